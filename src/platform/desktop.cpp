@@ -1,0 +1,7 @@
+#include "platform/desktop.h"
+
+namespace reelcase {
+
+Desktop::~Desktop() = default;
+
+} // namespace reelcase

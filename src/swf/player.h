@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QRectF>
+#include <QString>
+
+#include <memory>
+
+class QPainter;
+
+namespace reelcase::swf {
+
+class Movie;
+
+// Why a file could not be loaded: a reason in words and the byte offset where reading
+// stopped (in the uncompressed body where the body was compressed).
+struct LoadError {
+    QString reason;
+    qint64 offset = 0;
+};
+
+// Parses a whole SWF file held in memory. Safe to call on any thread; never throws.
+// Returns null and fills error on a file that is not a SWF or cannot be read.
+std::shared_ptr<const Movie> parseMovie(const QByteArray& bytes, LoadError* error = nullptr);
+
+enum class Quality { Low, Medium, High };
+
+struct RenderOptions {
+    Quality quality = Quality::High;
+    double zoom = 1.0;            // 1 shows the whole stage (ShowAll); larger zooms into it
+    QPointF zoomCentre{0.5, 0.5}; // the stage point, as a fraction of the stage, kept centred
+};
+
+// One movie being played: the timeline state and its drawing. Lives on the UI thread.
+class Player {
+public:
+    Player();
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // Drops the current movie and starts the new one at frame 1 (null empties the player).
+    void setMovie(std::shared_ptr<const Movie> movie);
+    bool hasMovie() const;
+
+    int version() const;
+    double frameRate() const;    // frames per second as the file says (0 when empty)
+    int frameIntervalMs() const; // the clock's period, sensibly clamped
+    int frameCount() const;
+    QRectF stageRect() const; // in stage pixels (twips / 20)
+    QColor backgroundColor() const;
+
+    void play();
+    void stop();
+    bool isPlaying() const;
+    void setLooping(bool looping);
+    bool isLooping() const;
+
+    // One tick of the frame clock: advances the timeline when playing (and always
+    // advances running sprites and actions as the movie requires).
+    void tick();
+    int currentFrame() const;  // 0-based
+    void gotoFrame(int frame); // rebuilds the display list; keeps the playing state
+    void rewind();             // frame 0, stopped
+    void stepForward();        // one frame on, stopped
+    void stepBack();           // one frame back, stopped
+
+    // Draws the current frame fitted into target (ShowAll: aspect kept, centred, the
+    // bands outside the stage in the background colour).
+    void render(QPainter& painter, const QRectF& target, const RenderOptions& options = {}) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace reelcase::swf

@@ -1,0 +1,69 @@
+#include "platform/favorites_setting.h"
+#include "startup/environment.h"
+#include "support/temp_environment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace reelcase;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void firstRunCreatesAndSavesDefaultFolder() {
+        test::TempEnvironment temp;
+        QProcessEnvironment env;
+        env.insert("HOME", temp.home());
+        const SharedValues values = settleEnvironment(env);
+        QCOMPARE(values.WindowsFolder, temp.dataHome() + "/");
+        QCOMPARE(values.FavoritesFolder, temp.dataHome() + "/reelcase");
+        QVERIFY(QDir(values.FavoritesFolder).exists());
+        QCOMPARE(FavoritesSetting::read(), values.FavoritesFolder);
+        QVERIFY(values.CurrentFlashPath.isEmpty());
+        // No cache configured anywhere.
+        QCOMPARE(values.CacheFolder, QString());
+    }
+
+    void existingDefaultFolderCountsAsSuccess() {
+        test::TempEnvironment temp;
+        QDir().mkpath(temp.dataHome() + "/reelcase");
+        QFile keep(temp.dataHome() + "/reelcase/a.swf");
+        QVERIFY(keep.open(QIODevice::WriteOnly));
+        keep.close();
+        const SharedValues values = settleEnvironment({});
+        QCOMPARE(values.FavoritesFolder, temp.dataHome() + "/reelcase");
+        QVERIFY(QFile::exists(values.FavoritesFolder + "/a.swf"));
+        QCOMPARE(FavoritesSetting::read(), values.FavoritesFolder);
+    }
+
+    void savedFolderIsUsedAsIs() {
+        test::TempEnvironment temp;
+        QVERIFY(FavoritesSetting::write("/somewhere/that/does/not/exist"));
+        const SharedValues values = settleEnvironment({});
+        QCOMPARE(values.FavoritesFolder, QString("/somewhere/that/does/not/exist"));
+        QVERIFY(!QDir(temp.dataHome() + "/reelcase").exists());
+    }
+
+    void uncreatableFolderStillSetsPath() {
+        test::TempEnvironment temp;
+        // A file where the data folder should be makes the default folder impossible.
+        QDir(temp.dataHome()).removeRecursively();
+        QFile blocker(temp.dataHome());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const SharedValues values = settleEnvironment({});
+        QCOMPARE(values.FavoritesFolder, temp.dataHome() + "/reelcase");
+        QVERIFY(!QDir(values.FavoritesFolder).exists());
+    }
+
+    void cacheFolderFromEnvironment() {
+        test::TempEnvironment temp;
+        QProcessEnvironment env;
+        env.insert("REELCASE_CACHE", "/var/cache/browser");
+        QCOMPARE(settleEnvironment(env).CacheFolder, QString("/var/cache/browser"));
+    }
+};
+
+QTEST_GUILESS_MAIN(StartupTest)
+#include "test_startup.moc"
