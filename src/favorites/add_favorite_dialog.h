@@ -13,9 +13,14 @@ struct SharedValues;
 
 // The add-to-favorites dialog (objectName "Form2"): caption "添加到收藏夹", fixed size
 // 324 x 116, the label Label2, the name box Text1 and the buttons Command1 ("确 定") and
-// Command2 ("取 消"); modeless, centred, neither a default nor a cancel button.
-// OK reads CurrentFlashPath and FavoritesFolder at that moment and copies the file to
-// FavoritesFolder + "/" + name + ".swf" off the UI thread.
+// Command2 ("取 消"); modeless, centred on the screen, neither a default nor a cancel
+// button (Enter and Esc do nothing). It deletes itself when closed.
+//
+// OK refuses an empty or unusable name with a beep. Otherwise it reads CurrentFlashPath and
+// FavoritesFolder at that moment and copies the file to FavoritesFolder + "/" + name +
+// ".swf" off the UI thread; a second OK meanwhile is ignored. A failed copy is reported
+// through Desktop::showError and the dialog stays open with its text.
+// desktop and values must outlive the dialog.
 class AddFavoriteDialog : public QDialog {
     Q_OBJECT
 public:
@@ -24,14 +29,18 @@ public:
     QLineEdit* nameBox() const;
 
 Q_SIGNALS:
-    // A favorite was written; the dialog closes right after.
+    // A favorite was written to path (a full path); the dialog closes right after. Also
+    // fires when the dialog was closed while the copy ran and the copy then succeeded.
     void favoriteAdded(const QString& path);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void onOk();
+    void onCopied(bool ok, const QString& path, const QString& error);
+    void centreOnScreen();
 
     Desktop& m_desktop;
     const SharedValues& m_values;
@@ -40,6 +49,8 @@ private:
     QPushButton* m_ok;
     QPushButton* m_cancel;
     bool m_copying = false;
+    // Closed while the copy ran: hidden at once, closed for good when the copy ends.
+    bool m_closeWhenCopied = false;
 };
 
 } // namespace reelcase
