@@ -38,14 +38,16 @@ void scanCache(const QString& cacheFolder, const QDateTime& now,
                const std::atomic_bool* cancel = nullptr);
 
 // Runs scanCache on a worker thread and delivers each entry to the owner's thread in
-// scan order.
+// scan order. Destroying it cancels a running scan (it waits only for the file being
+// looked at) and drops what was not delivered yet.
 class CacheSearch : public QObject {
     Q_OBJECT
 public:
     explicit CacheSearch(QObject* parent = nullptr);
     ~CacheSearch() override;
 
-    // Starts a scan; returns false (and does nothing) while one is running.
+    // Starts a scan; returns false (and does nothing) while one is running, that is
+    // until its finished() has been delivered.
     bool start(const QString& cacheFolder, const QDateTime& now);
     bool isRunning() const;
 

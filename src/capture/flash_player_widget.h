@@ -5,6 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
+class QMenu;
+
 namespace reelcase {
 
 // The player control of the main window (objectName "ShockwaveFlash1"): loads a .swf
@@ -14,11 +18,16 @@ namespace reelcase {
 class FlashPlayerWidget : public QWidget {
     Q_OBJECT
 public:
+    // Files larger than this are not loaded (bytes).
+    static constexpr qint64 kMaxMovieBytes = qint64(256) << 20;
+
     explicit FlashPlayerWidget(QWidget* parent = nullptr);
     ~FlashPlayerWidget() override;
 
     // Load movie: drops what it showed and reads the file off the UI thread. A file that
-    // cannot be read or is not a SWF leaves the player empty, without a message.
+    // cannot be read or is not a SWF leaves the player empty, without a message. When
+    // several loads overlap, the last one requested wins. The movie starts playing when
+    // it arrives unless stop() was called after this.
     void setMovie(const QString& path);
     QString movie() const;
     // Play (Playing = true): starts, or starts again after stop; applies to a movie
@@ -26,14 +35,34 @@ public:
     void play();
     // Halts playback; the movie stays loaded. Safe with no movie.
     void stop();
+    // True while the movie plays, or will play once the one loading arrives.
     bool isPlaying() const;
+    bool isLoading() const;
+
+    void setLooping(bool looping);
+    bool isLooping() const;
+    void setQuality(swf::Quality quality);
+    swf::Quality quality() const;
+
+    // Zoom into the stage; 1 shows all of it. Each step doubles or halves, from 1 to 64.
+    // zoomIn keeps the stage point under widgetPos (widget pixels) centred.
+    void zoomIn(const QPointF& widgetPos);
+    void zoomOut();
+    void showAll();
+    double zoom() const;
+
+    // The right-click menu as it would open at widgetPos: 播放, 循环, 倒带, 前进, 后退,
+    // 全部显示, 放大, 缩小 and the 品质 submenu (低, 中, 高). Its actions act on this
+    // widget; the caller owns the menu.
+    std::unique_ptr<QMenu> createContextMenu(const QPoint& widgetPos);
 
     swf::Player& player();
     const swf::Player& player() const;
 
 Q_SIGNALS:
     // Fires on the UI thread when a setMovie() request has been settled: ok is false
-    // when the file could not be read or parsed (the player is then empty).
+    // when the file could not be read or parsed (the player is then empty). A request
+    // overtaken by a later one is not reported.
     void movieLoaded(const QString& path, bool ok);
 
 protected:
@@ -41,6 +70,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void onMovieParsed(quint64 request, std::shared_ptr<const swf::Movie> movie);
+    void onFrameClock();
+    void updateClock();
+
     struct Private;
     std::unique_ptr<Private> d;
 };

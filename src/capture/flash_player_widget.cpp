@@ -1,0 +1,284 @@
+#include "capture/flash_player_widget.h"
+
+#include "platform/background.h"
+
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace reelcase {
+
+namespace {
+
+constexpr double kMaxZoom = 64.0;
+
+// Reads and parses a movie file; null when it is missing, not a regular file, too large
+// or not a SWF. Runs on a worker thread.
+std::shared_ptr<const swf::Movie> readMovieFile(const QString& path) {
+    // Only regular files: opening a FIFO or a device could block or never end.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > FlashPlayerWidget::kMaxMovieBytes)
+        return nullptr;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    // The file may have grown since it was looked at: read at most one byte past the cap.
+    const QByteArray bytes = file.read(FlashPlayerWidget::kMaxMovieBytes + 1);
+    if (bytes.size() > FlashPlayerWidget::kMaxMovieBytes)
+        return nullptr;
+    return swf::parseMovie(bytes);
+}
+
+} // namespace
+
+struct FlashPlayerWidget::Private {
+    swf::Player player;
+    QTimer clock;
+    QString path;
+    quint64 request = 0; // the latest setMovie(); earlier results are dropped
+    bool loading = false;
+    bool playOnArrival = true; // "playing on load", cleared by stop() while loading
+    swf::RenderOptions options;
+};
+
+FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
+    : QWidget(parent)
+    , d(std::make_unique<Private>()) {
+    setObjectName(QStringLiteral("ShockwaveFlash1"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    d->player.setLooping(true);
+    d->options.quality = swf::Quality::High;
+    d->clock.setTimerType(Qt::PreciseTimer);
+    connect(&d->clock, &QTimer::timeout, this, &FlashPlayerWidget::onFrameClock);
+}
+
+FlashPlayerWidget::~FlashPlayerWidget() = default;
+
+void FlashPlayerWidget::setMovie(const QString& path) {
+    const quint64 request = ++d->request;
+    d->path = path;
+    d->loading = true;
+    d->playOnArrival = true;
+    d->player.setMovie(nullptr);
+    d->options.zoom = 1.0;
+    updateClock();
+    update();
+    runInBackground(
+        this, [path] { return readMovieFile(path); },
+        [this, request](std::shared_ptr<const swf::Movie> movie) {
+            onMovieParsed(request, std::move(movie));
+        });
+}
+
+void FlashPlayerWidget::onMovieParsed(quint64 request, std::shared_ptr<const swf::Movie> movie) {
+    if (request != d->request)
+        return; // a later setMovie() owns the player now
+    d->loading = false;
+    const bool ok = movie != nullptr;
+    d->player.setMovie(std::move(movie));
+    if (ok && d->playOnArrival)
+        d->player.play();
+    else
+        d->player.stop();
+    updateClock();
+    update();
+    Q_EMIT movieLoaded(d->path, ok);
+}
+
+QString FlashPlayerWidget::movie() const {
+    return d->path;
+}
+
+void FlashPlayerWidget::play() {
+    if (d->loading)
+        d->playOnArrival = true;
+    else
+        d->player.play();
+}
+
+void FlashPlayerWidget::stop() {
+    d->playOnArrival = false;
+    d->player.stop();
+}
+
+bool FlashPlayerWidget::isPlaying() const {
+    return d->loading ? d->playOnArrival : d->player.isPlaying();
+}
+
+bool FlashPlayerWidget::isLoading() const {
+    return d->loading;
+}
+
+void FlashPlayerWidget::setLooping(bool looping) {
+    d->player.setLooping(looping);
+}
+
+bool FlashPlayerWidget::isLooping() const {
+    return d->player.isLooping();
+}
+
+void FlashPlayerWidget::setQuality(swf::Quality quality) {
+    d->options.quality = quality;
+    update();
+}
+
+swf::Quality FlashPlayerWidget::quality() const {
+    return d->options.quality;
+}
+
+void FlashPlayerWidget::zoomIn(const QPointF& widgetPos) {
+    const QRectF stage = d->player.stageRect();
+    if (!d->player.hasMovie() || stage.isEmpty() || d->options.zoom >= kMaxZoom)
+        return;
+    // The stage as ShowAll fits it at zoom 1; the point under widgetPos, as a fraction of
+    // the stage, becomes the new centre.
+    const QSizeF fitted = stage.size().scaled(size(), Qt::KeepAspectRatio);
+    if (fitted.isEmpty())
+        return;
+    const QPointF offset = widgetPos - QRectF(rect()).center();
+    const double zoom = d->options.zoom;
+    const QPointF centre = d->options.zoomCentre + QPointF(offset.x() / (fitted.width() * zoom),
+                                                           offset.y() / (fitted.height() * zoom));
+    const double newZoom = std::min(zoom * 2, kMaxZoom);
+    // Keep the view inside the stage.
+    const double margin = 0.5 / newZoom;
+    d->options.zoomCentre = {std::clamp(centre.x(), margin, 1 - margin),
+                             std::clamp(centre.y(), margin, 1 - margin)};
+    d->options.zoom = newZoom;
+    update();
+}
+
+void FlashPlayerWidget::zoomOut() {
+    if (d->options.zoom <= 1.0)
+        return;
+    d->options.zoom = std::max(d->options.zoom / 2, 1.0);
+    const double margin = 0.5 / d->options.zoom;
+    QPointF& centre = d->options.zoomCentre;
+    centre = {std::clamp(centre.x(), margin, 1 - margin),
+              std::clamp(centre.y(), margin, 1 - margin)};
+    update();
+}
+
+void FlashPlayerWidget::showAll() {
+    d->options.zoom = 1.0;
+    d->options.zoomCentre = {0.5, 0.5};
+    update();
+}
+
+double FlashPlayerWidget::zoom() const {
+    return d->options.zoom;
+}
+
+swf::Player& FlashPlayerWidget::player() {
+    return d->player;
+}
+
+const swf::Player& FlashPlayerWidget::player() const {
+    return d->player;
+}
+
+void FlashPlayerWidget::updateClock() {
+    if (!d->player.hasMovie()) {
+        d->clock.stop();
+        return;
+    }
+    // The clock keeps running while the main timeline is stopped: sprites and actions
+    // may still move.
+    d->clock.start(std::max(1, d->player.frameIntervalMs()));
+}
+
+void FlashPlayerWidget::onFrameClock() {
+    d->player.tick();
+    update();
+}
+
+void FlashPlayerWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (!d->player.hasMovie()) {
+        painter.fillRect(rect(), Qt::white);
+        return;
+    }
+    // The painter maps widget pixels to device pixels itself, so the stage is drawn at
+    // full resolution on high-DPI screens.
+    d->player.render(painter, QRectF(rect()), d->options);
+}
+
+std::unique_ptr<QMenu> FlashPlayerWidget::createContextMenu(const QPoint& widgetPos) {
+    auto menu = std::make_unique<QMenu>(this);
+    const bool loaded = d->player.hasMovie();
+
+    QAction* play = menu->addAction(QStringLiteral("播放"));
+    play->setObjectName(QStringLiteral("play"));
+    play->setCheckable(true);
+    play->setChecked(isPlaying());
+    play->setEnabled(loaded);
+    connect(play, &QAction::triggered, this, [this](bool on) { on ? this->play() : stop(); });
+
+    QAction* loop = menu->addAction(QStringLiteral("循环"));
+    loop->setObjectName(QStringLiteral("loop"));
+    loop->setCheckable(true);
+    loop->setChecked(isLooping());
+    connect(loop, &QAction::triggered, this, &FlashPlayerWidget::setLooping);
+
+    menu->addSeparator();
+    const auto step = [this](void (swf::Player::*move)()) {
+        return [this, move] {
+            (d->player.*move)();
+            update();
+        };
+    };
+    QAction* rewind = menu->addAction(QStringLiteral("倒带"), this, step(&swf::Player::rewind));
+    rewind->setObjectName(QStringLiteral("rewind"));
+    QAction* forward =
+        menu->addAction(QStringLiteral("前进"), this, step(&swf::Player::stepForward));
+    forward->setObjectName(QStringLiteral("forward"));
+    QAction* back = menu->addAction(QStringLiteral("后退"), this, step(&swf::Player::stepBack));
+    back->setObjectName(QStringLiteral("back"));
+    const int frames = d->player.frameCount();
+    const int frame = d->player.currentFrame();
+    rewind->setEnabled(loaded && frames > 1);
+    forward->setEnabled(loaded && frame + 1 < frames);
+    back->setEnabled(loaded && frame > 0);
+
+    menu->addSeparator();
+    QAction* all = menu->addAction(QStringLiteral("全部显示"), this, &FlashPlayerWidget::showAll);
+    all->setObjectName(QStringLiteral("showAll"));
+    all->setCheckable(true);
+    all->setChecked(zoom() <= 1.0);
+    QAction* in = menu->addAction(QStringLiteral("放大"), this,
+                                  [this, widgetPos] { zoomIn(QPointF(widgetPos)); });
+    in->setObjectName(QStringLiteral("zoomIn"));
+    in->setEnabled(loaded && zoom() < kMaxZoom);
+    QAction* out = menu->addAction(QStringLiteral("缩小"), this, &FlashPlayerWidget::zoomOut);
+    out->setObjectName(QStringLiteral("zoomOut"));
+    out->setEnabled(zoom() > 1.0);
+
+    menu->addSeparator();
+    QMenu* qualityMenu = menu->addMenu(QStringLiteral("品质"));
+    qualityMenu->menuAction()->setObjectName(QStringLiteral("quality"));
+    auto* group = new QActionGroup(qualityMenu);
+    group->setExclusive(true);
+    const std::pair<const char16_t*, swf::Quality> levels[] = {
+        {u"低", swf::Quality::Low}, {u"中", swf::Quality::Medium}, {u"高", swf::Quality::High}};
+    for (const auto& [text, level] : levels) {
+        QAction* action = qualityMenu->addAction(QString::fromUtf16(text));
+        action->setCheckable(true);
+        action->setChecked(quality() == level);
+        action->setActionGroup(group);
+        connect(action, &QAction::triggered, this, [this, level = level] { setQuality(level); });
+    }
+    return menu;
+}
+
+void FlashPlayerWidget::contextMenuEvent(QContextMenuEvent* event) {
+    const std::unique_ptr<QMenu> menu = createContextMenu(event->pos());
+    menu->exec(event->globalPos());
+    event->accept();
+}
+
+} // namespace reelcase
