@@ -18,19 +18,22 @@ bool nameLess(const QString& a, const QString& b) {
     return folded != 0 ? folded < 0 : a < b;
 }
 
-// Names of the entries of folder that pass filters (dot-files, the hidden files here,
-// are left out by not asking for QDir::Hidden), in name order. Empty when the folder
-// cannot be listed. The iterator takes entry types from the directory listing itself,
-// so only the entries that are kept later cost a stat.
-QStringList sortedNames(const QString& folder, const QStringList& patterns, QDir::Filters filters,
+// Names of the entries of folder that pass filters and end in suffix (letter case
+// ignored), in name order; dot-files, the hidden files here, are left out by not asking
+// for QDir::Hidden. Empty when the folder cannot be listed. The iterator takes entry
+// types from the directory listing itself, so only the entries kept later cost a stat;
+// the suffix is compared directly, which is much cheaper than a wildcard name filter.
+QStringList sortedNames(const QString& folder, QLatin1String suffix, QDir::Filters filters,
                         const std::atomic_bool* cancel) {
     QStringList names;
-    QDirIterator it(folder, patterns, filters | QDir::NoDotAndDotDot);
+    QDirIterator it(folder, filters | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             return {};
         it.next();
-        names.append(it.fileName());
+        const QString name = it.fileName();
+        if (name.endsWith(suffix, Qt::CaseInsensitive))
+            names.append(name);
     }
     std::sort(names.begin(), names.end(), nameLess);
     return names;
@@ -41,7 +44,7 @@ QStringList sortedNames(const QString& folder, const QStringList& patterns, QDir
 QString findContentFolder(const QString& cacheFolder) {
     if (cacheFolder.isEmpty())
         return {};
-    const QStringList folders = sortedNames(cacheFolder, {}, QDir::Dirs, nullptr);
+    const QStringList folders = sortedNames(cacheFolder, QLatin1String(), QDir::Dirs, nullptr);
     if (folders.isEmpty())
         return {};
     // Internet Explorer keeps its cached files under Content.IE5; other folders of the
@@ -71,11 +74,10 @@ void scanCache(const QString& cacheFolder, const QDateTime& now,
     const QString content = findContentFolder(cacheFolder);
     if (content.isEmpty())
         return;
-    const QStringList patterns{QStringLiteral("*.swf")}; // matched with letter case ignored
-    const QStringList subfolders = sortedNames(content, {}, QDir::Dirs, cancel);
+    const QStringList subfolders = sortedNames(content, QLatin1String(), QDir::Dirs, cancel);
     for (const QString& sub : subfolders) {
         const QString folder = content + QLatin1Char('/') + sub;
-        const QStringList files = sortedNames(folder, patterns, QDir::Files, cancel);
+        const QStringList files = sortedNames(folder, QLatin1String(".swf"), QDir::Files, cancel);
         for (const QString& name : files) {
             if (cancel && cancel->load(std::memory_order_relaxed))
                 return;
