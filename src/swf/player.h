@@ -30,6 +30,7 @@ struct RenderOptions {
     Quality quality = Quality::High;
     double zoom = 1.0;            // 1 shows the whole stage (ShowAll); larger zooms into it
     QPointF zoomCentre{0.5, 0.5}; // the stage point, as a fraction of the stage, kept centred
+    bool sealSharedEdges = true;  // paint over the seams between adjacent fills (cheap)
 };
 
 // One movie being played: the timeline state and its drawing. Lives on the UI thread.

@@ -1,0 +1,7 @@
+#include "swf/tag_table.h"
+
+namespace reelcase::swf {
+
+void registerMorphShapeTags(TagTable&) {}
+
+} // namespace reelcase::swf

@@ -1,0 +1,78 @@
+#include "swf/shape_draw.h"
+
+#include "swf/fill_brush.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace reelcase::swf {
+namespace {
+
+double scaleOf(const QTransform& m) {
+    return std::sqrt(std::abs(m.determinant()));
+}
+
+QPen strokePen(const LineStyle& style, const DrawArgs& args) {
+    QBrush brush = style.fill ? fillBrush(*style.fill, args.cxform, args.context.dictionary)
+                              : QBrush(args.cxform.apply(style.color));
+    QPen pen(brush, style.width);
+    pen.setCapStyle(style.startCap);
+    pen.setJoinStyle(style.join);
+    if (style.join == Qt::MiterJoin)
+        pen.setMiterLimit(std::max(1.0, style.miterLimit));
+    // Device width: scaled with the object unless its scale mode says not to, and never
+    // under one pixel.
+    const bool noScale = style.noHScale || style.noVScale;
+    const double objectScale = scaleOf(args.matrix);
+    const double deviceWidth = style.width * (noScale ? args.context.stageScale : objectScale);
+    if (deviceWidth < 1.0 || noScale) {
+        pen.setCosmetic(true);
+        pen.setWidthF(std::max(1.0, deviceWidth));
+    }
+    return pen;
+}
+
+} // namespace
+
+void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets,
+                    const ShapePaths& paths) {
+    QPainter& p = args.painter;
+    p.setTransform(args.matrix);
+    const bool seal = args.context.sealSharedEdges && args.context.quality != Quality::Low;
+    for (const ShapeLayer& layer : paths.layers) {
+        const StyleSet& styles = styleSets[static_cast<size_t>(layer.styleSet)];
+        p.setPen(Qt::NoPen);
+        for (const FillPath& fill : layer.fills) {
+            const FillStyle& style = styles.fills[static_cast<size_t>(fill.style)];
+            const QBrush brush = fillBrush(style, args.cxform, args.context.dictionary);
+            if (brush.style() == Qt::NoBrush)
+                continue;
+            if (style.isBitmap())
+                p.setRenderHint(QPainter::SmoothPixmapTransform,
+                                style.isSmoothed() && args.context.quality == Quality::High);
+            p.fillPath(fill.path, brush);
+            if (seal && !fill.sharedEdges.isEmpty() && style.isOpaque() && args.cxform.aMult >= 1 &&
+                args.cxform.aAdd >= 0) {
+                QPen pen(brush, 1.5, Qt::SolidLine, Qt::FlatCap);
+                pen.setCosmetic(true);
+                p.strokePath(fill.sharedEdges, pen);
+            }
+        }
+        for (const StrokePath& stroke : layer.strokes) {
+            const LineStyle& style = styles.lines[static_cast<size_t>(stroke.style)];
+            p.strokePath(stroke.path, strokePen(style, args));
+        }
+    }
+}
+
+QPainterPath shapeOutline(const ShapePaths& paths) {
+    QPainterPath out;
+    out.setFillRule(Qt::WindingFill);
+    for (const ShapeLayer& layer : paths.layers)
+        for (const FillPath& fill : layer.fills)
+            out = out.isEmpty() ? fill.path : out.united(fill.path);
+    return out;
+}
+
+} // namespace reelcase::swf

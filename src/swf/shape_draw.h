@@ -1,0 +1,16 @@
+#pragma once
+
+#include "swf/character.h"
+#include "swf/shape_paths.h"
+
+namespace reelcase::swf {
+
+// Draws built shape paths with their styles: fills in style order, each layer's strokes
+// after its fills. Lines never get thinner than one device pixel.
+void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets,
+                    const ShapePaths& paths);
+
+// The union of a shape's filled areas, in twips (for masks).
+QPainterPath shapeOutline(const ShapePaths& paths);
+
+} // namespace reelcase::swf

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "swf/player.h"
+#include "swf/writer.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace reelcase::test {
+
+// Loads a movie made by the writer into a player (failing the test on a parse error).
+inline std::shared_ptr<const swf::Movie> load(const QByteArray& file) {
+    swf::LoadError error;
+    auto movie = swf::parseMovie(file, &error);
+    if (!movie)
+        qWarning("parse failed: %s at %lld", qPrintable(error.reason), error.offset);
+    return movie;
+}
+
+// Renders the player's current frame into an image of the given size.
+inline QImage renderImage(const swf::Player& player, QSize size,
+                          swf::Quality quality = swf::Quality::High) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::magenta);
+    QPainter painter(&image);
+    swf::RenderOptions options;
+    options.quality = quality;
+    player.render(painter, QRectF(QPointF(0, 0), size), options);
+    painter.end();
+    return image;
+}
+
+// Colours equal within tolerance per channel.
+inline bool near(QRgb a, QColor b, int tolerance = 3) {
+    return std::abs(qRed(a) - b.red()) <= tolerance &&
+           std::abs(qGreen(a) - b.green()) <= tolerance &&
+           std::abs(qBlue(a) - b.blue()) <= tolerance;
+}
+
+} // namespace reelcase::test
