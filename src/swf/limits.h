@@ -12,8 +12,8 @@ inline constexpr int maxFrames = 100'000;
 inline constexpr int maxStyles = 65'535;
 inline constexpr int maxShapeRecords = 500'000; // edges and style changes per shape
 inline constexpr int maxGradientStops = 15;
-inline constexpr int maxSpriteNesting = 32;       // sprites placed inside sprites, while playing
-inline constexpr int maxDisplayObjects = 200'000; // instances alive in one movie
+inline constexpr int maxSpriteNesting = 32;      // sprites placed inside sprites, while playing
+inline constexpr int maxDisplayObjects = 20'000; // sprite instances alive in one movie
 inline constexpr int maxActionsPerFrame = 100'000;
 inline constexpr int maxMorphCacheEntries = 64; // ratios kept per morph shape
 

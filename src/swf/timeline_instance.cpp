@@ -4,6 +4,7 @@
 #include "swf/movie.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace reelcase::swf {
 namespace {
@@ -127,7 +128,6 @@ void TimelineInstance::gotoFrame(int frame) {
             object.character = old->second.character;
             object.sprite = std::move(old->second.sprite);
             object.instantiated = true;
-            object.fresh = old->second.fresh;
         }
     }
     m_list = std::move(rebuilt);
@@ -139,6 +139,12 @@ void TimelineInstance::gotoFrame(int frame) {
 }
 
 void TimelineInstance::tick(bool loop) {
+    // Sprites already on the list tick after their parent; those placed by this tick's
+    // frame show their first frame now and move on next time.
+    std::unordered_set<const TimelineInstance*> before;
+    for (const auto& [depth, object] : m_list)
+        if (object.sprite)
+            before.insert(object.sprite.get());
     if (m_playing && frameCount() > 1) {
         if (m_frame + 1 < frameCount()) {
             applyFrame(m_frame + 1, true);
@@ -149,13 +155,10 @@ void TimelineInstance::tick(bool loop) {
             m_playing = false;
         }
     }
-    // Children tick after their parent; those placed during this tick start next time.
     std::vector<std::shared_ptr<TimelineInstance>> running;
-    for (auto& [depth, object] : m_list) {
-        if (object.sprite && !object.fresh)
+    for (const auto& [depth, object] : m_list)
+        if (object.sprite && before.count(object.sprite.get()))
             running.push_back(object.sprite);
-        object.fresh = false;
-    }
     for (const auto& sprite : running)
         sprite->tick(true);
 }

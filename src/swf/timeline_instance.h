@@ -23,7 +23,7 @@ struct PendingAction {
 struct PlayContext {
     const Movie* movie = nullptr;
     int liveTimelines = 0; // sprite instances alive, capped by limits::maxDisplayObjects
-    std::deque<PendingAction> actions;
+    std::deque<PendingAction> actions = {};
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).
@@ -42,7 +42,6 @@ struct DisplayObject {
     Placement placement;
     const Character* character = nullptr;     // null: unknown id (draws nothing)
     std::shared_ptr<TimelineInstance> sprite; // for sprite characters
-    bool fresh = true;                        // created during the current tick
     bool instantiated = false;
 };
 
