@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 namespace reelcase {
 namespace {
@@ -113,6 +114,13 @@ void AddFavoriteDialog::closeEvent(QCloseEvent* event) {
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void AddFavoriteDialog::showEvent(QShowEvent* event) {
+    // Shown again while a copy started before a close is still running: the person wants
+    // the dialog back, so the copy's outcome is reported here as for any other OK.
+    m_closeWhenCopied = false;
+    QDialog::showEvent(event);
 }
 
 void AddFavoriteDialog::onOk() {

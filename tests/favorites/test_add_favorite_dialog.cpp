@@ -279,6 +279,17 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_dialog);
         QCOMPARE(favoriteFiles(), QStringList{"abc.swf"});
     }
+
+    void reopenedWhileCopyingReportsAFailure() {
+        open();
+        m_values.CurrentFlashPath = m_dir.filePath("gone.swf");
+        typeAndOk("abc");
+        m_dialog->close();
+        m_dialog->show(); // a second 收藏 brings the same dialog back
+        QTRY_COMPARE(m_desktop.messages.size(), 1);
+        QVERIFY(m_dialog && m_dialog->isVisible());
+        QCOMPARE(m_dialog->nameBox()->text(), QString("abc"));
+    }
 };
 
 QTEST_MAIN(AddFavoriteDialogTest)
