@@ -1,0 +1,182 @@
+// The player widget with real movies, built with the engine's writer.
+#include "capture/flash_player_widget.h"
+#include "swf/writer.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace reelcase;
+using namespace reelcase::swf::write;
+
+namespace {
+
+// A movie of frames frames on a blue stage of size, filled with one red rectangle that
+// leaves a 10-pixel blue border.
+QByteArray redOnBlue(QSizeF size, int frames) {
+    SwfWriter movie(size, 30);
+    movie.background(Qt::blue);
+    ShapeBuilder shape;
+    shape.rect(QRectF(QPointF(10, 10), size - QSizeF(20, 20)), shape.addFill(solid(Qt::red)));
+    movie.place({.depth = 1, .character = movie.defineShape(shape)});
+    movie.showFrame(frames);
+    return movie.finish();
+}
+
+QString writeMovie(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+QAction* findAction(QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+} // namespace
+
+class FlashPlayerPlaybackTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        m_movie = writeMovie(m_dir, "movie.swf", redOnBlue({100, 80}, 40));
+        m_wide = writeMovie(m_dir, "wide.swf", redOnBlue({300, 60}, 5));
+        QVERIFY(!m_movie.isEmpty() && !m_wide.isEmpty());
+    }
+
+    void loadsAndPlaysShowAll() {
+        FlashPlayerWidget widget;
+        widget.resize(200, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        widget.play();
+        QVERIFY(loaded.wait());
+        QCOMPARE(loaded.constFirst().at(1).toBool(), true);
+        QVERIFY(widget.player().hasMovie());
+        QVERIFY(widget.isPlaying());
+        QTRY_VERIFY(widget.player().currentFrame() > 1);
+
+        // The 100x80 stage fits the 200x80 widget at its height, centred: blue bands at
+        // the sides, the red rectangle in the middle.
+        const QImage image = widget.grab().toImage();
+        QCOMPARE(image.pixelColor(100, 40), QColor(Qt::red));
+        QCOMPARE(image.pixelColor(3, 40), QColor(Qt::blue));
+        QCOMPARE(image.pixelColor(196, 40), QColor(Qt::blue));
+    }
+
+    void stopThenPlayResumesWithoutReloading() {
+        FlashPlayerWidget widget;
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        widget.play();
+        QVERIFY(loaded.wait());
+        widget.stop();
+        QVERIFY(!widget.isPlaying());
+        QVERIFY(widget.player().hasMovie()); // stays loaded
+        const int frame = widget.player().currentFrame();
+        widget.play();
+        QVERIFY(widget.isPlaying());
+        QTRY_VERIFY(widget.player().currentFrame() != frame);
+        QCOMPARE(loaded.size(), 1);
+    }
+
+    void stopDuringLoadKeepsItStopped() {
+        FlashPlayerWidget widget;
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        widget.stop();
+        QVERIFY(loaded.wait());
+        QVERIFY(widget.player().hasMovie());
+        QVERIFY(!widget.isPlaying());
+        QCOMPARE(widget.player().currentFrame(), 0);
+    }
+
+    void latestMovieWins() {
+        FlashPlayerWidget widget;
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        widget.play();
+        widget.setMovie(m_wide);
+        widget.play();
+        QVERIFY(loaded.wait());
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.constFirst().at(0).toString(), m_wide);
+        QCOMPARE(widget.player().stageRect().size(), QSizeF(300, 60));
+    }
+
+    void brokenFileAfterAGoodOneEmptiesThePlayer() {
+        FlashPlayerWidget widget;
+        widget.resize(100, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        widget.play();
+        QVERIFY(loaded.wait());
+        const QString broken = writeMovie(m_dir, "broken.swf", redOnBlue({100, 80}, 3).left(12));
+        widget.setMovie(broken);
+        widget.play();
+        QVERIFY(!widget.player().hasMovie()); // dropped at once
+        QVERIFY(loaded.wait());
+        QCOMPARE(loaded.last().at(1).toBool(), false);
+        QCOMPARE(widget.grab().toImage().pixelColor(50, 40), QColor(Qt::white));
+    }
+
+    void contextMenuStepsAndZooms() {
+        FlashPlayerWidget widget;
+        widget.resize(100, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        widget.play();
+        QVERIFY(loaded.wait());
+
+        auto menu = widget.createContextMenu(QPoint(50, 40));
+        QVERIFY(findAction(*menu, "播放")->isChecked());
+        findAction(*menu, "倒带")->trigger();
+        QCOMPARE(widget.player().currentFrame(), 0);
+        QVERIFY(!widget.isPlaying());
+
+        menu = widget.createContextMenu(QPoint(50, 40));
+        QVERIFY(!findAction(*menu, "播放")->isChecked());
+        QVERIFY(!findAction(*menu, "后退")->isEnabled()); // at the first frame
+        findAction(*menu, "前进")->trigger();
+        findAction(*menu, "前进")->trigger();
+        QCOMPARE(widget.player().currentFrame(), 2);
+        menu = widget.createContextMenu(QPoint(50, 40));
+        findAction(*menu, "后退")->trigger();
+        QCOMPARE(widget.player().currentFrame(), 1);
+        findAction(*menu, "播放")->trigger();
+        QVERIFY(widget.isPlaying());
+
+        // Zooming in at the top-left corner twice keeps the view inside the stage: it
+        // shows the stage's top-left 25x20 pixels, the blue border and the red corner.
+        menu = widget.createContextMenu(QPoint(2, 2));
+        findAction(*menu, "放大")->trigger();
+        findAction(*menu, "放大")->trigger();
+        QCOMPARE(widget.zoom(), 4.0);
+        const QImage zoomed = widget.grab().toImage();
+        QCOMPARE(zoomed.pixelColor(20, 20), QColor(Qt::blue)); // stage (5, 5)
+        QCOMPARE(zoomed.pixelColor(90, 70), QColor(Qt::red));  // stage (22.5, 17.5)
+        menu = widget.createContextMenu(QPoint(2, 2));
+        QVERIFY(!findAction(*menu, "全部显示")->isChecked());
+        QVERIFY(findAction(*menu, "缩小")->isEnabled());
+        findAction(*menu, "缩小")->trigger();
+        QCOMPARE(widget.zoom(), 2.0);
+        findAction(*menu, "全部显示")->trigger();
+        QCOMPARE(widget.zoom(), 1.0);
+        QCOMPARE(widget.grab().toImage().pixelColor(50, 40), QColor(Qt::red));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_movie, m_wide;
+};
+
+QTEST_MAIN(FlashPlayerPlaybackTest)
+#include "test_flash_player_playback.moc"
