@@ -1,1 +1,325 @@
+// Form1's commands end to end: search, the found list, open, Save As, favorites and dispatch.
+#include "capture/flash_player_widget.h"
+#include "favorites/add_favorite_dialog.h"
+#include "platform/favorites_setting.h"
+#include "support/main_window_fixture.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using namespace reelcase;
+using reelcase::test::MainWindowFixture;
+using reelcase::test::writeBytes;
+
+namespace {
+
+void setWriteTime(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+QStringList nodeTexts(QTreeWidget* tree) {
+    QStringList texts;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        texts << tree->topLevelItem(i)->text(0);
+    return texts;
+}
+
+QStringList listItems(QListWidget* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->item(i)->text();
+    return items;
+}
+
+QPoint nodeCentre(QTreeWidget* tree, int row) {
+    return tree->visualItemRect(tree->topLevelItem(row)).center();
+}
+
+void runSearch(MainWindow& window) {
+    QSignalSpy finished(&window, &MainWindow::searchFinished);
+    window.runToolbarButton(2);
+    QVERIFY(finished.wait(10000));
+}
+
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void searchListsWhatQualifiesAndPlaysTheFirst() {
+        MainWindowFixture f;
+        const QString content = f.environment.root() + "/cache/Content.IE5";
+        f.values.CacheFolder = f.environment.root() + "/cache";
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime written = now.addSecs(-600);
+        for (const char* name : {"A1/first.swf", "A1/same.swf", "B2/upper.SWF", "A1/small.swf",
+                                 "A1/old.swf", "A1/deep/deeper.swf", "loose.swf"}) {
+            writeBytes(content + "/" + name, QByteArray(name).contains("small") ? 51200 : 51201);
+            setWriteTime(content + "/" + name, written);
+        }
+        setWriteTime(content + "/A1/old.swf", now.addSecs(-120 * 60));
+        f.desktop.fixedNow = now;
+        MainWindow& w = f.open();
+
+        runSearch(w);
+        runSearch(w); // a second search gives the same list once
+        const QString name = written.toString("MMddhhmmss") + ".swf";
+        QCOMPARE(nodeTexts(f.find<QTreeWidget>("TreeView1")), (QStringList{name, name, name}));
+        QCOMPARE(listItems(f.find<QListWidget>("List1")),
+                 (QStringList{content + "/A1/first.swf", content + "/A1/same.swf",
+                              content + "/B2/upper.SWF"}));
+        auto* tree = f.find<QTreeWidget>("TreeView1");
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+        QCOMPARE(w.values().CurrentFlashPath, content + "/A1/first.swf");
+        QCOMPARE(f.find<FlashPlayerWidget>("ShockwaveFlash1")->movie(), content + "/A1/first.swf");
+        QVERIFY(!f.find<QPlainTextEdit>("Text2")->isVisible());
+        QVERIFY(!f.find<QWidget>("Picture3")->isVisible());
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(f.desktop.messages.isEmpty());
+
+        // Equal names: each node plays its own file, found by position.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, nodeCentre(tree, 1));
+        QCOMPARE(w.values().CurrentFlashPath, content + "/A1/same.swf");
+        QCOMPARE(f.find<FlashPlayerWidget>("ShockwaveFlash1")->movie(), content + "/A1/same.swf");
+    }
+
+    void searchFindingNothingSaysSoAfterThePanelIsGone() {
+        MainWindowFixture f;
+        f.values.CacheFolder = f.environment.root() + "/empty-cache";
+        QDir().mkpath(f.values.CacheFolder + "/Content.IE5/X1");
+        f.values.CurrentFlashPath = "/kept/before.swf";
+        MainWindow& w = f.open();
+        bool panelHidden = false;
+        bool pointerRestored = false;
+        f.desktop.onMessage = [&](const test::FakeDesktop::Message&) {
+            panelHidden = !f.find<QWidget>("Picture3")->isVisible();
+            pointerRestored = w.cursor().shape() == Qt::ArrowCursor;
+        };
+        runSearch(w);
+        QCOMPARE(f.desktop.messages.size(), 1);
+        QCOMPARE(f.desktop.messages[0].title, QString("提示"));
+        QCOMPARE(f.desktop.messages[0].text,
+                 QString("没有发现FLASH，请待网页中的FLASH播放完毕后重新搜索！"));
+        QVERIFY(panelHidden);
+        QVERIFY(pointerRestored);
+        QCOMPARE(w.values().CurrentFlashPath, QString("/kept/before.swf"));
+        QVERIFY(!f.find<QPlainTextEdit>("Text2")->isVisible());
+    }
+
+    void openCommand() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        // Cancelled: the welcome text goes all the same, nothing else changes.
+        f.find<QAction>("打开")->trigger();
+        QVERIFY(!f.find<QPlainTextEdit>("Text2")->isVisible());
+        QVERIFY(w.values().CurrentFlashPath.isEmpty());
+        QCOMPARE(f.desktop.openRequests.size(), 1);
+        QCOMPARE(f.desktop.openRequests[0].title, QString("打开FLASH文件"));
+
+        f.desktop.openReplies << "  /some where/clip.swf ";
+        w.runToolbarButton(1);
+        QCOMPARE(w.values().CurrentFlashPath, QString("/some where/clip.swf"));
+        QCOMPARE(f.find<FlashPlayerWidget>("ShockwaveFlash1")->movie(),
+                 QString("/some where/clip.swf"));
+    }
+
+    void saveAs() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        // Nothing chosen yet: no dialog at all.
+        w.runToolbarButton(7);
+        QVERIFY(f.desktop.saveRequests.isEmpty());
+
+        const QString source = f.environment.root() + "/source.swf";
+        writeBytes(source, 1234);
+        w.values().CurrentFlashPath = source;
+        const QString keep = f.environment.root() + "/keep";
+        QDir().mkpath(keep);
+        f.desktop.saveReplies << keep + "/clip" << keep + "/clip.swf";
+        f.find<QAction>("保存")->trigger();
+        QTRY_VERIFY(QFile::exists(keep + "/clip.swf"));
+        QCOMPARE(f.find<QLineEdit>("Text1")->text(), keep + "/clip.swf");
+        w.runToolbarButton(7);
+        QTRY_VERIFY(QFile::exists(keep + "/clip.swf.swf"));
+        QCOMPARE(QFileInfo(keep + "/clip.swf.swf").size(), 1234);
+        QCOMPARE(f.desktop.saveRequests.size(), 2);
+        QCOMPARE(f.desktop.saveRequests[0].title, QString("另存为"));
+        QVERIFY(f.desktop.messages.isEmpty());
+    }
+
+    void favoritesPopupAndDelete() {
+        MainWindowFixture f;
+        for (const char* name : {"a.swf", "a.swf.swf", "b.swf"})
+            writeBytes(f.values.FavoritesFolder + "/" + name, 10);
+        MainWindow& w = f.open();
+        auto* tree = f.find<QTreeWidget>("TreeView2");
+        auto* men = f.find<QMenu>("men");
+        QCOMPARE(nodeTexts(tree), (QStringList{"a", "a", "b"}));
+
+        // The left button never opens the popup.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, nodeCentre(tree, 0));
+        QVERIFY(!men->isVisible());
+        QCOMPARE(w.values().CurrentFlashPath, f.values.FavoritesFolder + "/a.swf");
+
+        // A right-click on the second node selects it; 删除 removes that node's file.
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, nodeCentre(tree, 1));
+        QTRY_VERIFY(men->isVisible());
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(1));
+        QSignalSpy refilled(&w, &MainWindow::favoritesRefilled);
+        f.find<QAction>("删除")->trigger();
+        men->hide();
+        QVERIFY(refilled.wait(5000));
+        QVERIFY(!QFile::exists(f.values.FavoritesFolder + "/a.swf.swf"));
+        QVERIFY(QFile::exists(f.values.FavoritesFolder + "/a.swf"));
+        QCOMPARE(nodeTexts(tree), (QStringList{"a", "b"}));
+        // The playing favorite is untouched by deleting another.
+        QCOMPARE(w.values().CurrentFlashPath, f.values.FavoritesFolder + "/a.swf");
+
+        // 取消 changes nothing.
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, nodeCentre(tree, 0));
+        QTRY_VERIFY(men->isVisible());
+        f.find<QAction>("取消")->trigger();
+        QVERIFY(!men->isVisible());
+        QCOMPARE(nodeTexts(tree), (QStringList{"a", "b"}));
+
+        // Deleting the playing favorite keeps the player and the current path.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, nodeCentre(tree, 0));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        tree->setFocus();
+        QTRY_VERIFY(tree->hasFocus());
+        QTest::keyClick(tree, Qt::Key_D, Qt::ControlModifier); // Ctrl+D with the tree focused
+        QVERIFY(refilled.wait(5000));
+        QCOMPARE(nodeTexts(tree), (QStringList{"b"}));
+        QCOMPARE(w.values().CurrentFlashPath, f.values.FavoritesFolder + "/a.swf");
+        QCOMPARE(f.find<FlashPlayerWidget>("ShockwaveFlash1")->movie(),
+                 f.values.FavoritesFolder + "/a.swf");
+    }
+
+    void rightClickOnEmptyTreeShowsNoMenu() {
+        MainWindowFixture f;
+        f.open();
+        auto* tree = f.find<QTreeWidget>("TreeView2");
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, QPoint(20, 20));
+        QTest::qWait(50);
+        QVERIFY(!f.find<QMenu>("men")->isVisible());
+    }
+
+    void chooseFavoritesFolder() {
+        MainWindowFixture f;
+        writeBytes(f.values.FavoritesFolder + "/old.swf", 10);
+        MainWindow& w = f.open();
+        auto* tree = f.find<QTreeWidget>("TreeView2");
+        auto* label = f.find<QLabel>("Label2");
+        const QString before = f.values.FavoritesFolder;
+
+        // Cancelled: nothing changes.
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(f.desktop.folderRequests, 1);
+        QCOMPARE(w.values().FavoritesFolder, before);
+        QCOMPARE(nodeTexts(tree), QStringList{"old"});
+
+        // Another folder, through the picture beside the label: saved, shown, listed.
+        const QString other = f.environment.root() + "/other";
+        writeBytes(other + "/new.swf", 10);
+        f.desktop.folderReplies << other;
+        QSignalSpy refilled(&w, &MainWindow::favoritesRefilled);
+        QTest::mouseClick(f.find<QLabel>("Image1"), Qt::LeftButton);
+        QVERIFY(refilled.wait(5000));
+        QCOMPARE(w.values().FavoritesFolder, other);
+        QCOMPARE(FavoritesSetting::read(), other);
+        QCOMPARE(label->toolTip(), "收藏文件夹:" + other);
+        QCOMPARE(f.find<QLabel>("Image1")->toolTip(), "收藏文件夹:" + other);
+        QCOMPARE(nodeTexts(tree), QStringList{"new"});
+        QVERIFY(QFile::exists(before + "/old.swf"));
+
+        // A folder that cannot be listed leaves an empty tree, consistently.
+        f.desktop.folderReplies << f.environment.root() + "/missing";
+        QTest::mouseClick(label, Qt::LeftButton);
+        QVERIFY(refilled.wait(5000));
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QCOMPARE(f.find<QListWidget>("File2")->count(), 0);
+        QCOMPARE(FavoritesSetting::read(), f.environment.root() + "/missing");
+    }
+
+    void addToFavorites() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        // No current file: a beep and no dialog.
+        w.runToolbarButton(8);
+        QCOMPARE(f.desktop.beeps, 1);
+        QVERIFY(!qApp->findChild<AddFavoriteDialog*>());
+        const auto dialogs = [] {
+            QList<AddFavoriteDialog*> found;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<AddFavoriteDialog*>(top);
+                    dialog && dialog->isVisible())
+                    found << dialog;
+            return found;
+        };
+        QVERIFY(dialogs().isEmpty());
+
+        const QString source = f.environment.root() + "/clip.swf";
+        writeBytes(source, 4321);
+        w.values().CurrentFlashPath = source;
+        f.find<QAction>("添加到收藏夹")->trigger();
+        QCOMPARE(dialogs().size(), 1);
+        AddFavoriteDialog* form2 = dialogs().first();
+        QTest::keyClicks(form2->nameBox(), "abc");
+        // A second 收藏 brings the same dialog forward with its text.
+        w.runToolbarButton(8);
+        QCOMPARE(dialogs().size(), 1);
+        QCOMPARE(dialogs().first()->nameBox()->text(), QString("abc"));
+
+        QSignalSpy refilled(&w, &MainWindow::favoritesRefilled);
+        QTest::mouseClick(form2->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        QVERIFY(refilled.wait(5000));
+        QCOMPARE(QFileInfo(f.values.FavoritesFolder + "/abc.swf").size(), 4321);
+        QCOMPARE(nodeTexts(f.find<QTreeWidget>("TreeView2")), QStringList{"abc"});
+        QTRY_VERIFY(dialogs().isEmpty());
+    }
+
+    void pagesAndBanner() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        w.runToolbarButton(10);
+        f.find<QAction>("在线帮助")->trigger();
+        f.find<QAction>("访问作者主页")->trigger();
+        QTest::mouseClick(f.find<QWidget>("Picture2"), Qt::LeftButton);
+        QCOMPARE(f.desktop.openedUrls.size(), 4);
+        QVERIFY(f.desktop.openedUrls[0].toString().endsWith("/03/reelcase/help.htm"));
+        QCOMPARE(f.desktop.openedUrls[0], f.desktop.openedUrls[1]);
+        QVERIFY(f.desktop.openedUrls[2].toString().endsWith("/01.htm"));
+        QCOMPARE(f.desktop.openedUrls[2], f.desktop.openedUrls[3]);
+        QCOMPARE(f.endings, 0);
+    }
+
+    void playAndStop() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        auto* player = f.find<FlashPlayerWidget>("ShockwaveFlash1");
+        w.runToolbarButton(5); // stop with nothing loaded is harmless
+        QVERIFY(!player->isPlaying());
+        f.find<QAction>("播放")->trigger();
+        QVERIFY(player->isPlaying());
+        f.find<QAction>("停止")->trigger();
+        QVERIFY(!player->isPlaying());
+        w.runToolbarButton(4);
+        QVERIFY(player->isPlaying());
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "test_commands.moc"

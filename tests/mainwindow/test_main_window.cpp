@@ -103,6 +103,8 @@ private Q_SLOTS:
         QCOMPARE(timer->interval(), 2000);
         QVERIFY(timer->isActive());
         QCOMPARE(banner->grab().toImage().pixelColor(1, 1), QColor(0, 128, 0));
+        QCOMPARE(banner->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(banner->cursor().hotSpot(), QPoint(12, 1));
 
         // One tick, without waiting two seconds: the timer stops right after it.
         connect(timer, &QTimer::timeout, timer, &QTimer::stop);
@@ -248,6 +250,20 @@ private Q_SLOTS:
         QVERIFY(f.desktop.messages.isEmpty());
         w.close(); // a second close does not unload twice
         QCOMPARE(f.desktop.openedUrls.size(), 1);
+    }
+    void favoritesTreeAtStart() {
+        MainWindowFixture f;
+        for (const char* name :
+             {"a.swf", "b.swf", "x.SWF", "a.swf.swf", "notes.txt", ".hidden.swf"})
+            test::writeBytes(f.values.FavoritesFolder + "/" + name, 10);
+        f.open();
+        auto* tree = f.find<QTreeWidget>("TreeView2");
+        QStringList texts;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            texts << tree->topLevelItem(i)->text(0);
+            QVERIFY(!tree->topLevelItem(i)->icon(0).isNull());
+        }
+        QCOMPARE(texts, (QStringList{"a", "a", "b", "x.SWF"}));
     }
 };
 

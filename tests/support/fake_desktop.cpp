@@ -19,10 +19,14 @@ QString FakeDesktop::chooseFolder(QWidget*) {
 
 void FakeDesktop::showMessage(QWidget*, const QString& title, const QString& text) {
     messages << Message{title, text, false};
+    if (onMessage)
+        onMessage(messages.constLast());
 }
 
 void FakeDesktop::showError(QWidget*, const QString& title, const QString& text) {
     messages << Message{title, text, true};
+    if (onMessage)
+        onMessage(messages.constLast());
 }
 
 void FakeDesktop::beep() {

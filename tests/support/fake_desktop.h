@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace reelcase::test {
 
 // A desktop that answers dialogs from scripted replies and records every call.
@@ -37,6 +39,8 @@ public:
         bool error = false;
     };
     QList<Message> messages;
+    // Called as a message box would open, to look at the window at that moment.
+    std::function<void(const Message&)> onMessage;
     int beeps = 0;
     QList<QUrl> openedUrls;
 };
