@@ -3,6 +3,7 @@
 #include "favorites/add_favorite_dialog.h"
 #include "platform/favorites_setting.h"
 #include "support/main_window_fixture.h"
+#include "swf/writer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -310,14 +311,28 @@ private Q_SLOTS:
         MainWindowFixture f;
         MainWindow& w = f.open();
         auto* player = f.find<FlashPlayerWidget>("ShockwaveFlash1");
-        w.runToolbarButton(5); // stop with nothing loaded is harmless
-        QVERIFY(!player->isPlaying());
-        f.find<QAction>("播放")->trigger();
+        // With nothing loaded both are harmless and say nothing.
+        w.runToolbarButton(5);
+        w.runToolbarButton(4);
+        QVERIFY(f.desktop.messages.isEmpty());
+
+        swf::write::SwfWriter movie({100, 100}, 12);
+        movie.showFrame(5);
+        const QString path = f.environment.root() + "/movie.swf";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(movie.finish());
+        file.close();
+        f.desktop.openReplies << path;
+        QSignalSpy loaded(player, &FlashPlayerWidget::movieLoaded);
+        f.find<QAction>("打开")->trigger();
+        QVERIFY(loaded.wait(5000));
         QVERIFY(player->isPlaying());
         f.find<QAction>("停止")->trigger();
         QVERIFY(!player->isPlaying());
-        w.runToolbarButton(4);
+        f.find<QAction>("播放")->trigger();
         QVERIFY(player->isPlaying());
+        QCOMPARE(player->movie(), path);
     }
 };
 
