@@ -629,6 +629,89 @@ std::uint16_t SwfWriter::defineShape(const ShapeBuilder& shape) {
     return id;
 }
 
+// The start and end shapes must have the same paths (segment for segment) and styles of
+// the same kinds; only their first layer is used.
+std::uint16_t SwfWriter::defineMorphShape(const ShapeBuilder& start, const ShapeBuilder& end) {
+    const std::uint16_t id = m_nextId++;
+    const bool v2 = start.version() >= 4;
+    const ShapeBuilder::Layer& a = start.m_layers.front();
+    const ShapeBuilder::Layer& b = end.m_layers.front();
+    BitWriter w;
+    w.u16(id);
+    writeRect(w, start.boundsTwips());
+    writeRect(w, end.boundsTwips());
+    if (v2) {
+        writeRect(w, start.boundsTwips());
+        writeRect(w, end.boundsTwips());
+        w.u8(0);
+    }
+    BitWriter styles;
+    writeCount(styles, a.styles.fills.size());
+    for (size_t i = 0; i < a.styles.fills.size(); ++i) {
+        const FillStyle& s = a.styles.fills[i];
+        const FillStyle& e = i < b.styles.fills.size() ? b.styles.fills[i] : s;
+        styles.u8(s.type);
+        if (s.type == FillStyle::Solid) {
+            writeColor(styles, s.color, true);
+            writeColor(styles, e.color, true);
+        } else if (s.isGradient()) {
+            writeMatrix(styles, s.matrix);
+            writeMatrix(styles, e.matrix);
+            styles.u8(static_cast<int>(s.gradient.stops.size()) | (s.gradient.spread << 6) |
+                      (s.gradient.interpolation << 4));
+            for (size_t k = 0; k < s.gradient.stops.size(); ++k) {
+                const GradientStop& x = s.gradient.stops[k];
+                const GradientStop& y = k < e.gradient.stops.size() ? e.gradient.stops[k] : x;
+                styles.u8(static_cast<int>(std::lround(x.ratio * 255)));
+                writeColor(styles, x.color, true);
+                styles.u8(static_cast<int>(std::lround(y.ratio * 255)));
+                writeColor(styles, y.color, true);
+            }
+            if (s.type == FillStyle::FocalRadial) {
+                styles.u16(static_cast<int>(std::lround(s.gradient.focalPoint * 256)));
+                styles.u16(static_cast<int>(std::lround(e.gradient.focalPoint * 256)));
+            }
+        } else {
+            styles.u16(s.bitmapId);
+            writeMatrix(styles, s.matrix);
+            writeMatrix(styles, e.matrix);
+        }
+    }
+    writeCount(styles, a.styles.lines.size());
+    for (size_t i = 0; i < a.styles.lines.size(); ++i) {
+        const LineStyle& s = a.styles.lines[i];
+        const LineStyle& e = i < b.styles.lines.size() ? b.styles.lines[i] : s;
+        styles.u16(s.width);
+        styles.u16(e.width);
+        if (v2)
+            styles.u16(0); // round caps and joins, no fill, scaling, closed
+        writeColor(styles, s.color, true);
+        writeColor(styles, e.color, true);
+    }
+    BitWriter startEdges;
+    const int fillBits = styleBits(a.styles.fills.size());
+    const int lineBits = styleBits(a.styles.lines.size());
+    startEdges.ub(4, fillBits);
+    startEdges.ub(4, lineBits);
+    QPoint at;
+    for (const Path& p : a.paths)
+        writePath(startEdges, p, fillBits, lineBits, true, at, 3);
+    startEdges.ub(6, 0);
+    BitWriter endEdges;
+    endEdges.ub(4, 0);
+    endEdges.ub(4, 0);
+    at = {};
+    for (const Path& p : b.paths)
+        writePath(endEdges, p, 0, 0, false, at, 3);
+    endEdges.ub(6, 0);
+    const QByteArray head = styles.data() + startEdges.data();
+    w.u32(static_cast<std::uint32_t>(head.size()));
+    w.bytes(head);
+    w.bytes(endEdges.data());
+    m_tags.append(tagBytes(v2 ? tag::DefineMorphShape2 : tag::DefineMorphShape, w.data()));
+    return id;
+}
+
 std::uint16_t SwfWriter::defineSprite(const Timeline& sprite) {
     const std::uint16_t id = m_nextId++;
     BitWriter w;

@@ -67,6 +67,7 @@ public:
     QRectF boundsTwips() const;
 
 private:
+    friend class SwfWriter;
     struct Layer {
         StyleSet styles;
         std::vector<Path> paths;

@@ -204,6 +204,56 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(75, 10), Qt::red));
     }
 
+    // PlaceObject3 blend modes: a blue square over yellow.
+    void blendModes_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("normal") << int(BlendMode::Normal) << QColor(0, 0, 255);
+        QTest::newRow("multiply") << int(BlendMode::Multiply) << QColor(0, 0, 0);
+        QTest::newRow("screen") << int(BlendMode::Screen) << QColor(255, 255, 255);
+        QTest::newRow("add") << int(BlendMode::Add) << QColor(255, 255, 255);
+        QTest::newRow("darken") << int(BlendMode::Darken) << QColor(0, 0, 0);
+        QTest::newRow("difference") << int(BlendMode::Difference) << QColor(255, 255, 255);
+    }
+    void blendModes() {
+        QFETCH(int, mode);
+        QFETCH(QColor, expected);
+        write::SwfWriter w({100, 100});
+        w.background(Qt::white);
+        write::ShapeBuilder under, over;
+        under.rect({0, 0, 100, 100}, under.addFill(write::solid(Qt::yellow)));
+        over.rect({25, 25, 50, 50}, over.addFill(write::solid(Qt::blue)));
+        const auto u = w.defineShape(under);
+        const auto o = w.defineShape(over);
+        w.place({.depth = 1, .character = u});
+        w.place({.depth = 2, .character = o, .blendMode = BlendMode(mode)});
+        w.showFrame();
+        const QImage img = renderMovie(load(w.finish()));
+        QVERIFY(near(img.pixel(50, 50), expected));
+        QVERIFY(near(img.pixel(10, 10), Qt::yellow));
+    }
+
+    // Reflect and repeat spreads continue the gradient past its square.
+    void gradientSpread_data() {
+        QTest::addColumn<int>("spread");
+        QTest::addColumn<QColor>("beyond");
+        QTest::newRow("pad") << int(Gradient::Pad) << QColor(0, 0, 255);
+        QTest::newRow("reflect") << int(Gradient::Reflect) << QColor(255, 0, 0);
+        QTest::newRow("repeat") << int(Gradient::Repeat) << QColor(0, 0, 255);
+    }
+    void gradientSpread() {
+        QFETCH(int, spread);
+        QFETCH(QColor, beyond);
+        write::ShapeBuilder s;
+        s.rect({0, 0, 100, 100},
+               s.addFill(write::linearGradient({0, 0, 50, 100},
+                                               {{0, QColor(255, 0, 0)}, {1, QColor(0, 0, 255)}},
+                                               Gradient::Spread(spread))));
+        const QImage img = renderMovie(oneShape(s));
+        QVERIFY(near(img.pixel(1, 50), QColor(255, 0, 0), 12));
+        QVERIFY2(near(img.pixel(99, 50), beyond, 12), qPrintable(QColor(img.pixel(99, 50)).name()));
+    }
+
     // Bitmap fills whose image is not in the dictionary draw nothing.
     void missingBitmapDrawsNothing() {
         write::ShapeBuilder s;
