@@ -204,14 +204,16 @@ TextLayout layoutText(const QList<TextParagraph>& paragraphs, const TextBox& box
     return layout;
 }
 
-void drawTextLayout(QPainter& painter, const TextLayout& layout) {
+void drawTextLayout(QPainter& painter, const TextLayout& layout,
+                    const std::function<QColor(const QColor&)>& colourOf) {
     for (const TextFragment& fragment : layout.fragments) {
-        fragment.face->draw(painter, fragment.origin, fragment.text, fragment.format.colour);
+        const QColor colour = colourOf ? colourOf(fragment.format.colour) : fragment.format.colour;
+        fragment.face->draw(painter, fragment.origin, fragment.text, colour);
         if (fragment.format.underline) {
             const double thickness = std::max(20.0, fragment.format.size / 16);
             const QRectF line(fragment.origin.x(), fragment.origin.y() + thickness, fragment.width,
                               thickness);
-            painter.fillRect(line, fragment.format.colour);
+            painter.fillRect(line, colour);
         }
     }
 }

@@ -60,7 +60,9 @@ struct TextLayout {
 TextLayout layoutText(const QList<TextParagraph>& paragraphs, const TextBox& box,
                       const FaceProvider& faces);
 
-// Draws a layout (text and underlines) in the painter's current coordinates.
-void drawTextLayout(QPainter& painter, const TextLayout& layout);
+// Draws a layout (text and underlines) in the painter's current coordinates; colourOf, when
+// given, maps each colour before use (a colour transform).
+void drawTextLayout(QPainter& painter, const TextLayout& layout,
+                    const std::function<QColor(const QColor&)>& colourOf = {});
 
 } // namespace reelcase::swf
