@@ -13,8 +13,13 @@ namespace {
 constexpr qint64 kMaxBitmapBytesPerMovie = 1024ll * 1024 * 1024;
 
 enum : int {
-    DefineBits = 6, JpegTables = 8, DefineBitsLossless = 20, DefineBitsJpeg2 = 21,
-    DefineBitsJpeg3 = 35, DefineBitsLossless2 = 36, DefineBitsJpeg4 = 90,
+    DefineBits = 6,
+    JpegTables = 8,
+    DefineBitsLossless = 20,
+    DefineBitsJpeg2 = 21,
+    DefineBitsJpeg3 = 35,
+    DefineBitsLossless2 = 36,
+    DefineBitsJpeg4 = 90,
 };
 
 QByteArrayView restOf(const BitReader& r) {

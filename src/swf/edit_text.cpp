@@ -10,6 +10,7 @@
 
 #include <QPainter>
 
+#include <cmath>
 #include <cstring>
 
 namespace reelcase::swf {
@@ -112,14 +113,24 @@ void EditText::draw(const DrawArgs& args) const {
     QPainter& p = args.painter;
     p.setTransform(args.matrix);
     if (m_border) {
-        // A border comes with an opaque white background.
+        // A border comes with an opaque white background. An upright field's border is
+        // snapped to whole device pixels, on the inside of its bounds, so it stays crisp.
         p.setPen(Qt::NoPen);
         p.fillRect(m_bounds, args.cxform.apply(QColor(Qt::white)));
         QPen pen(args.cxform.apply(QColor(Qt::black)), 1);
         pen.setCosmetic(true);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
-        p.drawRect(m_bounds);
+        if (args.matrix.m12() == 0 && args.matrix.m21() == 0) {
+            const QRectF device = args.matrix.mapRect(m_bounds);
+            const QRectF snapped(QPointF(std::round(device.left()), std::round(device.top())),
+                                 QPointF(std::round(device.right()), std::round(device.bottom())));
+            p.setTransform(QTransform());
+            p.drawRect(snapped.adjusted(0.5, 0.5, -0.5, -0.5));
+            p.setTransform(args.matrix);
+        } else {
+            p.drawRect(m_bounds);
+        }
     }
     if (!m_autoSize)
         p.setClipRect(m_bounds, Qt::IntersectClip);

@@ -10,8 +10,14 @@ namespace reelcase::swf {
 namespace {
 
 enum : int {
-    DefineFont = 10, DefineFontInfo = 13, DefineFont2 = 48, DefineFontInfo2 = 62,
-    DefineFontAlignZones = 73, CsmTextSettings = 74, DefineFont3 = 75, DefineFontName = 88,
+    DefineFont = 10,
+    DefineFontInfo = 13,
+    DefineFont2 = 48,
+    DefineFontInfo2 = 62,
+    DefineFontAlignZones = 73,
+    CsmTextSettings = 74,
+    DefineFont3 = 75,
+    DefineFontName = 88,
 };
 
 void defineFont(TagContext& c) {

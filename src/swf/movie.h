@@ -24,6 +24,8 @@ public:
     TimelineDef root;
     // Shared JPEG encoding tables (JPEGTables), kept for DefineBits.
     QByteArray jpegTables;
+    // Bytes of decoded bitmaps so far, held against a limit for the whole movie.
+    qint64 decodedBitmapBytes = 0;
 };
 
 } // namespace reelcase::swf

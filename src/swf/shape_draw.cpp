@@ -1,5 +1,6 @@
 #include "swf/shape_draw.h"
 
+#include "swf/bitmap_fill.h"
 #include "swf/fill_brush.h"
 
 #include <QPainter>
@@ -45,12 +46,13 @@ void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets
         p.setPen(Qt::NoPen);
         for (const FillPath& fill : layer.fills) {
             const FillStyle& style = styles.fills[static_cast<size_t>(fill.style)];
+            if (style.isBitmap()) {
+                drawBitmapFill(args, fill.path, style);
+                continue;
+            }
             const QBrush brush = fillBrush(style, args.cxform, args.context.dictionary);
             if (brush.style() == Qt::NoBrush)
                 continue;
-            if (style.isBitmap())
-                p.setRenderHint(QPainter::SmoothPixmapTransform,
-                                style.isSmoothed() && args.context.quality == Quality::High);
             p.fillPath(fill.path, brush);
             if (seal && !fill.sharedEdges.isEmpty() && style.isOpaque() && args.cxform.aMult >= 1 &&
                 args.cxform.aAdd >= 0) {

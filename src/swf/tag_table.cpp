@@ -23,7 +23,9 @@ const TagTable& standardTagTable() {
         registerTimelineTags(t);
         registerShapeTags(t);
         registerMorphShapeTags(t);
-        // Media tags (bitmaps, fonts, text) register here from their own files.
+        registerBitmapTags(t);
+        registerFontTags(t);
+        registerTextTags(t);
         return t;
     }();
     return table;

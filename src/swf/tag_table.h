@@ -71,6 +71,9 @@ struct TagContext {
 void registerTimelineTags(TagTable& table);
 void registerShapeTags(TagTable& table);
 void registerMorphShapeTags(TagTable& table);
+void registerBitmapTags(TagTable& table);
+void registerFontTags(TagTable& table);
+void registerTextTags(TagTable& table);
 
 // Reads tags until End or the data ends, collecting frames into timeline. Used for the
 // root and for DefineSprite bodies.

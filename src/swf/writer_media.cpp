@@ -13,9 +13,19 @@ namespace reelcase::swf::write {
 namespace {
 
 enum : int {
-    DefineBits = 6, JpegTables = 8, DefineFont = 10, DefineText = 11, DefineFontInfo = 13,
-    DefineBitsLossless = 20, DefineBitsJpeg2 = 21, DefineText2 = 33, DefineBitsJpeg3 = 35,
-    DefineBitsLossless2 = 36, DefineEditText = 37, DefineFont2 = 48, DefineFont3 = 75,
+    DefineBits = 6,
+    JpegTables = 8,
+    DefineFont = 10,
+    DefineText = 11,
+    DefineFontInfo = 13,
+    DefineBitsLossless = 20,
+    DefineBitsJpeg2 = 21,
+    DefineText2 = 33,
+    DefineBitsJpeg3 = 35,
+    DefineBitsLossless2 = 36,
+    DefineEditText = 37,
+    DefineFont2 = 48,
+    DefineFont3 = 75,
     DefineBitsJpeg4 = 90,
 };
 
@@ -52,7 +62,8 @@ QByteArray glyphShape(const QPainterPath& outline) {
         const QPoint d = to - at;
         if (d.isNull())
             return;
-        const int bits = std::max(2, BitWriter::signedBits(std::max(std::abs(d.x()), std::abs(d.y()))) + 1);
+        const int bits =
+            std::max(2, BitWriter::signedBits(std::max(std::abs(d.x()), std::abs(d.y()))) + 1);
         w.ub(1, 1);
         w.ub(1, 1);
         w.ub(4, std::uint32_t(bits - 2));
@@ -84,7 +95,8 @@ QByteArray glyphShape(const QPainterPath& outline) {
     };
     auto moveTo = [&](QPoint to) {
         close();
-        const int bits = std::max(1, BitWriter::signedBits(std::max(std::abs(to.x()), std::abs(to.y()))) + 1);
+        const int bits =
+            std::max(1, BitWriter::signedBits(std::max(std::abs(to.x()), std::abs(to.y()))) + 1);
         w.ub(1, 0);
         w.ub(5, 0x04 | 0x01); // fill style 1, move
         w.ub(5, std::uint32_t(bits));
@@ -238,8 +250,8 @@ std::uint16_t defineBitsJpeg3(SwfWriter& w, const QByteArray& jpeg, const QByteA
     return defineRaw(w, deblocking ? DefineBitsJpeg4 : DefineBitsJpeg3, b.data());
 }
 
-std::uint16_t defineBitmapShape(SwfWriter& w, std::uint16_t bitmapId, QSize pixels,
-                                QPointF topLeft, bool smoothed) {
+std::uint16_t defineBitmapShape(SwfWriter& w, std::uint16_t bitmapId, QSize pixels, QPointF topLeft,
+                                bool smoothed) {
     ShapeBuilder shape(3);
     const int fill = shape.addFill(bitmapFill(bitmapId, topLeft, 1, false, smoothed));
     shape.rect(QRectF(topLeft, QSizeF(pixels)), fill);
@@ -354,8 +366,8 @@ std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontSpec& fon
             advanceBits = std::max(advanceBits, BitWriter::signedBits(advance) + 1);
             width += advance;
         }
-        bounds |= QRectF(twips(line.baseline.x()), twips(line.baseline.y() - line.height),
-                         width, twips(line.height * 1.3));
+        bounds |= QRectF(twips(line.baseline.x()), twips(line.baseline.y() - line.height), width,
+                         twips(line.height * 1.3));
         entries.push_back(std::move(row));
     }
     BitWriter b;
@@ -398,8 +410,8 @@ std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontSpec& fon
 }
 
 std::uint16_t defineEditText(SwfWriter& w, const EditTextSpec& f) {
-    const bool hasLayout = f.align != TextAlign::Left || f.leftMargin || f.rightMargin ||
-                           f.indent || f.leading;
+    const bool hasLayout =
+        f.align != TextAlign::Left || f.leftMargin || f.rightMargin || f.indent || f.leading;
     const QByteArray text = f.rawText ? *f.rawText : f.text.toUtf8();
     BitWriter b;
     const std::uint16_t id = w.takeId();

@@ -53,8 +53,8 @@ struct FontSpec {
     QString name;
     bool bold = false;
     bool italic = false;
-    int version = 2;       // DefineFont (1, with a DefineFontInfo), DefineFont2 or DefineFont3
-    double ascent = 0;     // em units
+    int version = 2;   // DefineFont (1, with a DefineFontInfo), DefineFont2 or DefineFont3
+    double ascent = 0; // em units
     double descent = 0;
     double leading = 0;
     std::vector<GlyphSpec> glyphs;
@@ -79,9 +79,9 @@ std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontSpec& fon
                          const std::vector<TextLine>& lines, bool withAlpha = true);
 
 struct EditTextSpec {
-    QRectF bounds;                       // pixels
-    QString text;                        // written as UTF-8
-    std::optional<QByteArray> rawText;   // or exactly these bytes (other encodings)
+    QRectF bounds;                     // pixels
+    QString text;                      // written as UTF-8
+    std::optional<QByteArray> rawText; // or exactly these bytes (other encodings)
     bool html = false;
     bool wordWrap = false;
     bool multiline = false;

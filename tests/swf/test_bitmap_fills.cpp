@@ -9,6 +9,8 @@
 
 using namespace reelcase;
 using namespace reelcase::swf;
+using write::ShapeBuilder;
+using write::SwfWriter;
 
 namespace {
 
@@ -40,11 +42,11 @@ QString describe(QRgb p) {
         .arg(qAlpha(p));
 }
 
-#define CHECK_PIXEL(image, x, y, colour, tolerance)                                            \
-    QVERIFY2(test::near((image).pixel((x), (y)), (colour), (tolerance)),                       \
-             qPrintable(QStringLiteral("pixel (%1, %2) is %3")                                 \
-                            .arg(x)                                                            \
-                            .arg(y)                                                            \
+#define CHECK_PIXEL(image, x, y, colour, tolerance)                                                \
+    QVERIFY2(test::near((image).pixel((x), (y)), (colour), (tolerance)),                           \
+             qPrintable(QStringLiteral("pixel (%1, %2) is %3")                                     \
+                            .arg(x)                                                                \
+                            .arg(y)                                                                \
                             .arg(describe((image).pixel((x), (y))))))
 
 using Definer = std::function<std::uint16_t(SwfWriter&, const QImage&)>;
@@ -145,10 +147,10 @@ private Q_SLOTS:
         QFETCH(bool, smoothed);
         SwfWriter w({80, 80});
         w.background(Qt::black);
-        const auto bitmap = write::defineBitsLossless(w, testCard(1));
+        const auto bitmap = write::defineBitsLossless(w, testCard(4));
         ShapeBuilder shape;
-        // The 2x2 card scaled to 20x20 pixels, over a 40x40 rectangle.
-        const int fill = shape.addFill(write::bitmapFill(bitmap, {0, 0}, 10, repeating, smoothed));
+        // The 8x8 card scaled to 20x20 pixels, over a 40x40 rectangle.
+        const int fill = shape.addFill(write::bitmapFill(bitmap, {0, 0}, 2.5, repeating, smoothed));
         shape.rect(QRectF(0, 0, 40, 40), fill);
         w.place({.depth = 1, .character = w.defineShape(shape)}).showFrame();
         const QImage image = render(w.finish());
@@ -169,7 +171,7 @@ private Q_SLOTS:
         turn.translate(40, 20).rotate(45);
         w.place({.depth = 1, .character = shape, .matrix = turn}).showFrame();
         const QImage image = render(w.finish());
-        CHECK_PIXEL(image, 40, 24, Qt::red, 8);  // just below the turned top corner
+        CHECK_PIXEL(image, 40, 24, Qt::red, 8);   // just below the turned top corner
         CHECK_PIXEL(image, 40, 14, Qt::black, 0); // above it
         CHECK_PIXEL(image, 40, 46, Qt::white, 8);
     }
@@ -178,7 +180,7 @@ private Q_SLOTS:
     // alpha-only one through the painter's opacity.
     void colourTransformOnABitmap_data() {
         QTest::addColumn<ColorTransform>("cxform");
-        QTest::addColumn<QColor>("topLeft"); // where the card is red
+        QTest::addColumn<QColor>("topLeft");     // where the card is red
         QTest::addColumn<QColor>("bottomRight"); // where it is white
         ColorTransform swap;
         swap.rMult = 0;
@@ -190,8 +192,7 @@ private Q_SLOTS:
         ColorTransform darker;
         darker.rMult = darker.gMult = darker.bMult = 0.5;
         darker.aMult = 0.5;
-        QTest::newRow("darker and half alpha")
-            << darker << QColor(64, 0, 0) << QColor(64, 64, 64);
+        QTest::newRow("darker and half alpha") << darker << QColor(64, 0, 0) << QColor(64, 64, 64);
     }
     void colourTransformOnABitmap() {
         QFETCH(ColorTransform, cxform);

@@ -10,6 +10,8 @@
 
 using namespace reelcase;
 using namespace reelcase::swf;
+using write::ShapeBuilder;
+using write::SwfWriter;
 
 namespace {
 
@@ -79,8 +81,8 @@ private Q_SLOTS:
         const write::FontSpec font = squareFont(fontVersion);
         const auto fontId = write::defineFont(w, font);
         // Height 40 px: each square 20 px, advancing 40 px; baseline at y 50.
-        const auto text = write::defineText(
-            w, fontId, font, {{QStringLiteral("AB"), {10, 50}, 40, Qt::red}}, text2);
+        const auto text = write::defineText(w, fontId, font,
+                                            {{QStringLiteral("AB"), {10, 50}, 40, Qt::red}}, text2);
         w.place({.depth = 1, .character = text}).showFrame();
         const QImage image = render(w.finish(), {100, 60});
         QCOMPARE(inkOf(image, Qt::red), QRect(10, 30, 40 + 10, 20));
@@ -201,10 +203,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("UTF-8 in version 6")
             << 6 << QByteArray("\xE4\xBD\xA0\xE5\xA5\xBD") << QStringLiteral("你好");
-        QTest::newRow("GBK in version 5") << 5 << QByteArray("\xC4\xE3\xBA\xC3")
-                                          << QStringLiteral("你好");
-        QTest::newRow("GBK in version 8") << 8 << QByteArray("\xC4\xE3\xBA\xC3")
-                                          << QStringLiteral("你好");
+        QTest::newRow("GBK in version 5")
+            << 5 << QByteArray("\xC4\xE3\xBA\xC3") << QStringLiteral("你好");
+        QTest::newRow("GBK in version 8")
+            << 8 << QByteArray("\xC4\xE3\xBA\xC3") << QStringLiteral("你好");
     }
     void textEncodings() {
         QFETCH(int, swfVersion);
