@@ -72,6 +72,30 @@ private Q_SLOTS:
         QCOMPARE(image.pixelColor(196, 40), QColor(Qt::blue));
     }
 
+    void loopsOrStopsAtTheEnd() {
+        const QString shortMovie = writeMovie(m_dir, "short.swf", redOnBlue({100, 80}, 4));
+        FlashPlayerWidget widget;
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(shortMovie);
+        widget.play();
+        QVERIFY(loaded.wait());
+        // Looping: the frame clock runs on past the last frame back to the first.
+        int last = widget.player().currentFrame();
+        bool cameBack = false;
+        const auto wrapped = [&] {
+            const int frame = widget.player().currentFrame();
+            cameBack = cameBack || frame < last;
+            last = frame;
+            return cameBack;
+        };
+        QTRY_VERIFY(wrapped());
+        QVERIFY(widget.isPlaying());
+
+        widget.setLooping(false);
+        QTRY_VERIFY(!widget.isPlaying());
+        QCOMPARE(widget.player().currentFrame(), 3);
+    }
+
     void stopThenPlayResumesWithoutReloading() {
         FlashPlayerWidget widget;
         QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
