@@ -92,6 +92,7 @@ private:
     void onFoundListClicked(QTreeWidgetItem* item);
     void onFavoriteClicked(QTreeWidgetItem* item);
     void onFavoritesRightRelease(const QPoint& position);
+    void rereadFavorites(bool saveSetting);
     void refillFavorites();
     void loadAndPlay(const QString& path);
 

@@ -13,11 +13,18 @@
 
 namespace reelcase {
 
-void MainWindow::rereadFavorites() {
+void MainWindow::rereadFavorites() { rereadFavorites(false); }
+
+void MainWindow::rereadFavorites(bool saveSetting) {
     const quint64 listing = ++m_favoritesListing;
     const QString folder = m_values.FavoritesFolder;
     runInBackground(
-        this, [folder] { return listFavoriteFiles(folder); },
+        this,
+        [folder, saveSetting] {
+            if (saveSetting)
+                FavoritesSetting::write(folder);
+            return listFavoriteFiles(folder);
+        },
         [this, listing](const QStringList& names) {
             if (listing != m_favoritesListing)
                 return; // a newer listing is on its way
@@ -42,9 +49,8 @@ void MainWindow::chooseFavoritesFolder() {
     if (folder.isEmpty())
         return;
     m_values.FavoritesFolder = folder;
-    FavoritesSetting::write(folder);
     setFavoritesTooltips();
-    rereadFavorites();
+    rereadFavorites(true); // the setting is saved with the listing, off the UI thread
 }
 
 void MainWindow::onFavoriteClicked(QTreeWidgetItem* item) {
