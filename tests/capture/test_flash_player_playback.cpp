@@ -33,6 +33,12 @@ QString writeMovie(const QTemporaryDir& dir, const QString& name, const QByteArr
     return path;
 }
 
+// The colour at a point given in widget pixels of a grab, which holds device pixels.
+QColor colourAt(const QImage& image, int x, int y) {
+    const double ratio = image.devicePixelRatio();
+    return image.pixelColor(int(x * ratio), int(y * ratio));
+}
+
 QAction* findAction(QMenu& menu, const QString& text) {
     for (QAction* action : menu.actions())
         if (action->text() == text)
@@ -67,9 +73,12 @@ private Q_SLOTS:
         // The 100x80 stage fits the 200x80 widget at its height, centred: blue bands at
         // the sides, the red rectangle in the middle.
         const QImage image = widget.grab().toImage();
-        QCOMPARE(image.pixelColor(100, 40), QColor(Qt::red));
-        QCOMPARE(image.pixelColor(3, 40), QColor(Qt::blue));
-        QCOMPARE(image.pixelColor(196, 40), QColor(Qt::blue));
+        QCOMPARE(image.size(), widget.size() * image.devicePixelRatio());
+        QCOMPARE(colourAt(image, 100, 40), QColor(Qt::red));
+        QCOMPARE(colourAt(image, 3, 40), QColor(Qt::blue));
+        QCOMPARE(colourAt(image, 199, 40), QColor(Qt::blue));
+        QCOMPARE(colourAt(image, 59, 40), QColor(Qt::blue)); // the stage's own border
+        QCOMPARE(colourAt(image, 141, 79), QColor(Qt::blue));
     }
 
     void loopsOrStopsAtTheEnd() {
@@ -149,7 +158,7 @@ private Q_SLOTS:
         QVERIFY(!widget.player().hasMovie()); // dropped at once
         QVERIFY(loaded.wait());
         QCOMPARE(loaded.last().at(1).toBool(), false);
-        QCOMPARE(widget.grab().toImage().pixelColor(50, 40), QColor(Qt::white));
+        QCOMPARE(colourAt(widget.grab().toImage(), 50, 40), QColor(Qt::white));
     }
 
     void contextMenuStepsAndZooms() {
@@ -185,8 +194,8 @@ private Q_SLOTS:
         findAction(*menu, "放大")->trigger();
         QCOMPARE(widget.zoom(), 4.0);
         const QImage zoomed = widget.grab().toImage();
-        QCOMPARE(zoomed.pixelColor(20, 20), QColor(Qt::blue)); // stage (5, 5)
-        QCOMPARE(zoomed.pixelColor(90, 70), QColor(Qt::red));  // stage (22.5, 17.5)
+        QCOMPARE(colourAt(zoomed, 20, 20), QColor(Qt::blue)); // stage (5, 5)
+        QCOMPARE(colourAt(zoomed, 90, 70), QColor(Qt::red));  // stage (22.5, 17.5)
         menu = widget.createContextMenu(QPoint(2, 2));
         QVERIFY(!findAction(*menu, "全部显示")->isChecked());
         QVERIFY(findAction(*menu, "缩小")->isEnabled());
@@ -194,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(widget.zoom(), 2.0);
         findAction(*menu, "全部显示")->trigger();
         QCOMPARE(widget.zoom(), 1.0);
-        QCOMPARE(widget.grab().toImage().pixelColor(50, 40), QColor(Qt::red));
+        QCOMPARE(colourAt(widget.grab().toImage(), 50, 40), QColor(Qt::red));
     }
 
 private:
