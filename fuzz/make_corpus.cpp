@@ -1,0 +1,76 @@
+// Writes small seed files for the fuzzer into the folder given (default fuzz/corpus).
+#include "swf/writer.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace reelcase::swf;
+
+namespace {
+
+void save(const QString& dir, const QString& name, const QByteArray& bytes) {
+    QFile f(dir + QLatin1Char('/') + name);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+QByteArray shapes(Compression c, int version) {
+    write::SwfWriter w({80, 60}, 12, 8);
+    w.background(QColor(20, 40, 60));
+    write::ShapeBuilder s(version);
+    const int fill = s.addFill(write::solid(QColor(200, 10, 10, 180)));
+    const int grad = s.addFill(
+        write::linearGradient({0, 0, 40, 40}, {{0, Qt::red}, {0.5, Qt::green}, {1, Qt::blue}},
+                              Gradient::Reflect, Gradient::LinearRgb));
+    const int line = s.addLine(write::line(2, Qt::black));
+    s.rect({5, 5, 30, 20}, fill, line);
+    s.ellipse({30, 20, 30, 30}, grad);
+    s.newLayer();
+    s.polygon(
+        QPolygonF({{0, 0}, {20, 50}, {60, 10}}),
+        s.addFill(write::radialGradient({0, 0, 60, 60}, {{0, Qt::white}, {1, Qt::black}}, 0.5)),
+        s.addLine(write::line(0, Qt::white)));
+    const auto id = w.defineShape(s);
+    w.place({.depth = 1, .character = id, .matrix = QTransform().rotate(10)});
+    w.showFrame();
+    return w.finish(c);
+}
+
+QByteArray timeline() {
+    write::SwfWriter w({80, 60}, 24, 10);
+    write::ShapeBuilder a, b;
+    a.rect({0, 0, 20, 20}, a.addFill(write::solid(Qt::red)));
+    b.rect({10, 10, 40, 40}, b.addFill(write::solid(Qt::blue)));
+    const auto ida = w.defineShape(a);
+    const auto morph = w.defineMorphShape(a, b);
+    write::Timeline sprite;
+    sprite.place({.depth = 1, .character = ida}).showFrame();
+    sprite.place({.depth = 1, .move = true, .matrix = QTransform::fromTranslate(5, 5)});
+    sprite.actions(write::Actions().gotoFrame(0).play()).showFrame();
+    const auto sid = w.defineSprite(sprite);
+    w.place({.depth = 1, .character = ida, .clipDepth = 3});
+    w.place({.depth = 2, .character = sid, .name = QStringLiteral("s")});
+    w.place({.depth = 4, .character = morph, .ratio = 100, .blendMode = BlendMode::Multiply});
+    w.label("a");
+    w.showFrame();
+    w.place({.depth = 4,
+             .move = true,
+             .cxform = ColorTransform{0.5, 1, 1, 0.5, 10, 0, 0, 0},
+             .ratio = 60000});
+    w.remove(2);
+    w.actions(write::Actions().setTarget("s").stop().setTarget("").gotoLabel("a"));
+    w.showFrame();
+    return w.finish(Compression::None);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("fuzz/corpus");
+    QDir().mkpath(dir);
+    save(dir, "shapes_v1.swf", shapes(Compression::None, 1));
+    save(dir, "shapes_v3_zlib.swf", shapes(Compression::Zlib, 3));
+    save(dir, "shapes_v4_lzma.swf", shapes(Compression::Lzma, 4));
+    save(dir, "timeline.swf", timeline());
+    return 0;
+}
