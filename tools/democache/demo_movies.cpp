@@ -240,7 +240,7 @@ QByteArray equalizerMovie() {
     sweepShape.rect(QRectF(-60, -200, 120, 400), sweepFill);
     const auto sweep = movie.defineShape(sweepShape);
 
-    constexpr int kFrames = 250;
+    constexpr int kFrames = 320;
     constexpr double kBase = 260;
     for (int frame = 0; frame < kFrames; ++frame) {
         const double t = double(frame) / kFrames;
@@ -274,7 +274,7 @@ QByteArray equalizerMovie() {
         movie.place(light);
         movie.showFrame();
     }
-    return movie.finish();
+    return movie.finish(Compression::Zlib); // a compressed file, as most sites serve
 }
 
 } // namespace
