@@ -2,6 +2,8 @@
 // frame (a PlaceObject move per object per frame), the way authoring tools export tweens.
 #include "demo_movies.h"
 
+#include "demo_media_movies.h"
+
 #include "swf/writer.h"
 
 #include <QTransform>
@@ -284,6 +286,8 @@ const std::vector<DemoMovie>& demoMovies() {
         {"orbits[1].swf", orbitsMovie},
         {"pinwheels[1].SWF", spritesMovie},
         {"spectrum[1].swf", equalizerMovie},
+        {"landscape[1].swf", landscapeMovie},
+        {"poem[2].swf", poemMovie},
     };
     return movies;
 }
