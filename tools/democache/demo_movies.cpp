@@ -31,6 +31,17 @@ ColorTransform tint(double brightness, double alpha = 1) {
     return c;
 }
 
+// A regular star with points tips; inner = outer gives a regular polygon.
+QPolygonF star(int points, double outer, double inner, double turnDegrees = -90) {
+    QPolygonF polygon;
+    for (int i = 0; i < points * 2; ++i) {
+        const double a = (turnDegrees / 360 + double(i) / (points * 2)) * kTau;
+        const double r = i % 2 ? inner : outer;
+        polygon << QPointF(r * std::cos(a), r * std::sin(a));
+    }
+    return polygon;
+}
+
 std::uint16_t backgroundRect(SwfWriter& movie, const QSizeF& stage, std::vector<GradientStop> stops,
                              bool radial) {
     ShapeBuilder shape;
@@ -133,6 +144,65 @@ QByteArray orbitsMovie() {
                      .move = frame > 0,
                      .matrix = placeAt(275, 200, t * 360, pulse),
                      .blendMode = BlendMode::Screen});
+        movie.showFrame();
+    }
+    return movie.finish();
+}
+
+// A ring of stars that swell into flowers and back, each a beat after its neighbour,
+// around a large morphing centrepiece.
+QByteArray morphMovie() {
+    const QSizeF stage(550, 400);
+    SwfWriter movie(stage, 24);
+    movie.background(QColor(255, 250, 240));
+    const auto wash = backgroundRect(
+        movie, stage, {{0, QColor(255, 245, 225)}, {1, QColor(250, 200, 170)}}, true);
+    movie.place({.depth = 1, .character = wash});
+
+    ShapeBuilder starShape, flowerShape;
+    const int starFill = starShape.addFill(linearGradient(
+        QRectF(-40, -40, 80, 80), {{0, QColor(255, 90, 60)}, {1, QColor(255, 200, 0)}}));
+    const int starLine = starShape.addLine(line(2, QColor(140, 30, 0)));
+    starShape.polygon(star(6, 40, 14), starFill, starLine);
+    const int flowerFill = flowerShape.addFill(linearGradient(
+        QRectF(-40, -40, 80, 80), {{0, QColor(120, 60, 220)}, {1, QColor(40, 200, 255)}}));
+    const int flowerLine = flowerShape.addLine(line(2, QColor(20, 20, 110)));
+    flowerShape.polygon(star(6, 30, 36, -60), flowerFill, flowerLine);
+    const auto blossom = movie.defineMorphShape(starShape, flowerShape);
+
+    ShapeBuilder squareShape, circleShape;
+    const int squareFill = squareShape.addFill(radialGradient(
+        QRectF(-80, -80, 160, 160), {{0, QColor(255, 255, 255)}, {1, QColor(0, 150, 120)}}));
+    squareShape.polygon(star(8, 80, 80 * std::cos(kTau / 16)), squareFill);
+    const int circleFill = circleShape.addFill(radialGradient(
+        QRectF(-80, -80, 160, 160), {{0, QColor(255, 255, 200)}, {1, QColor(230, 40, 110)}}));
+    circleShape.polygon(star(8, 60, 90, -67.5), circleFill);
+    const auto centre = movie.defineMorphShape(squareShape, circleShape);
+
+    constexpr int kFrames = 288;
+    constexpr int kRing = 14;
+    for (int frame = 0; frame < kFrames; ++frame) {
+        const double t = double(frame) / kFrames;
+        for (int i = 0; i < kRing; ++i) {
+            const double a = (double(i) / kRing + t / 4) * kTau;
+            const double phase = (std::sin((t * 4 - double(i) / kRing) * kTau) + 1) / 2;
+            Place p{.depth = 10 + i,
+                    .move = frame > 0,
+                    .matrix = placeAt(275 + 195 * std::cos(a), 200 + 150 * std::sin(a),
+                                      t * 720 + i * 25, 0.6 + 0.3 * phase),
+                    .ratio = std::uint16_t(std::lround(phase * 65535))};
+            if (frame == 0)
+                p.character = blossom;
+            movie.place(p);
+        }
+        const double breathe = (std::sin(t * kTau * 2) + 1) / 2;
+        Place middle{.depth = 5,
+                     .move = frame > 0,
+                     .matrix = placeAt(275, 200, -t * 180, 1 + 0.25 * breathe),
+                     .ratio = std::uint16_t(std::lround(breathe * 65535))};
+        if (frame == 0)
+            middle.character = centre;
+        movie.place(middle);
         movie.showFrame();
     }
     return movie.finish();
@@ -284,6 +354,7 @@ QByteArray equalizerMovie() {
 const std::vector<DemoMovie>& demoMovies() {
     static const std::vector<DemoMovie> movies{
         {"orbits[1].swf", orbitsMovie},
+        {"blossoms[1].swf", morphMovie},
         {"pinwheels[1].SWF", spritesMovie},
         {"spectrum[1].swf", equalizerMovie},
         {"landscape[1].swf", landscapeMovie},
