@@ -120,6 +120,24 @@ private Q_SLOTS:
         QCOMPARE(inkOf(image, Qt::blue), QRect(left, 17, 30, 10));
     }
 
+    // Fonts of files before version 6 carry the code page's double-byte codes: GBK here.
+    void legacyDoubleByteFontCodes() {
+        SwfWriter w({60, 40}, 12, 5);
+        w.background(Qt::white);
+        write::FontSpec font = squareFont(2);
+        font.glyphs[0].code = 0xC4E3; // GBK for 你
+        write::EditTextSpec field;
+        field.bounds = QRectF(0, 0, 60, 40);
+        field.fontId = write::defineFont(w, font);
+        field.fontHeight = 20;
+        field.useOutlines = true;
+        field.colour = Qt::blue;
+        field.rawText = QByteArray("\xC4\xE3");
+        w.place({.depth = 1, .character = write::defineEditText(w, field)}).showFrame();
+        const QImage image = render(w.finish(), {60, 40});
+        QCOMPARE(inkOf(image, Qt::blue), QRect(2, 7, 10, 10));
+    }
+
     // Device text wraps inside its box and is clipped to it.
     void deviceTextWrapsInItsBox() {
         SwfWriter w({200, 120});
