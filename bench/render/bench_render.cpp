@@ -1,0 +1,201 @@
+// Milliseconds per rendered frame at 733 x 501 against each movie's frame budget
+// (1000 / frame rate), for generated movies and any .swf files given on the command line.
+// Also prints the cost of the shared-edge seam remedy (on against off) in the same run.
+// Usage: bench_render [FILE.swf ...]
+#include "swf/player.h"
+#include "swf/writer.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+#include <cstdio>
+
+using namespace reelcase::swf;
+
+namespace {
+
+const QSize viewport(733, 501);
+constexpr int framesToRender = 60;
+
+// A cartoon-like scene: a gradient sky, hills of curves, a character sprite of a few
+// parts walking across with a morphing cloud, 24 frames per second.
+QByteArray cartoon() {
+    write::SwfWriter w({550, 400}, 24);
+    w.background(QColor(200, 230, 255));
+    write::ShapeBuilder sky;
+    sky.rect({0, 0, 550, 400}, sky.addFill(write::linearGradient(
+                                   {0, 0, 550, 400}, {{0, QColor(80, 140, 255)}, {1, Qt::white}})));
+    write::ShapeBuilder hills;
+    const int green = hills.addFill(write::solid(QColor(60, 160, 60)));
+    const int dark = hills.addFill(write::solid(QColor(30, 110, 30)));
+    const int outline = hills.addLine(write::line(2, QColor(20, 60, 20)));
+    for (int i = 0; i < 6; ++i)
+        hills.ellipse({i * 100.0 - 50, 260.0 + (i % 2) * 20, 200, 200}, i % 2 ? green : dark,
+                      outline);
+    write::ShapeBuilder body, head;
+    body.rect({-10, -30, 20, 40}, body.addFill(write::solid(QColor(200, 60, 40))),
+              body.addLine(write::line(1.5, Qt::black)));
+    head.ellipse(
+        {-12, -56, 24, 24},
+        head.addFill(write::radialGradient(
+            {-12, -56, 24, 24}, {{0, QColor(255, 220, 180)}, {1, QColor(220, 170, 130)}}, -0.4)),
+        head.addLine(write::line(1, Qt::black)));
+    write::ShapeBuilder cloudA, cloudB;
+    cloudA.ellipse({0, 0, 80, 40}, cloudA.addFill(write::solid(QColor(255, 255, 255, 200))));
+    cloudB.ellipse({-20, -10, 120, 50}, cloudB.addFill(write::solid(QColor(240, 240, 255, 160))));
+    const auto skyId = w.defineShape(sky);
+    const auto hillsId = w.defineShape(hills);
+    const auto bodyId = w.defineShape(body);
+    const auto headId = w.defineShape(head);
+    const auto cloudId = w.defineMorphShape(cloudA, cloudB);
+    write::Timeline walker;
+    for (int f = 0; f < 8; ++f) {
+        const double bob = std::sin(f * M_PI / 4) * 3;
+        if (f == 0) {
+            walker.place({.depth = 1, .character = bodyId});
+            walker.place({.depth = 2, .character = headId});
+        } else {
+            walker.place({.depth = 2, .move = true, .matrix = QTransform::fromTranslate(0, bob)});
+        }
+        walker.showFrame();
+    }
+    const auto walkerId = w.defineSprite(walker);
+    w.place({.depth = 1, .character = skyId});
+    w.place({.depth = 2, .character = hillsId});
+    for (int f = 0; f < 48; ++f) {
+        const QTransform at = QTransform::fromTranslate(20 + f * 10, 300);
+        const QTransform cloud = QTransform::fromTranslate(50 + f * 3, 60);
+        const auto ratio = static_cast<std::uint16_t>(f * 65535 / 47);
+        if (f == 0) {
+            w.place({.depth = 3, .character = walkerId, .matrix = at});
+            w.place({.depth = 4, .character = cloudId, .matrix = cloud, .ratio = ratio});
+        } else {
+            w.place({.depth = 3, .move = true, .matrix = at});
+            w.place({.depth = 4, .move = true, .matrix = cloud, .ratio = ratio});
+        }
+        w.showFrame();
+    }
+    return w.finish(Compression::Zlib);
+}
+
+// The heavy case: a shape of thousands of edges, sprites nested eight deep, and a few
+// hundred translucent fills, at 30 frames per second.
+QByteArray heavy() {
+    write::SwfWriter w({550, 400}, 30);
+    w.background(Qt::white);
+    write::ShapeBuilder spiky;
+    write::Path p;
+    p.fill1 = spiky.addFill(write::linearGradient({0, 0, 400, 400}, {{0, Qt::red}, {1, Qt::blue}}));
+    p.line = spiky.addLine(write::line(1, Qt::black));
+    constexpr int points = 4000;
+    for (int i = 0; i <= points; ++i) {
+        const double a = 2 * M_PI * i / points;
+        const double r = 150 + 30 * std::sin(a * 40) + 10 * std::sin(a * 7);
+        const QPointF pt(200 + r * std::cos(a), 200 + r * std::sin(a));
+        if (i == 0)
+            p.moveTo(pt);
+        else if (i % 3 == 0)
+            p.curveTo((pt + QPointF(200, 200)) / 2 * 0.02 + pt * 0.98, pt);
+        else
+            p.lineTo(pt);
+    }
+    spiky.path(p);
+    // Tiles sharing edges: a grid of opaque fills in one shape.
+    write::ShapeBuilder grid;
+    std::vector<int> fills;
+    for (int i = 0; i < 16; ++i)
+        fills.push_back(grid.addFill(write::solid(QColor::fromHsv(i * 22, 180, 230))));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            grid.rect({x * 18.0, y * 18.0, 18, 18}, fills[static_cast<size_t>((x + y * 3) % 16)]);
+    write::ShapeBuilder bubble;
+    bubble.ellipse({-15, -15, 30, 30}, bubble.addFill(write::solid(QColor(0, 120, 255, 90))));
+    const auto spikyId = w.defineShape(spiky);
+    const auto gridId = w.defineShape(grid);
+    const auto bubbleId = w.defineShape(bubble);
+    // Eight nested sprites, each turning a little and holding a bubble and the next level.
+    std::uint16_t inner = bubbleId;
+    for (int level = 0; level < 8; ++level) {
+        write::Timeline t;
+        for (int f = 0; f < 12; ++f) {
+            QTransform m;
+            m.rotate(f * 3.0).scale(0.97, 0.97);
+            write::Place next{.depth = 1, .matrix = m};
+            write::Place own{.depth = 2, .matrix = QTransform(m).translate(12, 0)};
+            if (f == 0) {
+                next.character = inner;
+                own.character = bubbleId;
+            } else {
+                next.move = own.move = true;
+            }
+            t.place(next).place(own);
+            t.showFrame();
+        }
+        inner = w.defineSprite(t);
+    }
+    w.place({.depth = 1, .character = gridId});
+    w.place({.depth = 2, .character = spikyId});
+    for (int i = 0; i < 300; ++i)
+        w.place({.depth = 10 + i,
+                 .character = bubbleId,
+                 .matrix = QTransform::fromTranslate((i * 37) % 550, (i * 53) % 400)});
+    w.place({.depth = 400, .character = inner, .matrix = QTransform::fromTranslate(275, 200)});
+    w.showFrame(30);
+    return w.finish(Compression::None);
+}
+
+// Milliseconds per frame: tick, then render into a fresh viewport-sized image.
+double msPerFrame(const std::shared_ptr<const Movie>& movie, bool seal) {
+    Player player;
+    player.setMovie(movie);
+    player.play();
+    QImage image(viewport, QImage::Format_ARGB32_Premultiplied);
+    RenderOptions options;
+    options.sealSharedEdges = seal;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < framesToRender; ++i) {
+        player.tick();
+        QPainter painter(&image);
+        player.render(painter, QRectF(QPointF(0, 0), viewport), options);
+    }
+    return timer.nsecsElapsed() / 1e6 / framesToRender;
+}
+
+void report(const QString& name, const QByteArray& file) {
+    LoadError error;
+    auto movie = parseMovie(file, &error);
+    if (!movie) {
+        std::printf("%-28s cannot be read: %s\n", qPrintable(name), qPrintable(error.reason));
+        return;
+    }
+    Player probe;
+    probe.setMovie(movie);
+    const double budget = 1000.0 / std::max(1.0, probe.frameRate());
+    const double ms = msPerFrame(movie, true);
+    const double unsealed = msPerFrame(movie, false);
+    std::printf("%-28s %7.2f ms/frame  budget %6.2f ms  ratio %5.2f   seam remedy x%4.2f\n",
+                qPrintable(name), ms, budget, ms / budget, ms / std::max(1e-6, unsealed));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    std::printf("render %d frames at %d x %d; ratio = time per frame / frame budget "
+                "(below 1 keeps up); seam remedy = time with / without it\n",
+                framesToRender, viewport.width(), viewport.height());
+    report(QStringLiteral("generated cartoon"), cartoon());
+    report(QStringLiteral("generated heavy"), heavy());
+    for (int i = 1; i < argc; ++i) {
+        QFile f(QString::fromLocal8Bit(argv[i]));
+        if (f.open(QIODevice::ReadOnly))
+            report(QFileInfo(f).fileName(), f.readAll());
+    }
+    return 0;
+}
