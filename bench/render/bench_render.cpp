@@ -2,6 +2,7 @@
 // (1000 / frame rate), for generated movies and any .swf files given on the command line.
 // Also prints the cost of the shared-edge seam remedy (on against off) in the same run.
 // Usage: bench_render [FILE.swf ...]
+#include "media_movies.h"
 #include "swf/player.h"
 #include "swf/writer.h"
 
@@ -192,6 +193,8 @@ int main(int argc, char** argv) {
                 framesToRender, viewport.width(), viewport.height());
     report(QStringLiteral("generated cartoon"), cartoon());
     report(QStringLiteral("generated heavy"), heavy());
+    report(QStringLiteral("generated bitmaps"), reelcase::bench::bitmapHeavyMovie());
+    report(QStringLiteral("generated text"), reelcase::bench::textHeavyMovie());
     for (int i = 1; i < argc; ++i) {
         QFile f(QString::fromLocal8Bit(argv[i]));
         if (f.open(QIODevice::ReadOnly))
