@@ -116,6 +116,26 @@ private Q_SLOTS:
         CHECK_PIXEL(image, 70, 70, Qt::black, 0);
     }
 
+    // A bitmap character placed on its own draws one pixel per pixel at its origin.
+    void bitmapPlacedDirectly() {
+        SwfWriter w({80, 80});
+        w.background(Qt::black);
+        const auto bitmap = write::defineBitsLossless(w, testCard(20));
+        ColorTransform half;
+        half.aMult = 0.5;
+        w.place({.depth = 1, .character = bitmap, .matrix = QTransform::fromTranslate(20, 20)})
+            .place({.depth = 2,
+                    .character = bitmap,
+                    .matrix = QTransform::fromTranslate(60, 60),
+                    .cxform = half})
+            .showFrame();
+        const QImage image = render(w.finish());
+        CHECK_PIXEL(image, 30, 30, Qt::red, 2);
+        CHECK_PIXEL(image, 50, 50, Qt::white, 2);
+        CHECK_PIXEL(image, 10, 10, Qt::black, 0);
+        CHECK_PIXEL(image, 70, 70, QColor(128, 0, 0), 3);
+    }
+
     void jpeg3AlphaBlendsOverTheStage() {
         SwfWriter w({40, 40});
         w.background(Qt::white);
