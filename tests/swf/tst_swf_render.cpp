@@ -69,6 +69,26 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(250, 50), QColor(0, 255, 0)));
     }
 
+    // On a high-DPI device the painter arrives scaled; drawing goes through that transform
+    // at full device resolution.
+    void drawsThroughThePaintersTransform() {
+        write::ShapeBuilder s;
+        s.rect({20, 20, 40, 30}, s.addFill(write::solid(QColor(200, 0, 0))));
+        Player player;
+        player.setMovie(oneShape(s));
+        QImage img(200, 200, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::magenta);
+        QPainter painter(&img);
+        painter.scale(2, 2);
+        player.render(painter, QRectF(0, 0, 100, 100));
+        painter.end();
+        QVERIFY(near(img.pixel(41, 41), QColor(200, 0, 0)));
+        QVERIFY(near(img.pixel(38, 38), Qt::white));
+        QVERIFY(near(img.pixel(118, 98), QColor(200, 0, 0)));
+        QVERIFY(near(img.pixel(121, 101), Qt::white));
+        QVERIFY(near(img.pixel(199, 199), Qt::white));
+    }
+
     // Two fills meeting along a diagonal: nowhere along it may the white background
     // show through.
     void sharedEdgeLeavesNoSeam() {
