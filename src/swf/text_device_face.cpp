@@ -53,6 +53,9 @@ double TextDeviceFace::descent() const {
 
 void TextDeviceFace::draw(QPainter& painter, QPointF origin, QStringView text,
                           const QColor& colour) const {
+    // Text follows the quality the rest of the frame is drawn at.
+    painter.setRenderHint(QPainter::TextAntialiasing,
+                          painter.testRenderHint(QPainter::Antialiasing));
     painter.setFont(m_font);
     painter.setPen(colour);
     painter.drawText(origin, text.toString());
