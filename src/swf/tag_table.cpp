@@ -23,6 +23,7 @@ const TagTable& standardTagTable() {
         registerTimelineTags(t);
         registerShapeTags(t);
         registerMorphShapeTags(t);
+        registerButtonTags(t);
         registerBitmapTags(t);
         registerFontTags(t);
         registerTextTags(t);

@@ -27,7 +27,7 @@ enum : int {
     DefineShape3 = 32,
     DefineSprite = 39,
     FrameLabel = 43,
-    DefineMorphShape = 46,
+    DefineMorphShape = 46, DefineButton = 7, DefineButton2 = 34,
     PlaceObject3 = 70,
     DefineShape4 = 83,
     DefineMorphShape2 = 84,
@@ -71,6 +71,7 @@ struct TagContext {
 void registerTimelineTags(TagTable& table);
 void registerShapeTags(TagTable& table);
 void registerMorphShapeTags(TagTable& table);
+void registerButtonTags(TagTable& table);
 void registerBitmapTags(TagTable& table);
 void registerFontTags(TagTable& table);
 void registerTextTags(TagTable& table);

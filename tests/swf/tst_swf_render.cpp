@@ -274,6 +274,43 @@ private Q_SLOTS:
         QVERIFY2(near(img.pixel(99, 50), beyond, 12), qPrintable(QColor(img.pixel(99, 50)).name()));
     }
 
+    // Buttons show their up state (a red square); the over state (blue) stays hidden.
+    void buttonShowsUpState_data() {
+        QTest::addColumn<int>("code");
+        QTest::newRow("DefineButton") << 7;
+        QTest::newRow("DefineButton2") << 34;
+    }
+    void buttonShowsUpState() {
+        QFETCH(int, code);
+        write::SwfWriter w({100, 100});
+        w.background(Qt::white);
+        write::ShapeBuilder up, over;
+        up.rect({0, 0, 50, 50}, up.addFill(write::solid(Qt::red)));
+        over.rect({0, 0, 100, 100}, over.addFill(write::solid(Qt::blue)));
+        const auto upId = w.defineShape(up);
+        const auto overId = w.defineShape(over);
+        const auto button = w.takeId();
+        QByteArray body;
+        body.append(char(button & 0xff)).append(char(button >> 8));
+        if (code == 34)
+            body.append(QByteArray(3, '\0'));
+        for (auto [flags, id] : {std::pair{0x02, overId}, std::pair{0x01, upId}}) {
+            body.append(char(flags)).append(char(id)).append(char(0));
+            body.append(char(flags)).append(char(0)); // depth
+            body.append(write::matrixBytes(QTransform::fromTranslate(200, 200)));
+            if (code == 34)
+                body.append(write::colorTransformBytes({}, true));
+        }
+        body.append(char(0));
+        w.rawTag(code, body);
+        w.place({.depth = 1, .character = button});
+        w.showFrame();
+        const QImage img = renderMovie(load(w.finish()));
+        QVERIFY(near(img.pixel(30, 30), Qt::red));
+        QVERIFY(near(img.pixel(80, 80), Qt::white));
+        QVERIFY(near(img.pixel(5, 5), Qt::white)); // moved by the record's 10 px
+    }
+
     // Bitmap fills whose image is not in the dictionary draw nothing.
     void missingBitmapDrawsNothing() {
         write::ShapeBuilder s;
