@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <mutex>
 
 namespace reelcase::swf {
 namespace {
@@ -32,6 +33,22 @@ QPen strokePen(const LineStyle& style, const DrawArgs& args) {
         pen.setWidthF(std::max(1.0, deviceWidth));
     }
     return pen;
+}
+
+std::mutex outlineMutex;
+
+// The outline of a scaling stroke, built once per stroke path. Curves are flattened to a
+// tenth of a pixel at 1:1, fine enough up to a 4x zoom.
+const QPainterPath& strokeOutline(const StrokePath& stroke, const QPen& pen) {
+    std::lock_guard lock(outlineMutex);
+    if (!stroke.outline) {
+        QPainterPathStroker stroker(pen);
+        stroker.setCurveThreshold(2.0);
+        auto outline = std::make_shared<QPainterPath>(stroker.createStroke(stroke.path));
+        outline->setFillRule(Qt::WindingFill);
+        stroke.outline = std::move(outline);
+    }
+    return *stroke.outline;
 }
 
 } // namespace
@@ -63,7 +80,11 @@ void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets
         }
         for (const StrokePath& stroke : layer.strokes) {
             const LineStyle& style = styles.lines[static_cast<size_t>(stroke.style)];
-            p.strokePath(stroke.path, strokePen(style, args));
+            const QPen pen = strokePen(style, args);
+            if (pen.isCosmetic())
+                p.strokePath(stroke.path, pen);
+            else
+                p.fillPath(strokeOutline(stroke, pen), pen.brush());
         }
     }
 }
