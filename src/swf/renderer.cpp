@@ -1,6 +1,7 @@
 #include "swf/renderer.h"
 
 #include "swf/limits.h"
+#include "swf/shape_draw.h"
 #include "swf/timeline_instance.h"
 
 #include <QPainter>
@@ -44,7 +45,7 @@ QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix, int nest
         if (child.placement.clipDepth > 0)
             continue;
         QPainterPath p = maskPath(child, child.placement.matrix * matrix, nesting + 1);
-        out = out.isEmpty() ? p : out.united(p);
+        out = unite(out, p);
     }
     return out;
 }

@@ -90,12 +90,32 @@ void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets
 }
 
 QPainterPath shapeOutline(const ShapePaths& paths) {
+    // The fills of one layer partition the plane along their edges and never overlap, so
+    // their contours together (even-odd) cover exactly their union. Layers can overlap and
+    // are united, unless that is too costly for their size.
     QPainterPath out;
-    out.setFillRule(Qt::WindingFill);
-    for (const ShapeLayer& layer : paths.layers)
+    for (const ShapeLayer& layer : paths.layers) {
+        QPainterPath area;
+        area.setFillRule(Qt::OddEvenFill);
         for (const FillPath& fill : layer.fills)
-            out = out.isEmpty() ? fill.path : out.united(fill.path);
+            area.addPath(fill.path);
+        out = unite(out, area);
+    }
     return out;
+}
+
+QPainterPath unite(const QPainterPath& a, const QPainterPath& b) {
+    constexpr int maxUnitedElements = 4000;
+    if (a.isEmpty())
+        return b;
+    if (b.isEmpty())
+        return a;
+    if (a.elementCount() + b.elementCount() <= maxUnitedElements)
+        return a.united(b);
+    QPainterPath both = a;
+    both.setFillRule(Qt::WindingFill);
+    both.addPath(b);
+    return both;
 }
 
 } // namespace reelcase::swf

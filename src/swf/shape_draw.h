@@ -13,4 +13,8 @@ void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets
 // The union of a shape's filled areas, in twips (for masks).
 QPainterPath shapeOutline(const ShapePaths& paths);
 
+// The union of two areas; large ones are only overlaid (winding), which is exact unless
+// their contours run in opposite directions where they overlap.
+QPainterPath unite(const QPainterPath& a, const QPainterPath& b);
+
 } // namespace reelcase::swf

@@ -201,17 +201,37 @@ private Q_SLOTS:
     }
 
     // Depth 1 is a mask over depth 2 (a full-stage blue square): blue shows only inside
-    // the mask; depth 3 is above the mask and shows everywhere it is drawn.
+    // the mask; depth 3 is above the mask and shows everywhere it is drawn. The mask is a
+    // shape, or a sprite of two overlapping shapes.
+    void maskHidesAndReveals_data() {
+        QTest::addColumn<bool>("spriteMask");
+        QTest::newRow("shape mask") << false;
+        QTest::newRow("sprite mask") << true;
+    }
     void maskHidesAndReveals() {
+        QFETCH(bool, spriteMask);
         write::SwfWriter w({100, 100});
         w.background(Qt::white);
-        write::ShapeBuilder mask;
-        mask.rect({0, 0, 50, 100}, mask.addFill(write::solid(Qt::black)));
+        write::ShapeBuilder left, right;
+        left.rect({0, 0, 30, 100}, left.addFill(write::solid(Qt::black)));
+        right.rect({20, 0, 30, 100}, right.addFill(write::solid(Qt::black)));
         write::ShapeBuilder content;
         content.rect({0, 0, 100, 100}, content.addFill(write::solid(Qt::blue)));
         write::ShapeBuilder above;
         above.rect({60, 0, 40, 20}, above.addFill(write::solid(Qt::red)));
-        const auto m = w.defineShape(mask);
+        std::uint16_t m;
+        if (spriteMask) {
+            const auto l = w.defineShape(left);
+            const auto r = w.defineShape(right);
+            write::Timeline sprite;
+            sprite.place({.depth = 1, .character = l}).place({.depth = 2, .character = r});
+            sprite.showFrame();
+            m = w.defineSprite(sprite);
+        } else {
+            write::ShapeBuilder whole;
+            whole.rect({0, 0, 50, 100}, whole.addFill(write::solid(Qt::black)));
+            m = w.defineShape(whole);
+        }
         const auto c = w.defineShape(content);
         const auto a = w.defineShape(above);
         w.place({.depth = 1, .character = m, .clipDepth = 2});
@@ -219,7 +239,9 @@ private Q_SLOTS:
         w.place({.depth = 3, .character = a});
         w.showFrame();
         const QImage img = renderMovie(load(w.finish()));
-        QVERIFY(near(img.pixel(25, 50), Qt::blue));
+        QVERIFY(near(img.pixel(10, 50), Qt::blue));
+        QVERIFY(near(img.pixel(25, 50), Qt::blue)); // where the sprite's shapes overlap
+        QVERIFY(near(img.pixel(45, 50), Qt::blue));
         QVERIFY(near(img.pixel(75, 50), Qt::white));
         QVERIFY(near(img.pixel(75, 10), Qt::red));
     }
