@@ -25,6 +25,8 @@ struct RenderContext {
     bool sealSharedEdges = true;
     // Device pixels per twip of the stage (for lines that do not scale with their object).
     double stageScale = 1.0 / 20.0;
+    // Draws left in this frame (limits::maxDrawsPerFrame); counted down by the renderer.
+    mutable int drawBudget = 0;
 };
 
 // One draw of one placed character.

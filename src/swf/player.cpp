@@ -1,6 +1,7 @@
 #include "swf/player.h"
 
 #include "swf/avm1.h"
+#include "swf/limits.h"
 #include "swf/movie.h"
 #include "swf/renderer.h"
 #include "swf/timeline_instance.h"
@@ -184,6 +185,7 @@ void Player::render(QPainter& painter, const QRectF& target, const RenderOptions
     context.dictionary = &s.movie->dictionary;
     context.quality = options.quality;
     context.sealSharedEdges = options.sealSharedEdges;
+    context.drawBudget = limits::maxDrawsPerFrame;
     context.stageScale = std::sqrt(std::abs(device.determinant()));
     renderTimeline(*s.root, painter, device, ColorTransform{}, context);
     painter.restore();

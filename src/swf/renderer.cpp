@@ -72,6 +72,8 @@ void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const Q
         }
         if (!o.character || !o.placement.visible)
             continue;
+        if (--context.drawBudget < 0)
+            break;
         const ColorTransform cx = cxform * o.placement.cxform;
         painter.save();
         if (o.placement.blendMode != BlendMode::Normal)

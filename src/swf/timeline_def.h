@@ -66,6 +66,7 @@ struct FrameDef {
 struct TimelineDef {
     std::vector<FrameDef> frames;
     QHash<QString, int> labels; // lower-cased label -> 0-based frame
+    int placeCount = 0;         // place commands in all frames
     int frameCount() const { return static_cast<int>(frames.size()); }
     int frameOfLabel(const QString& label) const { return labels.value(label.toLower(), -1); }
 };

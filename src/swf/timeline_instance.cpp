@@ -64,11 +64,11 @@ TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context,
     : m_def(def)
     , m_context(context)
     , m_nesting(nesting) {
-    ++m_context.liveTimelines;
+    m_context.liveWeight += 1 + m_def.placeCount;
 }
 
 TimelineInstance::~TimelineInstance() {
-    --m_context.liveTimelines;
+    m_context.liveWeight -= 1 + m_def.placeCount;
 }
 
 void TimelineInstance::enterFirstFrame() {
@@ -84,7 +84,7 @@ void TimelineInstance::instantiate(DisplayObject& o) {
         return;
     const TimelineDef* def = o.character->timeline();
     if (!def || m_nesting + 1 >= limits::maxSpriteNesting ||
-        m_context.liveTimelines >= limits::maxDisplayObjects)
+        m_context.liveWeight + 1 + def->placeCount > limits::maxDisplayObjects)
         return;
     o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1);
     o.sprite->m_parent = this;

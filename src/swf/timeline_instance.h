@@ -22,7 +22,7 @@ struct PendingAction {
 // What all timelines of one playing movie share.
 struct PlayContext {
     const Movie* movie = nullptr;
-    int liveTimelines = 0; // sprite instances alive, capped by limits::maxDisplayObjects
+    long long liveWeight = 0; // sprite instances alive and what they place (see limits.h)
     std::deque<PendingAction> actions = {};
 };
 

@@ -17,8 +17,10 @@ void placeObject(TagContext& c) {
     p.matrix = readMatrix(r);
     if (r.remaining() > 0)
         p.cxform = readColorTransform(r, false);
-    if (r.ok())
+    if (r.ok()) {
         c.frame.commands.emplace_back(std::move(p));
+        ++c.timeline.placeCount;
+    }
 }
 
 // Skips a PlaceObject3 filter list: the filters are read so the fields after them can be.
@@ -103,6 +105,7 @@ void placeObject23(TagContext& c) {
         }
     }
     c.frame.commands.emplace_back(std::move(p));
+    ++c.timeline.placeCount;
 }
 
 void removeObject(TagContext& c) {
