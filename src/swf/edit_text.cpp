@@ -17,6 +17,9 @@ namespace reelcase::swf {
 
 namespace {
 
+// Characters of initial text laid out; more would only stall the first frame.
+constexpr qsizetype kMaxTextLength = 200'000;
+
 // A NUL-terminated string as raw bytes, decoded as SWF text (UTF-8, else GBK).
 QString readText(BitReader& r) {
     if (!r.ok())
@@ -78,7 +81,7 @@ std::shared_ptr<EditText> EditText::read(BitReader& r, const Dictionary& diction
     }
     field->m_variable = readText(r);
     if (hasText)
-        field->m_text = readText(r);
+        field->m_text = readText(r).left(kMaxTextLength);
     if (!r.ok())
         return nullptr;
     return field;

@@ -43,8 +43,21 @@ QPainterPath FontFace::textPath(QPointF origin, QStringView text) const {
 
 void FontFace::draw(QPainter& painter, QPointF origin, QStringView text,
                     const QColor& colour) const {
+    // Glyph by glyph: no path of the whole text is built on every frame.
+    const QTransform base = painter.transform();
+    const double scale = m_size / m_font->emSquare();
     painter.setPen(Qt::NoPen);
-    painter.fillPath(textPath(origin, text), colour);
+    painter.setBrush(colour);
+    double x = origin.x();
+    for (QChar c : text) {
+        const int index = m_font->glyphIndex(c.unicode());
+        if (index >= 0) {
+            painter.setTransform(QTransform(scale, 0, 0, scale, x, origin.y()) * base);
+            painter.drawPath(m_font->glyphs()[size_t(index)].outline);
+        }
+        x += m_font->advanceOf(c.unicode()) * m_size;
+    }
+    painter.setTransform(base);
 }
 
 } // namespace reelcase::swf

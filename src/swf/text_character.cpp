@@ -10,8 +10,10 @@ namespace reelcase::swf {
 
 namespace {
 
-// Glyph entries per tag, beyond anything a real text holds.
+// Glyph entries per tag, and path elements of all its glyphs together, beyond anything a
+// real text holds: a few glyph records must not multiply a complex glyph without end.
 constexpr int kMaxGlyphs = 100'000;
+constexpr qint64 kMaxPathElements = 1'000'000;
 
 } // namespace
 
@@ -31,6 +33,7 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
     double y = 0;
     QColor colour = Qt::black;
     int glyphTotal = 0;
+    qint64 elementTotal = 0;
     while (r.ok()) {
         r.align();
         const int flags = r.u8();
@@ -57,7 +60,9 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
         for (int i = 0; i < count && r.ok(); ++i) {
             const std::uint32_t index = r.ub(glyphBits);
             const double advance = r.sb(advanceBits);
-            if (font && index < font->glyphs().size()) {
+            if (font && index < font->glyphs().size() &&
+                (elementTotal += font->glyphs()[index].outline.elementCount()) <=
+                    kMaxPathElements) {
                 const double scale = height / font->emSquare();
                 QTransform place;
                 place.translate(x, y);

@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using namespace reelcase;
 using namespace reelcase::swf;
 using write::ShapeBuilder;
@@ -239,6 +241,28 @@ private Q_SLOTS:
         auto movie = test::load(w.finish());
         QVERIFY(movie);
         QCOMPARE(editText(*movie, id)->initialText(), expected);
+    }
+
+    // Many glyph records of one complex glyph stay within a bounded path.
+    void repeatedComplexGlyphIsBounded() {
+        SwfWriter w({100, 40});
+        write::FontSpec font = squareFont(2);
+        QPolygonF star;
+        for (int i = 0; i < 2000; ++i) {
+            const double r = i % 2 ? 300 : 500;
+            star << QPointF(512 + r * std::cos(i * 0.00314), -512 + r * std::sin(i * 0.00314));
+        }
+        font.glyphs[0].outline = QPainterPath();
+        font.glyphs[0].outline.addPolygon(star);
+        const auto fontId = write::defineFont(w, font);
+        const auto text =
+            write::defineText(w, fontId, font, {{QString(90'000, u'A'), {0, 30}, 20, Qt::black}});
+        w.place({.depth = 1, .character = text}).showFrame();
+        auto movie = test::load(w.finish());
+        QVERIFY(movie);
+        const Character* c = movie->dictionary.character(text);
+        QVERIFY(c);
+        QVERIFY(c->outline(0).elementCount() <= 1'000'000);
     }
 
     // Damaged font and text tags are passed over without taking the movie down.
