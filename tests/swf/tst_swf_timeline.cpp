@@ -228,6 +228,37 @@ private Q_SLOTS:
         QCOMPARE(player.isPlaying(), expectedPlaying);
     }
 
+    // A sprite whose last frame says stop() stops there while the root plays on.
+    void spriteStopsItself() {
+        write::SwfWriter w({100, 100});
+        write::Timeline sprite;
+        sprite.showFrame(2);
+        sprite.actions(write::Actions().stop());
+        sprite.showFrame();
+        const auto id = w.defineSprite(sprite);
+        w.place({.depth = 1, .character = id, .name = QStringLiteral("clip")});
+        w.showFrame(5);
+        auto movie = load(w.finish());
+        Player player;
+        player.setMovie(movie);
+        for (int i = 0; i < 6; ++i)
+            player.tick();
+        QVERIFY(player.isPlaying());
+        QCOMPARE(player.currentFrame(), 1); // looped round once
+        PlayContext context{movie.get()};
+        auto root = std::make_shared<TimelineInstance>(movie->root, context, 0);
+        root->enterFirstFrame();
+        for (int i = 0; i < 4; ++i) {
+            root->tick();
+            runPendingActions(context);
+        }
+        auto clip = root->child("clip");
+        QVERIFY(clip);
+        QCOMPARE(clip->currentFrame(), 2);
+        QVERIFY(!clip->isPlaying());
+        QVERIFY(root->isPlaying());
+    }
+
     // tellTarget: the root tells a named sprite to stop.
     void setTargetStopsASprite() {
         write::SwfWriter w({100, 100});
