@@ -51,7 +51,7 @@ public:
             addSegment(segmentStart, segmentEnd);
             segmentStart = segmentEnd;
         }
-        flushLine();
+        flushLine(false);
     }
 
 private:
@@ -123,7 +123,37 @@ private:
         }
     }
 
-    void flushLine() {
+    // Spreads the spare width of a justified line over its spaces: each fragment is cut
+    // after its spaces and the pieces moved apart.
+    static QList<TextFragment> justified(const QList<TextFragment>& fragments, double spare) {
+        qsizetype spaces = 0;
+        for (const TextFragment& f : fragments)
+            spaces += f.text.count(u' ');
+        if (spaces == 0 || spare <= 0)
+            return fragments;
+        const double extra = spare / double(spaces);
+        QList<TextFragment> out;
+        double shift = 0;
+        for (const TextFragment& f : fragments) {
+            qsizetype start = 0;
+            while (start < f.text.size()) {
+                qsizetype end = f.text.indexOf(u' ', start);
+                end = end < 0 ? f.text.size() : end + 1;
+                TextFragment piece = f;
+                piece.text = f.text.sliced(start, end - start);
+                piece.width = f.face->advance(piece.text);
+                piece.origin.rx() += f.face->advance(QStringView(f.text).first(start)) + shift;
+                out.append(piece);
+                if (piece.text.endsWith(u' '))
+                    shift += extra;
+                start = end;
+            }
+        }
+        return out;
+    }
+
+    // wrapped: the line ends where word wrap broke it, not at the paragraph's end.
+    void flushLine(bool wrapped = true) {
         const qsizetype visibleEnd = trimmedEnd(m_lineStart, m_lineEnd);
         double ascent = 0;
         double descent = 0;
@@ -160,6 +190,8 @@ private:
             left += spare / 2;
         else if (m_paragraph.layout.align == TextAlign::Right)
             left += spare;
+        else if (m_paragraph.layout.align == TextAlign::Justify && wrapped)
+            fragments = justified(fragments, spare);
         const double baseline = m_top + ascent;
         for (TextFragment& fragment : fragments) {
             fragment.origin += QPointF(left, baseline);

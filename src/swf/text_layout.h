@@ -55,8 +55,8 @@ struct TextLayout {
 // Lays paragraphs out in the box: lines break at the text's own breaks and, with word wrap,
 // at the last line-break opportunity that fits (a word wider than the line breaks between
 // characters). Each line is as tall as its tallest face (ascent + descent) plus the
-// paragraph's leading, and is aligned between the paragraph's margins; justified text is
-// laid out flush left.
+// paragraph's leading, and is aligned between the paragraph's margins; justified lines
+// spread their spare width over their spaces, except a paragraph's last line.
 TextLayout layoutText(const QList<TextParagraph>& paragraphs, const TextBox& box,
                       const FaceProvider& faces);
 

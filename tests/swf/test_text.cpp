@@ -133,6 +133,8 @@ private Q_SLOTS:
             << QStringList{"40:一二三四五六七八九十", "40:甲乙"};
         QTest::newRow("centred") << "abcd" << false << 2 << QStringList{"340:abcd"};
         QTest::newRow("right") << "abcd  " << false << 1 << QStringList{"640:abcd"};
+        QTest::newRow("justify spreads all but the last line")
+            << "aaaa bb cccc" << true << 3 << QStringList{"40:aaaa |840:bb", "40:cccc"};
         QTest::newRow("explicit breaks") << "ab\rcd" << true << 0 << QStringList{"40:ab", "40:cd"};
     }
     void layout() {
