@@ -108,11 +108,11 @@ QByteArray bitmapHeavyMovie() {
 QByteArray textHeavyMovie() {
     SwfWriter w({550, 400}, 20, 8);
     w.background(QColor(250, 248, 240));
-    FontSpec device;
+    FontDesign device;
     device.name = QStringLiteral("宋体");
     const auto deviceId = defineFont(w, device);
     const QString latin = QStringLiteral("The quick brown fox jumps over the lazy dog 0123456789");
-    const FontSpec outlines = fontFromSystem(QStringLiteral("DejaVu Sans"), latin, 3);
+    const FontDesign outlines = fontFromSystem(QStringLiteral("DejaVu Sans"), latin, 3);
     const auto outlineId = defineFont(w, outlines);
 
     const QString chinese =
@@ -120,7 +120,7 @@ QByteArray textHeavyMovie() {
                        "欲穷千里目，更上一层楼。");
     std::vector<std::uint16_t> fields;
     for (int i = 0; i < 8; ++i) {
-        EditTextSpec field;
+        EditTextDesign field;
         field.bounds = QRectF(0, 0, 260, 90);
         field.fontId = deviceId;
         field.fontHeight = 14 + i % 3 * 2;

@@ -258,39 +258,39 @@ std::uint16_t defineBitmapShape(SwfWriter& w, std::uint16_t bitmapId, QSize pixe
     return w.defineShape(shape);
 }
 
-int FontSpec::glyphIndex(char16_t code) const {
+int FontDesign::glyphIndex(char16_t code) const {
     for (size_t i = 0; i < glyphs.size(); ++i)
         if (glyphs[i].code == code)
             return int(i);
     return -1;
 }
 
-FontSpec fontFromSystem(const QString& family, const QString& characters, int version) {
-    FontSpec spec;
-    spec.name = family;
-    spec.version = version;
+FontDesign fontFromSystem(const QString& family, const QString& characters, int version) {
+    FontDesign design;
+    design.name = family;
+    design.version = version;
     QFont font(family);
-    font.setPixelSize(int(spec.emSquare()));
+    font.setPixelSize(int(design.emSquare()));
     font.setHintingPreference(QFont::PreferNoHinting);
     const QFontMetricsF metrics(font);
-    spec.ascent = metrics.ascent();
-    spec.descent = metrics.descent();
-    spec.leading = metrics.leading();
+    design.ascent = metrics.ascent();
+    design.descent = metrics.descent();
+    design.leading = metrics.leading();
     for (QChar c : characters) {
-        if (spec.glyphIndex(c.unicode()) >= 0)
+        if (design.glyphIndex(c.unicode()) >= 0)
             continue;
-        GlyphSpec glyph;
+        GlyphDesign glyph;
         glyph.code = c.unicode();
         glyph.outline.addText(QPointF(0, 0), font, QString(c));
         glyph.advance = metrics.horizontalAdvance(c);
-        spec.glyphs.push_back(glyph);
+        design.glyphs.push_back(glyph);
     }
-    return spec;
+    return design;
 }
 
-std::uint16_t defineFont(SwfWriter& w, const FontSpec& font) {
+std::uint16_t defineFont(SwfWriter& w, const FontDesign& font) {
     std::vector<QByteArray> shapes;
-    for (const GlyphSpec& g : font.glyphs)
+    for (const GlyphDesign& g : font.glyphs)
         shapes.push_back(glyphShape(g.outline));
     const QByteArray name = font.name.toUtf8();
     const std::uint16_t id = w.takeId();
@@ -310,7 +310,7 @@ std::uint16_t defineFont(SwfWriter& w, const FontSpec& font) {
         info.u8(int(name.size()));
         info.bytes(name);
         info.u8(0x01 | (font.italic ? 0x04 : 0) | (font.bold ? 0x02 : 0)); // wide codes
-        for (const GlyphSpec& g : font.glyphs)
+        for (const GlyphDesign& g : font.glyphs)
             info.u16(g.code);
         w.rawTag(DefineFontInfo, info.data());
         return id;
@@ -328,21 +328,21 @@ std::uint16_t defineFont(SwfWriter& w, const FontSpec& font) {
     b.u32(offset); // code table
     for (const QByteArray& s : shapes)
         b.bytes(s);
-    for (const GlyphSpec& g : font.glyphs)
+    for (const GlyphDesign& g : font.glyphs)
         b.u16(g.code);
     b.u16(int(std::lround(font.ascent)));
     b.u16(int(std::lround(font.descent)));
     b.u16(int(std::lround(font.leading)));
-    for (const GlyphSpec& g : font.glyphs)
+    for (const GlyphDesign& g : font.glyphs)
         b.u16(int(std::lround(g.advance)));
-    for (const GlyphSpec& g : font.glyphs)
+    for (const GlyphDesign& g : font.glyphs)
         b.bytes(rectBytes(g.outline.boundingRect()));
     b.u16(0); // kerning pairs
     w.rawTag(font.version == 3 ? DefineFont3 : DefineFont2, b.data());
     return id;
 }
 
-std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontSpec& font,
+std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontDesign& font,
                          const std::vector<TextLine>& lines, bool withAlpha) {
     struct Entry {
         int glyph;
@@ -409,7 +409,7 @@ std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontSpec& fon
     return id;
 }
 
-std::uint16_t defineEditText(SwfWriter& w, const EditTextSpec& f) {
+std::uint16_t defineEditText(SwfWriter& w, const EditTextDesign& f) {
     const bool hasLayout =
         f.align != TextAlign::Left || f.leftMargin || f.rightMargin || f.indent || f.leading;
     const QByteArray text = f.rawText ? *f.rawText : f.text.toUtf8();

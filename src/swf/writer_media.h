@@ -43,13 +43,13 @@ std::uint16_t defineBitmapShape(SwfWriter& w, std::uint16_t bitmapId, QSize pixe
                                 QPointF topLeft = {}, bool smoothed = true);
 
 // A glyph in em units: y grows downwards, the baseline at y = 0.
-struct GlyphSpec {
+struct GlyphDesign {
     char16_t code = 0;
     QPainterPath outline;
     double advance = 0;
 };
 
-struct FontSpec {
+struct FontDesign {
     QString name;
     bool bold = false;
     bool italic = false;
@@ -57,15 +57,15 @@ struct FontSpec {
     double ascent = 0; // em units
     double descent = 0;
     double leading = 0;
-    std::vector<GlyphSpec> glyphs;
+    std::vector<GlyphDesign> glyphs;
 
     double emSquare() const { return version == 3 ? 20480 : 1024; }
     int glyphIndex(char16_t code) const;
 };
 
 // The outlines of characters in an installed font (needs a QGuiApplication).
-FontSpec fontFromSystem(const QString& family, const QString& characters, int version = 2);
-std::uint16_t defineFont(SwfWriter& w, const FontSpec& font);
+FontDesign fontFromSystem(const QString& family, const QString& characters, int version = 2);
+std::uint16_t defineFont(SwfWriter& w, const FontDesign& font);
 
 // A line of static text: its glyphs from font, baseline start and em height in pixels.
 struct TextLine {
@@ -75,10 +75,10 @@ struct TextLine {
     QColor colour = Qt::black;
 };
 // DefineText2 (withAlpha) or DefineText.
-std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontSpec& font,
+std::uint16_t defineText(SwfWriter& w, std::uint16_t fontId, const FontDesign& font,
                          const std::vector<TextLine>& lines, bool withAlpha = true);
 
-struct EditTextSpec {
+struct EditTextDesign {
     QRectF bounds;                     // pixels
     QString text;                      // written as UTF-8
     std::optional<QByteArray> rawText; // or exactly these bytes (other encodings)
@@ -95,6 +95,6 @@ struct EditTextSpec {
     double leftMargin = 0, rightMargin = 0, indent = 0, leading = 0; // pixels
     QString variable;
 };
-std::uint16_t defineEditText(SwfWriter& w, const EditTextSpec& field);
+std::uint16_t defineEditText(SwfWriter& w, const EditTextDesign& field);
 
 } // namespace reelcase::swf::write

@@ -19,18 +19,18 @@ namespace {
 
 // A font of two glyphs: 'A' a square of half an em standing on the baseline, 'B' a bar
 // a quarter em wide; both advance one em.
-write::FontSpec squareFont(int version) {
-    write::FontSpec font;
+write::FontDesign squareFont(int version) {
+    write::FontDesign font;
     font.name = QStringLiteral("Squares");
     font.version = version;
     const double em = font.emSquare();
     font.ascent = em * 0.75;
     font.descent = em * 0.25;
-    write::GlyphSpec a;
+    write::GlyphDesign a;
     a.code = u'A';
     a.outline.addRect(QRectF(0, -em / 2, em / 2, em / 2));
     a.advance = em;
-    write::GlyphSpec b;
+    write::GlyphDesign b;
     b.code = u'B';
     b.outline.addRect(QRectF(0, -em / 2, em / 4, em / 2));
     b.advance = em;
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QFETCH(bool, text2);
         SwfWriter w({100, 60});
         w.background(Qt::white);
-        const write::FontSpec font = squareFont(fontVersion);
+        const write::FontDesign font = squareFont(fontVersion);
         const auto fontId = write::defineFont(w, font);
         // Height 40 px: each square 20 px, advancing 40 px; baseline at y 50.
         const auto text = write::defineText(w, fontId, font,
@@ -105,9 +105,9 @@ private Q_SLOTS:
         QFETCH(int, left);
         SwfWriter w({120, 60});
         w.background(Qt::white);
-        const write::FontSpec font = squareFont(2);
+        const write::FontDesign font = squareFont(2);
         const auto fontId = write::defineFont(w, font);
-        write::EditTextSpec field;
+        write::EditTextDesign field;
         field.bounds = QRectF(10, 10, 100, 40);
         field.text = QStringLiteral("AA");
         field.fontId = fontId;
@@ -126,9 +126,9 @@ private Q_SLOTS:
     void legacyDoubleByteFontCodes() {
         SwfWriter w({60, 40}, 12, 5);
         w.background(Qt::white);
-        write::FontSpec font = squareFont(2);
+        write::FontDesign font = squareFont(2);
         font.glyphs[0].code = 0xC4E3; // GBK for 你
-        write::EditTextSpec field;
+        write::EditTextDesign field;
         field.bounds = QRectF(0, 0, 60, 40);
         field.fontId = write::defineFont(w, font);
         field.fontHeight = 20;
@@ -144,10 +144,10 @@ private Q_SLOTS:
     void deviceTextWrapsInItsBox() {
         SwfWriter w({200, 120});
         w.background(Qt::white);
-        write::FontSpec device;
+        write::FontDesign device;
         device.name = QStringLiteral("_sans");
         const auto fontId = write::defineFont(w, device);
-        write::EditTextSpec field;
+        write::EditTextDesign field;
         field.bounds = QRectF(20, 10, 100, 100);
         field.text = QStringLiteral("WWWW WWWW WWWW WWWW");
         field.fontId = fontId;
@@ -181,9 +181,9 @@ private Q_SLOTS:
     void htmlColourAndSize() {
         SwfWriter w({300, 100});
         w.background(Qt::white);
-        write::FontSpec device;
+        write::FontDesign device;
         device.name = QStringLiteral("_sans");
-        write::EditTextSpec field;
+        write::EditTextDesign field;
         field.bounds = QRectF(0, 0, 300, 100);
         field.fontId = write::defineFont(w, device);
         field.fontHeight = 12;
@@ -203,9 +203,9 @@ private Q_SLOTS:
     void borderAndBackground() {
         SwfWriter w({60, 60});
         w.background(Qt::green);
-        write::FontSpec device;
+        write::FontDesign device;
         device.name = QStringLiteral("_sans");
-        write::EditTextSpec field;
+        write::EditTextDesign field;
         field.bounds = QRectF(10, 10, 40, 40);
         field.fontId = write::defineFont(w, device);
         field.border = true;
@@ -233,7 +233,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, expected);
         SwfWriter w({100, 40}, 12, swfVersion);
-        write::EditTextSpec field;
+        write::EditTextDesign field;
         field.bounds = QRectF(0, 0, 100, 40);
         field.rawText = bytes;
         const auto id = write::defineEditText(w, field);
@@ -246,7 +246,7 @@ private Q_SLOTS:
     // Many glyph records of one complex glyph stay within a bounded path.
     void repeatedComplexGlyphIsBounded() {
         SwfWriter w({100, 40});
-        write::FontSpec font = squareFont(2);
+        write::FontDesign font = squareFont(2);
         QPolygonF star;
         for (int i = 0; i < 2000; ++i) {
             const double r = i % 2 ? 300 : 500;

@@ -168,11 +168,11 @@ QByteArray poemMovie() {
         movie, defineBitsJpeg2(movie, encodeJpeg(paintNightSky(skySize), 90)), skySize);
     movie.place({.depth = 1, .character = sky});
 
-    FontSpec song;
+    FontDesign song;
     song.name = QStringLiteral("宋体");
     const auto songId = defineFont(movie, song);
 
-    EditTextSpec title;
+    EditTextDesign title;
     title.bounds = QRectF(0, 30, 550, 60);
     title.fontId = songId;
     title.fontHeight = 20;
@@ -187,7 +187,7 @@ QByteArray poemMovie() {
                              QStringLiteral("举头望明月，"), QStringLiteral("低头思故乡。")};
     std::vector<std::uint16_t> lineIds;
     for (const QString& text : lines) {
-        EditTextSpec field;
+        EditTextDesign field;
         field.bounds = QRectF(100, 0, 350, 48);
         field.fontId = songId;
         field.fontHeight = 30;
