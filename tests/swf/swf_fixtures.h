@@ -30,6 +30,17 @@ inline QImage renderImage(const swf::Player& player, QSize size,
     return image;
 }
 
+// A 2x2 test card scaled up: red, green / blue, white.
+inline QImage testCard(int scale) {
+    QImage card(2 * scale, 2 * scale, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&card);
+    p.fillRect(0, 0, scale, scale, Qt::red);
+    p.fillRect(scale, 0, scale, scale, Qt::green);
+    p.fillRect(0, scale, scale, scale, Qt::blue);
+    p.fillRect(scale, scale, scale, scale, Qt::white);
+    return card;
+}
+
 // Colours equal within tolerance per channel.
 inline bool near(QRgb a, QColor b, int tolerance = 3) {
     return std::abs(qRed(a) - b.red()) <= tolerance &&

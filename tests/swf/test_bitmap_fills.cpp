@@ -14,17 +14,6 @@ using write::SwfWriter;
 
 namespace {
 
-// A 2x2 test card scaled up: red, green / blue, white.
-QImage testCard(int scale) {
-    QImage card(2 * scale, 2 * scale, QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&card);
-    p.fillRect(0, 0, scale, scale, Qt::red);
-    p.fillRect(scale, 0, scale, scale, Qt::green);
-    p.fillRect(0, scale, scale, scale, Qt::blue);
-    p.fillRect(scale, scale, scale, scale, Qt::white);
-    return card;
-}
-
 QImage render(const QByteArray& file, QSize size = {80, 80}) {
     auto movie = test::load(file);
     if (!movie)
@@ -103,7 +92,7 @@ private Q_SLOTS:
         QFETCH(int, tolerance);
         SwfWriter w({80, 80});
         w.background(Qt::black);
-        const std::uint16_t bitmap = define(w, testCard(20));
+        const std::uint16_t bitmap = define(w, test::testCard(20));
         const std::uint16_t shape = write::defineBitmapShape(w, bitmap, {40, 40}, {20, 20});
         w.place({.depth = 1, .character = shape}).showFrame();
         const QImage image = render(w.finish());
@@ -120,7 +109,7 @@ private Q_SLOTS:
     void bitmapPlacedDirectly() {
         SwfWriter w({80, 80});
         w.background(Qt::black);
-        const auto bitmap = write::defineBitsLossless(w, testCard(20));
+        const auto bitmap = write::defineBitsLossless(w, test::testCard(20));
         ColorTransform half;
         half.aMult = 0.5;
         w.place({.depth = 1, .character = bitmap, .matrix = QTransform::fromTranslate(20, 20)})
@@ -167,7 +156,7 @@ private Q_SLOTS:
         QFETCH(bool, smoothed);
         SwfWriter w({80, 80});
         w.background(Qt::black);
-        const auto bitmap = write::defineBitsLossless(w, testCard(4));
+        const auto bitmap = write::defineBitsLossless(w, test::testCard(4));
         ShapeBuilder shape;
         // The 8x8 card scaled to 20x20 pixels, over a 40x40 rectangle.
         const int fill = shape.addFill(write::bitmapFill(bitmap, {0, 0}, 2.5, repeating, smoothed));
@@ -185,7 +174,7 @@ private Q_SLOTS:
     void rotatedBitmapStaysInItsShape() {
         SwfWriter w({80, 80});
         w.background(Qt::black);
-        const auto bitmap = write::defineBitsLossless(w, testCard(10));
+        const auto bitmap = write::defineBitsLossless(w, test::testCard(10));
         const auto shape = write::defineBitmapShape(w, bitmap, {20, 20});
         QTransform turn;
         turn.translate(40, 20).rotate(45);
@@ -220,7 +209,7 @@ private Q_SLOTS:
         QFETCH(QColor, bottomRight);
         SwfWriter w({40, 40});
         w.background(Qt::black);
-        const auto bitmap = write::defineBitsLossless(w, testCard(20));
+        const auto bitmap = write::defineBitsLossless(w, test::testCard(20));
         const auto shape = write::defineBitmapShape(w, bitmap, {40, 40});
         w.place({.depth = 1, .character = shape, .cxform = cxform}).showFrame();
         auto movie = test::load(w.finish());
@@ -242,7 +231,8 @@ private Q_SLOTS:
                                                   write::LosslessFormat::Rgb32);
         huge[1] = huge[2] = huge[3] = huge[4] = char(0xFF); // 65535 x 65535
         QTest::newRow("huge declared size") << 36 << huge;
-        QByteArray cut = write::bitsLosslessBody(testCard(8), false, write::LosslessFormat::Rgb32);
+        QByteArray cut =
+            write::bitsLosslessBody(test::testCard(8), false, write::LosslessFormat::Rgb32);
         QTest::newRow("truncated zlib") << 20 << cut.left(cut.size() / 2);
         QTest::newRow("not an image") << 21 << QByteArray("GIF89a nonsense");
         QTest::newRow("empty") << 35 << QByteArray();

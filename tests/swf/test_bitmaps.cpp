@@ -1,5 +1,7 @@
 #include "swf/bitmap_decoder.h"
 #include "swf/jpeg_data.h"
+#include "swf/writer_media.h"
+#include "swf_fixtures.h"
 
 #include <QBuffer>
 #include <QPainter>
@@ -9,6 +11,7 @@
 #include <zlib.h>
 
 using namespace reelcase::swf;
+namespace test = reelcase::test;
 
 namespace {
 
@@ -32,44 +35,12 @@ QByteArray losslessBody(int format, int width, int height, int colours, const QB
     return body + zlib(raw);
 }
 
-// A 2x2 test card: red, green / blue, white.
-QImage testCard(int scale) {
-    QImage card(2 * scale, 2 * scale, QImage::Format_RGB32);
-    QPainter p(&card);
-    p.fillRect(0, 0, scale, scale, Qt::red);
-    p.fillRect(scale, 0, scale, scale, Qt::green);
-    p.fillRect(0, scale, scale, scale, Qt::blue);
-    p.fillRect(scale, scale, scale, scale, Qt::white);
-    return card;
-}
-
 QByteArray encoded(const QImage& image, const char* format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format, 95);
     return bytes;
-}
-
-// Splits a JPEG the way DefineBits stores it: the quantisation and Huffman tables in a
-// JPEGTables stream, the rest in the tag, behind the erroneous FF D9 FF D8 header.
-std::pair<QByteArray, QByteArray> splitJpeg(const QByteArray& jpeg) {
-    QByteArray tables("\xFF\xD8", 2);
-    QByteArray image("\xFF\xD9\xFF\xD8\xFF\xD8", 6);
-    qsizetype i = 2;
-    while (i + 4 <= jpeg.size()) {
-        const int marker = quint8(jpeg[i + 1]);
-        if (marker == 0xDA) {
-            image += jpeg.mid(i);
-            break;
-        }
-        const int length = (quint8(jpeg[i + 2]) << 8) | quint8(jpeg[i + 3]);
-        const QByteArray segment = jpeg.mid(i, 2 + length);
-        (marker == 0xDB || marker == 0xC4 ? tables : image) += segment;
-        i += 2 + length;
-    }
-    tables += QByteArray("\xFF\xD9", 2);
-    return {tables, image};
 }
 
 bool near(QRgb actual, QRgb expected, int tolerance) {
@@ -287,8 +258,8 @@ private Q_SLOTS:
     }
 
     void jpegWithSeparateTables() {
-        const QByteArray jpeg = encoded(testCard(16), "JPEG");
-        const auto [tables, image] = splitJpeg(jpeg);
+        const QByteArray jpeg = encoded(test::testCard(16), "JPEG");
+        const auto [tables, image] = write::splitJpegTables(jpeg);
         checkTestCard(decodeDefineBits(image, tables).image, 16, 24);
         // A complete JPEG in DefineBits with empty tables decodes as well.
         checkTestCard(decodeDefineBits(jpeg, {}).image, 16, 24);
@@ -297,14 +268,14 @@ private Q_SLOTS:
     void jpeg2Formats_data() {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("tolerance");
-        const QByteArray jpeg = encoded(testCard(16), "JPEG");
+        const QByteArray jpeg = encoded(test::testCard(16), "JPEG");
         QTest::newRow("jpeg") << jpeg << 24;
         QTest::newRow("jpeg behind the erroneous header")
             << QByteArray("\xFF\xD9\xFF\xD8", 4) + jpeg << 24;
-        const auto [tables, image] = splitJpeg(jpeg);
+        const auto [tables, image] = write::splitJpegTables(jpeg);
         QTest::newRow("tables and image in one stream") << tables + image << 24;
-        QTest::newRow("png") << encoded(testCard(16), "PNG") << 0;
-        QTest::newRow("gif") << gifOf(testCard(16)) << 0;
+        QTest::newRow("png") << encoded(test::testCard(16), "PNG") << 0;
+        QTest::newRow("gif") << gifOf(test::testCard(16)) << 0;
     }
     void jpeg2Formats() {
         QFETCH(QByteArray, data);
@@ -321,7 +292,7 @@ private Q_SLOTS:
     }
     void jpeg3AlphaPlane() {
         QFETCH(bool, deblocking);
-        const QByteArray jpeg = encoded(testCard(16), "JPEG");
+        const QByteArray jpeg = encoded(test::testCard(16), "JPEG");
         QByteArray alpha(32 * 32, char(255));
         for (int y = 0; y < 32; ++y)
             for (int x = 0; x < 16; ++x)
@@ -356,7 +327,7 @@ private Q_SLOTS:
         QTest::newRow("alpha offset past the end") << u32(1000) + QByteArray(10, 0) << "past";
         QTest::newRow("too short for the offset") << QByteArray(3, 0) << "short";
         QTest::newRow("not an image") << u32(5) + QByteArray("hello") << "unreadable";
-        const QByteArray jpeg = encoded(testCard(16), "JPEG");
+        const QByteArray jpeg = encoded(test::testCard(16), "JPEG");
         QTest::newRow("jpeg cut short")
             << u32(quint32(jpeg.size() / 3)) + jpeg.left(jpeg.size() / 3) << "";
     }
@@ -373,7 +344,7 @@ private Q_SLOTS:
     }
 
     void repairLeavesOtherDataAlone() {
-        const QByteArray png = encoded(testCard(2), "PNG");
+        const QByteArray png = encoded(test::testCard(2), "PNG");
         QCOMPARE(repairJpeg(png), png);
         QCOMPARE(repairJpeg({}), QByteArray());
         // A stream cut inside a segment keeps what there is.
