@@ -50,7 +50,9 @@ MainWindow::MainWindow(Desktop& desktop, SharedValues values, QWidget* parent)
     initResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("拾影匣 V6.0"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/window.png")));
+    QIcon icon(QStringLiteral(":/icons/window.png"));
+    icon.addFile(QStringLiteral(":/icons/reelcase.png"));
+    setWindowIcon(icon);
     // A fixed border: title bar, system menu, minimize and close; no resizing.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
