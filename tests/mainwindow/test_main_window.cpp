@@ -4,6 +4,7 @@
 #include "support/main_window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -118,6 +119,21 @@ private Q_SLOTS:
         for (int x = 0; x < image.width() && !white; ++x)
             white = image.pixelColor(x, 12) == QColor(255, 255, 255);
         QVERIFY(white);
+    }
+
+    void tabOrderOverTheFocusableControls() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto* found = f.find<QWidget>("TreeView1");
+        found->setFocus();
+        QStringList order;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order, (QStringList{"ShockwaveFlash1", "TreeView2", order.at(2)}));
+        QVERIFY(order.at(2) != "Text2"); // the welcome text is not a tab stop
     }
 
     void tooltips() {
