@@ -13,7 +13,9 @@
 
 namespace reelcase {
 
-void MainWindow::rereadFavorites() { rereadFavorites(false); }
+void MainWindow::rereadFavorites() {
+    rereadFavorites(false);
+}
 
 void MainWindow::rereadFavorites(bool saveSetting) {
     const quint64 listing = ++m_favoritesListing;
