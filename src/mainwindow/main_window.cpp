@@ -95,7 +95,7 @@ void MainWindow::centreOnScreen() {
         return;
     const QRect area = screen->geometry();
     const QSize outer = frameGeometry().size();
-    // Like the original, a screen smaller than the window leaves it partly off screen.
+    // On a screen smaller than the window, the window is left partly off screen.
     move(area.left() + (area.width() - outer.width()) / 2,
          area.top() + (area.height() - outer.height()) / 2);
 }
