@@ -6,30 +6,35 @@
 #include <QMessageBox>
 
 namespace reelcase {
+namespace {
 
-QString QtDesktop::chooseOpenFile(QWidget* parent, const FileDialogRequest& request) {
-    QFileDialog dialog(parent, request.title, request.startFolder);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+// The chosen path, or an empty string when the dialog was cancelled.
+QString runFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+    dialog.setWindowTitle(request.title);
+    dialog.setDirectory(request.startFolder);
     dialog.setNameFilters(request.filters);
-    dialog.setOption(QFileDialog::ReadOnly, false);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
+} // namespace
+
+QString QtDesktop::chooseOpenFile(QWidget* parent, const FileDialogRequest& request) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return runFileDialog(dialog, request);
+}
+
 QString QtDesktop::chooseSaveFile(QWidget* parent, const FileDialogRequest& request) {
-    QFileDialog dialog(parent, request.title, request.startFolder);
+    QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(request.filters);
     // The command appends ".swf" itself and replaces without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    dialog.setDefaultSuffix(QString());
     dialog.selectFile(QString());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return runFileDialog(dialog, request);
 }
 
 QString QtDesktop::chooseFolder(QWidget* parent) {
