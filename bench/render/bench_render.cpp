@@ -150,6 +150,63 @@ QByteArray heavy() {
     return w.finish(Compression::None);
 }
 
+// Masks and blend groups: a moving circular mask over a gradient, a star-shaped mask
+// nested inside it, and a layer-blended sprite of overlapping translucent discs, at
+// 24 frames per second.
+QByteArray masked() {
+    write::SwfWriter w({550, 400}, 24);
+    w.background(Qt::white);
+    write::ShapeBuilder backdrop;
+    backdrop.rect({0, 0, 550, 400},
+                  backdrop.addFill(write::linearGradient(
+                      {0, 0, 550, 400}, {{0, QColor(255, 160, 0)}, {1, Qt::blue}})));
+    write::ShapeBuilder circle;
+    circle.ellipse({-120, -120, 240, 240}, circle.addFill(write::solid(Qt::black)));
+    write::ShapeBuilder star;
+    write::Path p;
+    p.fill1 = star.addFill(write::solid(Qt::black));
+    for (int i = 0; i <= 10; ++i) {
+        const double a = M_PI * i / 5, r = i % 2 ? 40 : 110;
+        const QPointF pt(275 + r * std::sin(a), 200 - r * std::cos(a));
+        i == 0 ? p.moveTo(pt) : p.lineTo(pt);
+    }
+    star.path(p);
+    write::ShapeBuilder disc;
+    disc.ellipse({-60, -60, 120, 120}, disc.addFill(write::solid(QColor(0, 160, 60, 160))));
+    const auto backdropId = w.defineShape(backdrop);
+    const auto circleId = w.defineShape(circle);
+    const auto starId = w.defineShape(star);
+    const auto discId = w.defineShape(disc);
+    write::Timeline group;
+    group.place({.depth = 1, .character = discId});
+    group.place({.depth = 2, .character = discId, .matrix = QTransform::fromTranslate(50, 0)});
+    group.showFrame();
+    const auto groupId = w.defineSprite(group);
+    ColorTransform half;
+    half.aMult = 0.5;
+    for (int f = 0; f < 48; ++f) {
+        const QTransform at = QTransform::fromTranslate(150 + f * 5, 200);
+        if (f == 0) {
+            w.place({.depth = 1, .character = circleId, .matrix = at, .clipDepth = 4});
+            w.place({.depth = 2, .character = backdropId});
+            w.place({.depth = 3, .character = starId, .clipDepth = 4});
+            w.place({.depth = 4,
+                     .character = backdropId,
+                     .matrix = QTransform::fromScale(-1, 1).translate(-550, 0)});
+            w.place({.depth = 5,
+                     .character = groupId,
+                     .matrix = at,
+                     .cxform = half,
+                     .blendMode = BlendMode::Layer});
+        } else {
+            w.place({.depth = 1, .move = true, .matrix = at});
+            w.place({.depth = 5, .move = true, .matrix = at});
+        }
+        w.showFrame();
+    }
+    return w.finish(Compression::Zlib);
+}
+
 // Milliseconds per frame: tick, then render into a fresh viewport-sized image.
 double msPerFrame(const std::shared_ptr<const Movie>& movie, bool seal) {
     Player player;
@@ -195,6 +252,7 @@ int main(int argc, char** argv) {
     report(QStringLiteral("generated heavy"), heavy());
     report(QStringLiteral("generated bitmaps"), reelcase::bench::bitmapHeavyMovie());
     report(QStringLiteral("generated text"), reelcase::bench::textHeavyMovie());
+    report(QStringLiteral("generated masks"), masked());
     for (int i = 1; i < argc; ++i) {
         QFile f(QString::fromLocal8Bit(argv[i]));
         if (f.open(QIODevice::ReadOnly))

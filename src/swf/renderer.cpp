@@ -1,15 +1,31 @@
 #include "swf/renderer.h"
 
 #include "swf/limits.h"
+#include "swf/render_layer.h"
 #include "swf/shape_draw.h"
 #include "swf/timeline_instance.h"
 
 #include <QPainter>
 
-#include <vector>
+#include <algorithm>
+#include <iterator>
 
 namespace reelcase::swf {
 namespace {
+
+using Entry = std::map<int, DisplayObject>::const_iterator;
+
+// What stays the same while one range of a display list is drawn.
+struct RangeArgs {
+    QPainter& painter;
+    const QTransform& matrix; // the timeline's twips -> device
+    const ColorTransform& cxform;
+    const RenderContext& context;
+    int nesting = 0;
+    bool insideLayer = false; // the timeline's own blend mode is Layer (alpha and erase act)
+};
+
+void renderRange(Entry first, Entry last, const RangeArgs& args);
 
 QPainter::CompositionMode compositionMode(BlendMode mode) {
     switch (mode) {
@@ -29,6 +45,13 @@ QPainter::CompositionMode compositionMode(BlendMode mode) {
         return QPainter::CompositionMode_Overlay;
     case BlendMode::HardLight:
         return QPainter::CompositionMode_HardLight;
+    case BlendMode::Alpha:
+        return QPainter::CompositionMode_DestinationIn;
+    case BlendMode::Erase:
+        return QPainter::CompositionMode_DestinationOut;
+    case BlendMode::Invert:
+        // White drawn in difference mode: d' = a (1 - d) + (1 - a) d.
+        return QPainter::CompositionMode_Difference;
     default:
         return QPainter::CompositionMode_SourceOver;
     }
@@ -50,44 +73,148 @@ QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix, int nest
     return out;
 }
 
+// Device bounds of what an object draws (sprites: their children's), with a margin for
+// lines kept at least a pixel wide and for anti-aliasing.
+QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, int nesting) {
+    if (nesting > limits::maxSpriteNesting || !o.character)
+        return {};
+    if (!o.sprite) {
+        QRectF own = o.character->bounds();
+        if (own.isEmpty()) // buttons know only their outline
+            own = o.character->outline(o.placement.ratio).boundingRect();
+        return matrix.mapRect(own).adjusted(-2, -2, 2, 2);
+    }
+    QRectF out;
+    for (const auto& [depth, child] : o.sprite->displayList())
+        if (child.placement.visible || child.placement.clipDepth > 0)
+            out |= deviceBounds(child, child.placement.matrix * matrix, nesting + 1);
+    return out;
+}
+
+// The object's colour transform turned to white of the same alpha (invert's coverage).
+ColorTransform whiteCoverage(ColorTransform cx) {
+    cx.rMult = cx.gMult = cx.bMult = 0;
+    cx.rAdd = cx.gAdd = cx.bAdd = 255;
+    return cx;
+}
+
+void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
+                 const ColorTransform& cx, const RangeArgs& args, bool insideLayer) {
+    if (o.sprite) {
+        const auto& list = o.sprite->displayList();
+        renderRange(list.begin(), list.end(),
+                    RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer});
+    } else {
+        o.character->draw(DrawArgs{painter, m, cx, o.placement.ratio, args.context});
+    }
+}
+
+void drawObject(const DisplayObject& o, const RangeArgs& args) {
+    if (!o.character || !o.placement.visible)
+        return;
+    if (--args.context.drawBudget < 0)
+        return;
+    const QTransform m = o.placement.matrix * args.matrix;
+    const ColorTransform cx = args.cxform * o.placement.cxform;
+    BlendMode mode = o.placement.blendMode;
+    // Alpha and erase act on the parent's layer; elsewhere they draw as normal, as does
+    // subtract (Qt has no such composition mode).
+    if (((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !args.insideLayer) ||
+        mode == BlendMode::Subtract)
+        mode = BlendMode::Normal;
+    const ColorTransform drawn = mode == BlendMode::Invert ? whiteCoverage(cx) : cx;
+    // A sprite with a blend mode composites its children as one picture; so does a layer
+    // object, and alpha must also clear what lies outside the object.
+    const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
+                         (o.sprite && mode != BlendMode::Normal);
+    if (grouped) {
+        QRectF bounds = deviceBounds(o, m, args.nesting);
+        if (mode == BlendMode::Alpha && args.painter.hasClipping()) {
+            args.painter.save();
+            args.painter.setTransform(QTransform());
+            bounds = args.painter.clipBoundingRect(); // the whole parent layer
+            args.painter.restore();
+        }
+        RenderLayer layer(args.painter, bounds);
+        if (layer.state() == RenderLayer::State::Empty)
+            return;
+        if (layer.state() == RenderLayer::State::Ready) {
+            ColorTransform inner = drawn;
+            double opacity = 1.0;
+            if (mode == BlendMode::Layer && cx.aAdd == 0) {
+                // The group's alpha applies once, to the flattened picture.
+                opacity = std::clamp(cx.aMult, 0.0, 1.0);
+                inner.aMult = 1;
+            }
+            drawContent(o, layer.painter(), m * layer.offset(), inner, args,
+                        mode == BlendMode::Layer);
+            layer.compositeInto(args.painter, compositionMode(mode), opacity);
+            return;
+        }
+    }
+    args.painter.save();
+    if (mode != BlendMode::Normal)
+        args.painter.setCompositionMode(compositionMode(mode));
+    drawContent(o, args.painter, m, drawn, args, false);
+    args.painter.restore();
+}
+
+// Draws [first, last) under a mask: into a layer multiplied by the mask's anti-aliased
+// coverage, or (low quality, or a layer too large) clipped by its outline, aliased.
+void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeArgs& args) {
+    if (first == last)
+        return;
+    const QPainterPath path = maskPath(mask, mask.placement.matrix * args.matrix, args.nesting);
+    if (path.isEmpty())
+        return; // an empty mask shows nothing
+    if (args.context.quality != Quality::Low) {
+        RenderLayer layer(args.painter, path.boundingRect().adjusted(-1, -1, 1, 1));
+        if (layer.state() == RenderLayer::State::Empty)
+            return;
+        if (layer.state() == RenderLayer::State::Ready) {
+            // Alpha and erase inside would act on this layer instead of the parent's.
+            renderRange(first, last,
+                        RangeArgs{layer.painter(), args.matrix * layer.offset(), args.cxform,
+                                  args.context, args.nesting, false});
+            layer.keepInside(path);
+            layer.compositeInto(args.painter, QPainter::CompositionMode_SourceOver);
+            return;
+        }
+    }
+    args.painter.save();
+    args.painter.setTransform(QTransform());
+    args.painter.setClipPath(path, Qt::IntersectClip);
+    renderRange(first, last, args);
+    args.painter.restore();
+}
+
+void renderRange(Entry first, Entry last, const RangeArgs& args) {
+    if (args.nesting > limits::maxSpriteNesting)
+        return;
+    for (Entry it = first; it != last && args.context.drawBudget >= 0; ++it) {
+        const DisplayObject& o = it->second;
+        const int clipDepth = o.placement.clipDepth;
+        if (clipDepth == 0) {
+            drawObject(o, args);
+            continue;
+        }
+        // The mask covers the depths up to its clip depth (within this range).
+        Entry masked = std::next(it);
+        Entry end = masked;
+        while (end != last && end->first <= clipDepth)
+            ++end;
+        drawMasked(o, masked, end, args);
+        it = std::prev(end);
+    }
+}
+
 } // namespace
 
 void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const QTransform& matrix,
                     const ColorTransform& cxform, const RenderContext& context, int nesting) {
-    if (nesting > limits::maxSpriteNesting)
-        return;
-    std::vector<int> clipEnds; // clip depths of the masks in force, innermost last
-    for (const auto& [depth, o] : timeline.displayList()) {
-        while (!clipEnds.empty() && depth > clipEnds.back()) {
-            painter.restore();
-            clipEnds.pop_back();
-        }
-        const QTransform m = o.placement.matrix * matrix;
-        if (o.placement.clipDepth > 0) {
-            painter.save();
-            painter.setTransform(QTransform());
-            painter.setClipPath(maskPath(o, m, nesting), Qt::IntersectClip);
-            clipEnds.push_back(o.placement.clipDepth);
-            continue;
-        }
-        if (!o.character || !o.placement.visible)
-            continue;
-        if (--context.drawBudget < 0)
-            break;
-        const ColorTransform cx = cxform * o.placement.cxform;
-        painter.save();
-        if (o.placement.blendMode != BlendMode::Normal)
-            painter.setCompositionMode(compositionMode(o.placement.blendMode));
-        if (o.sprite)
-            renderTimeline(*o.sprite, painter, m, cx, context, nesting + 1);
-        else
-            o.character->draw(DrawArgs{painter, m, cx, o.placement.ratio, context});
-        painter.restore();
-    }
-    while (!clipEnds.empty()) {
-        painter.restore();
-        clipEnds.pop_back();
-    }
+    const auto& list = timeline.displayList();
+    renderRange(list.begin(), list.end(),
+                RangeArgs{painter, matrix, cxform, context, nesting, false});
 }
 
 } // namespace reelcase::swf
