@@ -5,8 +5,8 @@
 namespace reelcase::swf {
 
 // Runs the frame actions queued in context (and those their gotos queue), at most
-// maxSteps actions in all. Understands the timeline actions (stop, play, goto frame or
-// label, next and previous frame, set target); every other action is stepped over.
+// maxSteps actions in all; a script still running when they are spent stops there.
+// Frame scripts of SWF 3 to 8 run on a value stack (see avm1_interpreter.h).
 void runPendingActions(PlayContext& context, int maxSteps = 100'000);
 
 } // namespace reelcase::swf

@@ -35,6 +35,9 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
     s.context.actions.clear();
+    s.context.heap.clear();
+    s.context.elapsedMs = 0;
+    s.context.randomState = PlayContext{}.randomState; // each play draws the same numbers
     s.movie = std::move(movie);
     s.context.movie = s.movie.get();
     s.playing = false;
@@ -116,6 +119,7 @@ void Player::tick() {
         s.firstActionsPending = false;
         s.runActions();
     }
+    s.context.elapsedMs += frameIntervalMs();
     s.root->tick(s.looping);
     s.runActions();
 }

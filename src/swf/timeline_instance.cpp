@@ -163,6 +163,15 @@ void TimelineInstance::tick(bool loop) {
         sprite->tick(true);
 }
 
+Placement* TimelineInstance::placement() {
+    if (!m_parent)
+        return nullptr;
+    for (auto& [depth, object] : m_parent->m_list)
+        if (object.sprite.get() == this)
+            return &object.placement;
+    return nullptr;
+}
+
 std::shared_ptr<TimelineInstance> TimelineInstance::child(const QString& name) const {
     for (const auto& [depth, object] : m_list)
         if (object.sprite && object.placement.name.compare(name, Qt::CaseInsensitive) == 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/avm1_value.h"
 #include "swf/timeline_def.h"
 
 #include <deque>
@@ -24,6 +25,9 @@ struct PlayContext {
     const Movie* movie = nullptr;
     long long liveWeight = 0; // sprite instances alive and what they place (see limits.h)
     std::deque<PendingAction> actions = {};
+    avm1::Heap heap = {};                              // objects frame scripts create
+    qint64 elapsedMs = 0;                              // the player's clock, for getTimer()
+    std::uint64_t randomState = 0x2545F4914F6CDD1Dull; // random() draws from this
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).
@@ -73,6 +77,10 @@ public:
     // The sprite placed under this name on the display list, or null.
     std::shared_ptr<TimelineInstance> child(const QString& name) const;
     TimelineInstance* parent() const { return m_parent; }
+    // This timeline's own placement on its parent's display list (null for the root).
+    Placement* placement();
+    // The script variables of this timeline.
+    avm1::Variables& variables() { return m_variables; }
 
 private:
     void applyFrame(int frame, bool queueActions);
@@ -86,6 +94,7 @@ private:
     bool m_playing = true;
     TimelineInstance* m_parent = nullptr;
     std::map<int, DisplayObject> m_list;
+    avm1::Variables m_variables;
 };
 
 } // namespace reelcase::swf

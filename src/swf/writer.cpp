@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace reelcase::swf::write {
 namespace {
@@ -527,8 +528,108 @@ Actions& Actions::raw(int code, const QByteArray& args) {
     }
     return *this;
 }
+namespace {
+QByteArray pushBody(int type, const QByteArray& payload) {
+    return QByteArray(1, static_cast<char>(type)) + payload;
+}
+} // namespace
+
+Actions& Actions::push(const QString& s) {
+    BitWriter w;
+    w.string(s);
+    return raw(0x96, pushBody(0, w.data()));
+}
+Actions& Actions::push(double d) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &d, sizeof bits);
+    BitWriter w;
+    w.u32(static_cast<std::uint32_t>(bits >> 32)); // the high word comes first
+    w.u32(static_cast<std::uint32_t>(bits));
+    return raw(0x96, pushBody(6, w.data()));
+}
+Actions& Actions::pushInt(std::int32_t i) {
+    BitWriter w;
+    w.u32(static_cast<std::uint32_t>(i));
+    return raw(0x96, pushBody(7, w.data()));
+}
+Actions& Actions::pushFloat(float f) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof bits);
+    BitWriter w;
+    w.u32(bits);
+    return raw(0x96, pushBody(1, w.data()));
+}
+Actions& Actions::push(bool b) {
+    return raw(0x96, pushBody(5, QByteArray(1, b ? 1 : 0)));
+}
+Actions& Actions::pushNull() {
+    return raw(0x96, pushBody(2, {}));
+}
+Actions& Actions::pushUndefined() {
+    return raw(0x96, pushBody(3, {}));
+}
+Actions& Actions::pushRegister(int index) {
+    return raw(0x96, pushBody(4, QByteArray(1, static_cast<char>(index))));
+}
+Actions& Actions::pushConstant(int index) {
+    BitWriter w;
+    if (index < 256)
+        w.u8(index);
+    else
+        w.u16(index);
+    return raw(0x96, pushBody(index < 256 ? 8 : 9, w.data()));
+}
+Actions& Actions::constantPool(const QStringList& strings) {
+    BitWriter w;
+    w.u16(static_cast<int>(strings.size()));
+    for (const QString& s : strings)
+        w.string(s);
+    return raw(0x88, w.data());
+}
+Actions& Actions::storeRegister(int index) {
+    return raw(0x87, QByteArray(1, static_cast<char>(index)));
+}
+Actions& Actions::gotoFrame2(bool play, int sceneBias) {
+    BitWriter w;
+    w.u8((play ? 1 : 0) | (sceneBias ? 2 : 0));
+    if (sceneBias)
+        w.u16(sceneBias);
+    return raw(0x9F, w.data());
+}
+Actions& Actions::branch(int code, const QString& label) {
+    raw(code, QByteArray(2, '\0'));
+    m_branches.emplace_back(m_code.size() - 2, label);
+    return *this;
+}
+Actions& Actions::jump(const QString& label) {
+    return branch(0x99, label);
+}
+Actions& Actions::ifTrue(const QString& label) {
+    return branch(0x9D, label);
+}
+Actions& Actions::jumpBy(int offset) {
+    BitWriter w;
+    w.u16(offset & 0xffff);
+    return raw(0x99, w.data());
+}
+Actions& Actions::ifTrueBy(int offset) {
+    BitWriter w;
+    w.u16(offset & 0xffff);
+    return raw(0x9D, w.data());
+}
+Actions& Actions::mark(const QString& label) {
+    m_marks.insert(label, m_code.size());
+    return *this;
+}
 QByteArray Actions::bytes() const {
-    return m_code + QByteArray(1, '\0');
+    QByteArray code = m_code;
+    for (const auto& [field, label] : m_branches) {
+        // Offsets count from the end of the branch action.
+        const qsizetype offset = m_marks.value(label, field + 2) - (field + 2);
+        code[field] = static_cast<char>(offset & 0xff);
+        code[field + 1] = static_cast<char>((offset >> 8) & 0xff);
+    }
+    return code + QByteArray(1, '\0');
 }
 
 Timeline& Timeline::place(const Place& p) {

@@ -6,9 +6,11 @@
 #include "swf/timeline_def.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QPolygonF>
 #include <QRectF>
 #include <QSizeF>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -102,10 +104,33 @@ public:
     Actions& previousFrame();
     Actions& setTarget(const QString& target);
     Actions& raw(int code, const QByteArray& args = {});
+    // Stack scripts: one ActionPush per value.
+    Actions& push(const QString& s);
+    Actions& push(const char* s) { return push(QString::fromUtf8(s)); }
+    Actions& push(double d);          // a double
+    Actions& pushInt(std::int32_t i); // an integer
+    Actions& pushFloat(float f);
+    Actions& push(bool b);
+    Actions& pushNull();
+    Actions& pushUndefined();
+    Actions& pushRegister(int index);
+    Actions& pushConstant(int index); // 8-bit index below 256, else 16-bit
+    Actions& constantPool(const QStringList& strings);
+    Actions& storeRegister(int index);
+    Actions& gotoFrame2(bool play, int sceneBias = 0);
+    // Branches to a label placed with mark() (resolved by bytes()), or by a raw offset.
+    Actions& jump(const QString& label);
+    Actions& ifTrue(const QString& label);
+    Actions& jumpBy(int offset);
+    Actions& ifTrueBy(int offset);
+    Actions& mark(const QString& label);
     QByteArray bytes() const; // with the closing end action
 
 private:
+    Actions& branch(int code, const QString& label);
     QByteArray m_code;
+    std::vector<std::pair<qsizetype, QString>> m_branches; // offset field, label
+    QHash<QString, qsizetype> m_marks;
 };
 
 // A timeline: the root's or a sprite's control tags.
