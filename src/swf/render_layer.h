@@ -33,6 +33,8 @@ public:
     QPainter& painter() { return *m_painter; }
     // Maps the outer painter's device coordinates to the layer's.
     QTransform offset() const { return QTransform::fromTranslate(-m_origin.x(), -m_origin.y()); }
+    // The layer's area in the outer painter's device coordinates (whole device pixels).
+    QRectF area() const { return QRectF(m_origin, QSizeF(m_image.size()) / m_ratio); }
     // Multiplies the layer by the coverage of path (outer device coordinates), anti-aliased
     // when the layer's painter is.
     void keepInside(const QPainterPath& path);

@@ -22,7 +22,8 @@ struct RangeArgs {
     const ColorTransform& cxform;
     const RenderContext& context;
     int nesting = 0;
-    bool insideLayer = false; // the timeline's own blend mode is Layer (alpha and erase act)
+    bool insideLayer = false;    // the timeline's own blend mode is Layer (alpha and erase act)
+    bool opaqueBackdrop = false; // drawing straight onto the stage, not into a layer
 };
 
 void renderRange(Entry first, Entry last, const RangeArgs& args);
@@ -103,10 +104,28 @@ void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
     if (o.sprite) {
         const auto& list = o.sprite->displayList();
         renderRange(list.begin(), list.end(),
-                    RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer});
+                    RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer,
+                              args.opaqueBackdrop && &painter == &args.painter});
     } else {
         o.character->draw(DrawArgs{painter, m, cx, o.placement.ratio, args.context});
     }
+}
+
+// Subtract on an opaque backdrop d, with no composition mode of its own in Qt, exactly:
+// invert the layer's area (1 - d), add the layer (1 - d + s, clamped at 1), invert again:
+// max(0, d - s). Outside the object both inversions cancel exactly.
+void subtractLayer(RenderLayer& layer, QPainter& painter) {
+    const QRectF area = layer.area();
+    auto invertArea = [&] {
+        painter.save();
+        painter.setTransform(QTransform());
+        painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        painter.fillRect(area, Qt::white);
+        painter.restore();
+    };
+    invertArea();
+    layer.compositeInto(painter, QPainter::CompositionMode_Plus);
+    invertArea();
 }
 
 void drawObject(const DisplayObject& o, const RangeArgs& args) {
@@ -120,13 +139,13 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     // Alpha and erase act on the parent's layer; elsewhere they draw as normal, as does
     // subtract (Qt has no such composition mode).
     if (((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !args.insideLayer) ||
-        mode == BlendMode::Subtract)
+        (mode == BlendMode::Subtract && !args.opaqueBackdrop))
         mode = BlendMode::Normal;
     const ColorTransform drawn = mode == BlendMode::Invert ? whiteCoverage(cx) : cx;
     // A sprite with a blend mode composites its children as one picture; so does a layer
     // object, and alpha must also clear what lies outside the object.
     const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
-                         (o.sprite && mode != BlendMode::Normal);
+                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal);
     if (grouped) {
         QRectF bounds = deviceBounds(o, m, args.nesting);
         if (mode == BlendMode::Alpha && args.painter.hasClipping()) {
@@ -148,7 +167,10 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
             }
             drawContent(o, layer.painter(), m * layer.offset(), inner, args,
                         mode == BlendMode::Layer);
-            layer.compositeInto(args.painter, compositionMode(mode), opacity);
+            if (mode == BlendMode::Subtract)
+                subtractLayer(layer, args.painter);
+            else
+                layer.compositeInto(args.painter, compositionMode(mode), opacity);
             return;
         }
     }
@@ -175,7 +197,7 @@ void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeA
             // Alpha and erase inside would act on this layer instead of the parent's.
             renderRange(first, last,
                         RangeArgs{layer.painter(), args.matrix * layer.offset(), args.cxform,
-                                  args.context, args.nesting, false});
+                                  args.context, args.nesting, false, false});
             layer.keepInside(path);
             layer.compositeInto(args.painter, QPainter::CompositionMode_SourceOver);
             return;
@@ -214,7 +236,7 @@ void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const Q
                     const ColorTransform& cxform, const RenderContext& context, int nesting) {
     const auto& list = timeline.displayList();
     renderRange(list.begin(), list.end(),
-                RangeArgs{painter, matrix, cxform, context, nesting, false});
+                RangeArgs{painter, matrix, cxform, context, nesting, false, true});
 }
 
 } // namespace reelcase::swf

@@ -232,6 +232,29 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(50, 50), Qt::blue));
         QVERIFY(near(img.pixel(70, 70), sprite ? Qt::blue : Qt::yellow));
     }
+
+    // Subtract takes the object's colour from the backdrop, clamping at black; around the
+    // object the backdrop is untouched. In a layer it draws as normal.
+    void subtractFromBackdrop_data() {
+        QTest::addColumn<bool>("inLayer");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("on the stage") << false << QColor(255, 127, 0);
+        QTest::newRow("in a layer") << true << QColor(0, 128, 255);
+    }
+    void subtractFromBackdrop() {
+        QFETCH(bool, inLayer);
+        QFETCH(QColor, expected);
+        write::SwfWriter w({100, 100});
+        const auto a = square(w, {20, 20, 40, 40}, QColor(0, 128, 255));
+        const QImage img =
+            inLayer
+                ? renderMovie(spriteOverYellow(w, {{a, BlendMode::Subtract}}, BlendMode::Layer))
+                : renderMovie(spriteOverYellow(w, {{a, BlendMode::Normal}}, BlendMode::Subtract));
+        QVERIFY2(near(img.pixel(40, 40), expected), qPrintable(QColor(img.pixel(40, 40)).name()));
+        for (const QPoint at : {QPoint(18, 40), QPoint(61, 40), QPoint(40, 61), QPoint(5, 5)})
+            QVERIFY2(img.pixel(at) == QColor(Qt::yellow).rgb(),
+                     qPrintable(QColor(img.pixel(at)).name()));
+    }
 };
 
 QTEST_MAIN(TestSwfLayers)
