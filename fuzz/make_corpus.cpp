@@ -63,6 +63,63 @@ QByteArray timeline() {
     return w.finish(Compression::None);
 }
 
+// Stack scripts: a preloader, variables by path, a clip method call, a function.
+QByteArray scripts(int version) {
+    write::SwfWriter w({80, 60}, 12, version);
+    write::ShapeBuilder a;
+    a.rect({0, 0, 20, 20}, a.addFill(write::solid(Qt::red)));
+    const auto ida = w.defineShape(a);
+    write::Timeline sprite;
+    sprite.place({.depth = 1, .character = ida});
+    sprite.actions(write::Actions()
+                       .push(0.0)
+                       .push("_parent")
+                       .raw(0x1C) // GetVariable
+                       .push("play")
+                       .raw(0x52)   // CallMethod
+                       .raw(0x17)); // Pop
+    sprite.showFrame(2);
+    const auto sid = w.defineSprite(sprite);
+    w.place({.depth = 1, .character = sid, .name = QStringLiteral("clip")});
+    write::Actions preload;
+    preload.constantPool({"_root", "_framesloaded", "_totalframes", "/clip:n", "clip.n"});
+    preload.pushConstant(0).raw(0x1C).pushConstant(1).raw(0x4E);
+    preload.pushConstant(0).raw(0x1C).pushConstant(2).raw(0x4E);
+    preload.raw(0x48).ifTrue("wait");            // Less2
+    preload.pushConstant(3).push(1.0).raw(0x1D); // SetVariable
+    preload.pushConstant(4).pushConstant(4).raw(0x1C).raw(0x50).raw(0x1D);
+    preload.push("clip").pushInt(7).push(false).raw(0x23); // SetProperty _visible
+    preload.push(3.0).gotoFrame2(true);
+    preload.mark("wait");
+    w.actions(preload).showFrame();
+    w.actions(write::Actions().push(1.0).gotoFrame2(true)).showFrame();
+    w.label("end");
+    w.actions(write::Actions()
+                  .push(1.0)
+                  .push(2.0)
+                  .push(2.0)
+                  .push("Math")
+                  .raw(0x1C)
+                  .push("max")
+                  .raw(0x52)
+                  .storeRegister(1)
+                  .raw(0x17)
+                  .pushRegister(1)
+                  .push("end")
+                  .raw(0x47)
+                  .raw(0x4B)
+                  .raw(0x26) // Add2, ToString, Trace
+                  .push("end")
+                  .push(1.0)
+                  .push("_root")
+                  .raw(0x1C)
+                  .push("gotoAndStop")
+                  .raw(0x52)
+                  .raw(0x17));
+    w.showFrame();
+    return w.finish(Compression::None);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -72,5 +129,7 @@ int main(int argc, char** argv) {
     save(dir, "shapes_v3_zlib.swf", shapes(Compression::Zlib, 3));
     save(dir, "shapes_v4_lzma.swf", shapes(Compression::Lzma, 4));
     save(dir, "timeline.swf", timeline());
+    save(dir, "scripts_v4.swf", scripts(4));
+    save(dir, "scripts_v7.swf", scripts(7));
     return 0;
 }

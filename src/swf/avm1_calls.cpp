@@ -85,7 +85,7 @@ Value Interpreter::callMethod(Scope& scope, const Value& object, const QString& 
         if (is(name, "toLowerCase"))
             return s->toLower();
         if (is(name, "charAt"))
-            return s->mid(static_cast<qsizetype>(std::max(0.0, num(arg(args, 0)))), 1);
+            return s->mid(std::max(0, toInt32(num(arg(args, 0)))), 1);
         if (is(name, "indexOf"))
             return double(s->indexOf(str(arg(args, 0))));
         return Undefined{};

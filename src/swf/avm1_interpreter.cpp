@@ -387,7 +387,7 @@ bool Interpreter::stepSwf4(int action, BitReader& args, Scope& scope) {
         return true;
     }
     case GetProperty: {
-        const int index = static_cast<int>(num(pop()));
+        const int index = toInt32(num(pop()));
         const Value where = pop();
         auto clip = clipOf(where);
         if (!clip)
@@ -396,7 +396,7 @@ bool Interpreter::stepSwf4(int action, BitReader& args, Scope& scope) {
     }
     case SetProperty: {
         const Value value = pop();
-        const int index = static_cast<int>(num(pop()));
+        const int index = toInt32(num(pop()));
         const Value where = pop();
         auto clip = clipOf(where);
         if (!clip)

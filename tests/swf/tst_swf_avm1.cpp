@@ -333,6 +333,63 @@ private Q_SLOTS:
         QCOMPARE(describe(clip->variables().value("u")), QStringLiteral("number:5"));
     }
 
+    void scriptFunctions_data() {
+        QTest::addColumn<bool>("version2");
+        QTest::newRow("DefineFunction") << false;
+        QTest::newRow("DefineFunction2, arguments in registers") << true;
+    }
+    // function add(a, b) { return a - b; } r = add(7, 3); and the same as an anonymous
+    // function stored in a member and called as a method.
+    void scriptFunctions() {
+        QFETCH(bool, version2);
+        const QByteArray body =
+            version2 ? open(Actions().pushRegister(1).pushRegister(2).raw(Subtract).raw(Return))
+                     : open(Actions()
+                                .push("a")
+                                .raw(GetVariable)
+                                .push("b")
+                                .raw(GetVariable)
+                                .raw(Subtract)
+                                .raw(Return));
+        auto define = [&](const char* name) -> QByteArray {
+            QByteArray args = QByteArray(name) + '\0' + QByteArray("\2\0", 2);
+            if (version2)
+                args += QByteArray("\3\0\0\1a\0\2b\0", 9); // 3 registers, no flags
+            else
+                args += QByteArray("a\0b\0", 4);
+            args.append(char(body.size())).append('\0');
+            return open(Actions().raw(version2 ? 0x8E : DefineFunction, args)) + body;
+        };
+        QByteArray script = define("add");
+        script += open(Actions()
+                           .push("r")
+                           .push(3.0)
+                           .push(7.0)
+                           .push(2.0)
+                           .push("add")
+                           .raw(CallFunction)
+                           .raw(SetVariable));
+        script += open(Actions().push("_root").raw(GetVariable).push("sub"));
+        script += define("");
+        script += open(Actions()
+                           .raw(SetMember)
+                           .push("s")
+                           .push(1.0)
+                           .push(5.0)
+                           .push(2.0)
+                           .push("_root")
+                           .raw(GetVariable)
+                           .push("sub")
+                           .raw(CallMethod)
+                           .raw(SetVariable));
+        write::SwfWriter w({100, 100}, 12, 7);
+        w.rawTag(12, script + QByteArray(1, '\0'));
+        w.showFrame();
+        Stage stage(load(w.finish()));
+        QCOMPARE(describe(stage.variable("r")), QStringLiteral("number:4"));
+        QCOMPARE(describe(stage.variable("s")), QStringLiteral("number:4"));
+    }
+
     // _visible and _x set by a script change what is drawn.
     void setPropertyChangesDrawing() {
         write::SwfWriter w({100, 100}, 12, 6);
