@@ -69,6 +69,10 @@ TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context,
 
 TimelineInstance::~TimelineInstance() {
     m_context.liveWeight -= 1 + m_def.placeCount;
+    // A running script may hold a child beyond this timeline's life: it has no parent now.
+    for (auto& [depth, object] : m_list)
+        if (object.sprite)
+            object.sprite->m_parent = nullptr;
 }
 
 void TimelineInstance::enterFirstFrame() {

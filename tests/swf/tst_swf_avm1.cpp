@@ -426,6 +426,44 @@ private Q_SLOTS:
         QVERIFY(near(image.pixel(70, 60), Qt::red));   // ... to x = 60
     }
 
+    // A script in a clip inside a clip removes its own parent (the root goes to a frame
+    // without it) and then asks for _parent: there is none any more, nothing breaks.
+    void scriptOutlivesItsParent() {
+        write::SwfWriter w({100, 100}, 12, 6);
+        write::Timeline inner;
+        inner.actions(Actions()
+                          .push(2.0)
+                          .push(1.0)
+                          .push("_root")
+                          .raw(GetVariable)
+                          .push("gotoAndStop")
+                          .raw(CallMethod)
+                          .raw(Pop)
+                          .push(0.0)
+                          .push("_parent")
+                          .raw(GetVariable)
+                          .push("stop")
+                          .raw(CallMethod)
+                          .push("_parent")
+                          .raw(GetVariable)
+                          .pushInt(0)
+                          .push(5.0)
+                          .raw(SetProperty));
+        inner.showFrame();
+        const auto innerId = w.defineSprite(inner);
+        write::Timeline outer;
+        outer.place({.depth = 1, .character = innerId, .name = QStringLiteral("b")});
+        outer.showFrame();
+        const auto outerId = w.defineSprite(outer);
+        w.place({.depth = 1, .character = outerId, .name = QStringLiteral("a")});
+        w.showFrame();
+        w.remove(1);
+        w.showFrame();
+        Stage stage(load(w.finish()));
+        QCOMPARE(stage.root->currentFrame(), 1);
+        QVERIFY(!stage.root->child("a"));
+    }
+
     void hostileScripts_data() {
         QTest::addColumn<QByteArray>("code");
         Actions loop;
