@@ -53,6 +53,50 @@ void Interpreter::gotoValue(TimelineInstance& clip, const Value& frame, bool pla
         clip.stop();
 }
 
+void Interpreter::callFrame(Scope& scope, const Value& frame) {
+    if (scope.depth + 1 >= maxCallDepth)
+        return;
+    std::shared_ptr<TimelineInstance> clip = scope.targetMissing ? nullptr : scope.target;
+    Value which = frame;
+    if (const QString* s = std::get_if<QString>(&frame)) {
+        const int colon = s->lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0) { // "target:frame"
+            clip = resolvePath(scope, s->left(colon));
+            which = s->mid(colon + 1);
+        }
+    }
+    if (!clip)
+        return;
+    const TimelineDef& def = clip->definition();
+    int index = -1;
+    if (const QString* s = std::get_if<QString>(&which)) {
+        index = def.frameOfLabel(*s);
+        bool ok = false;
+        const int n = s->toInt(&ok);
+        if (index < 0 && ok)
+            index = n - 1;
+    } else {
+        const double n = num(which);
+        if (std::isfinite(n) && std::abs(n) < 1e9)
+            index = static_cast<int>(n) - 1;
+    }
+    if (index < 0 || index >= def.frameCount())
+        return;
+    Scope callee;
+    callee.self = clip;
+    callee.target = clip;
+    callee.thisValue = ClipRef(clip);
+    callee.registers.resize(4);
+    callee.depth = scope.depth + 1;
+    const std::size_t savedBase = m_stackBase;
+    m_stackBase = m_stack.size();
+    for (const FrameCommand& command : def.frames[static_cast<std::size_t>(index)].commands)
+        if (const auto* a = std::get_if<ActionCommand>(&command))
+            execute(a->code, callee);
+    m_stack.resize(m_stackBase);
+    m_stackBase = savedBase;
+}
+
 Value Interpreter::callMethod(Scope& scope, const Value& object, const QString& name,
                               std::vector<Value> args) {
     if (name.isEmpty()) { // the object itself is the function

@@ -405,9 +405,11 @@ bool Interpreter::stepSwf4(int action, BitReader& args, Scope& scope) {
             setProperty(*clip, index, value, m_version);
         return true;
     }
+    case Call:
+        callFrame(scope, pop());
+        return true;
     case Trace:
     case RemoveSprite:
-    case Call:
         pop();
         return true;
     case CloneSprite:

@@ -69,6 +69,8 @@ private:
     Value callScript(Scope& caller, Object& function, const Value& thisValue,
                      std::vector<Value> args);
     std::vector<Value> popArgs();
+    // ActionCall: runs a frame's scripts now, on that clip, without going there.
+    void callFrame(Scope& scope, const Value& frame);
     Value defineFunction(BitReader& args, BitReader& code, Scope& scope, bool version2);
     // gotoAndPlay / gotoAndStop / GotoFrame2: a 1-based frame number or a label.
     void gotoValue(TimelineInstance& clip, const Value& frame, bool play, int bias = 0);

@@ -390,6 +390,21 @@ private Q_SLOTS:
         QCOMPARE(describe(stage.variable("s")), QStringLiteral("number:4"));
     }
 
+    // call("sub") runs the scripts of the frame labelled sub without going there; a
+    // frame that calls itself stops at the call depth cap.
+    void callRunsAFrameScript() {
+        Actions main;
+        main.push("sub").raw(0x9E).push("r").push("r").raw(GetVariable).raw(Increment);
+        main.raw(SetVariable).raw(0x07); // stop
+        Actions sub;
+        sub.push("hits").push("hits").raw(GetVariable).raw(Increment).raw(SetVariable);
+        sub.push("sub").raw(0x9E); // calls itself
+        Stage stage(scriptedMovie(6, {main, sub}, {{1, QStringLiteral("sub")}}));
+        QCOMPARE(stage.root->currentFrame(), 0);
+        QCOMPARE(describe(stage.variable("r")), QStringLiteral("number:1"));
+        QCOMPARE(describe(stage.variable("hits")), QStringLiteral("number:63"));
+    }
+
     // _visible and _x set by a script change what is drawn.
     void setPropertyChangesDrawing() {
         write::SwfWriter w({100, 100}, 12, 6);
