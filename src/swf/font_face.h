@@ -6,7 +6,7 @@
 namespace reelcase::swf {
 
 // An embedded font at one size, for text fields that draw with the movie's own outlines.
-// Characters the font lacks take no room and draw nothing, as in the authoring player.
+// Characters the font lacks take no room and draw nothing.
 class FontFace : public TextFace {
 public:
     FontFace(std::shared_ptr<const Font> font, double size);
