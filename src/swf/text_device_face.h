@@ -27,7 +27,7 @@ private:
     double m_descent = 0;
 };
 
-// The family a movie's device font name maps to here: Flash's generic names (_sans,
+// The family a movie's device font name maps to here: the format's generic names (_sans,
 // _serif, _typewriter) become the system's, other names pass through.
 QString deviceFontFamily(const QString& name);
 
