@@ -1,5 +1,7 @@
 #include "swf/avm1_interpreter.h"
 
+#include "swf/avm1_actions.h"
+
 #include "swf/avm1_properties.h"
 #include "swf/movie.h"
 #include "swf/timeline_instance.h"
@@ -9,64 +11,7 @@
 #include <limits>
 
 namespace reelcase::swf::avm1 {
-namespace {
-
-enum Action : int {
-    NextFrame = 0x04,
-    PreviousFrame = 0x05,
-    Play = 0x06,
-    Stop = 0x07,
-    ToggleQuality = 0x08,
-    StopSounds = 0x09,
-    Add = 0x0A,
-    Subtract = 0x0B,
-    Multiply = 0x0C,
-    Divide = 0x0D,
-    Equals = 0x0E,
-    Less = 0x0F,
-    And = 0x10,
-    Or = 0x11,
-    Not = 0x12,
-    StringEquals = 0x13,
-    StringLength = 0x14,
-    StringExtract = 0x15,
-    Pop = 0x17,
-    ToInteger = 0x18,
-    GetVariable = 0x1C,
-    SetVariable = 0x1D,
-    SetTarget2 = 0x20,
-    StringAdd = 0x21,
-    GetProperty = 0x22,
-    SetProperty = 0x23,
-    CloneSprite = 0x24,
-    RemoveSprite = 0x25,
-    Trace = 0x26,
-    StartDrag = 0x27,
-    EndDrag = 0x28,
-    StringLess = 0x29,
-    RandomNumber = 0x30,
-    MBStringLength = 0x31,
-    CharToAscii = 0x32,
-    AsciiToChar = 0x33,
-    GetTime = 0x34,
-    MBStringExtract = 0x35,
-    MBCharToAscii = 0x36,
-    MBAsciiToChar = 0x37,
-    GotoFrame = 0x81,
-    GetUrl = 0x83,
-    WaitForFrame = 0x8A,
-    SetTarget = 0x8B,
-    GotoLabel = 0x8C,
-    WaitForFrame2 = 0x8D,
-    Push = 0x96,
-    Jump = 0x99,
-    GetUrl2 = 0x9A,
-    If = 0x9D,
-    Call = 0x9E,
-    GotoFrame2 = 0x9F,
-};
-
-} // namespace
+namespace {} // namespace
 
 Interpreter::Interpreter(PlayContext& context, int& steps)
     : m_context(context)

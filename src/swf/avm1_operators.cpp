@@ -2,6 +2,8 @@
 // constant pool, objects, members, calls and functions.
 #include "swf/avm1_interpreter.h"
 
+#include "swf/avm1_actions.h"
+
 #include "swf/avm1_properties.h"
 #include "swf/timeline_instance.h"
 
@@ -10,55 +12,6 @@
 
 namespace reelcase::swf::avm1 {
 namespace {
-
-enum Action : int {
-    Throw = 0x2A,
-    CastOp = 0x2B,
-    ImplementsOp = 0x2C,
-    Delete = 0x3A,
-    Delete2 = 0x3B,
-    DefineLocal = 0x3C,
-    CallFunction = 0x3D,
-    Return = 0x3E,
-    Modulo = 0x3F,
-    NewObject = 0x40,
-    DefineLocal2 = 0x41,
-    InitArray = 0x42,
-    InitObject = 0x43,
-    TypeOf = 0x44,
-    TargetPath = 0x45,
-    Enumerate = 0x46,
-    Add2 = 0x47,
-    Less2 = 0x48,
-    Equals2 = 0x49,
-    ToNumber = 0x4A,
-    ToString = 0x4B,
-    PushDuplicate = 0x4C,
-    StackSwap = 0x4D,
-    GetMember = 0x4E,
-    SetMember = 0x4F,
-    Increment = 0x50,
-    Decrement = 0x51,
-    CallMethod = 0x52,
-    NewMethod = 0x53,
-    InstanceOf = 0x54,
-    Enumerate2 = 0x55,
-    BitAnd = 0x60,
-    BitOr = 0x61,
-    BitXor = 0x62,
-    BitLShift = 0x63,
-    BitRShift = 0x64,
-    BitURShift = 0x65,
-    StrictEquals = 0x66,
-    Greater = 0x67,
-    StringGreater = 0x68,
-    Extends = 0x69,
-    StoreRegister = 0x87,
-    ConstantPool = 0x88,
-    DefineFunction2 = 0x8E,
-    With = 0x94,
-    DefineFunction = 0x9B,
-};
 
 bool isPrimitiveString(const Value& v) {
     return std::holds_alternative<QString>(v);

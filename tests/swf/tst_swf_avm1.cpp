@@ -1,4 +1,5 @@
 #include "swf/avm1.h"
+#include "swf/avm1_actions.h"
 #include "swf/movie.h"
 #include "swf/timeline_instance.h"
 #include "swf_fixtures.h"
@@ -8,46 +9,9 @@
 using namespace reelcase::swf;
 using namespace reelcase::test;
 using write::Actions;
+using namespace reelcase::swf::avm1;
 
 namespace {
-
-enum Op {
-    Add = 0x0A,
-    Subtract = 0x0B,
-    Multiply = 0x0C,
-    Divide = 0x0D,
-    Equals = 0x0E,
-    Less = 0x0F,
-    Not = 0x12,
-    StringEquals = 0x13,
-    StringLength = 0x14,
-    StringExtract = 0x15,
-    Pop = 0x17,
-    GetVariable = 0x1C,
-    SetVariable = 0x1D,
-    StringAdd = 0x21,
-    GetProperty = 0x22,
-    SetProperty = 0x23,
-    CallFunction = 0x3D,
-    Modulo = 0x3F,
-    TypeOf = 0x44,
-    Add2 = 0x47,
-    Less2 = 0x48,
-    Equals2 = 0x49,
-    ToString = 0x4B,
-    GetMember = 0x4E,
-    SetMember = 0x4F,
-    Increment = 0x50,
-    CallMethod = 0x52,
-    BitAnd = 0x60,
-    BitLShift = 0x63,
-    BitRShift = 0x64,
-    BitURShift = 0x65,
-    StrictEquals = 0x66,
-    Greater = 0x67,
-    DefineFunction = 0x9B,
-    Return = 0x3E,
-};
 
 // A root of the given frames, each with its script (empty: none), as version.
 std::shared_ptr<const Movie> scriptedMovie(int version, const std::vector<Actions>& frames,
