@@ -1,5 +1,5 @@
 // libFuzzer entry: any bytes through the whole engine path a cached file takes.
-#include "swf/player.h"
+#include "swf/player/player.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,5 +1,5 @@
 // Writes small seed files for the fuzzer into the folder given (default fuzz/corpus).
-#include "swf/writer.h"
+#include "swfwriter/writer.h"
 
 #include <QDir>
 #include <QFile>

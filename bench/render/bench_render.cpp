@@ -3,8 +3,8 @@
 // Also prints the cost of the shared-edge seam remedy (on against off) in the same run.
 // Usage: bench_render [FILE.swf ...]
 #include "media_movies.h"
-#include "swf/player.h"
-#include "swf/writer.h"
+#include "swf/player/player.h"
+#include "swfwriter/writer.h"
 
 #include <QElapsedTimer>
 #include <QFile>

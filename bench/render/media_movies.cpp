@@ -1,7 +1,7 @@
 #include "media_movies.h"
 
-#include "swf/writer.h"
-#include "swf/writer_media.h"
+#include "swfwriter/writer.h"
+#include "swfwriter/writer_media.h"
 
 #include <QImage>
 #include <QLinearGradient>

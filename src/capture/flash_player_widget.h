@@ -1,6 +1,6 @@
 #pragma once
 
-#include "swf/player.h"
+#include "swf/player/player.h"
 
 #include <QTimer>
 #include <QWidget>

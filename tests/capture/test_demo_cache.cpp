@@ -1,7 +1,7 @@
 #include "capture/cache_search.h"
 #include "demo_cache.h"
 #include "demo_movies.h"
-#include "swf/player.h"
+#include "swf/player/player.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The player widget with real movies, built with the engine's writer.
 #include "capture/flash_player_widget.h"
-#include "swf/writer.h"
+#include "swfwriter/writer.h"
 
 #include <QFile>
 #include <QMenu>

@@ -3,7 +3,7 @@
 #include "favorites/add_favorite_dialog.h"
 #include "platform/favorites_setting.h"
 #include "support/main_window_fixture.h"
-#include "swf/writer.h"
+#include "swfwriter/writer.h"
 
 #include <QAction>
 #include <QApplication>

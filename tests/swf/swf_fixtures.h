@@ -1,7 +1,7 @@
 #pragma once
 
-#include "swf/player.h"
-#include "swf/writer.h"
+#include "swf/player/player.h"
+#include "swfwriter/writer.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "demo_cache.h"
 
 #include "demo_movies.h"
-#include "swf/writer.h"
+#include "swfwriter/writer.h"
 
 #include <QDir>
 #include <QFile>

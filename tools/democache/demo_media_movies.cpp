@@ -2,8 +2,8 @@
 // pixel and with QPainter, so the generator needs no image files.
 #include "demo_media_movies.h"
 
-#include "swf/writer.h"
-#include "swf/writer_media.h"
+#include "swfwriter/writer.h"
+#include "swfwriter/writer_media.h"
 
 #include <QImage>
 #include <QLinearGradient>

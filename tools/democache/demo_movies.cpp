@@ -4,7 +4,7 @@
 
 #include "demo_media_movies.h"
 
-#include "swf/writer.h"
+#include "swfwriter/writer.h"
 
 #include <QTransform>
 

@@ -2,7 +2,7 @@
 //   swf2png [--frames N] [--scale S] [--quality low|medium|high] INPUT.swf OUTPUT.png
 // Exit status 0 on success; otherwise 1 (unreadable or invalid input, unwritable output)
 // or 2 (bad arguments), with one line on stderr saying why.
-#include "swf/player.h"
+#include "swf/player/player.h"
 
 #include <QCommandLineParser>
 #include <QFile>

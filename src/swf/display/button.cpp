@@ -1,0 +1,121 @@
+#include "swf/display/button.h"
+
+#include "swf/format/dictionary.h"
+#include "swf/format/movie.h"
+#include "swf/format/records.h"
+#include "swf/format/tag_table.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace reelcase::swf {
+namespace {
+
+constexpr int maxButtonParts = 1000;
+constexpr int maxButtonNesting = 4; // buttons drawing buttons
+
+thread_local int drawNesting = 0;
+
+void skipFilterList(BitReader& r) {
+    // Same layout as PlaceObject3's; a bad list ends the records.
+    const int count = r.u8();
+    for (int i = 0; i < count && r.ok(); ++i) {
+        switch (r.u8()) {
+        case 0:
+            r.skip(23);
+            break;
+        case 1:
+            r.skip(9);
+            break;
+        case 2:
+            r.skip(15);
+            break;
+        case 3:
+            r.skip(27);
+            break;
+        case 4:
+        case 7:
+            r.skip(r.u8() * 5 + 19);
+            break;
+        case 5: {
+            const int x = r.u8(), y = r.u8();
+            r.skip(8 + 4 * x * y + 5);
+            break;
+        }
+        case 6:
+            r.skip(80);
+            break;
+        default:
+            r.fail();
+            break;
+        }
+    }
+}
+
+void defineButton(TagContext& c) {
+    BitReader& r = c.body;
+    const bool v2 = c.code == tag::DefineButton2;
+    const std::uint16_t id = r.u16();
+    if (v2) {
+        r.u8();  // track as menu
+        r.u16(); // action offset
+    }
+    std::vector<Button::Part> up;
+    for (int i = 0; i < maxButtonParts && r.ok(); ++i) {
+        const int flags = r.u8();
+        if (flags == 0 || !r.ok())
+            break;
+        Button::Part part;
+        part.characterId = r.u16();
+        part.depth = r.u16();
+        part.matrix = readMatrix(r);
+        if (v2) {
+            part.cxform = readColorTransform(r, true);
+            if (flags & 0x10)
+                skipFilterList(r);
+            if (flags & 0x20) {
+                const int mode = r.u8();
+                part.blendMode = static_cast<BlendMode>(mode >= 1 && mode <= 14 ? mode : 1);
+            }
+        }
+        if (!r.ok())
+            break;
+        if (flags & 0x01)
+            up.push_back(part);
+    }
+    std::stable_sort(up.begin(), up.end(), [](const Button::Part& a, const Button::Part& b) {
+        return a.depth < b.depth;
+    });
+    c.movie.dictionary.define(id, std::make_shared<Button>(std::move(up)));
+}
+
+} // namespace
+
+void Button::draw(const DrawArgs& args) const {
+    const Dictionary* dict = args.context.dictionary;
+    if (!dict || drawNesting >= maxButtonNesting)
+        return;
+    ++drawNesting;
+    for (const Part& part : m_up) {
+        const Character* character = dict->character(part.characterId);
+        if (!character || character->timeline())
+            continue; // sprites inside buttons need a running instance; not drawn
+        args.painter.save();
+        character->draw(DrawArgs{args.painter, part.matrix * args.matrix, args.cxform * part.cxform,
+                                 0, args.context});
+        args.painter.restore();
+    }
+    --drawNesting;
+}
+
+QPainterPath Button::outline(int) const {
+    return {};
+}
+
+void registerButtonTags(TagTable& t) {
+    t.add(tag::DefineButton, defineButton, true);
+    t.add(tag::DefineButton2, defineButton, true);
+}
+
+} // namespace reelcase::swf

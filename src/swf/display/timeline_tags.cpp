@@ -1,0 +1,167 @@
+// Handlers of the tags that build timelines: placing and removing objects, frame labels,
+// frame actions, the background colour and sprite definitions.
+#include "swf/format/limits.h"
+#include "swf/format/movie.h"
+#include "swf/format/records.h"
+#include "swf/display/sprite.h"
+#include "swf/format/tag_table.h"
+
+namespace reelcase::swf {
+namespace {
+
+void placeObject(TagContext& c) {
+    BitReader& r = c.body;
+    PlaceCommand p;
+    p.characterId = r.u16();
+    p.depth = r.u16();
+    p.matrix = readMatrix(r);
+    if (r.remaining() > 0)
+        p.cxform = readColorTransform(r, false);
+    if (r.ok()) {
+        c.frame.commands.emplace_back(std::move(p));
+        ++c.timeline.placeCount;
+    }
+}
+
+// Skips a PlaceObject3 filter list: the filters are read so the fields after them can be.
+void skipFilters(BitReader& r) {
+    const int count = r.u8();
+    for (int i = 0; i < count && r.ok(); ++i) {
+        switch (r.u8()) {
+        case 0:
+            r.skip(23);
+            break; // drop shadow
+        case 1:
+            r.skip(9);
+            break; // blur
+        case 2:
+            r.skip(15);
+            break; // glow
+        case 3:
+            r.skip(27);
+            break; // bevel
+        case 4:    // gradient glow
+        case 7: {  // gradient bevel
+            const int colours = r.u8();
+            r.skip(colours * 5 + 19);
+            break;
+        }
+        case 5: { // convolution
+            const int x = r.u8(), y = r.u8();
+            r.skip(8 + 4 * x * y + 5);
+            break;
+        }
+        case 6:
+            r.skip(80);
+            break; // colour matrix
+        default:
+            r.fail();
+            break;
+        }
+    }
+}
+
+void placeObject23(TagContext& c) {
+    BitReader& r = c.body;
+    const bool v3 = c.code == tag::PlaceObject3;
+    const int flags = r.u8();
+    const int flags3 = v3 ? r.u8() : 0;
+    PlaceCommand p;
+    p.depth = r.u16();
+    p.move = flags & 0x01;
+    const bool hasCharacter = flags & 0x02;
+    if (v3 && ((flags3 & 0x08) || ((flags3 & 0x10) && hasCharacter)))
+        r.string(c.movie.version); // class name: AS3 only
+    if (hasCharacter)
+        p.characterId = r.u16();
+    if (flags & 0x04)
+        p.matrix = readMatrix(r);
+    if (flags & 0x08)
+        p.cxform = readColorTransform(r, true);
+    if (flags & 0x10)
+        p.ratio = r.u16();
+    if (flags & 0x20)
+        p.name = r.string(c.movie.version);
+    if (flags & 0x40)
+        p.clipDepth = r.u16();
+    if (!r.ok())
+        return;
+    if (v3) {
+        // Filters and bitmap caching are not drawn; reading stops safely at a bad list.
+        BitReader rest = r;
+        if (flags3 & 0x01)
+            skipFilters(rest);
+        if ((flags3 & 0x02) && rest.ok()) {
+            const int mode = rest.u8();
+            if (rest.ok())
+                p.blendMode = static_cast<BlendMode>(mode >= 1 && mode <= 14 ? mode : 1);
+        }
+        if (flags3 & 0x04)
+            rest.u8();
+        if ((flags3 & 0x20) && rest.ok()) {
+            const int visible = rest.u8();
+            if (rest.ok())
+                p.visible = visible != 0;
+        }
+    }
+    c.frame.commands.emplace_back(std::move(p));
+    ++c.timeline.placeCount;
+}
+
+void removeObject(TagContext& c) {
+    RemoveCommand rm;
+    if (c.code == tag::RemoveObject)
+        c.body.u16(); // character id
+    rm.depth = c.body.u16();
+    if (c.body.ok())
+        c.frame.commands.emplace_back(rm);
+}
+
+void doAction(TagContext& c) {
+    if (c.frame.commands.size() < static_cast<size_t>(limits::maxActionsPerFrame))
+        c.frame.commands.emplace_back(
+            ActionCommand{QByteArray(c.body.data(), static_cast<qsizetype>(c.body.size()))});
+}
+
+void frameLabel(TagContext& c) {
+    const QString label = c.body.string(c.movie.version);
+    if (c.body.ok() && !label.isEmpty()) {
+        const int frame = static_cast<int>(c.timeline.frames.size());
+        if (!c.timeline.labels.contains(label.toLower()))
+            c.timeline.labels.insert(label.toLower(), frame);
+    }
+}
+
+void setBackgroundColor(TagContext& c) {
+    const QColor colour = readRgb(c.body);
+    if (c.body.ok() && !c.movie.backgroundSet) {
+        c.movie.background = colour;
+        c.movie.backgroundSet = true;
+    }
+}
+
+void defineSprite(TagContext& c) {
+    const std::uint16_t id = c.body.u16();
+    c.body.u16(); // declared frame count; the ShowFrame tags decide
+    if (!c.body.ok())
+        return;
+    TimelineDef timeline;
+    parseTags(c.body, c.movie, timeline, true, c.tagBudget);
+    c.movie.dictionary.define(id, std::make_shared<Sprite>(std::move(timeline)));
+}
+
+} // namespace
+
+void registerTimelineTags(TagTable& t) {
+    t.add(tag::PlaceObject, placeObject);
+    t.add(tag::PlaceObject2, placeObject23);
+    t.add(tag::PlaceObject3, placeObject23);
+    t.add(tag::RemoveObject, removeObject);
+    t.add(tag::RemoveObject2, removeObject);
+    t.add(tag::DoAction, doAction);
+    t.add(tag::FrameLabel, frameLabel);
+    t.add(tag::SetBackgroundColor, setBackgroundColor);
+    t.add(tag::DefineSprite, defineSprite, true);
+}
+
+} // namespace reelcase::swf

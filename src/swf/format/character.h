@@ -1,0 +1,63 @@
+#pragma once
+
+#include "swf/format/color_transform.h"
+#include "swf/player/player.h"
+
+#include <QPainterPath>
+#include <QRectF>
+#include <QTransform>
+
+#include <cstdint>
+
+class QImage;
+class QPainter;
+
+namespace reelcase::swf {
+
+class Dictionary;
+struct TimelineDef;
+
+// What stays the same for a whole rendered frame.
+struct RenderContext {
+    const Dictionary* dictionary = nullptr;
+    Quality quality = Quality::High;
+    // Seam remedy for fills that share an edge (see shape_paths.h); off only to measure it.
+    bool sealSharedEdges = true;
+    // Device pixels per twip of the stage (for lines that do not scale with their object).
+    double stageScale = 1.0 / 20.0;
+    // Draws left in this frame (limits::maxDrawsPerFrame); counted down by the renderer.
+    mutable int drawBudget = 0;
+};
+
+// One draw of one placed character.
+struct DrawArgs {
+    QPainter& painter;
+    QTransform matrix;     // character twips -> device pixels (includes the painter's own)
+    ColorTransform cxform; // accumulated from the root down
+    int ratio = 0;         // PlaceObject ratio (morph shapes), 0..65535
+    const RenderContext& context;
+};
+
+// A defined character of the dictionary: shape, morph shape, sprite, bitmap, font, text ...
+// Characters are immutable once parsed and shared between threads; whatever they cache
+// for drawing is built lazily on the UI thread only.
+class Character {
+public:
+    virtual ~Character() = default;
+    // Bounds in the character's own twips.
+    virtual QRectF bounds() const = 0;
+    // Draws the character. The painter's state (transform, brush, pen, composition mode)
+    // may be changed; the caller saves and restores it.
+    virtual void draw(const DrawArgs& args) const = 0;
+    // The area the character covers, in its own twips, for use as a mask (clip depth).
+    virtual QPainterPath outline(int ratio) const {
+        (void)ratio;
+        return {};
+    }
+    // Sprites own a timeline; everything else returns null.
+    virtual const TimelineDef* timeline() const { return nullptr; }
+    // Bitmaps return their decoded image (straight or premultiplied ARGB32); others null.
+    virtual const QImage* image() const { return nullptr; }
+};
+
+} // namespace reelcase::swf

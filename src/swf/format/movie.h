@@ -1,0 +1,31 @@
+#pragma once
+
+#include "swf/format/dictionary.h"
+#include "swf/format/timeline_def.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QRectF>
+
+namespace reelcase::swf {
+
+// One parsed movie: immutable after parseMovie() returns, shared between players.
+class Movie {
+public:
+    int version = 0;
+    QRectF stage;         // twips
+    double frameRate = 0; // frames per second, as the header says
+    int declaredFrameCount = 0;
+    QColor background = Qt::white;
+    bool backgroundSet = false;
+    bool truncated = false; // the file ended before its declared end; frames so far play
+    int skippedTags = 0;    // tags that failed to parse and were passed over
+    Dictionary dictionary;
+    TimelineDef root;
+    // Shared JPEG encoding tables (JPEGTables), kept for DefineBits.
+    QByteArray jpegTables;
+    // Bytes of decoded bitmaps so far, held against a limit for the whole movie.
+    qint64 decodedBitmapBytes = 0;
+};
+
+} // namespace reelcase::swf

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "swf/format/bit_reader.h"
+
+#include <array>
+
+namespace reelcase::swf {
+
+class Movie;
+struct TimelineDef;
+struct FrameDef;
+struct TagContext;
+
+// Tag codes that the engine itself handles (others register their own).
+namespace tag {
+enum : int {
+    End = 0,
+    ShowFrame = 1,
+    DefineShape = 2,
+    PlaceObject = 4,
+    RemoveObject = 5,
+    SetBackgroundColor = 9,
+    DoAction = 12,
+    DefineShape2 = 22,
+    PlaceObject2 = 26,
+    RemoveObject2 = 28,
+    DefineShape3 = 32,
+    DefineSprite = 39,
+    FrameLabel = 43,
+    DefineMorphShape = 46,
+    DefineButton = 7,
+    DefineButton2 = 34,
+    PlaceObject3 = 70,
+    DefineShape4 = 83,
+    DefineMorphShape2 = 84,
+};
+}
+
+using TagHandler = void (*)(TagContext&);
+
+// Maps a tag code to its handler. Definition tags are registered as top-level only: inside
+// a DefineSprite they are skipped. Unknown codes are skipped by their length.
+class TagTable {
+public:
+    void add(int code, TagHandler handler, bool topLevelOnly = false);
+    TagHandler find(int code, bool inSprite) const;
+
+private:
+    struct Entry {
+        TagHandler handler = nullptr;
+        bool topLevelOnly = false;
+    };
+    std::array<Entry, 1024> m_entries{};
+};
+
+// The table every parse uses: the engine's handlers and those of the media files
+// (bitmaps, fonts, text). Built once, thread-safe to read.
+const TagTable& standardTagTable();
+
+// What a handler gets: the tag's own bytes and the movie and timeline being built.
+struct TagContext {
+    Movie& movie;
+    TimelineDef& timeline; // root or the sprite being parsed
+    FrameDef& frame;       // the frame being collected (ShowFrame closes it)
+    BitReader& body;       // exactly the tag's body
+    int code = 0;
+    qint64 offset = 0; // of the tag header in the body
+    bool inSprite = false;
+    int* tagBudget = nullptr; // tags still allowed in the whole file
+};
+
+// Handler registration of each group of tags (one per file that handles tags).
+void registerTimelineTags(TagTable& table);
+void registerShapeTags(TagTable& table);
+void registerMorphShapeTags(TagTable& table);
+void registerButtonTags(TagTable& table);
+void registerBitmapTags(TagTable& table);
+void registerFontTags(TagTable& table);
+void registerTextTags(TagTable& table);
+
+// Reads tags until End or the data ends, collecting frames into timeline. Used for the
+// root and for DefineSprite bodies.
+void parseTags(BitReader& r, Movie& movie, TimelineDef& timeline, bool inSprite, int* tagBudget);
+
+} // namespace reelcase::swf

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "swf/format/color_transform.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QTransform>
+
+#include <cstdint>
+#include <optional>
+#include <variant>
+#include <vector>
+
+namespace reelcase::swf {
+
+// PlaceObject blend modes (0 and 1 are both normal).
+enum class BlendMode : std::uint8_t {
+    Normal = 1,
+    Layer,
+    Multiply,
+    Screen,
+    Lighten,
+    Darken,
+    Difference,
+    Add,
+    Subtract,
+    Invert,
+    Alpha,
+    Erase,
+    Overlay,
+    HardLight
+};
+
+// PlaceObject, PlaceObject2 and PlaceObject3 as one command; absent fields keep what the
+// object at that depth already has (for a move) or take their defaults (for a new one).
+struct PlaceCommand {
+    std::uint16_t depth = 0;
+    bool move = false; // modify the object at depth (PlaceObject2/3 "move" flag)
+    std::optional<std::uint16_t> characterId;
+    std::optional<QTransform> matrix;
+    std::optional<ColorTransform> cxform;
+    std::optional<std::uint16_t> ratio;
+    std::optional<QString> name;
+    std::optional<std::uint16_t> clipDepth;
+    std::optional<BlendMode> blendMode;
+    std::optional<bool> visible;
+};
+
+struct RemoveCommand {
+    std::uint16_t depth = 0;
+};
+
+// A DoAction body: AVM1 bytecode run after the frame's display list is built.
+struct ActionCommand {
+    QByteArray code;
+};
+
+using FrameCommand = std::variant<PlaceCommand, RemoveCommand, ActionCommand>;
+
+struct FrameDef {
+    std::vector<FrameCommand> commands;
+};
+
+// The frames of the root movie or of a sprite.
+struct TimelineDef {
+    std::vector<FrameDef> frames;
+    QHash<QString, int> labels; // lower-cased label -> 0-based frame
+    int placeCount = 0;         // place commands in all frames
+    int frameCount() const { return static_cast<int>(frames.size()); }
+    int frameOfLabel(const QString& label) const { return labels.value(label.toLower(), -1); }
+};
+
+} // namespace reelcase::swf

@@ -1,0 +1,198 @@
+#include "swf/player/player.h"
+
+#include "swf/script/avm1.h"
+#include "swf/format/limits.h"
+#include "swf/format/movie.h"
+#include "swf/render/renderer.h"
+#include "swf/display/timeline_instance.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace reelcase::swf {
+
+struct Player::State {
+    std::shared_ptr<const Movie> movie;
+    PlayContext context; // declared before root: outlives every timeline
+    std::shared_ptr<TimelineInstance> root;
+    bool playing = false;
+    bool looping = true;
+    bool firstActionsPending = false;
+
+    void runActions() { runPendingActions(context); }
+};
+
+Player::Player()
+    : m_state(std::make_unique<State>()) {}
+
+Player::~Player() {
+    m_state->root.reset();
+}
+
+void Player::setMovie(std::shared_ptr<const Movie> movie) {
+    State& s = *m_state;
+    s.root.reset();
+    s.context.actions.clear();
+    s.context.heap.clear();
+    s.context.elapsedMs = 0;
+    s.context.randomState = PlayContext{}.randomState; // each play draws the same numbers
+    s.movie = std::move(movie);
+    s.context.movie = s.movie.get();
+    s.playing = false;
+    s.firstActionsPending = false;
+    if (!s.movie)
+        return;
+    s.root = std::make_shared<TimelineInstance>(s.movie->root, s.context, 0);
+    s.root->enterFirstFrame();
+    // Frame 1's actions run with the first tick, so that a stop() there wins over the
+    // play() that follows loading.
+    s.firstActionsPending = true;
+    s.playing = true;
+}
+
+bool Player::hasMovie() const {
+    return m_state->movie != nullptr;
+}
+
+int Player::version() const {
+    return m_state->movie ? m_state->movie->version : 0;
+}
+
+double Player::frameRate() const {
+    return m_state->movie ? m_state->movie->frameRate : 0;
+}
+
+int Player::frameIntervalMs() const {
+    const double rate = frameRate();
+    if (rate <= 0.01)
+        return 83; // a rate of 0 means "as fast as possible" to old players; 12 fps is sane
+    return std::clamp(static_cast<int>(std::lround(1000.0 / rate)), 8, 1000);
+}
+
+int Player::frameCount() const {
+    return m_state->root ? m_state->root->frameCount() : 0;
+}
+
+QRectF Player::stageRect() const {
+    if (!m_state->movie)
+        return {};
+    const QRectF& s = m_state->movie->stage;
+    return QRectF(s.x() / 20.0, s.y() / 20.0, s.width() / 20.0, s.height() / 20.0);
+}
+
+QColor Player::backgroundColor() const {
+    return m_state->movie ? m_state->movie->background : QColor(Qt::white);
+}
+
+void Player::play() {
+    if (m_state->root) {
+        m_state->playing = true;
+        m_state->root->play();
+    }
+}
+
+void Player::stop() {
+    m_state->playing = false;
+    if (m_state->root)
+        m_state->root->stop();
+}
+
+bool Player::isPlaying() const {
+    return m_state->root && m_state->root->isPlaying();
+}
+
+void Player::setLooping(bool looping) {
+    m_state->looping = looping;
+}
+
+bool Player::isLooping() const {
+    return m_state->looping;
+}
+
+void Player::tick() {
+    State& s = *m_state;
+    if (!s.root)
+        return;
+    if (s.firstActionsPending) {
+        s.firstActionsPending = false;
+        s.runActions();
+    }
+    s.context.elapsedMs += frameIntervalMs();
+    s.root->tick(s.looping);
+    s.runActions();
+}
+
+int Player::currentFrame() const {
+    return m_state->root ? m_state->root->currentFrame() : 0;
+}
+
+void Player::gotoFrame(int frame) {
+    State& s = *m_state;
+    if (!s.root)
+        return;
+    const bool playing = s.root->isPlaying();
+    s.firstActionsPending = false;
+    s.context.actions.clear();
+    s.root->gotoFrame(frame);
+    s.runActions();
+    if (playing)
+        s.root->play();
+    else
+        s.root->stop();
+}
+
+void Player::rewind() {
+    stop();
+    gotoFrame(0);
+}
+
+void Player::stepForward() {
+    stop();
+    gotoFrame(currentFrame() + 1);
+}
+
+void Player::stepBack() {
+    stop();
+    gotoFrame(currentFrame() - 1);
+}
+
+void Player::render(QPainter& painter, const QRectF& target, const RenderOptions& options) const {
+    const State& s = *m_state;
+    painter.save();
+    painter.fillRect(target, backgroundColor());
+    if (!s.movie || !s.root || target.isEmpty()) {
+        painter.restore();
+        return;
+    }
+    const QRectF stage = s.movie->stage; // twips
+    const double fit = std::min(target.width() / stage.width(), target.height() / stage.height());
+    const double zoom = std::max(1.0, options.zoom);
+    const double scale = fit * zoom; // target pixels per twip
+    // The stage point kept at the centre of the target.
+    const QPointF focus(stage.left() + stage.width() * (zoom > 1 ? options.zoomCentre.x() : 0.5),
+                        stage.top() + stage.height() * (zoom > 1 ? options.zoomCentre.y() : 0.5));
+    QTransform toTarget;
+    toTarget.translate(target.center().x(), target.center().y());
+    toTarget.scale(scale, scale);
+    toTarget.translate(-focus.x(), -focus.y());
+    const QTransform device = toTarget * painter.transform();
+
+    painter.setClipRect(target, Qt::IntersectClip);
+    painter.setClipRect(toTarget.mapRect(stage), Qt::IntersectClip);
+    const bool smooth = options.quality != Quality::Low;
+    painter.setRenderHint(QPainter::Antialiasing, smooth);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, options.quality == Quality::High);
+
+    RenderContext context;
+    context.dictionary = &s.movie->dictionary;
+    context.quality = options.quality;
+    context.sealSharedEdges = options.sealSharedEdges;
+    context.drawBudget = limits::maxDrawsPerFrame;
+    context.stageScale = std::sqrt(std::abs(device.determinant()));
+    renderTimeline(*s.root, painter, device, ColorTransform{}, context);
+    painter.restore();
+}
+
+} // namespace reelcase::swf

@@ -1,0 +1,242 @@
+#include "swf/render/renderer.h"
+
+#include "swf/format/limits.h"
+#include "swf/render/render_layer.h"
+#include "swf/shapes/shape_draw.h"
+#include "swf/display/timeline_instance.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <iterator>
+
+namespace reelcase::swf {
+namespace {
+
+using Entry = std::map<int, DisplayObject>::const_iterator;
+
+// What stays the same while one range of a display list is drawn.
+struct RangeArgs {
+    QPainter& painter;
+    const QTransform& matrix; // the timeline's twips -> device
+    const ColorTransform& cxform;
+    const RenderContext& context;
+    int nesting = 0;
+    bool insideLayer = false;    // the timeline's own blend mode is Layer (alpha and erase act)
+    bool opaqueBackdrop = false; // drawing straight onto the stage, not into a layer
+};
+
+void renderRange(Entry first, Entry last, const RangeArgs& args);
+
+QPainter::CompositionMode compositionMode(BlendMode mode) {
+    switch (mode) {
+    case BlendMode::Multiply:
+        return QPainter::CompositionMode_Multiply;
+    case BlendMode::Screen:
+        return QPainter::CompositionMode_Screen;
+    case BlendMode::Lighten:
+        return QPainter::CompositionMode_Lighten;
+    case BlendMode::Darken:
+        return QPainter::CompositionMode_Darken;
+    case BlendMode::Difference:
+        return QPainter::CompositionMode_Difference;
+    case BlendMode::Add:
+        return QPainter::CompositionMode_Plus;
+    case BlendMode::Overlay:
+        return QPainter::CompositionMode_Overlay;
+    case BlendMode::HardLight:
+        return QPainter::CompositionMode_HardLight;
+    case BlendMode::Alpha:
+        return QPainter::CompositionMode_DestinationIn;
+    case BlendMode::Erase:
+        return QPainter::CompositionMode_DestinationOut;
+    case BlendMode::Invert:
+        // White drawn in difference mode: d' = a (1 - d) + (1 - a) d.
+        return QPainter::CompositionMode_Difference;
+    default:
+        return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+// The area an object covers in device pixels, for masking.
+QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix, int nesting) {
+    if (nesting > limits::maxSpriteNesting || !o.character)
+        return {};
+    if (!o.sprite)
+        return matrix.map(o.character->outline(o.placement.ratio));
+    QPainterPath out;
+    for (const auto& [depth, child] : o.sprite->displayList()) {
+        if (child.placement.clipDepth > 0)
+            continue;
+        QPainterPath p = maskPath(child, child.placement.matrix * matrix, nesting + 1);
+        out = unite(out, p);
+    }
+    return out;
+}
+
+// Device bounds of what an object draws (sprites: their children's), with a margin for
+// lines kept at least a pixel wide and for anti-aliasing.
+QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, int nesting) {
+    if (nesting > limits::maxSpriteNesting || !o.character)
+        return {};
+    if (!o.sprite) {
+        QRectF own = o.character->bounds();
+        if (own.isEmpty()) // buttons know only their outline
+            own = o.character->outline(o.placement.ratio).boundingRect();
+        return matrix.mapRect(own).adjusted(-2, -2, 2, 2);
+    }
+    QRectF out;
+    for (const auto& [depth, child] : o.sprite->displayList())
+        if (child.placement.visible || child.placement.clipDepth > 0)
+            out |= deviceBounds(child, child.placement.matrix * matrix, nesting + 1);
+    return out;
+}
+
+// The object's colour transform turned to white of the same alpha (invert's coverage).
+ColorTransform whiteCoverage(ColorTransform cx) {
+    cx.rMult = cx.gMult = cx.bMult = 0;
+    cx.rAdd = cx.gAdd = cx.bAdd = 255;
+    return cx;
+}
+
+void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
+                 const ColorTransform& cx, const RangeArgs& args, bool insideLayer) {
+    if (o.sprite) {
+        const auto& list = o.sprite->displayList();
+        renderRange(list.begin(), list.end(),
+                    RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer,
+                              args.opaqueBackdrop && &painter == &args.painter});
+    } else {
+        o.character->draw(DrawArgs{painter, m, cx, o.placement.ratio, args.context});
+    }
+}
+
+// Subtract on an opaque backdrop d, with no composition mode of its own in Qt, exactly:
+// invert the layer's area (1 - d), add the layer (1 - d + s, clamped at 1), invert again:
+// max(0, d - s). Outside the object both inversions cancel exactly.
+void subtractLayer(RenderLayer& layer, QPainter& painter) {
+    const QRectF area = layer.area();
+    auto invertArea = [&] {
+        painter.save();
+        painter.setTransform(QTransform());
+        painter.setCompositionMode(QPainter::CompositionMode_Difference);
+        painter.fillRect(area, Qt::white);
+        painter.restore();
+    };
+    invertArea();
+    layer.compositeInto(painter, QPainter::CompositionMode_Plus);
+    invertArea();
+}
+
+void drawObject(const DisplayObject& o, const RangeArgs& args) {
+    if (!o.character || !o.placement.visible)
+        return;
+    if (--args.context.drawBudget < 0)
+        return;
+    const QTransform m = o.placement.matrix * args.matrix;
+    const ColorTransform cx = args.cxform * o.placement.cxform;
+    BlendMode mode = o.placement.blendMode;
+    // Alpha and erase act on the parent's layer; elsewhere they draw as normal, as does
+    // subtract (Qt has no such composition mode).
+    if (((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !args.insideLayer) ||
+        (mode == BlendMode::Subtract && !args.opaqueBackdrop))
+        mode = BlendMode::Normal;
+    const ColorTransform drawn = mode == BlendMode::Invert ? whiteCoverage(cx) : cx;
+    // A sprite with a blend mode composites its children as one picture; so does a layer
+    // object, and alpha must also clear what lies outside the object.
+    const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
+                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal);
+    if (grouped) {
+        QRectF bounds = deviceBounds(o, m, args.nesting);
+        if (mode == BlendMode::Alpha && args.painter.hasClipping()) {
+            args.painter.save();
+            args.painter.setTransform(QTransform());
+            bounds = args.painter.clipBoundingRect(); // the whole parent layer
+            args.painter.restore();
+        }
+        RenderLayer layer(args.painter, bounds);
+        if (layer.state() == RenderLayer::State::Empty)
+            return;
+        if (layer.state() == RenderLayer::State::Ready) {
+            ColorTransform inner = drawn;
+            double opacity = 1.0;
+            if (mode == BlendMode::Layer && cx.aAdd == 0) {
+                // The group's alpha applies once, to the flattened picture.
+                opacity = std::clamp(cx.aMult, 0.0, 1.0);
+                inner.aMult = 1;
+            }
+            drawContent(o, layer.painter(), m * layer.offset(), inner, args,
+                        mode == BlendMode::Layer);
+            if (mode == BlendMode::Subtract)
+                subtractLayer(layer, args.painter);
+            else
+                layer.compositeInto(args.painter, compositionMode(mode), opacity);
+            return;
+        }
+    }
+    args.painter.save();
+    if (mode != BlendMode::Normal)
+        args.painter.setCompositionMode(compositionMode(mode));
+    drawContent(o, args.painter, m, drawn, args, false);
+    args.painter.restore();
+}
+
+// Draws [first, last) under a mask: into a layer multiplied by the mask's anti-aliased
+// coverage, or (low quality, or a layer too large) clipped by its outline, aliased.
+void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeArgs& args) {
+    if (first == last)
+        return;
+    const QPainterPath path = maskPath(mask, mask.placement.matrix * args.matrix, args.nesting);
+    if (path.isEmpty())
+        return; // an empty mask shows nothing
+    if (args.context.quality != Quality::Low) {
+        RenderLayer layer(args.painter, path.boundingRect().adjusted(-1, -1, 1, 1));
+        if (layer.state() == RenderLayer::State::Empty)
+            return;
+        if (layer.state() == RenderLayer::State::Ready) {
+            // Alpha and erase inside would act on this layer instead of the parent's.
+            renderRange(first, last,
+                        RangeArgs{layer.painter(), args.matrix * layer.offset(), args.cxform,
+                                  args.context, args.nesting, false, false});
+            layer.keepInside(path);
+            layer.compositeInto(args.painter, QPainter::CompositionMode_SourceOver);
+            return;
+        }
+    }
+    args.painter.save();
+    args.painter.setTransform(QTransform());
+    args.painter.setClipPath(path, Qt::IntersectClip);
+    renderRange(first, last, args);
+    args.painter.restore();
+}
+
+void renderRange(Entry first, Entry last, const RangeArgs& args) {
+    if (args.nesting > limits::maxSpriteNesting)
+        return;
+    for (Entry it = first; it != last && args.context.drawBudget >= 0; ++it) {
+        const DisplayObject& o = it->second;
+        const int clipDepth = o.placement.clipDepth;
+        if (clipDepth == 0) {
+            drawObject(o, args);
+            continue;
+        }
+        // The mask covers the depths up to its clip depth (within this range).
+        Entry masked = std::next(it);
+        Entry end = masked;
+        while (end != last && end->first <= clipDepth)
+            ++end;
+        drawMasked(o, masked, end, args);
+        it = std::prev(end);
+    }
+}
+
+} // namespace
+
+void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const QTransform& matrix,
+                    const ColorTransform& cxform, const RenderContext& context, int nesting) {
+    const auto& list = timeline.displayList();
+    renderRange(list.begin(), list.end(),
+                RangeArgs{painter, matrix, cxform, context, nesting, false, true});
+}
+
+} // namespace reelcase::swf

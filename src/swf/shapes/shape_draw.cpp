@@ -1,0 +1,121 @@
+#include "swf/shapes/shape_draw.h"
+
+#include "swf/shapes/bitmap_fill.h"
+#include "swf/shapes/fill_brush.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <mutex>
+
+namespace reelcase::swf {
+namespace {
+
+double scaleOf(const QTransform& m) {
+    return std::sqrt(std::abs(m.determinant()));
+}
+
+QPen strokePen(const LineStyle& style, const DrawArgs& args) {
+    QBrush brush = style.fill ? fillBrush(*style.fill, args.cxform, args.context.dictionary)
+                              : QBrush(args.cxform.apply(style.color));
+    QPen pen(brush, style.width);
+    pen.setCapStyle(style.startCap);
+    pen.setJoinStyle(style.join);
+    if (style.join == Qt::MiterJoin)
+        pen.setMiterLimit(std::max(1.0, style.miterLimit));
+    // Device width: scaled with the object unless its scale mode says not to, and never
+    // under one pixel.
+    const bool noScale = style.noHScale || style.noVScale;
+    const double objectScale = scaleOf(args.matrix);
+    const double deviceWidth = style.width * (noScale ? args.context.stageScale : objectScale);
+    if (deviceWidth < 1.0 || noScale) {
+        pen.setCosmetic(true);
+        pen.setWidthF(std::max(1.0, deviceWidth));
+    }
+    return pen;
+}
+
+std::mutex outlineMutex;
+
+// The outline of a scaling stroke, built once per stroke path. Curves are flattened to a
+// tenth of a pixel at 1:1, fine enough up to a 4x zoom.
+const QPainterPath& strokeOutline(const StrokePath& stroke, const QPen& pen) {
+    std::lock_guard lock(outlineMutex);
+    if (!stroke.outline) {
+        QPainterPathStroker stroker(pen);
+        stroker.setCurveThreshold(2.0);
+        auto outline = std::make_shared<QPainterPath>(stroker.createStroke(stroke.path));
+        outline->setFillRule(Qt::WindingFill);
+        stroke.outline = std::move(outline);
+    }
+    return *stroke.outline;
+}
+
+} // namespace
+
+void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets,
+                    const ShapePaths& paths) {
+    QPainter& p = args.painter;
+    p.setTransform(args.matrix);
+    const bool seal = args.context.sealSharedEdges && args.context.quality != Quality::Low;
+    for (const ShapeLayer& layer : paths.layers) {
+        const StyleSet& styles = styleSets[static_cast<size_t>(layer.styleSet)];
+        p.setPen(Qt::NoPen);
+        for (const FillPath& fill : layer.fills) {
+            const FillStyle& style = styles.fills[static_cast<size_t>(fill.style)];
+            if (style.isBitmap()) {
+                drawBitmapFill(args, fill.path, style);
+                continue;
+            }
+            const QBrush brush = fillBrush(style, args.cxform, args.context.dictionary);
+            if (brush.style() == Qt::NoBrush)
+                continue;
+            p.fillPath(fill.path, brush);
+            if (seal && !fill.sharedEdges.isEmpty() && style.isOpaque() && args.cxform.aMult >= 1 &&
+                args.cxform.aAdd >= 0) {
+                QPen pen(brush, 1.5, Qt::SolidLine, Qt::FlatCap);
+                pen.setCosmetic(true);
+                p.strokePath(fill.sharedEdges, pen);
+            }
+        }
+        for (const StrokePath& stroke : layer.strokes) {
+            const LineStyle& style = styles.lines[static_cast<size_t>(stroke.style)];
+            const QPen pen = strokePen(style, args);
+            if (pen.isCosmetic())
+                p.strokePath(stroke.path, pen);
+            else
+                p.fillPath(strokeOutline(stroke, pen), pen.brush());
+        }
+    }
+}
+
+QPainterPath shapeOutline(const ShapePaths& paths) {
+    // The fills of one layer partition the plane along their edges and never overlap, so
+    // their contours together (even-odd) cover exactly their union. Layers can overlap and
+    // are united, unless that is too costly for their size.
+    QPainterPath out;
+    for (const ShapeLayer& layer : paths.layers) {
+        QPainterPath area;
+        area.setFillRule(Qt::OddEvenFill);
+        for (const FillPath& fill : layer.fills)
+            area.addPath(fill.path);
+        out = unite(out, area);
+    }
+    return out;
+}
+
+QPainterPath unite(const QPainterPath& a, const QPainterPath& b) {
+    constexpr int maxUnitedElements = 4000;
+    if (a.isEmpty())
+        return b;
+    if (b.isEmpty())
+        return a;
+    if (a.elementCount() + b.elementCount() <= maxUnitedElements)
+        return a.united(b);
+    QPainterPath both = a;
+    both.setFillRule(Qt::WindingFill);
+    both.addPath(b);
+    return both;
+}
+
+} // namespace reelcase::swf

@@ -1,0 +1,96 @@
+#include "swf/text/text_character.h"
+
+#include "swf/format/dictionary.h"
+#include "swf/text/font.h"
+#include "swf/format/records.h"
+
+#include <QPainter>
+
+namespace reelcase::swf {
+
+namespace {
+
+// Glyph entries per tag, and path elements of all its glyphs together, beyond anything a
+// real text holds: a few glyph records must not multiply a complex glyph without end.
+constexpr int kMaxGlyphs = 100'000;
+constexpr qint64 kMaxPathElements = 1'000'000;
+
+} // namespace
+
+std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
+                                                   const Dictionary& dictionary) {
+    auto text = std::make_shared<TextCharacter>();
+    text->m_bounds = readRect(r);
+    text->m_matrix = readMatrix(r);
+    const int glyphBits = r.u8();
+    const int advanceBits = r.u8();
+    if (!r.ok() || glyphBits > 32 || advanceBits > 32)
+        return nullptr;
+
+    const Font* font = nullptr;
+    double height = 0;
+    double x = 0;
+    double y = 0;
+    QColor colour = Qt::black;
+    int glyphTotal = 0;
+    qint64 elementTotal = 0;
+    while (r.ok()) {
+        r.align();
+        const int flags = r.u8();
+        if (!(flags & 0x80)) // the end of records (a zero byte)
+            break;
+        if (flags & 0x08) {
+            const Character* c = dictionary.character(r.u16());
+            font = dynamic_cast<const Font*>(c);
+        }
+        if (flags & 0x04)
+            colour = withAlpha ? readRgba(r) : readRgb(r);
+        if (flags & 0x01)
+            x = r.s16();
+        if (flags & 0x02)
+            y = r.s16();
+        if (flags & 0x08)
+            height = r.u16();
+        const int count = r.u8();
+        glyphTotal += count;
+        if (glyphTotal > kMaxGlyphs)
+            return nullptr;
+        Run run{colour, {}};
+        run.path.setFillRule(Qt::WindingFill);
+        for (int i = 0; i < count && r.ok(); ++i) {
+            const std::uint32_t index = r.ub(glyphBits);
+            const double advance = r.sb(advanceBits);
+            if (font && index < font->glyphs().size() &&
+                (elementTotal += font->glyphs()[index].outline.elementCount()) <=
+                    kMaxPathElements) {
+                const double scale = height / font->emSquare();
+                QTransform place;
+                place.translate(x, y);
+                place.scale(scale, scale);
+                run.path.addPath(place.map(font->glyphs()[index].outline));
+            }
+            x += advance;
+        }
+        if (!run.path.isEmpty())
+            text->m_runs.push_back(std::move(run));
+    }
+    return r.ok() ? text : nullptr;
+}
+
+void TextCharacter::draw(const DrawArgs& args) const {
+    QPainter& p = args.painter;
+    p.setTransform(m_matrix * args.matrix);
+    p.setPen(Qt::NoPen);
+    for (const Run& run : m_runs)
+        p.fillPath(run.path, args.cxform.apply(run.colour));
+}
+
+QPainterPath TextCharacter::outline(int) const {
+    QPainterPath all;
+    all.setFillRule(Qt::WindingFill);
+    for (const Run& run : m_runs)
+        all.addPath(run.path);
+    return m_matrix.map(all);
+}
+
+} // namespace reelcase::swf

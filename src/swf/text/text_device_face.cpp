@@ -1,0 +1,64 @@
+#include "swf/text/text_device_face.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace reelcase::swf {
+
+namespace {
+
+const QString kChineseFallback = QStringLiteral("AR PL UMing CN");
+
+} // namespace
+
+QString deviceFontFamily(const QString& name) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty() || trimmed == u"_sans")
+        return QStringLiteral("DejaVu Sans");
+    if (trimmed == u"_serif")
+        return QStringLiteral("DejaVu Serif");
+    if (trimmed == u"_typewriter")
+        return QStringLiteral("DejaVu Sans Mono");
+    return trimmed;
+}
+
+TextDeviceFace::TextDeviceFace(const TextFormat& format) {
+    m_font.setFamilies({deviceFontFamily(format.face), kChineseFallback});
+    m_font.setStyleHint(QFont::SansSerif);
+    // The size is in twips; the painter scales twips to pixels, so glyphs stay sharp at any
+    // zoom and lines measure the same at every scale.
+    m_font.setPixelSize(std::clamp(int(std::lround(format.size)), 1, 100000));
+    m_font.setBold(format.bold);
+    m_font.setItalic(format.italic);
+    m_font.setHintingPreference(QFont::PreferNoHinting);
+    const QFontMetricsF metrics(m_font);
+    m_ascent = metrics.ascent();
+    m_descent = metrics.descent();
+}
+
+double TextDeviceFace::advance(QStringView text) const {
+    return QFontMetricsF(m_font).horizontalAdvance(text.toString());
+}
+
+double TextDeviceFace::ascent() const {
+    return m_ascent;
+}
+
+double TextDeviceFace::descent() const {
+    return m_descent;
+}
+
+void TextDeviceFace::draw(QPainter& painter, QPointF origin, QStringView text,
+                          const QColor& colour) const {
+    // Text follows the quality the rest of the frame is drawn at.
+    painter.setRenderHint(QPainter::TextAntialiasing,
+                          painter.testRenderHint(QPainter::Antialiasing));
+    painter.setFont(m_font);
+    painter.setPen(colour);
+    painter.drawText(origin, text.toString());
+}
+
+} // namespace reelcase::swf
