@@ -1,7 +1,7 @@
 #pragma once
 
-#include "swf/script/avm1_value.h"
 #include "swf/format/timeline_def.h"
+#include "swf/script/avm1_value.h"
 
 #include <deque>
 #include <map>
@@ -10,6 +10,7 @@
 namespace reelcase::swf {
 
 class Character;
+class ScriptHost;
 class Movie;
 class TimelineInstance;
 
@@ -28,6 +29,7 @@ struct PlayContext {
     avm1::Heap heap = {};                              // objects frame scripts create
     qint64 elapsedMs = 0;                              // the player's clock, for getTimer()
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull; // random() draws from this
+    ScriptHost* host = nullptr;                        // trace output and the like; may be null
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

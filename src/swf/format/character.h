@@ -14,6 +14,7 @@ class QPainter;
 
 namespace reelcase::swf {
 
+class DeviceFonts;
 class Dictionary;
 struct TimelineDef;
 
@@ -27,6 +28,8 @@ struct RenderContext {
     double stageScale = 1.0 / 20.0;
     // Draws left in this frame (limits::maxDrawsPerFrame); counted down by the renderer.
     mutable int drawBudget = 0;
+    // Installed fonts for device text; null uses the default mapping.
+    const DeviceFonts* fonts = nullptr;
 };
 
 // One draw of one placed character.

@@ -1,10 +1,12 @@
 #include "swf/player/player.h"
 
-#include "swf/script/avm1.h"
+#include "swf/player/host.h"
+
+#include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/render/renderer.h"
-#include "swf/display/timeline_instance.h"
+#include "swf/script/avm1.h"
 
 #include <QPainter>
 
@@ -20,12 +22,18 @@ struct Player::State {
     bool playing = false;
     bool looping = true;
     bool firstActionsPending = false;
+    Host* host = nullptr;
 
     void runActions() { runPendingActions(context); }
 };
 
 Player::Player()
     : m_state(std::make_unique<State>()) {}
+
+void Player::setHost(Host* host) {
+    m_state->host = host;
+    m_state->context.host = host;
+}
 
 Player::~Player() {
     m_state->root.reset();
@@ -191,6 +199,7 @@ void Player::render(QPainter& painter, const QRectF& target, const RenderOptions
     context.sealSharedEdges = options.sealSharedEdges;
     context.drawBudget = limits::maxDrawsPerFrame;
     context.stageScale = std::sqrt(std::abs(device.determinant()));
+    context.fonts = s.host;
     renderTimeline(*s.root, painter, device, ColorTransform{}, context);
     painter.restore();
 }

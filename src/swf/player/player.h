@@ -11,6 +11,7 @@ class QPainter;
 
 namespace reelcase::swf {
 
+class Host;
 class Movie;
 
 // Why a file could not be loaded: a reason in words and the byte offset where reading
@@ -40,6 +41,10 @@ public:
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
+
+    // The program around the player (trace output, URLs, files beside the movie, fonts).
+    // Not owned; must outlive the player or be reset. Null: scripts' requests go nowhere.
+    void setHost(Host* host);
 
     // Drops the current movie and starts the new one at frame 1 (null empties the player).
     void setMovie(std::shared_ptr<const Movie> movie);

@@ -2,9 +2,10 @@
 
 #include "swf/script/avm1_actions.h"
 
-#include "swf/script/avm1_properties.h"
-#include "swf/format/movie.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/format/movie.h"
+#include "swf/script/avm1_properties.h"
+#include "swf/script/script_host.h"
 
 #include <cmath>
 #include <cstring>
@@ -353,7 +354,12 @@ bool Interpreter::stepSwf4(int action, BitReader& args, Scope& scope) {
     case Call:
         callFrame(scope, pop());
         return true;
-    case Trace:
+    case Trace: {
+        const Value value = pop();
+        if (m_context.host)
+            m_context.host->trace(str(stringOf(value)));
+        return true;
+    }
     case RemoveSprite:
         pop();
         return true;

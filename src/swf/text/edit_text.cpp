@@ -1,12 +1,12 @@
 #include "swf/text/edit_text.h"
 
 #include "swf/format/dictionary.h"
+#include "swf/format/records.h"
+#include "swf/format/text_encoding.h"
 #include "swf/text/font.h"
 #include "swf/text/font_face.h"
 #include "swf/text/html_text.h"
-#include "swf/format/records.h"
 #include "swf/text/text_device_face.h"
-#include "swf/format/text_encoding.h"
 
 #include <QPainter>
 
@@ -95,19 +95,21 @@ QList<TextParagraph> EditText::paragraphs() const {
                   : plainTextParagraphs(text, m_format, m_paragraph);
 }
 
-std::shared_ptr<const TextFace> EditText::faceFor(const TextFormat& format) const {
+std::shared_ptr<const TextFace> EditText::faceFor(const TextFormat& format,
+                                                  const DeviceFonts& fonts) const {
     const bool embedded = m_useOutlines && m_font && !m_font->glyphs().empty() &&
                           (format.face.isEmpty() || format.face == m_font->name());
     if (embedded)
         return std::make_shared<FontFace>(m_font, format.size);
-    return std::make_shared<TextDeviceFace>(format);
+    return std::make_shared<TextDeviceFace>(format, fonts);
 }
 
-const TextLayout& EditText::layout() const {
-    std::call_once(m_layoutOnce, [this] {
+const TextLayout& EditText::layout(const DeviceFonts& fonts) const {
+    std::call_once(m_layoutOnce, [this, &fonts] {
         const TextBox box{m_bounds, m_wordWrap, m_format};
-        m_layout = layoutText(paragraphs(), box,
-                              [this](const TextFormat& format) { return faceFor(format); });
+        m_layout = layoutText(paragraphs(), box, [this, &fonts](const TextFormat& format) {
+            return faceFor(format, fonts);
+        });
     });
     return m_layout;
 }
@@ -137,7 +139,8 @@ void EditText::draw(const DrawArgs& args) const {
     }
     if (!m_autoSize)
         p.setClipRect(m_bounds, Qt::IntersectClip);
-    const TextLayout& laid = layout();
+    const TextLayout& laid =
+        layout(args.context.fonts ? *args.context.fonts : defaultDeviceFonts());
     drawTextLayout(p, laid, [&](const QColor& c) { return args.cxform.apply(c); });
 }
 

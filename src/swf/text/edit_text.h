@@ -2,6 +2,7 @@
 
 #include "swf/format/bit_reader.h"
 #include "swf/format/character.h"
+#include "swf/text/device_fonts.h"
 #include "swf/text/text_format.h"
 #include "swf/text/text_layout.h"
 
@@ -30,10 +31,12 @@ public:
     // The paragraphs the field shows: its text read as HTML or plain text, in its format.
     QList<TextParagraph> paragraphs() const;
     // Laid out once, on first use. UI thread (installed fonts are measured).
-    const TextLayout& layout() const;
+    // Laid out once, on first use, with the device fonts given then.
+    const TextLayout& layout(const DeviceFonts& fonts = defaultDeviceFonts()) const;
 
 private:
-    std::shared_ptr<const TextFace> faceFor(const TextFormat& format) const;
+    std::shared_ptr<const TextFace> faceFor(const TextFormat& format,
+                                            const DeviceFonts& fonts) const;
 
     QRectF m_bounds;
     QString m_text;

@@ -14,6 +14,15 @@ const QString kChineseFallback = QStringLiteral("AR PL UMing CN");
 
 } // namespace
 
+QStringList DeviceFonts::families(const QString& name) const {
+    return {deviceFontFamily(name), kChineseFallback};
+}
+
+const DeviceFonts& defaultDeviceFonts() {
+    static const DeviceFonts fonts;
+    return fonts;
+}
+
 QString deviceFontFamily(const QString& name) {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty() || trimmed == u"_sans")
@@ -25,8 +34,8 @@ QString deviceFontFamily(const QString& name) {
     return trimmed;
 }
 
-TextDeviceFace::TextDeviceFace(const TextFormat& format) {
-    m_font.setFamilies({deviceFontFamily(format.face), kChineseFallback});
+TextDeviceFace::TextDeviceFace(const TextFormat& format, const DeviceFonts& fonts) {
+    m_font.setFamilies(fonts.families(format.face));
     m_font.setStyleHint(QFont::SansSerif);
     // The size is in twips; the painter scales twips to pixels, so glyphs stay sharp at any
     // zoom and lines measure the same at every scale.

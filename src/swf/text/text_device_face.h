@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/text/device_fonts.h"
 #include "swf/text/text_layout.h"
 
 #include <QFont>
@@ -11,7 +12,8 @@ namespace reelcase::swf {
 // whatever the system offers. Lengths in twips.
 class TextDeviceFace : public TextFace {
 public:
-    explicit TextDeviceFace(const TextFormat& format);
+    explicit TextDeviceFace(const TextFormat& format,
+                            const DeviceFonts& fonts = defaultDeviceFonts());
 
     double advance(QStringView text) const override;
     double ascent() const override;

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace reelcase::swf {
+
+// What a movie's scripts ask of the program that plays them. Every call is made on the
+// player's thread. The defaults do nothing, so a host overrides only what it offers.
+class ScriptHost {
+public:
+    virtual ~ScriptHost() = default;
+
+    // One trace() call, already converted to text.
+    virtual void trace(const QString& line) { (void)line; }
+    // getURL: the host decides whether to open it; userInitiated says whether the script
+    // runs in answer to a click or key press made in the player.
+    virtual void openUrl(const QString& url, const QString& target, bool userInitiated) {
+        (void)url;
+        (void)target;
+        (void)userInitiated;
+    }
+    virtual void fsCommand(const QString& command, const QString& arguments) {
+        (void)command;
+        (void)arguments;
+    }
+    // A file the movie loads by a relative path (loadMovie, loadVariables, XML.load,
+    // loadSound). Nothing when refused, missing or too large. May block; hosts keep it
+    // to files beside the movie.
+    virtual std::optional<QByteArray> loadFile(const QString& relativePath) {
+        (void)relativePath;
+        return std::nullopt;
+    }
+    // Milliseconds since the Unix epoch, for Date.
+    virtual qint64 currentTimeMs() const;
+};
+
+} // namespace reelcase::swf
