@@ -1,7 +1,7 @@
 #include "swfwriter/writer.h"
 
-#include "swfwriter/bit_writer.h"
 #include "swf/format/tag_table.h"
+#include "swfwriter/bit_writer.h"
 
 #include <lzma.h>
 #include <zlib.h>

@@ -2,8 +2,8 @@
 
 #include "swf/format/color_transform.h"
 #include "swf/format/container.h"
-#include "swf/shapes/shape_records.h"
 #include "swf/format/timeline_def.h"
+#include "swf/shapes/shape_records.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,6 +1,7 @@
 #include "swf/bitmaps/bitmap_decoder.h"
 
 #include "swf/bitmaps/jpeg_data.h"
+#include "swf/format/limits.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -20,8 +21,8 @@ DecodedBitmap failure(const QString& reason) {
 }
 
 bool sizeAllowed(qint64 width, qint64 height) {
-    return width > 0 && height > 0 && width <= kMaxBitmapSide && height <= kMaxBitmapSide &&
-           width * height <= kMaxBitmapPixels;
+    return width > 0 && height > 0 && width <= limits::maxBitmapSide &&
+           height <= limits::maxBitmapSide && width * height <= limits::maxBitmapPixels;
 }
 
 quint16 readU16(QByteArrayView data, qsizetype at) {
@@ -95,7 +96,7 @@ QByteArray inflateExactly(QByteArrayView zlibData, qint64 expectedSize, QString*
             *error = reason;
         return QByteArray();
     };
-    if (expectedSize <= 0 || expectedSize > kMaxBitmapPixels * 4 + 1024)
+    if (expectedSize <= 0 || expectedSize > limits::maxBitmapPixels * 4 + 1024)
         return fail(QStringLiteral("decompressed size %1 out of range").arg(expectedSize));
     QByteArray out(qsizetype(expectedSize), Qt::Uninitialized);
     z_stream stream{};

@@ -6,11 +6,6 @@
 
 namespace reelcase::swf {
 
-// Limits on decoded bitmaps, so a hostile file cannot make the player allocate without end.
-// They match what the authoring side itself allowed: 8191 pixels a side, 2^24 - 1 pixels.
-inline constexpr int kMaxBitmapSide = 8191;
-inline constexpr qint64 kMaxBitmapPixels = 16'777'215;
-
 // A decoded bitmap, or why it could not be decoded. The image is always
 // QImage::Format_ARGB32_Premultiplied when valid.
 struct DecodedBitmap {

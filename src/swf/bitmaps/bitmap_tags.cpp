@@ -1,16 +1,17 @@
 // Handlers of the bitmap tags: JPEGTables, DefineBits, DefineBitsJPEG2/3/4 and
 // DefineBitsLossless 1/2. Bitmaps are decoded as they are read.
+
+#include "swf/bitmaps/bitmap_tags.h"
+
 #include "swf/bitmaps/bitmap_character.h"
 #include "swf/bitmaps/bitmap_decoder.h"
+#include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/format/tag_table.h"
 
 namespace reelcase::swf {
 
 namespace {
-
-// Decoded pixels a movie may hold in all, on top of each bitmap's own limit.
-constexpr qint64 kMaxBitmapBytesPerMovie = 1024ll * 1024 * 1024;
 
 enum : int {
     DefineBits = 6,
@@ -55,7 +56,7 @@ void defineBitmap(TagContext& c) {
         break;
     }
     const qint64 bytes = decoded.image.sizeInBytes();
-    if (!decoded.ok() || c.movie.decodedBitmapBytes + bytes > kMaxBitmapBytesPerMovie) {
+    if (!decoded.ok() || c.movie.decodedBitmapBytes + bytes > limits::maxBitmapBytesPerMovie) {
         r.fail(); // counted as a skipped tag; fills that use the id paint nothing
         return;
     }

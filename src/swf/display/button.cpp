@@ -1,5 +1,6 @@
 #include "swf/display/button.h"
 
+#include "swf/display/timeline_tags.h"
 #include "swf/format/dictionary.h"
 #include "swf/format/movie.h"
 #include "swf/format/records.h"

@@ -1,9 +1,11 @@
 // Handlers of the tags that build timelines: placing and removing objects, frame labels,
 // frame actions, the background colour and sprite definitions.
+
+#include "swf/display/timeline_tags.h"
+#include "swf/display/sprite.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/format/records.h"
-#include "swf/display/sprite.h"
 #include "swf/format/tag_table.h"
 
 namespace reelcase::swf {
@@ -146,7 +148,7 @@ void defineSprite(TagContext& c) {
     if (!c.body.ok())
         return;
     TimelineDef timeline;
-    parseTags(c.body, c.movie, timeline, true, c.tagBudget);
+    parseTags(c.table, c.body, c.movie, timeline, true, c.tagBudget);
     c.movie.dictionary.define(id, std::make_shared<Sprite>(std::move(timeline)));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "swf/format/color_transform.h"
-#include "swf/player/player.h"
+#include "swf/format/quality.h"
 
 #include <QPainterPath>
 #include <QRectF>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "swf/player/player.h"
+#include "swf/format/load_error.h"
 
 #include <QByteArray>
 

@@ -20,5 +20,19 @@ inline constexpr int maxDisplayObjects = 200'000;
 inline constexpr int maxDrawsPerFrame = 200'000;
 inline constexpr int maxActionsPerFrame = 100'000;
 inline constexpr int maxMorphCacheEntries = 64; // ratios kept per morph shape
+// Bitmaps: the authoring tool's own limits per bitmap (8191 a side, 2^24 - 1 pixels), and
+// decoded pixels a movie may hold in all.
+inline constexpr int maxBitmapSide = 8191;
+inline constexpr std::int64_t maxBitmapPixels = 16'777'215;
+inline constexpr std::int64_t maxBitmapBytesPerMovie = 1024ll * 1024 * 1024;
+// Text: glyph entries per tag and path elements of all its glyphs together (a few glyph
+// records must not multiply a complex glyph without end); characters of a field's text
+// laid out; HTML nesting followed (closing tags still balance past it).
+inline constexpr int maxGlyphsPerText = 100'000;
+inline constexpr std::int64_t maxTextPathElements = 1'000'000;
+inline constexpr std::int64_t maxEditTextLength = 200'000;
+inline constexpr std::int64_t maxHtmlNesting = 256;
+// Scripts: values on the stack.
+inline constexpr int maxStackDepth = 4096;
 
 } // namespace reelcase::swf::limits

@@ -17,23 +17,8 @@ TagHandler TagTable::find(int code, bool inSprite) const {
     return (inSprite && e.topLevelOnly) ? nullptr : e.handler;
 }
 
-const TagTable& standardTagTable() {
-    static const TagTable table = [] {
-        TagTable t;
-        registerTimelineTags(t);
-        registerShapeTags(t);
-        registerMorphShapeTags(t);
-        registerButtonTags(t);
-        registerBitmapTags(t);
-        registerFontTags(t);
-        registerTextTags(t);
-        return t;
-    }();
-    return table;
-}
-
-void parseTags(BitReader& r, Movie& movie, TimelineDef& timeline, bool inSprite, int* budget) {
-    const TagTable& table = standardTagTable();
+void parseTags(const TagTable& table, BitReader& r, Movie& movie, TimelineDef& timeline,
+               bool inSprite, int* budget) {
     FrameDef frame;
     bool frameHasContent = false;
     while (r.remaining() >= 2) {
@@ -64,7 +49,7 @@ void parseTags(BitReader& r, Movie& movie, TimelineDef& timeline, bool inSprite,
             continue;
         }
         if (TagHandler handler = table.find(code, inSprite)) {
-            TagContext ctx{movie, timeline, frame, body, code, tagStart, inSprite, budget};
+            TagContext ctx{table, movie, timeline, frame, body, code, tagStart, inSprite, budget};
             handler(ctx);
             if (!body.ok())
                 ++movie.skippedTags;

@@ -53,12 +53,9 @@ private:
     std::array<Entry, 1024> m_entries{};
 };
 
-// The table every parse uses: the engine's handlers and those of the media files
-// (bitmaps, fonts, text). Built once, thread-safe to read.
-const TagTable& standardTagTable();
-
 // What a handler gets: the tag's own bytes and the movie and timeline being built.
 struct TagContext {
+    const TagTable& table; // for the tags inside DefineSprite
     Movie& movie;
     TimelineDef& timeline; // root or the sprite being parsed
     FrameDef& frame;       // the frame being collected (ShowFrame closes it)
@@ -69,17 +66,9 @@ struct TagContext {
     int* tagBudget = nullptr; // tags still allowed in the whole file
 };
 
-// Handler registration of each group of tags (one per file that handles tags).
-void registerTimelineTags(TagTable& table);
-void registerShapeTags(TagTable& table);
-void registerMorphShapeTags(TagTable& table);
-void registerButtonTags(TagTable& table);
-void registerBitmapTags(TagTable& table);
-void registerFontTags(TagTable& table);
-void registerTextTags(TagTable& table);
-
 // Reads tags until End or the data ends, collecting frames into timeline. Used for the
 // root and for DefineSprite bodies.
-void parseTags(BitReader& r, Movie& movie, TimelineDef& timeline, bool inSprite, int* tagBudget);
+void parseTags(const TagTable& table, BitReader& r, Movie& movie, TimelineDef& timeline,
+               bool inSprite, int* tagBudget);
 
 } // namespace reelcase::swf

@@ -5,6 +5,9 @@
 #include <QRectF>
 #include <QString>
 
+#include "swf/format/load_error.h"
+#include "swf/format/quality.h"
+
 #include <memory>
 
 class QPainter;
@@ -14,18 +17,9 @@ namespace reelcase::swf {
 class Host;
 class Movie;
 
-// Why a file could not be loaded: a reason in words and the byte offset where reading
-// stopped (in the uncompressed body where the body was compressed).
-struct LoadError {
-    QString reason;
-    qint64 offset = 0;
-};
-
 // Parses a whole SWF file held in memory. Safe to call on any thread; never throws.
 // Returns null and fills error on a file that is not a SWF or cannot be read.
 std::shared_ptr<const Movie> parseMovie(const QByteArray& bytes, LoadError* error = nullptr);
-
-enum class Quality { Low, Medium, High };
 
 struct RenderOptions {
     Quality quality = Quality::High;

@@ -1,9 +1,9 @@
 #include "swf/render/renderer.h"
 
+#include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
 #include "swf/render/render_layer.h"
 #include "swf/shapes/shape_draw.h"
-#include "swf/display/timeline_instance.h"
 
 #include <QPainter>
 

@@ -2,8 +2,8 @@
 // the script defines itself.
 #include "swf/script/avm1_interpreter.h"
 
-#include "swf/script/avm1_properties.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/script/avm1_properties.h"
 
 #include <cmath>
 #include <limits>

@@ -1,5 +1,6 @@
 #include "swf/script/avm1_interpreter.h"
 
+#include "swf/format/limits.h"
 #include "swf/script/avm1_actions.h"
 
 #include "swf/display/timeline_instance.h"
@@ -42,7 +43,7 @@ Value Interpreter::pop() {
 }
 
 bool Interpreter::pushValue(Value v) {
-    if (m_stack.size() >= static_cast<std::size_t>(maxStackDepth))
+    if (m_stack.size() >= static_cast<std::size_t>(limits::maxStackDepth))
         return false;
     if (auto* s = std::get_if<QString>(&v); s && s->size() > maxStringLength)
         s->truncate(maxStringLength);

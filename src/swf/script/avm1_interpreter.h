@@ -1,7 +1,8 @@
 #pragma once
 
-#include "swf/script/avm1_value.h"
 #include "swf/format/bit_reader.h"
+
+#include "swf/script/avm1_value.h"
 
 #include <memory>
 #include <vector>
@@ -13,7 +14,6 @@ class TimelineInstance;
 
 namespace reelcase::swf::avm1 {
 
-inline constexpr int maxStackDepth = 4096;
 inline constexpr int maxCallDepth = 64;
 inline constexpr int maxRegisters = 256;
 

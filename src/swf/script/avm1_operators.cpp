@@ -4,8 +4,8 @@
 
 #include "swf/script/avm1_actions.h"
 
-#include "swf/script/avm1_properties.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/script/avm1_properties.h"
 
 #include <cmath>
 #include <limits>

@@ -1,8 +1,8 @@
 #include "swf/script/avm1_properties.h"
 
+#include "swf/display/timeline_instance.h"
 #include "swf/format/character.h"
 #include "swf/format/limits.h"
-#include "swf/display/timeline_instance.h"
 
 #include <QStringList>
 

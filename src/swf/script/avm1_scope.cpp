@@ -1,8 +1,8 @@
 // Paths, variables and members: how a script names clips and the values they hold.
 #include "swf/script/avm1_interpreter.h"
 
-#include "swf/script/avm1_properties.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/script/avm1_properties.h"
 
 #include <QStringList>
 

@@ -3,8 +3,9 @@
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/format/records.h"
-#include "swf/shapes/shape_draw.h"
 #include "swf/format/tag_table.h"
+#include "swf/shapes/shape_draw.h"
+#include "swf/shapes/shape_tags.h"
 
 #include <cmath>
 

@@ -2,8 +2,9 @@
 
 #include "swf/format/movie.h"
 #include "swf/format/records.h"
-#include "swf/shapes/shape_draw.h"
 #include "swf/format/tag_table.h"
+#include "swf/shapes/shape_draw.h"
+#include "swf/shapes/shape_tags.h"
 
 namespace reelcase::swf {
 

@@ -1,6 +1,7 @@
 #include "swf/text/edit_text.h"
 
 #include "swf/format/dictionary.h"
+#include "swf/format/limits.h"
 #include "swf/format/records.h"
 #include "swf/format/text_encoding.h"
 #include "swf/text/font.h"
@@ -16,9 +17,6 @@
 namespace reelcase::swf {
 
 namespace {
-
-// Characters of initial text laid out; more would only stall the first frame.
-constexpr qsizetype kMaxTextLength = 200'000;
 
 // A NUL-terminated string as raw bytes, decoded as SWF text (UTF-8, else GBK).
 QString readText(BitReader& r) {
@@ -81,7 +79,7 @@ std::shared_ptr<EditText> EditText::read(BitReader& r, const Dictionary& diction
     }
     field->m_variable = readText(r);
     if (hasText)
-        field->m_text = readText(r).left(kMaxTextLength);
+        field->m_text = readText(r).left(limits::maxEditTextLength);
     if (!r.ok())
         return nullptr;
     return field;

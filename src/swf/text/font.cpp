@@ -1,9 +1,9 @@
 #include "swf/text/font.h"
 
 #include "swf/format/records.h"
+#include "swf/format/text_encoding.h"
 #include "swf/shapes/shape_paths.h"
 #include "swf/shapes/shape_records.h"
-#include "swf/format/text_encoding.h"
 
 namespace reelcase::swf {
 

@@ -1,9 +1,11 @@
 // Handlers of the font tags: DefineFont 1-3 and DefineFontInfo 1-2. The hinting and
 // naming tags of later authoring tools (DefineFontAlignZones, CSMTextSettings,
 // DefineFontName) change nothing this player draws and are passed over.
-#include "swf/text/font.h"
+
 #include "swf/format/movie.h"
 #include "swf/format/tag_table.h"
+#include "swf/text/font.h"
+#include "swf/text/text_tags.h"
 
 namespace reelcase::swf {
 

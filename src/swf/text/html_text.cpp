@@ -1,5 +1,6 @@
 #include "swf/text/html_text.h"
 
+#include "swf/format/limits.h"
 #include <QHash>
 
 #include <algorithm>
@@ -10,8 +11,6 @@ namespace reelcase::swf {
 namespace {
 
 constexpr double kTwipsPerPixel = 20;
-// Nesting beyond this is not followed further (closing tags still balance).
-constexpr qsizetype kMaxNesting = 256;
 
 struct Tag {
     QString name; // lower case
@@ -194,7 +193,7 @@ private:
     }
 
     void push(const QString& name, const TextFormat& f) {
-        if (m_stack.size() < kMaxNesting)
+        if (m_stack.size() < limits::maxHtmlNesting)
             m_stack.append({name, f});
     }
 
@@ -233,7 +232,7 @@ private:
                 m_layoutNow = m_layoutStack.isEmpty() ? m_layoutNow : m_layoutStack.takeLast();
                 return;
             }
-            if (m_layoutStack.size() < kMaxNesting)
+            if (m_layoutStack.size() < limits::maxHtmlNesting)
                 m_layoutStack.append(m_layoutNow);
             auto pixels = [&](const char* name, double& field) {
                 bool ok = false;

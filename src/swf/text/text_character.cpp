@@ -1,21 +1,15 @@
 #include "swf/text/text_character.h"
 
 #include "swf/format/dictionary.h"
-#include "swf/text/font.h"
+#include "swf/format/limits.h"
 #include "swf/format/records.h"
+#include "swf/text/font.h"
 
 #include <QPainter>
 
 namespace reelcase::swf {
 
-namespace {
-
-// Glyph entries per tag, and path elements of all its glyphs together, beyond anything a
-// real text holds: a few glyph records must not multiply a complex glyph without end.
-constexpr int kMaxGlyphs = 100'000;
-constexpr qint64 kMaxPathElements = 1'000'000;
-
-} // namespace
+namespace {} // namespace
 
 std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
                                                    const Dictionary& dictionary) {
@@ -53,7 +47,7 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
             height = r.u16();
         const int count = r.u8();
         glyphTotal += count;
-        if (glyphTotal > kMaxGlyphs)
+        if (glyphTotal > limits::maxGlyphsPerText)
             return nullptr;
         Run run{colour, {}};
         run.path.setFillRule(Qt::WindingFill);
@@ -62,7 +56,7 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
             const double advance = r.sb(advanceBits);
             if (font && index < font->glyphs().size() &&
                 (elementTotal += font->glyphs()[index].outline.elementCount()) <=
-                    kMaxPathElements) {
+                    limits::maxTextPathElements) {
                 const double scale = height / font->emSquare();
                 QTransform place;
                 place.translate(x, y);

@@ -1,7 +1,9 @@
 // Handlers of the text tags: DefineText, DefineText2 and DefineEditText.
-#include "swf/text/edit_text.h"
+
+#include "swf/text/text_tags.h"
 #include "swf/format/movie.h"
 #include "swf/format/tag_table.h"
+#include "swf/text/edit_text.h"
 #include "swf/text/text_character.h"
 
 namespace reelcase::swf {

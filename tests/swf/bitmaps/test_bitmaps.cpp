@@ -1,7 +1,7 @@
 #include "swf/bitmaps/bitmap_decoder.h"
 #include "swf/bitmaps/jpeg_data.h"
-#include "swfwriter/writer_media.h"
 #include "swf/swf_fixtures.h"
+#include "swfwriter/writer_media.h"
 
 #include <QBuffer>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "swf/script/avm1.h"
-#include "swf/format/movie.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/format/movie.h"
+#include "swf/script/avm1.h"
 #include "swf/swf_fixtures.h"
 
 #include <QTest>

@@ -1,7 +1,7 @@
+#include "swf/display/timeline_instance.h"
+#include "swf/format/movie.h"
 #include "swf/script/avm1.h"
 #include "swf/script/avm1_actions.h"
-#include "swf/format/movie.h"
-#include "swf/display/timeline_instance.h"
 #include "swf/swf_fixtures.h"
 
 #include <QTest>

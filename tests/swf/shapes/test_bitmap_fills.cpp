@@ -1,8 +1,8 @@
 #include "swf/format/movie.h"
 #include "swf/player/player.h"
+#include "swf/swf_fixtures.h"
 #include "swfwriter/writer.h"
 #include "swfwriter/writer_media.h"
-#include "swf/swf_fixtures.h"
 
 #include <QPainter>
 #include <QTest>

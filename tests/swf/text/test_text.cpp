@@ -1,6 +1,6 @@
+#include "swf/format/text_encoding.h"
 #include "swf/text/html_text.h"
 #include "swf/text/text_device_face.h"
-#include "swf/format/text_encoding.h"
 #include "swf/text/text_layout.h"
 
 #include <QImage>

@@ -1,10 +1,10 @@
-#include "swf/text/edit_text.h"
-#include "swf/text/font.h"
 #include "swf/format/movie.h"
 #include "swf/player/player.h"
+#include "swf/swf_fixtures.h"
+#include "swf/text/edit_text.h"
+#include "swf/text/font.h"
 #include "swfwriter/writer.h"
 #include "swfwriter/writer_media.h"
-#include "swf/swf_fixtures.h"
 
 #include <QTest>
 

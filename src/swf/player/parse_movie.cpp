@@ -1,4 +1,7 @@
+#include "swf/player/player.h"
+
 #include "swf/format/movie.h"
+#include "swf/player/standard_tags.h"
 
 #include "swf/format/container.h"
 #include "swf/format/limits.h"
@@ -31,7 +34,7 @@ std::shared_ptr<const Movie> parseMovie(const QByteArray& bytes, LoadError* erro
         return nullptr;
     }
     int budget = limits::maxTags;
-    parseTags(r, *movie, movie->root, false, &budget);
+    parseTags(standardTagTable(), r, *movie, movie->root, false, &budget);
     return movie;
 }
 
