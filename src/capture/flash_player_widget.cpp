@@ -51,6 +51,7 @@ FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
     , d(std::make_unique<Private>()) {
     setObjectName(QStringLiteral("ShockwaveFlash1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     d->player.setLooping(true);
     d->options.quality = swf::Quality::High;
     d->clock.setTimerType(Qt::PreciseTimer);
@@ -172,6 +173,10 @@ void FlashPlayerWidget::showAll() {
 
 double FlashPlayerWidget::zoom() const {
     return d->options.zoom;
+}
+
+const swf::RenderOptions& FlashPlayerWidget::renderOptions() const {
+    return d->options;
 }
 
 swf::Player& FlashPlayerWidget::player() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/player/input_event.h"
 #include "swf/player/player.h"
 
 #include <QTimer>
@@ -68,8 +69,22 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The pointer and the keys go to the movie (flash_player_widget_input.cpp); keys only
+    // while the player has the focus, so the window's shortcuts keep working elsewhere.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    const swf::RenderOptions& renderOptions() const;
+    // Hands one event to the player; pointer events carry a widget position.
+    void sendInput(swf::InputEvent event, const QPointF& widgetPos = {});
     void onMovieParsed(quint64 request, std::shared_ptr<const swf::Movie> movie);
     void onFrameClock();
     void updateClock();

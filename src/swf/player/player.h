@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTransform>
 
+#include "swf/display/input_state.h"
 #include "swf/format/load_error.h"
 #include "swf/format/quality.h"
 
@@ -19,7 +20,6 @@ namespace reelcase::swf {
 class Host;
 class Movie;
 struct InputEvent;
-struct InputState;
 
 // Parses a whole SWF file held in memory. Safe to call on any thread; never throws.
 // Returns null and fills error on a file that is not a SWF or cannot be read.
