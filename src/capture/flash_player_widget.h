@@ -57,6 +57,11 @@ public:
     // widget; the caller owns the menu.
     std::unique_ptr<QMenu> createContextMenu(const QPoint& widgetPos);
 
+    // 全屏: the player alone on the whole screen, drawing and taking input like this
+    // widget; Esc or closing it comes back. Null while not shown.
+    void showFullScreenView();
+    QWidget* fullScreenView() const;
+
     swf::Player& player();
     const swf::Player& player() const;
 
@@ -65,6 +70,8 @@ Q_SIGNALS:
     // when the file could not be read or parsed (the player is then empty). A request
     // overtaken by a later one is not reported.
     void movieLoaded(const QString& path, bool ok);
+    // A tick of the frame clock moved the movie on (views other than this one redraw).
+    void frameAdvanced();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,8 +90,10 @@ protected:
 
 private:
     const swf::RenderOptions& renderOptions() const;
-    // Hands one event to the player; pointer events carry a widget position.
-    void sendInput(swf::InputEvent event, const QPointF& widgetPos = {});
+    // Hands one event to the player; pointer events carry a position in view, a rectangle
+    // the stage is drawn into (this widget's, or the full-screen view's).
+    void sendInput(swf::InputEvent event, const QPointF& pos = {}, const QRectF& view = {});
+    friend class PlayerFullScreenView;
     void onMovieParsed(quint64 request, std::shared_ptr<const swf::Movie> movie);
     void onFrameClock();
     void updateClock();

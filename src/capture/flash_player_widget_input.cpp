@@ -30,10 +30,11 @@ InputEvent ofKind(InputEvent::Kind kind) {
 
 } // namespace
 
-void FlashPlayerWidget::sendInput(InputEvent event, const QPointF& widgetPos) {
+void FlashPlayerWidget::sendInput(InputEvent event, const QPointF& pos, const QRectF& view) {
     if (!player().hasMovie())
         return;
-    if (const auto point = player().stagePoint(widgetPos, QRectF(rect()), renderOptions()))
+    const QRectF target = view.isEmpty() ? QRectF(rect()) : view;
+    if (const auto point = player().stagePoint(pos, target, renderOptions()))
         event.position = *point;
     player().handleInput(event);
 }

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,6 +91,38 @@ private Q_SLOTS:
         widget.clearFocus();
         QTRY_VERIFY(!widget.player().inputState().focused);
         QVERIFY(widget.player().inputState().keysDown.none());
+    }
+
+    // 全屏 shows the movie alone in a window of its own, taking the pointer; Esc closes it
+    // and the player goes on in its place.
+    void fullScreenViewShowsTheMovieUntilEscape() {
+        FlashPlayerWidget widget;
+        widget.resize(200, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        QVERIFY(loaded.wait());
+        std::unique_ptr<QMenu> menu = widget.createContextMenu(QPoint(10, 10));
+        QAction* fullScreen = findAction(*menu, QStringLiteral("全屏"));
+        QVERIFY(fullScreen && fullScreen->isEnabled());
+        fullScreen->trigger();
+        QPointer<QWidget> view = widget.fullScreenView();
+        QVERIFY(view);
+        QVERIFY(view->isWindow());
+        QTRY_VERIFY(view->isVisible());
+        view->resize(400, 320);
+        const QImage image = view->grab().toImage();
+        QCOMPARE(colourAt(image, 200, 160), QColor(Qt::red));
+        QCOMPARE(colourAt(image, 5, 160), QColor(Qt::blue));
+        QVERIFY(!findAction(*widget.createContextMenu(QPoint(10, 10)), QStringLiteral("全屏"))
+                     ->isEnabled());
+
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(400, 320));
+        QCOMPARE(widget.player().inputState().pointer, QPointF(100, 80));
+
+        QTest::keyClick(view, Qt::Key_Escape);
+        QTRY_VERIFY(!view);
+        QVERIFY(!widget.fullScreenView());
+        QVERIFY(widget.player().hasMovie());
     }
 
     void loadsAndPlaysShowAll() {
