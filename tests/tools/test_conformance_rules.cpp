@@ -27,7 +27,7 @@ CaseResult result(const QString& name, bool tracePass, QList<bool> pictures) {
         r.trace.difference = TraceDifference{2, QStringLiteral("b"), QStringLiteral("c")};
     for (bool pass : pictures) {
         ImageOutcome image;
-        image.spec.frame = 1;
+        image.reference.frame = 1;
         image.pass = pass;
         image.outliers = pass ? 0 : 7;
         image.contentShare = pass ? 1.0 : 0.5;

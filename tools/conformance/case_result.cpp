@@ -19,13 +19,13 @@ QString quoted(const std::optional<QString>& line) {
            u'"';
 }
 
-ImageOutcome judgeImage(const CorpusCase& c, const ExpectedImage& spec, const QString& actualPng,
-                        bool runFinished) {
+ImageOutcome judgeImage(const CorpusCase& c, const ExpectedImage& reference,
+                        const QString& actualPng, bool runFinished) {
     ImageOutcome outcome;
-    outcome.spec = spec;
-    const QImage expected(c.folder + u'/' + spec.file);
+    outcome.reference = reference;
+    const QImage expected(c.folder + u'/' + reference.file);
     if (expected.isNull()) {
-        outcome.problem = QStringLiteral("cannot read %1").arg(spec.file);
+        outcome.problem = QStringLiteral("cannot read %1").arg(reference.file);
         return outcome;
     }
     const QImage actual(actualPng);
@@ -34,10 +34,10 @@ ImageOutcome judgeImage(const CorpusCase& c, const ExpectedImage& spec, const QS
                                       : QStringLiteral("the run did not finish");
         return outcome;
     }
-    const ImageComparison comparison = compareImages(expected, actual, spec.tolerance);
+    const ImageComparison comparison = compareImages(expected, actual, reference.tolerance);
     outcome.outliers = comparison.outliers;
     outcome.contentShare = comparison.contentShare;
-    outcome.pass = runFinished && comparison.outliers <= spec.maxOutliers;
+    outcome.pass = runFinished && comparison.outliers <= reference.maxOutliers;
     return outcome;
 }
 
@@ -94,12 +94,12 @@ QString CaseResult::framesFailure() const {
         if (image.pass)
             continue;
         if (!image.problem.isEmpty())
-            return QStringLiteral("frame %1: %2").arg(image.spec.frame).arg(image.problem);
+            return QStringLiteral("frame %1: %2").arg(image.reference.frame).arg(image.problem);
         return QStringLiteral("frame %1: %2 values off by more than %3, at most %4 allowed")
-            .arg(image.spec.frame)
+            .arg(image.reference.frame)
             .arg(image.outliers)
-            .arg(image.spec.tolerance)
-            .arg(image.spec.maxOutliers);
+            .arg(image.reference.tolerance)
+            .arg(image.reference.maxOutliers);
     }
     return {};
 }

@@ -32,7 +32,7 @@ struct TraceOutcome {
 };
 
 struct ImageOutcome {
-    ExpectedImage spec;
+    ExpectedImage reference; // what the corpus asks of this picture
     bool pass = false;
     qint64 outliers = -1; // -1: nothing to compare with
     double contentShare = 0;

@@ -51,10 +51,10 @@ QJsonObject caseJson(const CaseResult& r) {
     }
     QJsonArray images;
     for (const ImageOutcome& image : r.images) {
-        QJsonObject o{{QStringLiteral("file"), image.spec.file},
-                      {QStringLiteral("frame"), image.spec.frame},
-                      {QStringLiteral("tolerance"), image.spec.tolerance},
-                      {QStringLiteral("max_outliers"), double(image.spec.maxOutliers)},
+        QJsonObject o{{QStringLiteral("file"), image.reference.file},
+                      {QStringLiteral("frame"), image.reference.frame},
+                      {QStringLiteral("tolerance"), image.reference.tolerance},
+                      {QStringLiteral("max_outliers"), double(image.reference.maxOutliers)},
                       {QStringLiteral("outliers"), double(image.outliers)},
                       {QStringLiteral("content"), image.contentShare},
                       {QStringLiteral("pass"), image.pass}};
