@@ -71,6 +71,10 @@ RegularFile::RegularFile(const QString& path) {
         fail(QStringLiteral("这不是普通文件（可能是管道或设备）"));
         return;
     }
+    // From here on reads may wait for the disk as usual (EAGAIN is no answer for a file).
+    const int flags = ::fcntl(m_fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK);
     m_size = opened.st_size;
     m_writtenNs = nanoseconds(opened.st_mtim);
     m_changedNs = nanoseconds(opened.st_ctim);
