@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/regular_file.h"
 #include "swf/player/input_event.h"
 #include "swf/player/player.h"
 
@@ -20,7 +21,7 @@ class FlashPlayerWidget : public QWidget {
     Q_OBJECT
 public:
     // Files larger than this are not loaded (bytes).
-    static constexpr qint64 kMaxMovieBytes = qint64(256) << 20;
+    static constexpr qint64 kMaxMovieBytes = kMaxFileBytes;
 
     explicit FlashPlayerWidget(QWidget* parent = nullptr);
     ~FlashPlayerWidget() override;
