@@ -1,6 +1,7 @@
 #include "capture/flash_player_widget.h"
 
 #include "capture/player_full_screen_view.h"
+#include "capture/player_host.h"
 #include "platform/background.h"
 #include "platform/regular_file.h"
 
@@ -48,6 +49,7 @@ struct FlashPlayerWidget::Private {
     bool playOnArrival = true; // "playing on load", cleared by stop() while loading
     swf::RenderOptions options;
     QPointer<PlayerFullScreenView> fullScreen; // deletes itself when closed
+    PlayerHost host;
 };
 
 FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
@@ -56,6 +58,8 @@ FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
     setObjectName(QStringLiteral("ShockwaveFlash1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    d->host.quit = [this] { stop(); };
+    d->player.setHost(&d->host);
     d->player.setLooping(true);
     d->options.quality = swf::Quality::High;
     d->clock.setTimerType(Qt::PreciseTimer);
@@ -182,6 +186,10 @@ void FlashPlayerWidget::showAll() {
 
 double FlashPlayerWidget::zoom() const {
     return d->options.zoom;
+}
+
+void FlashPlayerWidget::setLinkOpener(std::function<void(const QUrl&)> openLink) {
+    d->host.openLink = std::move(openLink);
 }
 
 const swf::RenderOptions& FlashPlayerWidget::renderOptions() const {

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -62,6 +63,10 @@ public:
     // widget; Esc or closing it comes back. Null while not shown.
     void showFullScreenView();
     QWidget* fullScreenView() const;
+
+    // Where the movie's web and mail links go (the window passes the desktop's browser);
+    // without one they go nowhere.
+    void setLinkOpener(std::function<void(const QUrl&)> openLink);
 
     swf::Player& player();
     const swf::Player& player() const;
