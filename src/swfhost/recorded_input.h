@@ -1,5 +1,7 @@
 #pragma once
 
+#include "swf/player/input_event.h"
+
 #include <QByteArray>
 #include <QPointF>
 #include <QString>
@@ -47,5 +49,13 @@ struct RecordedInput {
 // Parses a recording (a JSON list of events). Null with error set on anything malformed:
 // an unknown event, a missing or mistyped field, more events than a recording holds.
 std::optional<RecordedInput> parseRecordedInput(const QByteArray& json, QString* error);
+
+} // namespace reelcase::swfhost
+
+namespace reelcase::swfhost {
+
+// The player's event for a recorded one, or nothing for events the player does not take
+// (the clipboard, unknown keys).
+std::optional<swf::InputEvent> playerEvent(const InputEvent& recorded);
 
 } // namespace reelcase::swfhost

@@ -1,5 +1,7 @@
 #include "swfhost/recorded_input.h"
 
+#include "swf/player/input_event.h"
+
 #include <QTest>
 
 using namespace reelcase::swfhost;
@@ -88,6 +90,60 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!parseRecordedInput(json, &error));
         QVERIFY2(error.contains(says), qPrintable(error));
+    }
+    // Recorded keys become the movie's key codes and characters; what the player does not
+    // take is dropped.
+    void keysBecomeMovieKeyCodes_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<int>("keyCode");
+        QTest::addColumn<int>("codepoint");
+        QTest::newRow("letter") << QByteArray(R"({"type": "KeyDown", "key": {"Char": "a"}})") << 65
+                                << int('a');
+        QTest::newRow("capital") << QByteArray(R"({"type": "KeyDown", "key": {"Char": "Q"}})") << 81
+                                 << int('Q');
+        QTest::newRow("punctuation")
+            << QByteArray(R"({"type": "KeyUp", "key": {"Char": "?"}})") << 191 << int('?');
+        QTest::newRow("numpad") << QByteArray(R"({"type": "KeyDown", "key": {"Numpad": "1"}})")
+                                << 97 << int('1');
+        QTest::newRow("arrow") << QByteArray(R"({"type": "KeyDown", "key": "ArrowLeft"})") << 37
+                               << 0;
+        QTest::newRow("shift") << QByteArray(R"({"type": "KeyDown", "key": "LeftShift"})") << 16
+                               << 0;
+        QTest::newRow("space types a blank")
+            << QByteArray(R"({"type": "KeyDown", "key": "Space"})") << 32 << int(' ');
+        QTest::newRow("unknown key")
+            << QByteArray(R"({"type": "KeyDown", "key": "Hyper"})") << -1 << 0;
+    }
+    void keysBecomeMovieKeyCodes() {
+        QFETCH(QByteArray, json);
+        QFETCH(int, keyCode);
+        QFETCH(int, codepoint);
+        QString error;
+        const auto input = reelcase::swfhost::parseRecordedInput("[" + json + "]", &error);
+        QVERIFY2(input && input->batches.size() == 1 && input->batches[0].size() == 1,
+                 qPrintable(error));
+        const auto event = reelcase::swfhost::playerEvent(input->batches[0][0]);
+        if (keyCode < 0) {
+            QVERIFY(!event);
+            return;
+        }
+        QVERIFY(event);
+        QCOMPARE(event->keyCode, keyCode);
+        QCOMPARE(int(event->codepoint), codepoint);
+    }
+
+    void pointerEventsKeepStagePositions() {
+        QString error;
+        const auto input = reelcase::swfhost::parseRecordedInput(
+            R"([{"type": "MouseDown", "pos": [12, 34], "btn": "Left"},
+                {"type": "SetClipboardText", "text": "x"}])",
+            &error);
+        QVERIFY2(input, qPrintable(error));
+        const auto press = reelcase::swfhost::playerEvent(input->batches[0][0]);
+        QVERIFY(press);
+        QCOMPARE(press->kind, reelcase::swf::InputEvent::Kind::MouseDown);
+        QCOMPARE(press->position, QPointF(12, 34));
+        QVERIFY(!reelcase::swfhost::playerEvent(input->batches[0][1]));
     }
 };
 

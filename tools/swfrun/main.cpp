@@ -39,10 +39,12 @@ std::optional<swfhost::RecordedInput> readInput(const QString& path, QString* er
     return input;
 }
 
-// Hands one frame's recorded events to the movie. The player takes no input yet, so the
-// events are dropped; the caller has said so once.
-void deliver(const std::vector<swfhost::InputEvent>& events) {
-    (void)events;
+// Hands one frame's recorded events to the movie.
+void deliver(swf::Player& player, const std::vector<swfhost::InputEvent>& events) {
+    for (const swfhost::InputEvent& recorded : events) {
+        if (const auto event = swfhost::playerEvent(recorded))
+            player.handleInput(*event);
+    }
 }
 
 void writeTrace(const QString& line) {
@@ -73,11 +75,6 @@ int main(int argc, char** argv) {
         if (!recorded)
             return fail(1, error);
         input = std::move(*recorded);
-        if (input.eventCount() > 0)
-            std::fprintf(stderr,
-                         "swfrun: the player cannot take recorded input yet; "
-                         "running without its %d events\n",
-                         input.eventCount());
     }
 
     const swfrun::Watchdog watchdog(options.timeoutSeconds);
@@ -91,7 +88,7 @@ int main(int argc, char** argv) {
     for (int frame = 1; frame <= options.frames; ++frame) {
         loop.runFrame();
         if (static_cast<size_t>(frame - 1) < input.batches.size())
-            deliver(input.batches[static_cast<size_t>(frame - 1)]);
+            deliver(player, input.batches[static_cast<size_t>(frame - 1)]);
         // A run cut short by the watchdog keeps the lines of every finished frame.
         std::fflush(stdout);
         for (const swfrun::PngRequest& png : options.pngs) {
