@@ -21,6 +21,6 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTranslations);
 
     reelcase::QtDesktop desktop;
-    reelcase::Main(desktop);
+    reelcase::Main(desktop, QApplication::arguments());
     return QApplication::exec();
 }

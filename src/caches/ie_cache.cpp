@@ -27,14 +27,11 @@ struct Name {
     QByteArray raw; // for opening
 };
 
-// The entries of folder of one type whose names end in suffix (letter case ignored), in
-// name order; dot-files, the hidden files here, are left out. Only the names that match
-// are decoded and sorted, and no file is looked at beyond its directory entry.
-std::vector<Name> sortedNames(const OpenFolder& folder, FolderEntry::Type type,
-                              QByteArrayView suffix) {
+// The subfolders of folder in name order; dot-folders, the hidden ones here, are left out.
+std::vector<Name> sortedFolders(const OpenFolder& folder) {
     std::vector<Name> names;
-    for (FolderEntry& entry : folder.list(kMaxNames, suffix))
-        if (entry.type == type && !entry.name.startsWith('.'))
+    for (FolderEntry& entry : folder.list(kMaxNames))
+        if (entry.type == FolderEntry::Type::Folder && !entry.name.startsWith('.'))
             names.push_back({QFile::decodeName(entry.name), std::move(entry.name)});
     std::sort(names.begin(), names.end(),
               [](const Name& a, const Name& b) { return nameLess(a.text, b.text); });
@@ -44,7 +41,7 @@ std::vector<Name> sortedNames(const OpenFolder& folder, FolderEntry::Type type,
 // Internet Explorer keeps its cached files under Content.IE5; other folders of the cache
 // (which may sort first) hold no cached files.
 std::optional<Name> contentFolderName(const OpenFolder& cache) {
-    std::vector<Name> folders = sortedNames(cache, FolderEntry::Type::Folder, {});
+    std::vector<Name> folders = sortedFolders(cache);
     if (folders.empty())
         return std::nullopt;
     const auto ie5 = std::find_if(folders.begin(), folders.end(), [](const Name& name) {
@@ -81,18 +78,19 @@ void scanIeCache(const QString& cacheFolder, const QDateTime& now, bool applyRul
         return;
     const QString content = QDir(cacheFolder).filePath(contentName->text);
     const OpenFolder contentFolder(cache, contentName->raw);
-    for (const Name& sub : sortedNames(contentFolder, FolderEntry::Type::Folder, {})) {
+    for (const Name& sub : sortedFolders(contentFolder)) {
         if (cancelled(cancel))
             return;
         const OpenFolder folder(contentFolder, sub.raw);
-        for (const Name& file : sortedNames(folder, FolderEntry::Type::File, ".swf")) {
-            if (cancelled(cancel))
-                return;
-            struct stat info {};
-            if (::fstatat(folder.fd(), file.raw.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-                !S_ISREG(info.st_mode))
+        // Sizes and times come first, so only the few files that pass are decoded, sorted
+        // and checked for readability: the bulk of a large cache costs one stat each.
+        std::vector<IeCacheFile> passed;
+        for (FolderEntry& entry : folder.list(kMaxNames, ".swf")) {
+            if (entry.type != FolderEntry::Type::File || entry.name.startsWith('.'))
                 continue;
-            if (applyRules && info.st_size <= kMinFlashBytes)
+            struct stat info {};
+            if (::fstatat(folder.fd(), entry.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(info.st_mode) || (applyRules && info.st_size <= kMinFlashBytes))
                 continue;
             // The wall-clock time of the write, to the whole second (rounded down).
             const QDateTime written =
@@ -100,10 +98,18 @@ void scanIeCache(const QString& cacheFolder, const QDateTime& now, bool applyRul
             if (applyRules && !qualifies(info.st_size, written, now))
                 continue;
             // A file that cannot be opened has no time to judge by and is not listed.
-            if (::faccessat(folder.fd(), file.raw.constData(), R_OK, 0) != 0)
+            if (::faccessat(folder.fd(), entry.name.constData(), R_OK, 0) != 0)
                 continue;
-            onFile({content + QLatin1Char('/') + sub.text + QLatin1Char('/') + file.text, sub.text,
-                    file.text, info.st_size, written});
+            passed.push_back({{}, sub.text, QFile::decodeName(entry.name), info.st_size, written});
+        }
+        std::sort(passed.begin(), passed.end(), [](const IeCacheFile& a, const IeCacheFile& b) {
+            return nameLess(a.fileName, b.fileName);
+        });
+        for (IeCacheFile& file : passed) {
+            if (cancelled(cancel))
+                return;
+            file.path = content + QLatin1Char('/') + sub.text + QLatin1Char('/') + file.fileName;
+            onFile(file);
         }
     }
 }

@@ -1,11 +1,19 @@
 #pragma once
 
+#include <QStringList>
+
 namespace reelcase {
 
 class Desktop;
 
 // The program's entry: settles the folders, creates the main window, fills the
 // favorites tree and shows the window. The caller runs the event loop afterwards.
-void Main(Desktop& desktop);
+// A file named among arguments (the program's own, first one excluded), as the desktop
+// passes one it opens with the program, is played as a confirmed 打开 plays it.
+void Main(Desktop& desktop, const QStringList& arguments = {});
+
+// The file that arguments ask to open, made absolute; empty when none. "--" ends the
+// options; other words starting with "-" are options, not files.
+QString fileToOpen(const QStringList& arguments, const QString& currentFolder);
 
 } // namespace reelcase
