@@ -34,9 +34,10 @@ QString isoWithOffset(const QDateTime& time) {
 QString safeStem(const QString& name) {
     QString stem;
     for (const QChar c : name)
-        stem += (c.isLetterOrNumber() || QStringLiteral("._-()[]+,=@").contains(c))
+        stem += (c.isLetterOrNumber() || QStringLiteral(" ._-()[]+,=@").contains(c))
                     ? c
                     : QLatin1Char('_');
+    stem = stem.trimmed();
     while (stem.startsWith(QLatin1Char('.')))
         stem.remove(0, 1);
     if (stem.endsWith(QLatin1String(".swf"), Qt::CaseInsensitive))
