@@ -13,6 +13,7 @@ constexpr qint64 kMaxMetadataBytes = 1024 * 1024;
 constexpr qint64 kHeaderFieldsV1 = 7; // version … key size
 constexpr qint64 kHeaderFieldsV2 = 8; // and flags, from version 2 on
 constexpr qint64 kHeadRead = 4096;
+constexpr qint64 kTailRead = 16 * 1024;
 
 // The value of name among the NUL-separated pairs that follow the key.
 QByteArrayView element(QByteArrayView pairs, QByteArrayView name) {
@@ -53,11 +54,17 @@ bool isCache2EntryName(QByteArrayView name) {
 
 std::optional<ParsedEntry> parseCache2Entry(std::shared_ptr<const ReadOnlyFile> file) {
     const qint64 size = file->size();
-    const auto offsetBytes = file->read(size - 4, 4);
-    const auto offset = ByteView(offsetBytes).be32(0);
+    // One read from the end usually holds the metadata, and for small entries all of it.
+    const qint64 tailStart = std::max<qint64>(0, size - kTailRead);
+    const QByteArray tail = file->read(tailStart, size - tailStart);
+    if (tail.size() != size - tailStart)
+        return std::nullopt; // the file shrank: a browser is rewriting it
+    const auto offset = ByteView(tail).be32(tail.size() - 4);
     if (!offset || *offset > size - 4 || size - 4 - *offset > kMaxMetadataBytes)
         return std::nullopt;
-    const QByteArray metadata = file->read(*offset, size - 4 - *offset);
+    const QByteArray metadata = *offset >= tailStart ? tail.mid(qsizetype(*offset - tailStart),
+                                                                qsizetype(size - 4 - *offset))
+                                                     : file->read(*offset, size - 4 - *offset);
     const ByteView bytes(metadata);
     const qint64 chunks = (*offset + kChunkBytes - 1) / kChunkBytes;
     const qint64 headerAt = 4 + 2 * chunks;
@@ -85,7 +92,9 @@ std::optional<ParsedEntry> parseCache2Entry(std::shared_ptr<const ReadOnlyFile> 
     entry.body.file = std::move(file);
     entry.body.offset = 0;
     entry.body.length = bodyLength;
-    entry.body.start = entry.body.file->read(0, std::min(bodyLength, kHeadRead));
+    entry.body.start = tailStart == 0
+                           ? tail.first(qsizetype(std::min<qint64>(bodyLength, kHeadRead)))
+                           : entry.body.file->read(0, std::min(bodyLength, kHeadRead));
     return entry;
 }
 
