@@ -196,7 +196,7 @@ bool readBlockfileCache(const QString& folder, const std::function<void(ParsedEn
     const ByteView tableBytes(table);
 
     QSet<quint32> visited;
-    for (qint64 cell = 0; cell * 4 < table.size(); ++cell) {
+    for (qint64 cell = 0; cell * 4 + 4 <= table.size(); ++cell) {
         Address address{*tableBytes.le32(cell * 4)};
         // Entries live in 256-byte blocks; a chain that loops or leaves them ends here.
         while (address.initialized() && address.fileType() == kBlock256 &&
