@@ -43,13 +43,14 @@ std::optional<CachedMovie> extractMovie(const ParsedEntry& entry) {
     // Most entries are pages, scripts and pictures: judge the signature from the first
     // bytes before reading or decoding a whole body. The bytes the parser read already
     // usually tell; more are read only when a coded start is too short to decode.
-    DecodedBody start = decodeBody(stored.start, *codings, kSignatureBytes);
+    const qint64 prefixLength = std::min(stored.length, kPrefixRead);
+    const QByteArray first =
+        stored.start.isEmpty() ? stored.file->read(stored.offset, prefixLength) : stored.start;
+    DecodedBody start = decodeBody(first, *codings, kSignatureBytes);
     if (start.bytes.size() < kSignatureBytes && start.status == DecodedBody::Status::CutShort &&
-        stored.start.size() < std::min(stored.length, kPrefixRead))
-        start = decodeBody(stored.file->read(stored.offset, std::min(stored.length, kPrefixRead)),
-                           *codings, kSignatureBytes);
-    if (codings->isEmpty() && stored.start.isEmpty())
-        start.bytes = stored.file->read(stored.offset, kSignatureBytes);
+        first.size() < prefixLength)
+        start =
+            decodeBody(stored.file->read(stored.offset, prefixLength), *codings, kSignatureBytes);
     const auto header = readSwfHeader(start.bytes);
     if (!header)
         return std::nullopt;
