@@ -1,6 +1,5 @@
 #include "cache_fixture.h"
 #include "capture/cache_search.h"
-#include "capture/file_local_time.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
