@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcessEnvironment>
 #include <QTreeWidget>
 
 namespace reelcase {
@@ -19,6 +20,19 @@ namespace reelcase {
 namespace {
 const QString kNothingFound =
     QStringLiteral("没有发现FLASH，请待网页中的FLASH播放完毕后重新搜索！");
+
+// Where a found movie came from: its address, the browser, and when it was cached.
+QString foundTooltip(const FoundFlash& entry) {
+    QStringList lines;
+    if (!entry.url.isEmpty())
+        lines << QStringLiteral("网址：") + entry.url;
+    if (!entry.browser.isEmpty())
+        lines << QStringLiteral("浏览器：") + entry.browser;
+    if (entry.cached.isValid())
+        lines << QStringLiteral("缓存时间：") +
+                     entry.cached.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return lines.join(QLatin1Char('\n'));
+}
 } // namespace
 
 void MainWindow::loadAndPlay(const QString& path) {
@@ -38,13 +52,17 @@ void MainWindow::searchCache() {
     m_treeView1->clear();
     m_dir1->clear();
     m_dir1->addItem(m_values.CacheFolder);
-    if (!m_search->start(m_values.CacheFolder, m_desktop.now()))
+    const CacheSearchRequest request{m_values.CacheFolder,
+                                     cacheLocationsFrom(QProcessEnvironment::systemEnvironment()),
+                                     m_desktop.now(), m_values.CurrentFlashPath};
+    if (!m_search->start(request))
         onSearchFinished();
 }
 
 void MainWindow::onSearchFound(const FoundFlash& entry) {
     auto* node = new QTreeWidgetItem(m_treeView1, {entry.displayName});
     node->setIcon(0, QIcon(QStringLiteral(":/icons/tree.png")));
+    node->setToolTip(0, foundTooltip(entry));
     m_list1->addItem(entry.path);
 }
 
@@ -79,6 +97,12 @@ void MainWindow::openFile() {
         return;
     m_values.CurrentFlashPath = chosen;
     loadAndPlay(chosen);
+}
+
+void MainWindow::openPath(const QString& path) {
+    m_text2->hide();
+    m_values.CurrentFlashPath = path;
+    loadAndPlay(path);
 }
 
 void MainWindow::play() {
