@@ -1,10 +1,10 @@
 #include "caches/found_store.h"
 
 #include "caches/folder_listing.h"
+#include "platform/safe_file_copy.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <fcntl.h>
@@ -45,10 +45,8 @@ QString FoundStore::store(const CachedMovie& movie) const {
         return {};
     QFile::setPermissions(m_folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QSaveFile out(path);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly) || out.write(movie.body) != movie.body.size() ||
-        !out.commit())
+    // A link planted under the stored name is replaced, never written through.
+    if (!writeFileSafely(movie.body, path).ok)
         return {};
     return path;
 }

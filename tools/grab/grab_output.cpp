@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QSet>
 #include <QUrl>
 
@@ -113,12 +112,10 @@ ExportResult exportMovies(const QList<FoundMovie>& movies, const QString& folder
         entry.insert(QStringLiteral("file"), name);
         result.manifest.append(entry);
     }
-    QSaveFile manifest(folder + QStringLiteral("/manifest.json"));
-    manifest.setDirectWriteFallback(false);
     const QByteArray json = QJsonDocument(result.manifest).toJson();
-    if (!manifest.open(QIODevice::WriteOnly) || manifest.write(json) != json.size() ||
-        !manifest.commit())
-        result.problems.append(QStringLiteral("cannot write %1/manifest.json").arg(folder));
+    const CopyResult manifest = writeFileSafely(json, folder + QStringLiteral("/manifest.json"));
+    if (!manifest.ok)
+        result.problems.append(manifest.error);
     return result;
 }
 
