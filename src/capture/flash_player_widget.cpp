@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 
 #include <algorithm>
 #include <atomic>
@@ -223,6 +224,9 @@ void FlashPlayerWidget::onFrameClock() {
 void FlashPlayerWidget::showFullScreenView() {
     if (!d->fullScreen) {
         d->fullScreen = new PlayerFullScreenView(*this);
+        // Covers the screen even where no window manager honours the full-screen state.
+        if (QScreen* here = screen())
+            d->fullScreen->setGeometry(here->geometry());
         d->fullScreen->showFullScreen();
     }
     d->fullScreen->activateWindow();
