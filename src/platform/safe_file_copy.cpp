@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -112,20 +113,35 @@ QString isAFolder(const QString& destination) {
     return QStringLiteral("“%1”是一个文件夹。").arg(destination);
 }
 
-} // namespace
-
-CopyResult writeFileSafely(const QByteArray& bytes, const QString& destination) {
+// Puts what fill writes into a new hidden file beside destination and renames that over
+// it. fill answers why it failed, in words for the user, or nothing when all was written.
+CopyResult replaceWith(const QString& destination,
+                       const std::function<QString(TemporaryFile&)>& fill) {
+    // A link to a folder is a name like any other and is replaced; a folder itself is not.
     const Destination old = inspect(destination);
     if (old.isFolder)
         return {false, isAFolder(destination)};
     TemporaryFile out(QFileInfo(destination).absolutePath());
     if (!out.isOpen())
         return {false, cannotWrite(destination, describeFileError(out.openError()))};
+    // A file that is replaced keeps its permissions: one kept private stays private.
     if (old.mode != 0)
         out.setPermissions(old.mode);
-    if (!out.write(bytes.constData(), bytes.size()) || !out.commit(destination))
+    if (const QString failed = fill(out); !failed.isEmpty())
+        return {false, failed};
+    if (!out.commit(destination))
         return {false, cannotWrite(destination, describeFileError(errno))};
     return {true, {}};
+}
+
+} // namespace
+
+CopyResult writeFileSafely(const QByteArray& bytes, const QString& destination) {
+    return replaceWith(destination, [&](TemporaryFile& out) {
+        return out.write(bytes.constData(), bytes.size())
+                   ? QString()
+                   : cannotWrite(destination, describeFileError(errno));
+    });
 }
 
 CopyResult copyFileSafely(const QString& source, const QString& destination,
@@ -133,31 +149,18 @@ CopyResult copyFileSafely(const QString& source, const QString& destination,
     RegularFile in(source);
     if (!in.isOpen())
         return {false, cannotRead(source, in.error())};
-    // A link to a folder is a name like any other and is replaced; a folder itself is not.
-    const Destination old = inspect(destination);
-    if (old.isFolder)
-        return {false, isAFolder(destination)};
-
-    TemporaryFile out(QFileInfo(destination).absolutePath());
-    if (!out.isOpen())
-        return {false, cannotWrite(destination, describeFileError(out.openError()))};
-    // A file that is replaced keeps its permissions: one kept private stays private.
-    if (old.mode != 0)
-        out.setPermissions(old.mode);
-    int writeError = 0;
-    const bool copied = in.readAll(limits, [&](const char* data, qint64 size) {
-        if (out.write(data, size))
-            return true;
-        writeError = errno;
-        return false;
+    return replaceWith(destination, [&](TemporaryFile& out) {
+        int writeError = 0;
+        const bool copied = in.readAll(limits, [&](const char* data, qint64 size) {
+            if (out.write(data, size))
+                return true;
+            writeError = errno;
+            return false;
+        });
+        if (writeError != 0)
+            return cannotWrite(destination, describeFileError(writeError));
+        return copied ? QString() : cannotRead(source, in.error());
     });
-    if (writeError != 0)
-        return {false, cannotWrite(destination, describeFileError(writeError))};
-    if (!copied)
-        return {false, cannotRead(source, in.error())};
-    if (!out.commit(destination))
-        return {false, cannotWrite(destination, describeFileError(errno))};
-    return {true, {}};
 }
 
 } // namespace reelcase
