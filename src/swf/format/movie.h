@@ -26,6 +26,12 @@ public:
     QByteArray jpegTables;
     // Bytes of decoded bitmaps so far, held against a limit for the whole movie.
     qint64 decodedBitmapBytes = 0;
+    // Bytes of decoded event sounds so far, held against a limit for the whole movie.
+    qint64 decodedSoundBytes = 0;
+    // ExportAssets: lower-cased linkage name -> character id (attachSound, attachMovie).
+    QHash<QString, std::uint16_t> exports;
+    // DefineButtonSound by button id.
+    QHash<std::uint16_t, ButtonSounds> buttonSounds;
 };
 
 } // namespace reelcase::swf

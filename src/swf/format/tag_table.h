@@ -33,6 +33,14 @@ enum : int {
     PlaceObject3 = 70,
     DefineShape4 = 83,
     DefineMorphShape2 = 84,
+    DefineSound = 14,
+    StartSound = 15,
+    DefineButtonSound = 17,
+    SoundStreamHead = 18,
+    SoundStreamBlock = 19,
+    SoundStreamHead2 = 45,
+    ExportAssets = 56,
+    StartSound2 = 89,
 };
 }
 

@@ -8,7 +8,9 @@
 #include "swf/format/load_error.h"
 #include "swf/format/quality.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class QPainter;
 
@@ -16,6 +18,7 @@ namespace reelcase::swf {
 
 class Host;
 class Movie;
+class SoundMixer;
 
 // Parses a whole SWF file held in memory. Safe to call on any thread; never throws.
 // Returns null and fills error on a file that is not a SWF or cannot be read.
@@ -66,11 +69,28 @@ public:
     void stepForward();        // one frame on, stopped
     void stepBack();           // one frame back, stopped
 
+    // The movie's sounds mixed into one signal; the program's audio output pulls it on its
+    // own thread and the script layer starts and shapes sounds through it.
+    const std::shared_ptr<SoundMixer>& soundMixer() const;
+    // One step of the clock on screen. While the main timeline's stream sounds, the heard
+    // sound decides which frame is due: several ticks when drawing fell behind, none while
+    // the picture is ahead. Otherwise one tick. Returns the ticks run.
+    int advance();
+    // True while the stream leads: the caller should call advance() more often than the
+    // frame interval so that frames follow the sound closely.
+    bool soundLeads() const;
+    // Plays frames frames on the frame clock alone (no device) and returns their sound,
+    // interleaved stereo 16-bit at 44.1 kHz: frame k's sounds start at (k - 1) / rate.
+    // Calls continue where the last one ended.
+    std::vector<std::int16_t> renderAudio(int frames);
+
     // Draws the current frame fitted into target (ShowAll: aspect kept, centred, the
     // bands outside the stage in the background colour).
     void render(QPainter& painter, const QRectF& target, const RenderOptions& options = {}) const;
 
 private:
+    void playStepSound();
+
     struct State;
     std::unique_ptr<State> m_state;
 };
