@@ -80,6 +80,7 @@ private:
     void play();
     void stop();
     void saveAs();
+    void saveSound();
     void addToFavorites();
     void openHomePage();
     void openHelpPage();

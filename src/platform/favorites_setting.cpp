@@ -1,25 +1,20 @@
 #include "platform/favorites_setting.h"
 
-#include <QSettings>
+#include "platform/settings_store.h"
 
 namespace reelcase {
 namespace {
-
-QSettings openStore() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("reelkit"),
-                     QStringLiteral("reelkit"));
-}
 
 const QString kKey = QStringLiteral("reelkit/fpath");
 
 } // namespace
 
 QString FavoritesSetting::read() {
-    return openStore().value(kKey).toString();
+    return openSettingsStore().value(kKey).toString();
 }
 
 bool FavoritesSetting::write(const QString& path) {
-    QSettings store = openStore();
+    QSettings store = openSettingsStore();
     store.setValue(kKey, path);
     store.sync();
     return store.status() == QSettings::NoError;
