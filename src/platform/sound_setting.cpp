@@ -13,7 +13,7 @@ const QString kMute = QStringLiteral("reelkit/mute");
 } // namespace
 
 SoundSetting SoundSetting::read() {
-    const QSettings store = openSettingsStore();
+    const QSettings store = openSettingsFile();
     SoundSetting s;
     bool ok = false;
     const int volume = store.value(kVolume).toInt(&ok);
@@ -24,7 +24,7 @@ SoundSetting SoundSetting::read() {
 }
 
 bool SoundSetting::write(const SoundSetting& setting) {
-    QSettings store = openSettingsStore();
+    QSettings store = openSettingsFile();
     store.setValue(kVolume, std::clamp(setting.volume, 0, 100));
     store.setValue(kMute, setting.muted);
     store.sync();

@@ -110,6 +110,7 @@ private Q_SLOTS:
         again.setMuted(false);
         again.setVolume(250); // clamped
         QCOMPARE(again.volume(), 100);
+        settle();
     }
 
     // Mute silences the mix; the clock runs on all the same.
@@ -124,6 +125,7 @@ private Q_SLOTS:
         widget.player().soundMixer()->mix(buffer.data(), 1000);
         QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](std::int16_t v) { return v == 0; }));
         QCOMPARE(widget.player().soundMixer()->framesMixed(), before + 1000);
+        settle(); // the setting is written before the folder goes
     }
 
     // With a device or without one, the output pulls the mixer in real time, so a movie
@@ -135,6 +137,7 @@ private Q_SLOTS:
         widget.setMuted(true);
         QVERIFY(loadInto(widget, writeFile(dir.filePath("s.swf"), soundMovie(false))));
         QTRY_VERIFY_WITH_TIMEOUT(widget.player().currentFrame() >= 3, 10000);
+        settle();
     }
 
     void saveSoundWritesStreamAndEventSounds() {

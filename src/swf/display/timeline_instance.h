@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/display/input_state.h"
 #include "swf/format/timeline_def.h"
 #include "swf/script/avm1_value.h"
 
@@ -32,6 +33,7 @@ struct PlayContext {
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull; // random() draws from this
     ScriptHost* host = nullptr;                        // trace output and the like; may be null
     SoundMixer* sound = nullptr;                       // where frames start sounds; may be null
+    InputState input = {};                             // the user's pointer and keys
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

@@ -35,12 +35,12 @@ void defineSound(TagContext& c) {
     if (!r.ok() || !format.known())
         return;
     QByteArray coded = rest(r, r.remaining());
-    const qint64 budget = limits::maxSoundBytesPerMovie - c.movie.decodedSoundBytes;
+    const qint64 budget = limits::maxSoundBytesPerMovie - c.parse.decodedSoundBytes;
     std::shared_ptr<const SoundSamples> samples;
     if (budget > 0)
         samples = decodeEventSound(format, coded, budget);
     if (samples)
-        c.movie.decodedSoundBytes += static_cast<qint64>(samples->size() * 2);
+        c.parse.decodedSoundBytes += static_cast<qint64>(samples->size() * 2);
     c.movie.dictionary.define(id, std::make_shared<SoundCharacter>(
                                       format, declared, std::move(coded), std::move(samples)));
 }
