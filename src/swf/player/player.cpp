@@ -252,20 +252,25 @@ int Player::advance() {
     return ticks;
 }
 
-std::vector<std::int16_t> Player::renderAudio(int frames) {
+void Player::mixFrameAudio(std::vector<std::int16_t>& out) {
     State& s = *m_state;
-    std::vector<std::int16_t> out;
-    if (!s.root || frames <= 0)
-        return out;
+    if (!s.root)
+        return;
     const double rate = soundFrameRate(frameRate());
     const auto edge = [rate](std::int64_t frame) {
         return static_cast<std::int64_t>(std::llround(double(frame) * kMixRate / rate));
     };
-    for (int i = 0; i < frames; ++i, ++s.audioFramesRendered) {
-        const std::int64_t n = edge(s.audioFramesRendered + 1) - edge(s.audioFramesRendered);
-        const std::size_t at = out.size();
-        out.resize(at + static_cast<std::size_t>(n) * 2);
-        s.mixer->mix(out.data() + at, static_cast<int>(n));
+    const std::int64_t n = edge(s.audioFramesRendered + 1) - edge(s.audioFramesRendered);
+    ++s.audioFramesRendered;
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(n) * 2);
+    s.mixer->mix(out.data() + at, static_cast<int>(n));
+}
+
+std::vector<std::int16_t> Player::renderAudio(int frames) {
+    std::vector<std::int16_t> out;
+    for (int i = 0; i < frames && m_state->root; ++i) {
+        mixFrameAudio(out);
         tick();
     }
     return out;

@@ -89,9 +89,11 @@ public:
     // True while the stream leads: the caller should call advance() more often than the
     // frame interval so that frames follow the sound closely.
     bool soundLeads() const;
-    // Plays frames frames on the frame clock alone (no device) and returns their sound,
-    // interleaved stereo 16-bit at 44.1 kHz: frame k's sounds start at (k - 1) / rate.
-    // Calls continue where the last one ended.
+    // Offline sound on the frame clock alone (no device), interleaved stereo 16-bit at
+    // 44.1 kHz. mixFrameAudio() appends the sound of the frame now shown (one frame
+    // interval; the intervals add up to the exact time, so frame k's sounds start at
+    // (k - 1) / rate). renderAudio() plays frames frames, mixing each then ticking.
+    void mixFrameAudio(std::vector<std::int16_t>& out);
     std::vector<std::int16_t> renderAudio(int frames);
     // The user's pointer and keys, in stage pixels and the movie's key codes.
     void handleInput(const InputEvent& event);

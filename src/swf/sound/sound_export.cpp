@@ -57,11 +57,9 @@ std::optional<ExportedSound> exportStream(const TimelineDef& timeline) {
 
 } // namespace
 
-QByteArray wavFile(const std::int16_t* samples, std::size_t count) {
-    const auto dataBytes = static_cast<std::uint32_t>(
-        std::min<std::size_t>(count * 2, 0xffffffffu - 36) & ~std::size_t(3));
+QByteArray wavHeader(std::uint32_t dataBytes) {
+    dataBytes = std::min<std::uint32_t>(dataBytes, 0xffffffffu - 36);
     QByteArray b;
-    b.reserve(static_cast<qsizetype>(44 + dataBytes));
     b.append("RIFF");
     put32(b, 36 + dataBytes);
     b.append("WAVEfmt ");
@@ -74,6 +72,14 @@ QByteArray wavFile(const std::int16_t* samples, std::size_t count) {
     put16(b, 16);
     b.append("data");
     put32(b, dataBytes);
+    return b;
+}
+
+QByteArray wavFile(const std::int16_t* samples, std::size_t count) {
+    const auto dataBytes = static_cast<std::uint32_t>(
+        std::min<std::size_t>(count * 2, 0xffffffffu - 36) & ~std::size_t(3));
+    QByteArray b = wavHeader(dataBytes);
+    b.reserve(static_cast<qsizetype>(44 + dataBytes));
     for (std::size_t i = 0; i < dataBytes / 2; ++i)
         put16(b, static_cast<std::uint16_t>(samples[i]));
     return b;

@@ -21,7 +21,9 @@ struct ExportedSound {
 // stereo WAV at 44.1 kHz. Sounds that yield nothing are left out.
 std::vector<ExportedSound> exportSounds(const Movie& movie);
 
-// A RIFF WAVE file of interleaved stereo 16-bit samples at 44.1 kHz.
+// A RIFF WAVE file of interleaved stereo 16-bit samples at 44.1 kHz, and its 44-byte
+// header alone for dataBytes of samples (for files written as they are made).
 QByteArray wavFile(const std::int16_t* samples, std::size_t count);
+QByteArray wavHeader(std::uint32_t dataBytes);
 
 } // namespace reelcase::swf
