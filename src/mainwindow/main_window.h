@@ -90,6 +90,7 @@ private:
     void play();
     void stop();
     void saveAs();
+    void saveSound();
     void addToFavorites();
     void openHomePage();
     void openHelpPage();

@@ -3,6 +3,7 @@
 #include "capture/cache_search.h"
 #include "capture/flash_player_widget.h"
 #include "capture/save_as.h"
+#include "capture/save_sound.h"
 #include "favorites/add_favorite_dialog.h"
 #include "mainwindow/main_window.h"
 #include "platform/background.h"
@@ -131,6 +132,27 @@ void MainWindow::saveAs() {
             if (!result.ok)
                 m_desktop.showError(this, QStringLiteral("保存"),
                                     QStringLiteral("保存失败：") + result.error);
+        });
+}
+
+// Saves the sound track of the movie on screen; a movie without sound says so.
+void MainWindow::saveSound() {
+    const std::shared_ptr<const swf::Movie> movie = m_player->loadedMovie();
+    if (!movie) {
+        m_desktop.beep();
+        return;
+    }
+    const QString chosen = m_desktop.chooseSaveFile(this, saveSoundDialogRequest());
+    if (chosen.trimmed().isEmpty())
+        return;
+    runInBackground(
+        this, [movie, chosen] { return saveSoundTrack(*movie, chosen); },
+        [this](const SoundSaveResult& result) {
+            if (result.nothingToSave)
+                m_desktop.showMessage(this, QStringLiteral("提示"),
+                                      QStringLiteral("这个FLASH没有声音。"));
+            else if (!result.error.isEmpty())
+                m_desktop.showError(this, QStringLiteral("保存声音"), result.error);
         });
 }
 

@@ -2,6 +2,7 @@
 
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
+#include "swf/sound/sound_mixer.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -95,10 +96,15 @@ void TimelineInstance::instantiate(DisplayObject& o) {
     o.sprite->enterFirstFrame();
 }
 
+// The frame a timeline arrives at (not those a goto passes over) queues its actions and
+// starts its event sounds.
 void TimelineInstance::queueActions(int frame) {
-    for (const FrameCommand& command : m_def.frames[static_cast<size_t>(frame)].commands)
+    for (const FrameCommand& command : m_def.frames[static_cast<size_t>(frame)].commands) {
         if (const auto* a = std::get_if<ActionCommand>(&command))
             m_context.actions.push_back({weak_from_this(), &a->code});
+        else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound)
+            m_context.sound->startFrameSound(*s);
+    }
 }
 
 void TimelineInstance::applyFrame(int frame, bool withActions) {

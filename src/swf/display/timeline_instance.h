@@ -12,6 +12,7 @@ namespace reelcase::swf {
 
 class Character;
 class ScriptHost;
+class SoundMixer;
 class Movie;
 class TimelineInstance;
 
@@ -31,6 +32,7 @@ struct PlayContext {
     qint64 elapsedMs = 0;                              // the player's clock, for getTimer()
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull; // random() draws from this
     ScriptHost* host = nullptr;                        // trace output and the like; may be null
+    SoundMixer* sound = nullptr;                       // where frames start sounds; may be null
     InputState input = {};                             // the user's pointer and keys
 };
 

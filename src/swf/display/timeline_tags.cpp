@@ -152,6 +152,18 @@ void defineSprite(TagContext& c) {
     c.movie.dictionary.define(id, std::make_shared<Sprite>(std::move(timeline)));
 }
 
+// Linkage names for attachSound and attachMovie; the first export of a name wins.
+void exportAssets(TagContext& c) {
+    BitReader& r = c.body;
+    const int count = r.u16();
+    for (int i = 0; i < count && r.ok(); ++i) {
+        const std::uint16_t id = r.u16();
+        const QString name = r.string(c.movie.version).toLower();
+        if (r.ok() && !name.isEmpty() && !c.movie.exports.contains(name))
+            c.movie.exports.insert(name, id);
+    }
+}
+
 } // namespace
 
 void registerTimelineTags(TagTable& t) {
@@ -164,6 +176,7 @@ void registerTimelineTags(TagTable& t) {
     t.add(tag::FrameLabel, frameLabel);
     t.add(tag::SetBackgroundColor, setBackgroundColor);
     t.add(tag::DefineSprite, defineSprite, true);
+    t.add(tag::ExportAssets, exportAssets, true);
 }
 
 } // namespace reelcase::swf

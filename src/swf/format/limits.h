@@ -32,6 +32,14 @@ inline constexpr int maxGlyphsPerText = 100'000;
 inline constexpr std::int64_t maxTextPathElements = 1'000'000;
 inline constexpr std::int64_t maxEditTextLength = 200'000;
 inline constexpr std::int64_t maxHtmlNesting = 256;
+// Sound: an event sound decodes to at most ten minutes; a movie's decoded event sounds to
+// 512 MiB (44.1 kHz stereo, 16 bits); voices sounding at once, as Flash allowed; decoded
+// stream audio buffered ahead of the mixer; start requests kept per frame.
+inline constexpr int maxSoundSeconds = 600;
+inline constexpr std::int64_t maxSoundBytesPerMovie = 512ll * 1024 * 1024;
+inline constexpr int maxVoices = 32;
+inline constexpr int maxStreamBufferFrames = 44100 * 4;
+inline constexpr int maxStartSoundsPerFrame = 256;
 // Scripts: values on the stack.
 inline constexpr int maxStackDepth = 4096;
 

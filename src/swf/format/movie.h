@@ -22,6 +22,10 @@ public:
     int skippedTags = 0;    // tags that failed to parse and were passed over
     Dictionary dictionary;
     TimelineDef root;
+    // ExportAssets: lower-cased linkage name -> character id (attachSound, attachMovie).
+    QHash<QString, std::uint16_t> exports;
+    // DefineButtonSound by button id.
+    QHash<std::uint16_t, ButtonSounds> buttonSounds;
 };
 
 } // namespace reelcase::swf

@@ -35,6 +35,14 @@ enum : int {
     PlaceObject3 = 70,
     DefineShape4 = 83,
     DefineMorphShape2 = 84,
+    DefineSound = 14,
+    StartSound = 15,
+    DefineButtonSound = 17,
+    SoundStreamHead = 18,
+    SoundStreamBlock = 19,
+    SoundStreamHead2 = 45,
+    ExportAssets = 56,
+    StartSound2 = 89,
 };
 }
 
@@ -61,6 +69,7 @@ struct ParseState {
     int tagBudget = 0;             // tags still allowed in the whole file
     QByteArray jpegTables;         // shared JPEG encoding tables, for DefineBits
     qint64 decodedBitmapBytes = 0; // held against limits::maxBitmapBytesPerMovie
+    qint64 decodedSoundBytes = 0;  // held against limits::maxSoundBytesPerMovie
 };
 
 // What a handler gets: the tag's own bytes, the parse, and the movie and timeline being

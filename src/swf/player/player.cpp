@@ -8,6 +8,8 @@
 #include "swf/format/movie.h"
 #include "swf/render/renderer.h"
 #include "swf/script/avm1.h"
+#include "swf/sound/sound_decoder.h"
+#include "swf/sound/sound_mixer.h"
 
 #include <QPainter>
 
@@ -24,8 +26,32 @@ struct Player::State {
     bool looping = true;
     bool firstActionsPending = false;
     Host* host = nullptr;
+    std::shared_ptr<SoundMixer> mixer = std::make_shared<SoundMixer>();
+    std::int64_t audioFramesRendered = 0; // timeline frames renderAudio() has played
 
     void runActions() { runPendingActions(context); }
+    bool hasBlock(int frame) const {
+        const TimelineDef& t = movie->root;
+        return frame >= 0 && frame < t.frameCount() &&
+               !t.frames[static_cast<std::size_t>(frame)].streamBlock.isEmpty();
+    }
+    // Keeps the main timeline's stream with the picture after the timeline moved from
+    // frame before: it runs on while frames follow one another, starts again at the frame
+    // a jump lands on, and falls silent while the timeline stands still.
+    void followStream(int before) {
+        if (!root || !movie->root.stream)
+            return;
+        const int now = root->currentFrame();
+        if (!root->isPlaying()) {
+            mixer->stopStream(movie->root);
+        } else if (now != before + 1 && now != before) {
+            mixer->stopStream(movie->root);
+            if (hasBlock(now))
+                mixer->startStream(movie->root, now);
+        } else if (!mixer->hasStream(movie->root) && hasBlock(now)) {
+            mixer->startStream(movie->root, now);
+        }
+    }
 };
 
 Player::Player()
@@ -38,6 +64,7 @@ void Player::setHost(Host* host) {
 
 Player::~Player() {
     m_state->root.reset();
+    m_state->mixer->setMovie(nullptr); // an output may hold the mixer a moment longer
 }
 
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
@@ -49,6 +76,9 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.context.randomState = PlayContext{}.randomState; // each play draws the same numbers
     s.movie = std::move(movie);
     s.context.movie = s.movie.get();
+    s.context.sound = s.mixer.get();
+    s.mixer->setMovie(s.movie);
+    s.audioFramesRendered = 0;
     s.playing = false;
     s.firstActionsPending = false;
     if (!s.movie)
@@ -59,6 +89,7 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     // play() that follows loading.
     s.firstActionsPending = true;
     s.playing = true;
+    s.followStream(-1);
 }
 
 bool Player::hasMovie() const {
@@ -104,8 +135,10 @@ void Player::play() {
 
 void Player::stop() {
     m_state->playing = false;
-    if (m_state->root)
+    if (m_state->root) {
         m_state->root->stop();
+        m_state->mixer->stopStream(m_state->movie->root);
+    }
 }
 
 bool Player::isPlaying() const {
@@ -125,9 +158,11 @@ void Player::tick() {
     if (!s.root)
         return;
     runFirstFrameActions();
+    const int before = s.root->currentFrame();
     s.context.elapsedMs += frameIntervalMs();
     s.root->tick(s.looping);
     s.runActions();
+    s.followStream(before);
 }
 
 void Player::runFirstFrameActions() {
@@ -147,6 +182,7 @@ void Player::gotoFrame(int frame) {
     if (!s.root)
         return;
     const bool playing = s.root->isPlaying();
+    const int before = s.root->currentFrame();
     s.firstActionsPending = false;
     s.context.actions.clear();
     s.root->gotoFrame(frame);
@@ -155,6 +191,9 @@ void Player::gotoFrame(int frame) {
         s.root->play();
     else
         s.root->stop();
+    // A goto is a jump for the stream even when it lands on the next frame.
+    if (s.root->currentFrame() != before)
+        s.followStream(-2);
 }
 
 void Player::rewind() {
@@ -165,11 +204,76 @@ void Player::rewind() {
 void Player::stepForward() {
     stop();
     gotoFrame(currentFrame() + 1);
+    playStepSound();
 }
 
 void Player::stepBack() {
     stop();
     gotoFrame(currentFrame() - 1);
+    playStepSound();
+}
+
+// A single step plays the stream's block of the frame it shows, as a scrub.
+void Player::playStepSound() {
+    State& s = *m_state;
+    if (s.root && s.movie->root.stream && s.hasBlock(currentFrame()))
+        s.mixer->startStream(s.movie->root, currentFrame(), 1);
+}
+
+const std::shared_ptr<SoundMixer>& Player::soundMixer() const {
+    return m_state->mixer;
+}
+
+bool Player::soundLeads() const {
+    const State& s = *m_state;
+    return s.root && s.root->isPlaying() && s.movie->root.stream &&
+           s.mixer->streamFrameHeard(s.movie->root).has_value();
+}
+
+int Player::advance() {
+    State& s = *m_state;
+    if (!s.root)
+        return 0;
+    if (!soundLeads()) {
+        tick();
+        return 1;
+    }
+    // Catching up runs the frames without drawing them; a few per call keep the window
+    // responsive, the next call goes on.
+    constexpr int kMostTicksPerCall = 8;
+    int ticks = 0;
+    while (ticks < kMostTicksPerCall && soundLeads()) {
+        const std::optional<double> heard = s.mixer->streamFrameHeard(s.movie->root);
+        if (!heard || currentFrame() >= static_cast<int>(*heard))
+            break;
+        tick();
+        ++ticks;
+    }
+    return ticks;
+}
+
+void Player::mixFrameAudio(std::vector<std::int16_t>& out) {
+    State& s = *m_state;
+    if (!s.root)
+        return;
+    const double rate = soundFrameRate(frameRate());
+    const auto edge = [rate](std::int64_t frame) {
+        return static_cast<std::int64_t>(std::llround(double(frame) * kMixRate / rate));
+    };
+    const std::int64_t n = edge(s.audioFramesRendered + 1) - edge(s.audioFramesRendered);
+    ++s.audioFramesRendered;
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(n) * 2);
+    s.mixer->mix(out.data() + at, static_cast<int>(n));
+}
+
+std::vector<std::int16_t> Player::renderAudio(int frames) {
+    std::vector<std::int16_t> out;
+    for (int i = 0; i < frames && m_state->root; ++i) {
+        mixFrameAudio(out);
+        tick();
+    }
+    return out;
 }
 
 QTransform stageToTarget(const QRectF& stage, const QRectF& target, const RenderOptions& options) {
