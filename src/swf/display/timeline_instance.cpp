@@ -70,6 +70,8 @@ TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context,
 
 TimelineInstance::~TimelineInstance() {
     m_context.liveWeight -= 1 + m_def.placeCount;
+    if (m_def.stream && m_context.sound)
+        m_context.sound->stopStream(this);
     // A running script may hold a child beyond this timeline's life: it has no parent now.
     for (auto& [depth, object] : m_list)
         if (object.sprite)
@@ -80,6 +82,7 @@ void TimelineInstance::enterFirstFrame() {
     m_frame = 0;
     m_list.clear();
     applyFrame(0, true);
+    followStream(-1);
 }
 
 void TimelineInstance::instantiate(DisplayObject& o) {
@@ -116,6 +119,13 @@ void TimelineInstance::applyFrame(int frame, bool withActions) {
         queueActions(frame);
 }
 
+// A sprite's stream keeps with its frames as the main timeline's does with the player's
+// (the player looks after the main timeline's itself).
+void TimelineInstance::followStream(int before) {
+    if (m_parent && m_def.stream && m_context.sound)
+        m_context.sound->followTimeline(this, m_def, before, m_frame, m_playing);
+}
+
 void TimelineInstance::gotoFrame(int frame) {
     frame = std::clamp(frame, 0, frameCount() - 1);
     if (frame == m_frame)
@@ -124,6 +134,7 @@ void TimelineInstance::gotoFrame(int frame) {
         for (int f = m_frame + 1; f <= frame; ++f)
             applyFrame(f, f == frame);
         m_frame = frame;
+        followStream(-1);
         return;
     }
     // Back: replay from frame 0, keeping the objects that are still the same character at
@@ -146,6 +157,7 @@ void TimelineInstance::gotoFrame(int frame) {
             instantiate(object);
     m_frame = frame;
     queueActions(frame);
+    followStream(-1);
 }
 
 void TimelineInstance::tick(bool loop) {
@@ -155,6 +167,7 @@ void TimelineInstance::tick(bool loop) {
     for (const auto& [depth, object] : m_list)
         if (object.sprite)
             before.insert(object.sprite.get());
+    const int frameBefore = m_frame;
     if (m_playing && frameCount() > 1) {
         if (m_frame + 1 < frameCount()) {
             applyFrame(m_frame + 1, true);
@@ -165,6 +178,8 @@ void TimelineInstance::tick(bool loop) {
             m_playing = false;
         }
     }
+    if (m_frame == frameBefore + 1 || !m_playing)
+        followStream(frameBefore); // jumps and loops went through gotoFrame
     std::vector<std::shared_ptr<TimelineInstance>> running;
     for (const auto& [depth, object] : m_list)
         if (object.sprite && before.count(object.sprite.get()))

@@ -92,6 +92,7 @@ private:
     void applyFrame(int frame, bool queueActions);
     void instantiate(DisplayObject& object);
     void queueActions(int frame);
+    void followStream(int before);
 
     const TimelineDef& m_def;
     PlayContext& m_context;

@@ -35,22 +35,11 @@ struct Player::State {
         return frame >= 0 && frame < t.frameCount() &&
                !t.frames[static_cast<std::size_t>(frame)].streamBlock.isEmpty();
     }
-    // Keeps the main timeline's stream with the picture after the timeline moved from
-    // frame before: it runs on while frames follow one another, starts again at the frame
-    // a jump lands on, and falls silent while the timeline stands still.
+    // The main timeline's stream, keyed by its definition (sprites key theirs by instance).
     void followStream(int before) {
-        if (!root || !movie->root.stream)
-            return;
-        const int now = root->currentFrame();
-        if (!root->isPlaying()) {
-            mixer->stopStream(movie->root);
-        } else if (now != before + 1 && now != before) {
-            mixer->stopStream(movie->root);
-            if (hasBlock(now))
-                mixer->startStream(movie->root, now);
-        } else if (!mixer->hasStream(movie->root) && hasBlock(now)) {
-            mixer->startStream(movie->root, now);
-        }
+        if (root)
+            mixer->followTimeline(&movie->root, movie->root, before, root->currentFrame(),
+                                  root->isPlaying());
     }
 };
 
@@ -137,7 +126,7 @@ void Player::stop() {
     m_state->playing = false;
     if (m_state->root) {
         m_state->root->stop();
-        m_state->mixer->stopStream(m_state->movie->root);
+        m_state->mixer->stopStream(&m_state->movie->root);
     }
 }
 
@@ -193,7 +182,7 @@ void Player::gotoFrame(int frame) {
         s.root->stop();
     // A goto is a jump for the stream even when it lands on the next frame.
     if (s.root->currentFrame() != before)
-        s.followStream(-2);
+        s.followStream(-1);
 }
 
 void Player::rewind() {
@@ -217,7 +206,7 @@ void Player::stepBack() {
 void Player::playStepSound() {
     State& s = *m_state;
     if (s.root && s.movie->root.stream && s.hasBlock(currentFrame()))
-        s.mixer->startStream(s.movie->root, currentFrame(), 1);
+        s.mixer->startStream(&s.movie->root, s.movie->root, currentFrame(), 1);
 }
 
 const std::shared_ptr<SoundMixer>& Player::soundMixer() const {
@@ -227,7 +216,7 @@ const std::shared_ptr<SoundMixer>& Player::soundMixer() const {
 bool Player::soundLeads() const {
     const State& s = *m_state;
     return s.root && s.root->isPlaying() && s.movie->root.stream &&
-           s.mixer->streamFrameHeard(s.movie->root).has_value();
+           s.mixer->streamFrameHeard(&s.movie->root).has_value();
 }
 
 int Player::advance() {
@@ -243,7 +232,7 @@ int Player::advance() {
     constexpr int kMostTicksPerCall = 8;
     int ticks = 0;
     while (ticks < kMostTicksPerCall && soundLeads()) {
-        const std::optional<double> heard = s.mixer->streamFrameHeard(s.movie->root);
+        const std::optional<double> heard = s.mixer->streamFrameHeard(&s.movie->root);
         if (!heard || currentFrame() >= static_cast<int>(*heard))
             break;
         tick();

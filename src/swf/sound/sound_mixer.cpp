@@ -138,32 +138,49 @@ int SoundMixer::voiceCount() const {
     return static_cast<int>(m_voices.size());
 }
 
-void SoundMixer::startStream(const TimelineDef& timeline, int frame, int maxFrames) {
+void SoundMixer::startStream(StreamKey key, const TimelineDef& timeline, int frame, int maxFrames) {
     std::lock_guard lock(m_mutex);
     if (!m_movie || frame < 0 || frame >= timeline.frameCount())
         return;
-    Stream& s = m_streams[&timeline];
+    Stream& s = m_streams[key];
     s.voice = std::make_unique<StreamVoice>(timeline, frame, m_frameRate, maxFrames);
     s.startedAt = m_mixed.load();
 }
 
-void SoundMixer::stopStream(const TimelineDef& timeline) {
+void SoundMixer::stopStream(StreamKey key) {
     std::lock_guard lock(m_mutex);
-    m_streams.erase(&timeline);
+    m_streams.erase(key);
 }
 
-bool SoundMixer::hasStream(const TimelineDef& timeline) const {
+bool SoundMixer::hasStream(StreamKey key) const {
     std::lock_guard lock(m_mutex);
-    return m_streams.count(&timeline) != 0;
+    return m_streams.count(key) != 0;
 }
 
-std::optional<double> SoundMixer::streamFrameHeard(const TimelineDef& timeline) const {
+std::optional<double> SoundMixer::streamFrameHeard(StreamKey key) const {
     std::lock_guard lock(m_mutex);
-    const auto it = m_streams.find(&timeline);
+    const auto it = m_streams.find(key);
     if (it == m_streams.end() || it->second.voice->ended())
         return std::nullopt;
     const std::int64_t heard = m_mixed.load() - m_outputDelay.load() - it->second.startedAt;
     return it->second.voice->startFrame() + std::max<double>(heard, 0) * m_frameRate / kMixRate;
+}
+
+void SoundMixer::followTimeline(StreamKey key, const TimelineDef& timeline, int before, int now,
+                                bool playing) {
+    if (!timeline.stream)
+        return;
+    const bool hasBlock = now >= 0 && now < timeline.frameCount() &&
+                          !timeline.frames[static_cast<std::size_t>(now)].streamBlock.isEmpty();
+    if (!playing) {
+        stopStream(key);
+    } else if (before < 0 || (now != before + 1 && now != before)) {
+        stopStream(key);
+        if (hasBlock)
+            startStream(key, timeline, now);
+    } else if (hasBlock && !hasStream(key)) {
+        startStream(key, timeline, now);
+    }
 }
 
 void SoundMixer::setMasterVolume(double volume) {

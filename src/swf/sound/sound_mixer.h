@@ -69,14 +69,22 @@ public:
     std::vector<FinishedSound> takeFinished();
     int voiceCount() const;
 
-    // Streams, one per timeline (keyed by its definition).
-    void startStream(const TimelineDef& timeline, int frame, int maxFrames = -1);
-    void stopStream(const TimelineDef& timeline);
-    // Whether the timeline's stream was started and not stopped since (it may have ended).
-    bool hasStream(const TimelineDef& timeline) const;
+    // Streams, one per playing timeline, keyed by whatever stands for it (the main
+    // timeline's definition, a sprite's instance).
+    using StreamKey = const void*;
+    void startStream(StreamKey key, const TimelineDef& timeline, int frame, int maxFrames = -1);
+    void stopStream(StreamKey key);
+    // Whether the stream was started and not stopped since (it may have ended).
+    bool hasStream(StreamKey key) const;
     // The timeline frame the stream has reached as heard: its start frame plus the heard
     // time in frames. Empty when the stream is not sounding.
-    std::optional<double> streamFrameHeard(const TimelineDef& timeline) const;
+    std::optional<double> streamFrameHeard(StreamKey key) const;
+    // Keeps a timeline's stream with its picture after the timeline moved from frame
+    // before to now: it runs on while frames follow one another, starts again at the frame
+    // a jump lands on (before < 0 forces a jump), and falls silent while the timeline
+    // stands still.
+    void followTimeline(StreamKey key, const TimelineDef& timeline, int before, int now,
+                        bool playing);
 
     // The output's side, on any thread. Writes the mix of the next frames into out
     // (interleaved stereo), advancing the clock.
@@ -98,7 +106,7 @@ private:
     std::shared_ptr<const Movie> m_movie;
     double m_frameRate = 12;
     std::vector<std::unique_ptr<EventVoice>> m_voices;
-    std::map<const TimelineDef*, Stream> m_streams;
+    std::map<StreamKey, Stream> m_streams;
     std::map<SoundOwner, SoundTransform> m_transforms;
     std::vector<FinishedSound> m_finished;
     std::vector<float> m_acc;

@@ -228,6 +228,26 @@ private Q_SLOTS:
         QCOMPARE(left(s, 7 * kFrame + 10), 4000);
     }
 
+    // A sprite's stream starts with the sprite and ends when it is removed.
+    void spriteStreamPlaysWhileTheSpriteIsThere() {
+        write::SwfWriter w({100, 100}, kRate);
+        write::Timeline clip;
+        write::soundStreamHead(clip, {}, kFrame);
+        for (int f = 0; f < 10; ++f) {
+            write::soundStreamBlock(clip, write::pcm16(0, kFrame, 44100, false, 1500));
+            clip.showFrame();
+        }
+        const auto sprite = w.defineSprite(clip);
+        w.showFrame();
+        w.place({1, sprite}).showFrame(3);
+        w.remove(1).showFrame(2);
+        Playing p(w.finish());
+        const Samples s = p.player.renderAudio(6);
+        QCOMPARE(firstLoud(s), kFrame);
+        QCOMPARE(left(s, 3 * kFrame + 10), 1500);
+        QVERIFY(std::abs(endOfLoud(s) - 4 * kFrame) < kFrame);
+    }
+
     // On screen the heard sound decides the frame: none is due before its sound is
     // heard, and frames left behind are run without waiting.
     void heardSoundDecidesTheFrame() {
