@@ -88,7 +88,13 @@ void defineButton(TagContext& c) {
     std::stable_sort(up.begin(), up.end(), [](const Button::Part& a, const Button::Part& b) {
         return a.depth < b.depth;
     });
-    c.movie.dictionary.define(id, std::make_shared<Button>(std::move(up)));
+    // The parts are defined before the button; their bounds let the renderer skip it
+    // where nothing changed.
+    QRectF bounds;
+    for (const Button::Part& part : up)
+        if (const Character* ch = c.movie.dictionary.character(part.characterId))
+            bounds |= part.matrix.mapRect(ch->bounds());
+    c.movie.dictionary.define(id, std::make_shared<Button>(std::move(up), bounds));
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
-#include "swf/render/renderer.h"
+#include "swf/render/frame_renderer.h"
 #include "swf/script/avm1.h"
 
 #include <QPainter>
@@ -23,6 +23,7 @@ struct Player::State {
     bool looping = true;
     bool firstActionsPending = false;
     Host* host = nullptr;
+    FrameRenderer renderer; // the kept picture and drawing caches of this player
 
     void runActions() { runPendingActions(context); }
 };
@@ -42,6 +43,7 @@ Player::~Player() {
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
+    s.renderer.reset(); // its caches are keyed by the old movie's definitions
     s.context.actions.clear();
     s.context.heap.clear();
     s.context.elapsedMs = 0;
@@ -167,41 +169,34 @@ void Player::stepBack() {
 }
 
 void Player::render(QPainter& painter, const QRectF& target, const RenderOptions& options) const {
-    const State& s = *m_state;
-    painter.save();
-    painter.fillRect(target, backgroundColor());
-    if (!s.movie || !s.root || target.isEmpty()) {
-        painter.restore();
-        return;
+    State& s = *m_state;
+    FrameScene scene;
+    scene.target = target;
+    scene.background = backgroundColor();
+    if (s.movie && s.root && !target.isEmpty()) {
+        const QRectF stage = s.movie->stage; // twips
+        const double fit =
+            std::min(target.width() / stage.width(), target.height() / stage.height());
+        const double zoom = std::max(1.0, options.zoom);
+        const double scale = fit * zoom; // target pixels per twip
+        // The stage point kept at the centre of the target.
+        const QPointF focus(
+            stage.left() + stage.width() * (zoom > 1 ? options.zoomCentre.x() : 0.5),
+            stage.top() + stage.height() * (zoom > 1 ? options.zoomCentre.y() : 0.5));
+        scene.toTarget.translate(target.center().x(), target.center().y());
+        scene.toTarget.scale(scale, scale);
+        scene.toTarget.translate(-focus.x(), -focus.y());
+        scene.root = s.root.get();
+        scene.stage = stage;
     }
-    const QRectF stage = s.movie->stage; // twips
-    const double fit = std::min(target.width() / stage.width(), target.height() / stage.height());
-    const double zoom = std::max(1.0, options.zoom);
-    const double scale = fit * zoom; // target pixels per twip
-    // The stage point kept at the centre of the target.
-    const QPointF focus(stage.left() + stage.width() * (zoom > 1 ? options.zoomCentre.x() : 0.5),
-                        stage.top() + stage.height() * (zoom > 1 ? options.zoomCentre.y() : 0.5));
-    QTransform toTarget;
-    toTarget.translate(target.center().x(), target.center().y());
-    toTarget.scale(scale, scale);
-    toTarget.translate(-focus.x(), -focus.y());
-    const QTransform device = toTarget * painter.transform();
-
-    painter.setClipRect(target, Qt::IntersectClip);
-    painter.setClipRect(toTarget.mapRect(stage), Qt::IntersectClip);
-    const bool smooth = options.quality != Quality::Low;
-    painter.setRenderHint(QPainter::Antialiasing, smooth);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, options.quality == Quality::High);
-
-    RenderContext context;
-    context.dictionary = &s.movie->dictionary;
-    context.quality = options.quality;
-    context.sealSharedEdges = options.sealSharedEdges;
-    context.drawBudget = limits::maxDrawsPerFrame;
-    context.stageScale = std::sqrt(std::abs(device.determinant()));
-    context.fonts = s.host;
-    renderTimeline(*s.root, painter, device, ColorTransform{}, context);
-    painter.restore();
+    scene.context.dictionary = s.movie ? &s.movie->dictionary : nullptr;
+    scene.context.quality = options.quality;
+    scene.context.sealSharedEdges = options.sealSharedEdges;
+    scene.context.fonts = s.host;
+    scene.context.rasterCache = options.rasterCache;
+    scene.redrawChangedOnly = options.redrawChangedOnly;
+    scene.parallelTiles = options.parallelTiles;
+    s.renderer.render(painter, scene);
 }
 
 } // namespace reelcase::swf

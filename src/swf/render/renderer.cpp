@@ -1,7 +1,9 @@
 #include "swf/render/renderer.h"
 
 #include "swf/display/timeline_instance.h"
+#include "swf/format/draw_cache.h"
 #include "swf/format/limits.h"
+#include "swf/render/raster_cache.h"
 #include "swf/render/render_layer.h"
 #include "swf/shapes/shape_draw.h"
 
@@ -24,6 +26,7 @@ struct RangeArgs {
     int nesting = 0;
     bool insideLayer = false;    // the timeline's own blend mode is Layer (alpha and erase act)
     bool opaqueBackdrop = false; // drawing straight onto the stage, not into a layer
+    const QRectF* cull = nullptr;
 };
 
 void renderRange(Entry first, Entry last, const RangeArgs& args);
@@ -58,40 +61,6 @@ QPainter::CompositionMode compositionMode(BlendMode mode) {
     }
 }
 
-// The area an object covers in device pixels, for masking.
-QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix, int nesting) {
-    if (nesting > limits::maxSpriteNesting || !o.character)
-        return {};
-    if (!o.sprite)
-        return matrix.map(o.character->outline(o.placement.ratio));
-    QPainterPath out;
-    for (const auto& [depth, child] : o.sprite->displayList()) {
-        if (child.placement.clipDepth > 0)
-            continue;
-        QPainterPath p = maskPath(child, child.placement.matrix * matrix, nesting + 1);
-        out = unite(out, p);
-    }
-    return out;
-}
-
-// Device bounds of what an object draws (sprites: their children's), with a margin for
-// lines kept at least a pixel wide and for anti-aliasing.
-QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, int nesting) {
-    if (nesting > limits::maxSpriteNesting || !o.character)
-        return {};
-    if (!o.sprite) {
-        QRectF own = o.character->bounds();
-        if (own.isEmpty()) // buttons know only their outline
-            own = o.character->outline(o.placement.ratio).boundingRect();
-        return matrix.mapRect(own).adjusted(-2, -2, 2, 2);
-    }
-    QRectF out;
-    for (const auto& [depth, child] : o.sprite->displayList())
-        if (child.placement.visible || child.placement.clipDepth > 0)
-            out |= deviceBounds(child, child.placement.matrix * matrix, nesting + 1);
-    return out;
-}
-
 // The object's colour transform turned to white of the same alpha (invert's coverage).
 ColorTransform whiteCoverage(ColorTransform cx) {
     cx.rMult = cx.gMult = cx.bMult = 0;
@@ -105,7 +74,8 @@ void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
         const auto& list = o.sprite->displayList();
         renderRange(list.begin(), list.end(),
                     RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer,
-                              args.opaqueBackdrop && &painter == &args.painter});
+                              args.opaqueBackdrop && &painter == &args.painter,
+                              &painter == &args.painter ? args.cull : nullptr});
     } else {
         o.character->draw(DrawArgs{painter, m, cx, o.placement.ratio, args.context});
     }
@@ -134,8 +104,11 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     if (--args.context.drawBudget < 0)
         return;
     const QTransform m = o.placement.matrix * args.matrix;
-    const ColorTransform cx = args.cxform * o.placement.cxform;
     BlendMode mode = o.placement.blendMode;
+    if (args.cull && !(actsOnWholeLayer(mode) && args.insideLayer) &&
+        !deviceBounds(o, m, args.context, args.nesting).intersects(*args.cull))
+        return;
+    const ColorTransform cx = args.cxform * o.placement.cxform;
     // Alpha and erase act on the parent's layer; elsewhere they draw as normal, as does
     // subtract (Qt has no such composition mode).
     if (((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !args.insideLayer) ||
@@ -147,7 +120,7 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
                          mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal);
     if (grouped) {
-        QRectF bounds = deviceBounds(o, m, args.nesting);
+        QRectF bounds = deviceBounds(o, m, args.context, args.nesting);
         if (mode == BlendMode::Alpha && args.painter.hasClipping()) {
             args.painter.save();
             args.painter.setTransform(QTransform());
@@ -177,7 +150,13 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     args.painter.save();
     if (mode != BlendMode::Normal)
         args.painter.setCompositionMode(compositionMode(mode));
-    drawContent(o, args.painter, m, drawn, args, false);
+    const bool fromRaster =
+        !o.sprite && mode == BlendMode::Normal && args.context.rasterCache &&
+        drawFromRaster(*o.character,
+                       DrawArgs{args.painter, m, drawn, o.placement.ratio, args.context},
+                       deviceBounds(o, m, args.context, args.nesting));
+    if (!fromRaster)
+        drawContent(o, args.painter, m, drawn, args, false);
     args.painter.restore();
 }
 
@@ -186,7 +165,11 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
 void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeArgs& args) {
     if (first == last)
         return;
-    const QPainterPath path = maskPath(mask, mask.placement.matrix * args.matrix, args.nesting);
+    const QTransform maskMatrix = mask.placement.matrix * args.matrix;
+    if (args.cull &&
+        !deviceBounds(mask, maskMatrix, args.context, args.nesting).intersects(*args.cull))
+        return;
+    const QPainterPath path = maskPath(mask, maskMatrix, args.context, args.nesting);
     if (path.isEmpty())
         return; // an empty mask shows nothing
     if (args.context.quality != Quality::Low) {
@@ -197,7 +180,7 @@ void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeA
             // Alpha and erase inside would act on this layer instead of the parent's.
             renderRange(first, last,
                         RangeArgs{layer.painter(), args.matrix * layer.offset(), args.cxform,
-                                  args.context, args.nesting, false, false});
+                                  args.context, args.nesting, false, false, nullptr});
             layer.keepInside(path);
             layer.compositeInto(args.painter, QPainter::CompositionMode_SourceOver);
             return;
@@ -233,10 +216,52 @@ void renderRange(Entry first, Entry last, const RangeArgs& args) {
 } // namespace
 
 void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const QTransform& matrix,
-                    const ColorTransform& cxform, const RenderContext& context, int nesting) {
+                    const ColorTransform& cxform, const RenderContext& context, int nesting,
+                    const QRectF* cull) {
     const auto& list = timeline.displayList();
     renderRange(list.begin(), list.end(),
-                RangeArgs{painter, matrix, cxform, context, nesting, false, true});
+                RangeArgs{painter, matrix, cxform, context, nesting, false, true, cull});
+}
+
+bool actsOnWholeLayer(BlendMode mode) {
+    return mode == BlendMode::Alpha || mode == BlendMode::Erase;
+}
+
+QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix,
+                      const RenderContext& context, int nesting) {
+    if (nesting > limits::maxSpriteNesting || !o.character)
+        return {};
+    if (!o.sprite) {
+        const int ratio = o.placement.ratio;
+        const auto outline = cached<QPainterPath>(context.cache, o.character, ratio,
+                                                  [&] { return o.character->outline(ratio); });
+        return matrix.map(*outline);
+    }
+    QPainterPath out;
+    for (const auto& [depth, child] : o.sprite->displayList()) {
+        if (child.placement.clipDepth > 0)
+            continue;
+        QPainterPath p = maskPath(child, child.placement.matrix * matrix, context, nesting + 1);
+        out = unite(out, p);
+    }
+    return out;
+}
+
+QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const RenderContext& context,
+                    int nesting) {
+    static const QRectF everywhere(-1e7, -1e7, 2e7, 2e7);
+    if (nesting > limits::maxSpriteNesting || !o.character)
+        return {};
+    if (!o.sprite) {
+        if (o.character->bounds().isEmpty())
+            return everywhere;
+        return o.character->paintedArea(matrix, context.stageScale).adjusted(-2, -2, 2, 2);
+    }
+    QRectF out;
+    for (const auto& [depth, child] : o.sprite->displayList())
+        if (child.placement.visible || child.placement.clipDepth > 0)
+            out |= deviceBounds(child, child.placement.matrix * matrix, context, nesting + 1);
+    return out;
 }
 
 } // namespace reelcase::swf
