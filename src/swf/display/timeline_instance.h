@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/display/input_state.h"
 #include "swf/format/timeline_def.h"
 #include "swf/script/avm1_value.h"
 
@@ -30,6 +31,7 @@ struct PlayContext {
     qint64 elapsedMs = 0;                              // the player's clock, for getTimer()
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull; // random() draws from this
     ScriptHost* host = nullptr;                        // trace output and the like; may be null
+    InputState input = {};                             // the user's pointer and keys
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

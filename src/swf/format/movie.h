@@ -22,10 +22,6 @@ public:
     int skippedTags = 0;    // tags that failed to parse and were passed over
     Dictionary dictionary;
     TimelineDef root;
-    // Shared JPEG encoding tables (JPEGTables), kept for DefineBits.
-    QByteArray jpegTables;
-    // Bytes of decoded bitmaps so far, held against a limit for the whole movie.
-    qint64 decodedBitmapBytes = 0;
 };
 
 } // namespace reelcase::swf

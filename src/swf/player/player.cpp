@@ -1,6 +1,7 @@
 #include "swf/player/player.h"
 
 #include "swf/player/host.h"
+#include "swf/player/input_event.h"
 
 #include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
@@ -125,13 +126,18 @@ void Player::tick() {
     State& s = *m_state;
     if (!s.root)
         return;
-    if (s.firstActionsPending) {
-        s.firstActionsPending = false;
-        s.runActions();
-    }
+    runFirstFrameActions();
     s.context.elapsedMs += frameIntervalMs();
     s.root->tick(s.looping);
     s.runActions();
+}
+
+void Player::runFirstFrameActions() {
+    State& s = *m_state;
+    if (s.root && s.firstActionsPending) {
+        s.firstActionsPending = false;
+        s.runActions();
+    }
 }
 
 int Player::currentFrame() const {
@@ -168,26 +174,88 @@ void Player::stepBack() {
     gotoFrame(currentFrame() - 1);
 }
 
+QTransform stageToTarget(const QRectF& stage, const QRectF& target, const RenderOptions& options) {
+    const double fit = std::min(target.width() / stage.width(), target.height() / stage.height());
+    const double zoom = std::max(1.0, options.zoom);
+    const double scale = fit * zoom; // target pixels per twip
+    // The stage point kept at the centre of the target.
+    const QPointF focus(stage.left() + stage.width() * (zoom > 1 ? options.zoomCentre.x() : 0.5),
+                        stage.top() + stage.height() * (zoom > 1 ? options.zoomCentre.y() : 0.5));
+    QTransform toTarget;
+    toTarget.translate(target.center().x(), target.center().y());
+    toTarget.scale(scale, scale);
+    toTarget.translate(-focus.x(), -focus.y());
+    return toTarget;
+}
+
+std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRectF& target,
+                                          const RenderOptions& options) const {
+    if (!m_state->movie || target.isEmpty() || m_state->movie->stage.isEmpty())
+        return std::nullopt;
+    bool invertible = false;
+    const QTransform toStage =
+        stageToTarget(m_state->movie->stage, target, options).inverted(&invertible);
+    if (!invertible)
+        return std::nullopt;
+    return toStage.map(targetPoint) / 20.0;
+}
+
+void Player::handleInput(const InputEvent& event) {
+    InputState& input = m_state->context.input;
+    using Kind = InputEvent::Kind;
+    switch (event.kind) {
+    case Kind::MouseMove:
+        input.pointer = event.position;
+        input.pointerInside = true;
+        break;
+    case Kind::MouseLeave:
+        input.pointerInside = false;
+        break;
+    case Kind::MouseDown:
+    case Kind::MouseUp:
+        input.pointer = event.position;
+        input.pointerInside = true;
+        if (event.button == InputEvent::Button::Left)
+            input.primaryDown = event.kind == Kind::MouseDown;
+        break;
+    case Kind::KeyDown:
+    case Kind::KeyUp:
+        if (event.keyCode > 0 && event.keyCode < static_cast<int>(input.keysDown.size()))
+            input.keysDown.set(static_cast<std::size_t>(event.keyCode),
+                               event.kind == Kind::KeyDown);
+        if (event.kind == Kind::KeyDown) {
+            input.lastKeyCode = event.keyCode;
+            input.lastCharCode = static_cast<int>(event.codepoint);
+        }
+        break;
+    case Kind::FocusGained:
+        input.focused = true;
+        break;
+    case Kind::FocusLost:
+        // Keys held while the focus leaves would otherwise stay down for ever.
+        input.focused = false;
+        input.keysDown.reset();
+        break;
+    case Kind::MouseWheel:
+    case Kind::TextInput:
+    case Kind::TextControl:
+        break;
+    }
+}
+
+const InputState& Player::inputState() const {
+    return m_state->context.input;
+}
+
 void Player::render(QPainter& painter, const QRectF& target, const RenderOptions& options) const {
     State& s = *m_state;
     FrameScene scene;
     scene.target = target;
     scene.background = backgroundColor();
     if (s.movie && s.root && !target.isEmpty()) {
-        const QRectF stage = s.movie->stage; // twips
-        const double fit =
-            std::min(target.width() / stage.width(), target.height() / stage.height());
-        const double zoom = std::max(1.0, options.zoom);
-        const double scale = fit * zoom; // target pixels per twip
-        // The stage point kept at the centre of the target.
-        const QPointF focus(
-            stage.left() + stage.width() * (zoom > 1 ? options.zoomCentre.x() : 0.5),
-            stage.top() + stage.height() * (zoom > 1 ? options.zoomCentre.y() : 0.5));
-        scene.toTarget.translate(target.center().x(), target.center().y());
-        scene.toTarget.scale(scale, scale);
-        scene.toTarget.translate(-focus.x(), -focus.y());
+        scene.stage = s.movie->stage; // twips
+        scene.toTarget = stageToTarget(scene.stage, target, options);
         scene.root = s.root.get();
-        scene.stage = stage;
     }
     scene.context.dictionary = s.movie ? &s.movie->dictionary : nullptr;
     scene.context.quality = options.quality;

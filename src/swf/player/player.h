@@ -4,11 +4,14 @@
 #include <QColor>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 
+#include "swf/display/input_state.h"
 #include "swf/format/load_error.h"
 #include "swf/format/quality.h"
 
 #include <memory>
+#include <optional>
 
 class QPainter;
 
@@ -16,6 +19,7 @@ namespace reelcase::swf {
 
 class Host;
 class Movie;
+struct InputEvent;
 
 // Parses a whole SWF file held in memory. Safe to call on any thread; never throws.
 // Returns null and fills error on a file that is not a SWF or cannot be read.
@@ -33,6 +37,9 @@ struct RenderOptions {
     // a level differently where fills overlap).
     bool rasterCache = true;
 };
+
+// Stage twips -> target coordinates as render() draws them (ShowAll, zoom around the centre).
+QTransform stageToTarget(const QRectF& stage, const QRectF& target, const RenderOptions& options);
 
 // One movie being played: the timeline state and its drawing. Lives on the UI thread.
 class Player {
@@ -66,11 +73,22 @@ public:
     // One tick of the frame clock: advances the timeline when playing (and always
     // advances running sprites and actions as the movie requires).
     void tick();
+    // Runs frame 1's actions now when they have not run yet (the first tick() runs them
+    // otherwise). For hosts that count frame 1 as a frame played before the first tick.
+    void runFirstFrameActions();
     int currentFrame() const;  // 0-based
     void gotoFrame(int frame); // rebuilds the display list; keeps the playing state
     void rewind();             // frame 0, stopped
     void stepForward();        // one frame on, stopped
     void stepBack();           // one frame back, stopped
+
+    // The user's pointer and keys, in stage pixels and the movie's key codes.
+    void handleInput(const InputEvent& event);
+    const InputState& inputState() const;
+    // The stage point (stage pixels) under a point of a target drawn by render() with the
+    // same options; nothing when no movie is loaded.
+    std::optional<QPointF> stagePoint(const QPointF& targetPoint, const QRectF& target,
+                                      const RenderOptions& options = {}) const;
 
     // Draws the current frame fitted into target (ShowAll: aspect kept, centred, the
     // bands outside the stage in the background colour).
