@@ -58,7 +58,8 @@ void collectObject(const DisplayObject& o, const QTransform& matrix, const Color
     const QTransform m = o.placement.matrix * matrix;
     const ColorTransform ocx = cx * o.placement.cxform;
     const BlendMode mode = o.placement.blendMode;
-    if (o.sprite && mode == BlendMode::Normal) {
+    const FilterList* filters = filtersOf(o);
+    if (o.sprite && mode == BlendMode::Normal && !filters) {
         const auto& list = o.sprite->displayList();
         collectRange(list.begin(), list.end(), m, ocx, nesting + 1, walk);
         return;
@@ -69,6 +70,7 @@ void collectObject(const DisplayObject& o, const QTransform& matrix, const Color
     h.add(ocx);
     h.add(o.placement.ratio);
     h.add(mode);
+    h.add(filters);
     QRectF bounds = deviceBounds(o, m, walk.context, nesting);
     if (o.sprite) {
         std::vector<DrawRecord> inner;

@@ -3,6 +3,7 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/draw_cache.h"
 #include "swf/format/limits.h"
+#include "swf/render/filter_effects.h"
 #include "swf/render/raster_cache.h"
 #include "swf/render/render_layer.h"
 #include "swf/shapes/shape_draw.h"
@@ -117,8 +118,10 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     const ColorTransform drawn = mode == BlendMode::Invert ? whiteCoverage(cx) : cx;
     // A sprite with a blend mode composites its children as one picture; so does a layer
     // object, and alpha must also clear what lies outside the object.
+    const FilterList* filters = filtersOf(o);
     const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
-                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal);
+                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal) ||
+                         filters;
     if (grouped) {
         QRectF bounds = deviceBounds(o, m, args.context, args.nesting);
         if (mode == BlendMode::Alpha && args.painter.hasClipping()) {
@@ -127,7 +130,16 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
             bounds = args.painter.clipBoundingRect(); // the whole parent layer
             args.painter.restore();
         }
-        RenderLayer layer(args.painter, bounds);
+        if (filters && args.painter.hasClipping()) {
+            // A filter sees no further than its reach: content beyond the clip by more
+            // than that changes nothing inside it.
+            const double reach = filterReach(*filters) * args.context.stageScale * 20 + 1;
+            args.painter.save();
+            args.painter.setTransform(QTransform());
+            bounds &= args.painter.clipBoundingRect().adjusted(-reach, -reach, reach, reach);
+            args.painter.restore();
+        }
+        RenderLayer layer(args.painter, bounds, !filters);
         if (layer.state() == RenderLayer::State::Empty)
             return;
         if (layer.state() == RenderLayer::State::Ready) {
@@ -140,6 +152,9 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
             }
             drawContent(o, layer.painter(), m * layer.offset(), inner, args,
                         mode == BlendMode::Layer);
+            if (filters)
+                applyFilters(layer.finish(), *filters,
+                             args.context.stageScale * 20 * layer.pixelRatio());
             if (mode == BlendMode::Subtract)
                 subtractLayer(layer, args.painter);
             else
@@ -223,6 +238,11 @@ void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const Q
                 RangeArgs{painter, matrix, cxform, context, nesting, false, true, cull});
 }
 
+const FilterList* filtersOf(const DisplayObject& o) {
+    return o.placement.filters && !o.placement.filters->empty() ? o.placement.filters.get()
+                                                                : nullptr;
+}
+
 bool actsOnWholeLayer(BlendMode mode) {
     return mode == BlendMode::Alpha || mode == BlendMode::Erase;
 }
@@ -252,15 +272,23 @@ QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const Rend
     static const QRectF everywhere(-1e7, -1e7, 2e7, 2e7);
     if (nesting > limits::maxSpriteNesting || !o.character)
         return {};
-    if (!o.sprite) {
-        if (o.character->bounds().isEmpty())
-            return everywhere;
-        return o.character->paintedArea(matrix, context.stageScale).adjusted(-2, -2, 2, 2);
-    }
     QRectF out;
-    for (const auto& [depth, child] : o.sprite->displayList())
-        if (child.placement.visible || child.placement.clipDepth > 0)
-            out |= deviceBounds(child, child.placement.matrix * matrix, context, nesting + 1);
+    if (!o.sprite) {
+        // Shapes know their paths' own bounds; other characters without bounds may draw
+        // anywhere.
+        const QRectF painted = o.character->paintedArea(matrix, context.stageScale);
+        if (painted.isEmpty() && o.character->bounds().isEmpty())
+            return everywhere;
+        out = painted.adjusted(-2, -2, 2, 2);
+    } else {
+        for (const auto& [depth, child] : o.sprite->displayList())
+            if (child.placement.visible || child.placement.clipDepth > 0)
+                out |= deviceBounds(child, child.placement.matrix * matrix, context, nesting + 1);
+    }
+    if (const FilterList* filters = filtersOf(o); filters && !out.isEmpty()) {
+        const double reach = filterReach(*filters) * context.stageScale * 20;
+        out.adjust(-reach, -reach, reach, reach);
+    }
     return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "swf/format/character.h"
+#include "swf/format/filters.h"
 #include "swf/format/timeline_def.h"
 
 namespace reelcase::swf {
@@ -27,6 +28,9 @@ QRectF deviceBounds(const DisplayObject& object, const QTransform& matrix,
 // The area an object covers in device pixels, for masking.
 QPainterPath maskPath(const DisplayObject& object, const QTransform& matrix,
                       const RenderContext& context, int nesting);
+
+// The object's filters, or null when it has none.
+const FilterList* filtersOf(const DisplayObject& object);
 
 // Blend modes that act on the whole layer they are drawn into, beyond their own bounds.
 bool actsOnWholeLayer(BlendMode mode);

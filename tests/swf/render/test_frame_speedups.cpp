@@ -157,8 +157,12 @@ private Q_SLOTS:
         const auto withTiles = frames(movie, size, tiles);
         const auto withAll = frames(movie, size, all);
         for (int i = 0; i < reference.size(); ++i) {
-            QVERIFY2(withChangedOnly[i] == reference[i], qPrintable(QString::number(i)));
-            QVERIFY2(withTiles[i] == reference[i], qPrintable(QString::number(i)));
+            // Qt steps gradients along each span from its first pixel, so a span cut by a
+            // redraw's edge may round one level differently; nothing else may change.
+            QVERIFY2(largestDifference(withChangedOnly[i], reference[i]) <= 1,
+                     qPrintable(QString::number(i)));
+            QVERIFY2(largestDifference(withTiles[i], reference[i]) <= 1,
+                     qPrintable(QString::number(i)));
             // Kept pictures may round overlapping anti-aliased edges a little differently.
             QVERIFY2(largestDifference(withAll[i], reference[i]) <= 3,
                      qPrintable(QString::number(i)));
