@@ -25,9 +25,19 @@ QPen strokePen(const LineStyle& style, const DrawArgs& args) {
         pen.setMiterLimit(std::max(1.0, style.miterLimit));
     // Device width: scaled with the object unless its scale mode says not to, and never
     // under one pixel.
+    // Scale modes: none keeps the width in stage pixels; "vertical" (no horizontal
+    // scaling) follows only how the object stretches its vertical axis, "horizontal" only
+    // its horizontal one.
     const bool noScale = style.noHScale || style.noVScale;
-    const double objectScale = scaleOf(args.matrix);
-    const double deviceWidth = style.width * (noScale ? args.context.stageScale : objectScale);
+    const QTransform& m = args.matrix;
+    double scale = scaleOf(m);
+    if (style.noHScale && style.noVScale)
+        scale = args.context.stageScale;
+    else if (style.noHScale)
+        scale = std::hypot(m.m21(), m.m22());
+    else if (style.noVScale)
+        scale = std::hypot(m.m11(), m.m12());
+    const double deviceWidth = style.width * scale;
     if (deviceWidth < 1.0 || noScale) {
         pen.setCosmetic(true);
         pen.setWidthF(std::max(1.0, deviceWidth));
@@ -96,7 +106,7 @@ StrokeReach strokeReach(const std::vector<StyleSet>& styleSets) {
         for (const LineStyle& line : set.lines) {
             // Square caps reach half a width times root two; miters up to their limit.
             const double factor = line.join == Qt::MiterJoin ? std::max(1.5, line.miterLimit) : 1.5;
-            double& r = line.noHScale || line.noVScale ? reach.fixed : reach.scaled;
+            double& r = line.noHScale && line.noVScale ? reach.fixed : reach.scaled;
             r = std::max(r, line.width / 2.0 * factor);
         }
     return reach;
