@@ -23,6 +23,8 @@ void applyFields(Placement& p, const PlaceCommand& c) {
         p.clipDepth = *c.clipDepth;
     if (c.blendMode)
         p.blendMode = *c.blendMode;
+    if (c.filters)
+        p.filters = *c.filters;
     if (c.visible)
         p.visible = *c.visible;
 }

@@ -46,6 +46,7 @@ struct Placement {
     std::uint16_t clipDepth = 0;
     BlendMode blendMode = BlendMode::Normal;
     bool visible = true;
+    std::shared_ptr<const FilterList> filters; // null: none
 };
 
 struct DisplayObject {

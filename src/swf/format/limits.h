@@ -19,7 +19,6 @@ inline constexpr int maxDisplayObjects = 200'000;
 // Objects drawn in one frame; a hostile file cannot make a frame take minutes.
 inline constexpr int maxDrawsPerFrame = 200'000;
 inline constexpr int maxActionsPerFrame = 100'000;
-inline constexpr int maxMorphCacheEntries = 64; // ratios kept per morph shape
 // Bitmaps: the authoring tool's own limits per bitmap (8191 a side, 2^24 - 1 pixels), and
 // decoded pixels a movie may hold in all.
 inline constexpr int maxBitmapSide = 8191;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "swf/format/color_transform.h"
+#include "swf/format/filters.h"
 #include "swf/format/sound_def.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QTransform>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -46,6 +48,7 @@ struct PlaceCommand {
     std::optional<std::uint16_t> clipDepth;
     std::optional<BlendMode> blendMode;
     std::optional<bool> visible;
+    std::optional<std::shared_ptr<const FilterList>> filters; // PlaceObject3; null: none
 };
 
 struct RemoveCommand {

@@ -6,7 +6,7 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
-#include "swf/render/renderer.h"
+#include "swf/render/frame_renderer.h"
 #include "swf/script/avm1.h"
 #include "swf/sound/sound_decoder.h"
 #include "swf/sound/sound_mixer.h"
@@ -28,6 +28,7 @@ struct Player::State {
     Host* host = nullptr;
     std::shared_ptr<SoundMixer> mixer = std::make_shared<SoundMixer>();
     std::int64_t audioFramesRendered = 0; // timeline frames renderAudio() has played
+    FrameRenderer renderer;               // the kept picture and drawing caches of this player
 
     void runActions() { runPendingActions(context); }
     bool hasBlock(int frame) const {
@@ -59,6 +60,7 @@ Player::~Player() {
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
+    s.renderer.reset(); // its caches are keyed by the old movie's definitions
     s.context.actions.clear();
     s.context.heap.clear();
     s.context.elapsedMs = 0;
@@ -339,32 +341,23 @@ const InputState& Player::inputState() const {
 }
 
 void Player::render(QPainter& painter, const QRectF& target, const RenderOptions& options) const {
-    const State& s = *m_state;
-    painter.save();
-    painter.fillRect(target, backgroundColor());
-    if (!s.movie || !s.root || target.isEmpty()) {
-        painter.restore();
-        return;
+    State& s = *m_state;
+    FrameScene scene;
+    scene.target = target;
+    scene.background = backgroundColor();
+    if (s.movie && s.root && !target.isEmpty()) {
+        scene.stage = s.movie->stage; // twips
+        scene.toTarget = stageToTarget(scene.stage, target, options);
+        scene.root = s.root.get();
     }
-    const QRectF stage = s.movie->stage; // twips
-    const QTransform toTarget = stageToTarget(stage, target, options);
-    const QTransform device = toTarget * painter.transform();
-
-    painter.setClipRect(target, Qt::IntersectClip);
-    painter.setClipRect(toTarget.mapRect(stage), Qt::IntersectClip);
-    const bool smooth = options.quality != Quality::Low;
-    painter.setRenderHint(QPainter::Antialiasing, smooth);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, options.quality == Quality::High);
-
-    RenderContext context;
-    context.dictionary = &s.movie->dictionary;
-    context.quality = options.quality;
-    context.sealSharedEdges = options.sealSharedEdges;
-    context.drawBudget = limits::maxDrawsPerFrame;
-    context.stageScale = std::sqrt(std::abs(device.determinant()));
-    context.fonts = s.host;
-    renderTimeline(*s.root, painter, device, ColorTransform{}, context);
-    painter.restore();
+    scene.context.dictionary = s.movie ? &s.movie->dictionary : nullptr;
+    scene.context.quality = options.quality;
+    scene.context.sealSharedEdges = options.sealSharedEdges;
+    scene.context.fonts = s.host;
+    scene.context.rasterCache = options.rasterCache;
+    scene.redrawChangedOnly = options.redrawChangedOnly;
+    scene.parallelTiles = options.parallelTiles;
+    s.renderer.render(painter, scene);
 }
 
 } // namespace reelcase::swf

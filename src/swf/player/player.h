@@ -33,6 +33,12 @@ struct RenderOptions {
     double zoom = 1.0;            // 1 shows the whole stage (ShowAll); larger zooms into it
     QPointF zoomCentre{0.5, 0.5}; // the stage point, as a fraction of the stage, kept centred
     bool sealSharedEdges = true;  // paint over the seams between adjacent fills (cheap)
+    // Speed-ups; off only to measure or check them. These two leave the picture as it is:
+    bool redrawChangedOnly = true; // keep the last frame, draw again only where it changed
+    bool parallelTiles = true;     // large redraws in two bands on two threads
+    // Characters drawn again unchanged come from a kept picture of them (edges may round
+    // a level differently where fills overlap).
+    bool rasterCache = true;
 };
 
 // Stage twips -> target coordinates as render() draws them (ShowAll, zoom around the centre).
