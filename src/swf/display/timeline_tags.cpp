@@ -63,6 +63,32 @@ void skipFilters(BitReader& r) {
     }
 }
 
+// onClipEvent handlers; a malformed list keeps the handlers read before the fault.
+std::shared_ptr<const std::vector<ClipAction>> readClipActions(BitReader& r, int version) {
+    auto flagsOf = [&] { return version >= 6 ? r.u32() : static_cast<std::uint32_t>(r.u16()); };
+    r.u16();   // reserved
+    flagsOf(); // union of all events
+    auto actions = std::make_shared<std::vector<ClipAction>>();
+    while (r.ok() && actions->size() < 256) {
+        const std::uint32_t events = flagsOf();
+        if (!r.ok() || events == 0)
+            break;
+        std::uint32_t size = r.u32();
+        ClipAction action;
+        action.events = events;
+        if ((events & 0x20000) && size > 0) {
+            action.keyCode = r.u8();
+            --size;
+        }
+        if (!r.ok() || size > r.remaining())
+            break;
+        action.code = QByteArray(r.data() + r.position(), static_cast<qsizetype>(size));
+        r.skip(static_cast<int>(size));
+        actions->push_back(std::move(action));
+    }
+    return actions;
+}
+
 void placeObject23(TagContext& c) {
     BitReader& r = c.body;
     const bool v3 = c.code == tag::PlaceObject3;
@@ -88,6 +114,8 @@ void placeObject23(TagContext& c) {
         p.clipDepth = r.u16();
     if (!r.ok())
         return;
+    if ((flags & 0x80) && !v3)
+        p.clipActions = readClipActions(r, c.movie.version);
     if (v3) {
         // Filters and bitmap caching are not drawn; reading stops safely at a bad list.
         BitReader rest = r;
@@ -123,6 +151,23 @@ void doAction(TagContext& c) {
     if (c.frame.commands.size() < static_cast<size_t>(limits::maxActionsPerFrame))
         c.frame.commands.emplace_back(
             ActionCommand{QByteArray(c.body.data(), static_cast<qsizetype>(c.body.size()))});
+}
+
+void doInitAction(TagContext& c) {
+    const int sprite = c.body.u16();
+    if (c.body.ok() && c.frame.commands.size() < static_cast<size_t>(limits::maxActionsPerFrame))
+        c.frame.commands.emplace_back(ActionCommand{
+            QByteArray(c.body.data() + 2, static_cast<qsizetype>(c.body.size()) - 2), sprite});
+}
+
+void exportAssets(TagContext& c) {
+    const int count = c.body.u16();
+    for (int i = 0; i < count && c.body.ok(); ++i) {
+        const std::uint16_t id = c.body.u16();
+        const QString name = c.body.string(c.movie.version);
+        if (c.body.ok() && !c.movie.exports.contains(name.toLower()))
+            c.movie.exports.insert(name.toLower(), id);
+    }
 }
 
 void frameLabel(TagContext& c) {
@@ -162,6 +207,8 @@ void registerTimelineTags(TagTable& t) {
     t.add(tag::RemoveObject2, removeObject);
     t.add(tag::DoAction, doAction);
     t.add(tag::FrameLabel, frameLabel);
+    t.add(tag::DoInitAction, doInitAction);
+    t.add(tag::ExportAssets, exportAssets, true);
     t.add(tag::SetBackgroundColor, setBackgroundColor);
     t.add(tag::DefineSprite, defineSprite, true);
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QRectF>
 
 namespace reelcase::swf {
@@ -22,6 +23,8 @@ public:
     int skippedTags = 0;    // tags that failed to parse and were passed over
     Dictionary dictionary;
     TimelineDef root;
+    // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
+    QHash<QString, std::uint16_t> exports;
     // Shared JPEG encoding tables (JPEGTables), kept for DefineBits.
     QByteArray jpegTables;
     // Bytes of decoded bitmaps so far, held against a limit for the whole movie.

@@ -32,6 +32,8 @@ enum : int {
     DefineButton2 = 34,
     PlaceObject3 = 70,
     DefineShape4 = 83,
+    ExportAssets = 56,
+    DoInitAction = 59,
     DefineMorphShape2 = 84,
 };
 }

@@ -6,7 +6,7 @@
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/render/renderer.h"
-#include "swf/script/avm1.h"
+#include "swf/script/script_runtime.h"
 
 #include <QPainter>
 
@@ -18,13 +18,17 @@ namespace reelcase::swf {
 struct Player::State {
     std::shared_ptr<const Movie> movie;
     PlayContext context; // declared before root: outlives every timeline
+    std::unique_ptr<ScriptRuntime> scripts;
     std::shared_ptr<TimelineInstance> root;
     bool playing = false;
     bool looping = true;
     bool firstActionsPending = false;
     Host* host = nullptr;
 
-    void runActions() { runPendingActions(context); }
+    void runActions() {
+        if (scripts)
+            scripts->runPending();
+    }
 };
 
 Player::Player()
@@ -37,13 +41,17 @@ void Player::setHost(Host* host) {
 
 Player::~Player() {
     m_state->root.reset();
+    m_state->context.listener = nullptr;
 }
 
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
+    s.context.listener = nullptr;
+    s.scripts.reset();
     s.context.actions.clear();
-    s.context.heap.clear();
+    s.context.initActions.clear();
+    s.context.initializedSprites.clear();
     s.context.elapsedMs = 0;
     s.context.randomState = PlayContext{}.randomState; // each play draws the same numbers
     s.movie = std::move(movie);
@@ -52,7 +60,10 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.firstActionsPending = false;
     if (!s.movie)
         return;
+    s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
+    s.context.listener = s.scripts.get();
     s.root = std::make_shared<TimelineInstance>(s.movie->root, s.context, 0);
+    s.scripts->setRoot(*s.root);
     s.root->enterFirstFrame();
     // Frame 1's actions run with the first tick, so that a stop() there wins over the
     // play() that follows loading.
@@ -128,6 +139,7 @@ void Player::tick() {
         s.runActions();
     }
     s.context.elapsedMs += frameIntervalMs();
+    s.scripts->enterFrame();
     s.root->tick(s.looping);
     s.runActions();
 }
