@@ -148,6 +148,9 @@ void TimelineInstance::queueActions(int frame) {
 
 void TimelineInstance::applyFrame(int frame, bool withActions) {
     applyCommands(m_list, m_def.frames[static_cast<size_t>(frame)], true);
+    // A timeline's own frame script runs before those of the clips the frame places.
+    if (withActions)
+        queueActions(frame);
     // Instantiating may run scripts that change the list: walk it by depth, afresh.
     for (int depth = std::numeric_limits<int>::min();;) {
         auto it = m_list.lower_bound(depth);
@@ -158,8 +161,6 @@ void TimelineInstance::applyFrame(int frame, bool withActions) {
         depth = it->first;
         instantiate(it->first, it->second);
     }
-    if (withActions)
-        queueActions(frame);
 }
 
 void TimelineInstance::gotoFrame(int frame) {

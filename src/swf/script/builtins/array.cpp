@@ -23,10 +23,12 @@ int lengthOf(Vm& vm, Object* o) {
 
 void setElements(Vm& vm, Object* o, const std::vector<Value>& elements) {
     if (auto* a = dynamic_cast<ArrayObject*>(o)) {
-        a->removeIf([](const Property& p) { return arrayIndex(p.name) >= 0; });
+        // Elements that stay keep their place in the enumeration order.
+        const int n = static_cast<int>(elements.size());
+        a->removeIf([n](const Property& p) { return arrayIndex(p.name) >= n; });
         for (std::size_t i = 0; i < elements.size(); ++i)
             a->put(indexName(static_cast<int>(i)), elements[i]);
-        a->length = static_cast<int>(elements.size());
+        a->length = n;
         vm.heap().noteGrowth(elements.size() * sizeof(Property));
         return;
     }
