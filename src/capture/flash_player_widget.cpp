@@ -1,5 +1,6 @@
 #include "capture/flash_player_widget.h"
 
+#include "capture/player_full_screen_view.h"
 #include "platform/background.h"
 
 #include <QActionGroup>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -44,6 +46,7 @@ struct FlashPlayerWidget::Private {
     bool loading = false;
     bool playOnArrival = true; // "playing on load", cleared by stop() while loading
     swf::RenderOptions options;
+    QPointer<PlayerFullScreenView> fullScreen; // deletes itself when closed
 };
 
 FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
@@ -51,13 +54,16 @@ FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
     , d(std::make_unique<Private>()) {
     setObjectName(QStringLiteral("ShockwaveFlash1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     d->player.setLooping(true);
     d->options.quality = swf::Quality::High;
     d->clock.setTimerType(Qt::PreciseTimer);
     connect(&d->clock, &QTimer::timeout, this, &FlashPlayerWidget::onFrameClock);
 }
 
-FlashPlayerWidget::~FlashPlayerWidget() = default;
+FlashPlayerWidget::~FlashPlayerWidget() {
+    delete d->fullScreen;
+}
 
 void FlashPlayerWidget::setMovie(const QString& path) {
     const quint64 request = ++d->request;
@@ -174,6 +180,10 @@ double FlashPlayerWidget::zoom() const {
     return d->options.zoom;
 }
 
+const swf::RenderOptions& FlashPlayerWidget::renderOptions() const {
+    return d->options;
+}
+
 swf::Player& FlashPlayerWidget::player() {
     return d->player;
 }
@@ -195,6 +205,20 @@ void FlashPlayerWidget::updateClock() {
 void FlashPlayerWidget::onFrameClock() {
     d->player.tick();
     update();
+    Q_EMIT frameAdvanced();
+}
+
+void FlashPlayerWidget::showFullScreenView() {
+    if (!d->fullScreen) {
+        d->fullScreen = new PlayerFullScreenView(*this);
+        d->fullScreen->showFullScreen();
+    }
+    d->fullScreen->activateWindow();
+    d->fullScreen->setFocus();
+}
+
+QWidget* FlashPlayerWidget::fullScreenView() const {
+    return d->fullScreen;
 }
 
 void FlashPlayerWidget::paintEvent(QPaintEvent*) {
@@ -257,6 +281,11 @@ std::unique_ptr<QMenu> FlashPlayerWidget::createContextMenu(const QPoint& widget
     QAction* out = menu->addAction(QStringLiteral("缩小"), this, &FlashPlayerWidget::zoomOut);
     out->setObjectName(QStringLiteral("zoomOut"));
     out->setEnabled(zoom() > 1.0);
+
+    QAction* fullScreen =
+        menu->addAction(QStringLiteral("全屏"), this, &FlashPlayerWidget::showFullScreenView);
+    fullScreen->setObjectName(QStringLiteral("fullScreen"));
+    fullScreen->setEnabled(loaded && !d->fullScreen);
 
     menu->addSeparator();
     QMenu* qualityMenu = menu->addMenu(QStringLiteral("品质"));

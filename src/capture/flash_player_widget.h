@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/player/input_event.h"
 #include "swf/player/player.h"
 
 #include <QTimer>
@@ -56,6 +57,11 @@ public:
     // widget; the caller owns the menu.
     std::unique_ptr<QMenu> createContextMenu(const QPoint& widgetPos);
 
+    // 全屏: the player alone on the whole screen, drawing and taking input like this
+    // widget; Esc or closing it comes back. Null while not shown.
+    void showFullScreenView();
+    QWidget* fullScreenView() const;
+
     swf::Player& player();
     const swf::Player& player() const;
 
@@ -64,12 +70,30 @@ Q_SIGNALS:
     // when the file could not be read or parsed (the player is then empty). A request
     // overtaken by a later one is not reported.
     void movieLoaded(const QString& path, bool ok);
+    // A tick of the frame clock moved the movie on (views other than this one redraw).
+    void frameAdvanced();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The pointer and the keys go to the movie (flash_player_widget_input.cpp); keys only
+    // while the player has the focus, so the window's shortcuts keep working elsewhere.
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    const swf::RenderOptions& renderOptions() const;
+    // Hands one event to the player; pointer events carry a position in view, a rectangle
+    // the stage is drawn into (this widget's, or the full-screen view's).
+    void sendInput(swf::InputEvent event, const QPointF& pos = {}, const QRectF& view = {});
+    friend class PlayerFullScreenView;
     void onMovieParsed(quint64 request, std::shared_ptr<const swf::Movie> movie);
     void onFrameClock();
     void updateClock();

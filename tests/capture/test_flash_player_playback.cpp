@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +58,71 @@ private Q_SLOTS:
         m_movie = writeMovie(m_dir, "movie.swf", redOnBlue({100, 80}, 40));
         m_wide = writeMovie(m_dir, "wide.swf", redOnBlue({300, 60}, 5));
         QVERIFY(!m_movie.isEmpty() && !m_wide.isEmpty());
+    }
+
+    // Pointer positions reach the movie in stage pixels through ShowAll; keys only while
+    // the player has the focus, and none stay down when it leaves.
+    void pointerAndKeysReachTheMovie() {
+        FlashPlayerWidget widget;
+        widget.resize(200, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        QVERIFY(loaded.wait());
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        // The 100x80 stage sits at x 50..150 of the widget.
+        QMouseEvent move(QEvent::MouseMove, QPointF(60, 20), widget.mapToGlobal(QPointF(60, 20)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&widget, &move);
+        QCOMPARE(widget.player().inputState().pointer, QPointF(10, 20));
+        QTest::mousePress(&widget, Qt::LeftButton, {}, QPoint(150, 80));
+        QVERIFY(widget.player().inputState().primaryDown);
+        QCOMPARE(widget.player().inputState().pointer, QPointF(100, 80));
+        QTest::mouseRelease(&widget, Qt::LeftButton, {}, QPoint(150, 80));
+        QVERIFY(!widget.player().inputState().primaryDown);
+
+        widget.setFocus();
+        QTRY_VERIFY(widget.player().inputState().focused);
+        QTest::keyPress(&widget, Qt::Key_Left);
+        QVERIFY(widget.player().inputState().keysDown.test(37));
+        QTest::keyClick(&widget, Qt::Key_A);
+        QCOMPARE(widget.player().inputState().lastKeyCode, 65);
+        QCOMPARE(widget.player().inputState().lastCharCode, int('a'));
+        widget.clearFocus();
+        QTRY_VERIFY(!widget.player().inputState().focused);
+        QVERIFY(widget.player().inputState().keysDown.none());
+    }
+
+    // 全屏 shows the movie alone in a window of its own, taking the pointer; Esc closes it
+    // and the player goes on in its place.
+    void fullScreenViewShowsTheMovieUntilEscape() {
+        FlashPlayerWidget widget;
+        widget.resize(200, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(m_movie);
+        QVERIFY(loaded.wait());
+        std::unique_ptr<QMenu> menu = widget.createContextMenu(QPoint(10, 10));
+        QAction* fullScreen = findAction(*menu, QStringLiteral("全屏"));
+        QVERIFY(fullScreen && fullScreen->isEnabled());
+        fullScreen->trigger();
+        QPointer<QWidget> view = widget.fullScreenView();
+        QVERIFY(view);
+        QVERIFY(view->isWindow());
+        QTRY_VERIFY(view->isVisible());
+        view->resize(400, 320);
+        const QImage image = view->grab().toImage();
+        QCOMPARE(colourAt(image, 200, 160), QColor(Qt::red));
+        QCOMPARE(colourAt(image, 5, 160), QColor(Qt::blue));
+        QVERIFY(!findAction(*widget.createContextMenu(QPoint(10, 10)), QStringLiteral("全屏"))
+                     ->isEnabled());
+
+        QTest::mousePress(view, Qt::LeftButton, {}, QPoint(400, 320));
+        QCOMPARE(widget.player().inputState().pointer, QPointF(100, 80));
+
+        QTest::keyClick(view, Qt::Key_Escape);
+        QTRY_VERIFY(!view);
+        QVERIFY(!widget.fullScreenView());
+        QVERIFY(widget.player().hasMovie());
     }
 
     void loadsAndPlaysShowAll() {

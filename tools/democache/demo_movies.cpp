@@ -353,12 +353,9 @@ QByteArray equalizerMovie() {
 
 const std::vector<DemoMovie>& demoMovies() {
     static const std::vector<DemoMovie> movies{
-        {"orbits[1].swf", orbitsMovie},
-        {"blossoms[1].swf", morphMovie},
-        {"pinwheels[1].SWF", spritesMovie},
-        {"spectrum[1].swf", equalizerMovie},
-        {"landscape[1].swf", landscapeMovie},
-        {"poem[2].swf", poemMovie},
+        {"orbits[1].swf", orbitsMovie},       {"blossoms[1].swf", morphMovie},
+        {"pinwheels[1].SWF", spritesMovie},   {"spectrum[1].swf", equalizerMovie},
+        {"landscape[1].swf", landscapeMovie}, {"poem[2].swf", poemMovie},
     };
     return movies;
 }

@@ -29,8 +29,8 @@ QByteArrayView restOf(const BitReader& r) {
 
 void jpegTables(TagContext& c) {
     // The first tables stand for the whole movie.
-    if (c.movie.jpegTables.isEmpty())
-        c.movie.jpegTables = restOf(c.body).toByteArray();
+    if (c.parse.jpegTables.isEmpty())
+        c.parse.jpegTables = restOf(c.body).toByteArray();
 }
 
 void defineBitmap(TagContext& c) {
@@ -42,7 +42,7 @@ void defineBitmap(TagContext& c) {
     DecodedBitmap decoded;
     switch (c.code) {
     case DefineBits:
-        decoded = decodeDefineBits(rest, c.movie.jpegTables);
+        decoded = decodeDefineBits(rest, c.parse.jpegTables);
         break;
     case DefineBitsJpeg2:
         decoded = decodeDefineBitsJpeg2(rest);
@@ -56,11 +56,11 @@ void defineBitmap(TagContext& c) {
         break;
     }
     const qint64 bytes = decoded.image.sizeInBytes();
-    if (!decoded.ok() || c.movie.decodedBitmapBytes + bytes > limits::maxBitmapBytesPerMovie) {
+    if (!decoded.ok() || c.parse.decodedBitmapBytes + bytes > limits::maxBitmapBytesPerMovie) {
         r.fail(); // counted as a skipped tag; fills that use the id paint nothing
         return;
     }
-    c.movie.decodedBitmapBytes += bytes;
+    c.parse.decodedBitmapBytes += bytes;
     c.movie.dictionary.define(id, std::make_shared<BitmapCharacter>(std::move(decoded.image)));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/display/input_state.h"
 #include "swf/format/timeline_def.h"
 
 #include <QRectF>
@@ -47,6 +48,7 @@ struct PlayContext {
     ScriptHost* host = nullptr;                        // trace output and the like; may be null
     DisplayListener* listener = nullptr;               // may be null
     std::uint64_t nextObjectId = 1;                    // display objects' ids, never reused
+    InputState input = {};                             // the user's pointer and keys
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

@@ -193,7 +193,7 @@ void defineSprite(TagContext& c) {
     if (!c.body.ok())
         return;
     TimelineDef timeline;
-    parseTags(c.table, c.body, c.movie, timeline, true, c.tagBudget);
+    parseTags(c.parse, c.body, c.movie, timeline, true);
     c.movie.dictionary.define(id, std::make_shared<Sprite>(std::move(timeline)));
 }
 

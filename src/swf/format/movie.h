@@ -25,10 +25,6 @@ public:
     TimelineDef root;
     // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
     QHash<QString, std::uint16_t> exports;
-    // Shared JPEG encoding tables (JPEGTables), kept for DefineBits.
-    QByteArray jpegTables;
-    // Bytes of decoded bitmaps so far, held against a limit for the whole movie.
-    qint64 decodedBitmapBytes = 0;
 };
 
 } // namespace reelcase::swf

@@ -17,12 +17,12 @@ TagHandler TagTable::find(int code, bool inSprite) const {
     return (inSprite && e.topLevelOnly) ? nullptr : e.handler;
 }
 
-void parseTags(const TagTable& table, BitReader& r, Movie& movie, TimelineDef& timeline,
-               bool inSprite, int* budget) {
+void parseTags(ParseState& parse, BitReader& r, Movie& movie, TimelineDef& timeline,
+               bool inSprite) {
     FrameDef frame;
     bool frameHasContent = false;
     while (r.remaining() >= 2) {
-        if (--*budget < 0)
+        if (--parse.tagBudget < 0)
             break;
         const qint64 tagStart = r.offset();
         const std::uint16_t codeAndLength = r.u16();
@@ -48,8 +48,8 @@ void parseTags(const TagTable& table, BitReader& r, Movie& movie, TimelineDef& t
             frameHasContent = false;
             continue;
         }
-        if (TagHandler handler = table.find(code, inSprite)) {
-            TagContext ctx{table, movie, timeline, frame, body, code, tagStart, inSprite, budget};
+        if (TagHandler handler = parse.table.find(code, inSprite)) {
+            TagContext ctx{parse, movie, timeline, frame, body, code, tagStart, inSprite};
             handler(ctx);
             if (!body.ok())
                 ++movie.skippedTags;

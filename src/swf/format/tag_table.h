@@ -2,6 +2,8 @@
 
 #include "swf/format/bit_reader.h"
 
+#include <QByteArray>
+
 #include <array>
 
 namespace reelcase::swf {
@@ -55,9 +57,18 @@ private:
     std::array<Entry, 1024> m_entries{};
 };
 
-// What a handler gets: the tag's own bytes and the movie and timeline being built.
+// What lasts for one parse and is not part of the movie it builds.
+struct ParseState {
+    const TagTable& table;
+    int tagBudget = 0;             // tags still allowed in the whole file
+    QByteArray jpegTables;         // shared JPEG encoding tables, for DefineBits
+    qint64 decodedBitmapBytes = 0; // held against limits::maxBitmapBytesPerMovie
+};
+
+// What a handler gets: the tag's own bytes, the parse, and the movie and timeline being
+// built.
 struct TagContext {
-    const TagTable& table; // for the tags inside DefineSprite
+    ParseState& parse;
     Movie& movie;
     TimelineDef& timeline; // root or the sprite being parsed
     FrameDef& frame;       // the frame being collected (ShowFrame closes it)
@@ -65,12 +76,10 @@ struct TagContext {
     int code = 0;
     qint64 offset = 0; // of the tag header in the body
     bool inSprite = false;
-    int* tagBudget = nullptr; // tags still allowed in the whole file
 };
 
 // Reads tags until End or the data ends, collecting frames into timeline. Used for the
 // root and for DefineSprite bodies.
-void parseTags(const TagTable& table, BitReader& r, Movie& movie, TimelineDef& timeline,
-               bool inSprite, int* tagBudget);
+void parseTags(ParseState& parse, BitReader& r, Movie& movie, TimelineDef& timeline, bool inSprite);
 
 } // namespace reelcase::swf

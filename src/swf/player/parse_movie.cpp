@@ -33,8 +33,8 @@ std::shared_ptr<const Movie> parseMovie(const QByteArray& bytes, LoadError* erro
             *error = {QStringLiteral("stage size is empty or absurd"), 0};
         return nullptr;
     }
-    int budget = limits::maxTags;
-    parseTags(standardTagTable(), r, *movie, movie->root, false, &budget);
+    ParseState parse{standardTagTable(), limits::maxTags, {}, 0};
+    parseTags(parse, r, *movie, movie->root, false);
     return movie;
 }
 

@@ -1,6 +1,7 @@
 #include "swf/player/player.h"
 
 #include "swf/player/host.h"
+#include "swf/player/input_event.h"
 
 #include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
@@ -178,15 +179,7 @@ void Player::stepBack() {
     gotoFrame(currentFrame() - 1);
 }
 
-void Player::render(QPainter& painter, const QRectF& target, const RenderOptions& options) const {
-    const State& s = *m_state;
-    painter.save();
-    painter.fillRect(target, backgroundColor());
-    if (!s.movie || !s.root || target.isEmpty()) {
-        painter.restore();
-        return;
-    }
-    const QRectF stage = s.movie->stage; // twips
+QTransform stageToTarget(const QRectF& stage, const QRectF& target, const RenderOptions& options) {
     const double fit = std::min(target.width() / stage.width(), target.height() / stage.height());
     const double zoom = std::max(1.0, options.zoom);
     const double scale = fit * zoom; // target pixels per twip
@@ -197,6 +190,78 @@ void Player::render(QPainter& painter, const QRectF& target, const RenderOptions
     toTarget.translate(target.center().x(), target.center().y());
     toTarget.scale(scale, scale);
     toTarget.translate(-focus.x(), -focus.y());
+    return toTarget;
+}
+
+std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRectF& target,
+                                          const RenderOptions& options) const {
+    if (!m_state->movie || target.isEmpty() || m_state->movie->stage.isEmpty())
+        return std::nullopt;
+    bool invertible = false;
+    const QTransform toStage =
+        stageToTarget(m_state->movie->stage, target, options).inverted(&invertible);
+    if (!invertible)
+        return std::nullopt;
+    return toStage.map(targetPoint) / 20.0;
+}
+
+void Player::handleInput(const InputEvent& event) {
+    InputState& input = m_state->context.input;
+    using Kind = InputEvent::Kind;
+    switch (event.kind) {
+    case Kind::MouseMove:
+        input.pointer = event.position;
+        input.pointerInside = true;
+        break;
+    case Kind::MouseLeave:
+        input.pointerInside = false;
+        break;
+    case Kind::MouseDown:
+    case Kind::MouseUp:
+        input.pointer = event.position;
+        input.pointerInside = true;
+        if (event.button == InputEvent::Button::Left)
+            input.primaryDown = event.kind == Kind::MouseDown;
+        break;
+    case Kind::KeyDown:
+    case Kind::KeyUp:
+        if (event.keyCode > 0 && event.keyCode < static_cast<int>(input.keysDown.size()))
+            input.keysDown.set(static_cast<std::size_t>(event.keyCode),
+                               event.kind == Kind::KeyDown);
+        if (event.kind == Kind::KeyDown) {
+            input.lastKeyCode = event.keyCode;
+            input.lastCharCode = static_cast<int>(event.codepoint);
+        }
+        break;
+    case Kind::FocusGained:
+        input.focused = true;
+        break;
+    case Kind::FocusLost:
+        // Keys held while the focus leaves would otherwise stay down for ever.
+        input.focused = false;
+        input.keysDown.reset();
+        break;
+    case Kind::MouseWheel:
+    case Kind::TextInput:
+    case Kind::TextControl:
+        break;
+    }
+}
+
+const InputState& Player::inputState() const {
+    return m_state->context.input;
+}
+
+void Player::render(QPainter& painter, const QRectF& target, const RenderOptions& options) const {
+    const State& s = *m_state;
+    painter.save();
+    painter.fillRect(target, backgroundColor());
+    if (!s.movie || !s.root || target.isEmpty()) {
+        painter.restore();
+        return;
+    }
+    const QRectF stage = s.movie->stage; // twips
+    const QTransform toTarget = stageToTarget(stage, target, options);
     const QTransform device = toTarget * painter.transform();
 
     painter.setClipRect(target, Qt::IntersectClip);

@@ -4,11 +4,14 @@
 #include <QColor>
 #include <QRectF>
 #include <QString>
+#include <QTransform>
 
+#include "swf/display/input_state.h"
 #include "swf/format/load_error.h"
 #include "swf/format/quality.h"
 
 #include <memory>
+#include <optional>
 
 class QPainter;
 
@@ -16,6 +19,7 @@ namespace reelcase::swf {
 
 class Host;
 class Movie;
+struct InputEvent;
 
 // Parses a whole SWF file held in memory. Safe to call on any thread; never throws.
 // Returns null and fills error on a file that is not a SWF or cannot be read.
@@ -27,6 +31,9 @@ struct RenderOptions {
     QPointF zoomCentre{0.5, 0.5}; // the stage point, as a fraction of the stage, kept centred
     bool sealSharedEdges = true;  // paint over the seams between adjacent fills (cheap)
 };
+
+// Stage twips -> target coordinates as render() draws them (ShowAll, zoom around the centre).
+QTransform stageToTarget(const QRectF& stage, const QRectF& target, const RenderOptions& options);
 
 // One movie being played: the timeline state and its drawing. Lives on the UI thread.
 class Player {
@@ -65,6 +72,14 @@ public:
     void rewind();             // frame 0, stopped
     void stepForward();        // one frame on, stopped
     void stepBack();           // one frame back, stopped
+
+    // The user's pointer and keys, in stage pixels and the movie's key codes.
+    void handleInput(const InputEvent& event);
+    const InputState& inputState() const;
+    // The stage point (stage pixels) under a point of a target drawn by render() with the
+    // same options; nothing when no movie is loaded.
+    std::optional<QPointF> stagePoint(const QPointF& targetPoint, const QRectF& target,
+                                      const RenderOptions& options = {}) const;
 
     // Draws the current frame fitted into target (ShowAll: aspect kept, centred, the
     // bands outside the stage in the background colour).
