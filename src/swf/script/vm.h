@@ -28,7 +28,7 @@ struct ScriptThrow {
 
 // What a hostile script may use before it is stopped.
 struct Budgets {
-    int stepsPerFrame = 1'000'000;
+    int stepsPerFrame = 10'000'000;
     int stackDepth = 65'536;
     int callDepth = 256;
     std::size_t memoryBytes = 256u << 20;
