@@ -2,6 +2,7 @@
 // of the same size, each measured from construction to its first paint event, in one run.
 #include "mainwindow/main_window.h"
 #include "platform/desktop.h"
+#include "platform/settings_store.h"
 #include "startup/environment.h"
 
 #include <QApplication>
@@ -70,21 +71,22 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toLocal8Bit());
     QApplication app(argc, argv);
     QuietDesktop desktop;
-    const reelcase::SharedValues values = reelcase::settleEnvironment({});
+    const auto settings = std::make_shared<reelcase::QtSettingsStore>();
+    const reelcase::SharedValues values = reelcase::settleEnvironment({}, *settings);
 
     constexpr int kRuns = 15;
     std::vector<double> bare, reelcase;
     // One of each first, so that fonts and styles are loaded before anything is timed.
     millisecondsToFirstPaint([] { return new QWidget; });
-    millisecondsToFirstPaint([&] { return new reelcase::MainWindow(desktop, values); });
+    millisecondsToFirstPaint([&] { return new reelcase::MainWindow(desktop, settings, values); });
     for (int i = 0; i < kRuns; ++i) {
         bare.push_back(millisecondsToFirstPaint([] {
             auto* window = new QWidget;
             window->setFixedSize(733, 523);
             return window;
         }));
-        reelcase.push_back(
-            millisecondsToFirstPaint([&] { return new reelcase::MainWindow(desktop, values); }));
+        reelcase.push_back(millisecondsToFirstPaint(
+            [&] { return new reelcase::MainWindow(desktop, settings, values); }));
     }
     const double bareMs = median(bare);
     const double mainMs = median(reelcase);

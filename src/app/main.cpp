@@ -1,4 +1,5 @@
 #include "platform/qt_desktop.h"
+#include "platform/settings_store.h"
 #include "startup/main_routine.h"
 
 #include <QApplication>
@@ -21,6 +22,6 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTranslations);
 
     reelcase::QtDesktop desktop;
-    reelcase::Main(desktop);
+    reelcase::Main(desktop, std::make_shared<reelcase::QtSettingsStore>());
     return QApplication::exec();
 }

@@ -1,17 +1,19 @@
 #include "capture/flash_player_widget.h"
 
 #include "capture/player_full_screen_view.h"
+#include "capture/player_host.h"
 #include "platform/background.h"
+#include "platform/regular_file.h"
 
 #include <QActionGroup>
 #include <QContextMenuEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace reelcase {
 
@@ -19,21 +21,18 @@ namespace {
 
 constexpr double kMaxZoom = 64.0;
 
-// Reads and parses a movie file; null when it is missing, not a regular file, too large
-// or not a SWF. Runs on a worker thread.
-std::shared_ptr<const swf::Movie> readMovieFile(const QString& path) {
-    // Only regular files: opening a FIFO or a device could block or never end.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > FlashPlayerWidget::kMaxMovieBytes)
+using LoadFlag = std::shared_ptr<std::atomic_bool>;
+
+// Reads and parses a movie file; null when it is missing, not a regular file, too large,
+// not a SWF, or superseded (superseded set) before it was parsed. Runs on a worker thread.
+std::shared_ptr<const swf::Movie> readMovieFile(const QString& path, const LoadFlag& superseded) {
+    FileLimits limits;
+    limits.maxBytes = FlashPlayerWidget::kMaxMovieBytes;
+    limits.cancelled = [superseded] { return superseded->load(); };
+    const ReadResult file = readRegularFile(path, limits);
+    if (!file.ok || superseded->load())
         return nullptr;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    // The file may have grown since it was looked at: read at most one byte past the cap.
-    const QByteArray bytes = file.read(FlashPlayerWidget::kMaxMovieBytes + 1);
-    if (bytes.size() > FlashPlayerWidget::kMaxMovieBytes)
-        return nullptr;
-    return swf::parseMovie(bytes);
+    return swf::parseMovie(file.bytes);
 }
 
 } // namespace
@@ -43,10 +42,14 @@ struct FlashPlayerWidget::Private {
     QTimer clock;
     QString path;
     quint64 request = 0; // the latest setMovie(); earlier results are dropped
+    // Set when the load under way is superseded or the widget goes, so that clicking
+    // through a list queues no reads ahead of other work on the pool.
+    LoadFlag superseded = std::make_shared<std::atomic_bool>(false);
     bool loading = false;
     bool playOnArrival = true; // "playing on load", cleared by stop() while loading
     swf::RenderOptions options;
     QPointer<PlayerFullScreenView> fullScreen; // deletes itself when closed
+    PlayerHost host;
 };
 
 FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
@@ -55,6 +58,8 @@ FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
     setObjectName(QStringLiteral("ShockwaveFlash1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    d->host.quit = [this] { stop(); };
+    d->player.setHost(&d->host);
     d->player.setLooping(true);
     d->options.quality = swf::Quality::High;
     d->clock.setTimerType(Qt::PreciseTimer);
@@ -62,11 +67,14 @@ FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
 }
 
 FlashPlayerWidget::~FlashPlayerWidget() {
+    *d->superseded = true;
     delete d->fullScreen;
 }
 
 void FlashPlayerWidget::setMovie(const QString& path) {
     const quint64 request = ++d->request;
+    *d->superseded = true;
+    d->superseded = std::make_shared<std::atomic_bool>(false);
     d->path = path;
     d->loading = true;
     d->playOnArrival = true;
@@ -75,7 +83,7 @@ void FlashPlayerWidget::setMovie(const QString& path) {
     updateClock();
     update();
     runInBackground(
-        this, [path] { return readMovieFile(path); },
+        this, [path, superseded = d->superseded] { return readMovieFile(path, superseded); },
         [this, request](std::shared_ptr<const swf::Movie> movie) {
             onMovieParsed(request, std::move(movie));
         });
@@ -178,6 +186,10 @@ void FlashPlayerWidget::showAll() {
 
 double FlashPlayerWidget::zoom() const {
     return d->options.zoom;
+}
+
+void FlashPlayerWidget::setLinkOpener(std::function<void(const QUrl&)> openLink) {
+    d->host.openLink = std::move(openLink);
 }
 
 const swf::RenderOptions& FlashPlayerWidget::renderOptions() const {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/regular_file.h"
 #include "swf/player/input_event.h"
 #include "swf/player/player.h"
 
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -20,7 +22,7 @@ class FlashPlayerWidget : public QWidget {
     Q_OBJECT
 public:
     // Files larger than this are not loaded (bytes).
-    static constexpr qint64 kMaxMovieBytes = qint64(256) << 20;
+    static constexpr qint64 kMaxMovieBytes = kMaxFileBytes;
 
     explicit FlashPlayerWidget(QWidget* parent = nullptr);
     ~FlashPlayerWidget() override;
@@ -61,6 +63,10 @@ public:
     // widget; Esc or closing it comes back. Null while not shown.
     void showFullScreenView();
     QWidget* fullScreenView() const;
+
+    // Where the movie's web and mail links go (the window passes the desktop's browser);
+    // without one they go nowhere.
+    void setLinkOpener(std::function<void(const QUrl&)> openLink);
 
     swf::Player& player();
     const swf::Player& player() const;

@@ -144,8 +144,10 @@ void AddFavoriteDialog::onOk() {
     const QString destination = favoritePath(folder, name + QStringLiteral(".swf"));
 
     m_copying = true;
+    FileLimits limits;
+    limits.cancelled = [gone = m_gone] { return gone->load(); };
     runInBackground(
-        this, [source, destination] { return copyFileSafely(source, destination); },
+        this, [source, destination, limits] { return copyFileSafely(source, destination, limits); },
         [this, destination](const CopyResult& result) {
             onCopied(result.ok, destination, result.error);
         });
@@ -155,11 +157,16 @@ void AddFavoriteDialog::onCopied(bool ok, const QString& path, const QString& er
     m_copying = false;
     if (ok)
         Q_EMIT favoriteAdded(path);
-    if (ok || m_closeWhenCopied) {
+    else
+        // Said even when the dialog was closed meanwhile: the person believes it was added.
+        m_desktop.showError(m_closeWhenCopied ? nullptr : this, kTitle,
+                            QStringLiteral("收藏失败：") + error);
+    if (ok || m_closeWhenCopied)
         close();
-        return;
-    }
-    m_desktop.showError(this, kTitle, error);
+}
+
+AddFavoriteDialog::~AddFavoriteDialog() {
+    *m_gone = true;
 }
 
 } // namespace reelcase

@@ -2,6 +2,9 @@
 
 #include <QDialog>
 
+#include <atomic>
+#include <memory>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,12 +22,15 @@ struct SharedValues;
 // OK refuses an empty or unusable name with a beep. Otherwise it reads CurrentFlashPath and
 // FavoritesFolder at that moment and copies the file to FavoritesFolder + "/" + name +
 // ".swf" off the UI thread; a second OK meanwhile is ignored. A failed copy is reported
-// through Desktop::showError and the dialog stays open with its text.
+// through Desktop::showError and the dialog stays open with its text; closed while the copy
+// ran, it reports the failure all the same and then closes. Destroying the dialog stops
+// a copy still running, which then leaves nothing behind.
 // desktop and values must outlive the dialog.
 class AddFavoriteDialog : public QDialog {
     Q_OBJECT
 public:
     AddFavoriteDialog(Desktop& desktop, const SharedValues& values, QWidget* parent = nullptr);
+    ~AddFavoriteDialog() override;
 
     QLineEdit* nameBox() const;
 
@@ -52,6 +58,7 @@ private:
     bool m_copying = false;
     // Closed while the copy ran: hidden at once, closed for good when the copy ends.
     bool m_closeWhenCopied = false;
+    std::shared_ptr<std::atomic_bool> m_gone = std::make_shared<std::atomic_bool>(false);
 };
 
 } // namespace reelcase

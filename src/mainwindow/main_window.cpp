@@ -41,9 +41,11 @@ void installSongSubstitute() {
 
 } // namespace
 
-MainWindow::MainWindow(Desktop& desktop, SharedValues values, QWidget* parent)
+MainWindow::MainWindow(Desktop& desktop, std::shared_ptr<SettingsStore> settings,
+                       SharedValues values, QWidget* parent)
     : QMainWindow(parent)
     , m_desktop(desktop)
+    , m_settings(std::move(settings))
     , m_values(std::move(values))
     , m_endProgram([] { QCoreApplication::exit(0); }) {
     installSongSubstitute();
@@ -78,6 +80,7 @@ MainWindow::MainWindow(Desktop& desktop, SharedValues values, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
+    *m_closing = true;
     if (m_form2)
         delete m_form2.data();
 }

@@ -7,7 +7,9 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -26,16 +28,21 @@ class AddFavoriteDialog;
 class CacheSearch;
 class Desktop;
 class FlashPlayerWidget;
+class SettingsStore;
+struct FavoritesListing;
 struct FoundFlash;
+struct SettingWrites;
 
 // The main window, Form1: toolbar and banner along the top, the found list and the
 // favorites tree on the left, the player area on the right, and the hidden working
 // storage (List1, File2, Text1 …). It owns the shared values and runs every command.
-// Its client area is fixed at 733 x 501 pixels below the menu bar.
+// Its client area is fixed at 733 x 501 pixels below the menu bar. desktop must outlive
+// the window; work on the thread pool shares the settings store.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(Desktop& desktop, SharedValues values, QWidget* parent = nullptr);
+    MainWindow(Desktop& desktop, std::shared_ptr<SettingsStore> settings, SharedValues values,
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     SharedValues& values() { return m_values; }
@@ -93,16 +100,23 @@ private:
     void onFavoriteClicked(QTreeWidgetItem* item);
     void onFavoritesRightRelease(const QPoint& position);
     void rereadFavorites(bool saveSetting);
+    void onFavoritesListed(quint64 listing, quint64 settingWrite, const FavoritesListing& result);
     void refillFavorites();
     void loadAndPlay(const QString& path);
 
     Desktop& m_desktop;
+    std::shared_ptr<SettingsStore> m_settings;
     SharedValues m_values;
     BannerCycle m_banner;
     std::function<void()> m_endProgram;
     bool m_unloading = false;
     bool m_centredAfterShow = false;
     quint64 m_favoritesListing = 0; // drops stale folder listings
+    // The folder whose names File2 and the favorites tree hold; nodes map into it alone.
+    QString m_listedFolder;
+    std::shared_ptr<SettingWrites> m_settingWrites;
+    // Set when the window goes: copies still running stop and leave nothing behind.
+    std::shared_ptr<std::atomic_bool> m_closing = std::make_shared<std::atomic_bool>(false);
 
     QFrame* m_frame1 = nullptr;
     QToolBar* m_toolbar = nullptr;

@@ -98,10 +98,16 @@ void MainWindow::saveAs() {
     m_text1->setText(saveAsDestination(chosen.section(QChar(0), 0, 0)));
     const QString source = m_values.CurrentFlashPath;
     const QString destination = m_text1->text();
-    // Save As reports nothing; the copy itself never leaves a damaged file behind.
+    FileLimits limits;
+    limits.cancelled = [closing = m_closing] { return closing->load(); };
+    // The copy never leaves a damaged file behind; a failure is said, never passed over.
     runInBackground(
-        this, [source, destination] { return copyFileSafely(source, destination); },
-        [](const CopyResult&) {});
+        this, [source, destination, limits] { return copyFileSafely(source, destination, limits); },
+        [this](const CopyResult& result) {
+            if (!result.ok)
+                m_desktop.showError(this, QStringLiteral("保存"),
+                                    QStringLiteral("保存失败：") + result.error);
+        });
 }
 
 void MainWindow::addToFavorites() {

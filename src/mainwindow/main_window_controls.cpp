@@ -3,6 +3,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/twips.h"
 #include "mainwindow/welcome_text.h"
+#include "platform/desktop.h"
 #include "platform/site_pages.h"
 
 #include <QFrame>
@@ -121,6 +122,7 @@ void MainWindow::buildControls() {
     m_player = new FlashPlayerWidget(m_picture1);
     m_player->setGeometry(0, 0, m_picture1->width(), m_picture1->height());
     m_player->setFocusPolicy(Qt::StrongFocus); // a tab stop between the two lists
+    m_player->setLinkOpener([this](const QUrl& link) { m_desktop.openUrl(link); });
 
     m_text2 = new QPlainTextEdit(m_picture1);
     m_text2->setObjectName(QStringLiteral("Text2"));

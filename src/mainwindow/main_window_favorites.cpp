@@ -4,36 +4,79 @@
 #include "mainwindow/main_window.h"
 #include "platform/background.h"
 #include "platform/desktop.h"
-#include "platform/favorites_setting.h"
+#include "platform/settings_store.h"
 
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
+#include <mutex>
+
 namespace reelcase {
+
+// A folder's favorites as listed off the UI thread, with the folder they came from.
+struct FavoritesListing {
+    QString folder;
+    QStringList names;
+    QString settingError; // why the folder could not be stored as the setting; empty if it was
+};
+
+// Folder choices store the setting from worker threads. Writes never overlap, and one that a
+// later choice has overtaken is skipped, so the newest choice is the one that stays stored.
+struct SettingWrites {
+    std::mutex mutex;
+    std::atomic<quint64> latest{0};
+
+    QString store(quint64 write, SettingsStore& settings, const QString& folder) {
+        const std::lock_guard lock(mutex);
+        if (write != latest.load())
+            return {};
+        QString error;
+        if (settings.setFavoritesFolder(folder, &error))
+            return {};
+        return error.isEmpty() ? QStringLiteral("设置无法写入") : error;
+    }
+};
 
 void MainWindow::rereadFavorites() {
     rereadFavorites(false);
 }
 
 void MainWindow::rereadFavorites(bool saveSetting) {
+    if (!m_settingWrites) // the first listing, which the constructor starts
+        m_settingWrites = std::make_shared<SettingWrites>();
     const quint64 listing = ++m_favoritesListing;
-    const QString folder = m_values.FavoritesFolder;
+    const quint64 settingWrite = saveSetting ? ++m_settingWrites->latest : 0;
     runInBackground(
         this,
-        [folder, saveSetting] {
-            if (saveSetting)
-                FavoritesSetting::write(folder);
-            return listFavoriteFiles(folder);
+        [folder = m_values.FavoritesFolder, settingWrite, writes = m_settingWrites,
+         settings = m_settings] {
+            FavoritesListing result{folder, {}, {}};
+            if (settingWrite != 0)
+                result.settingError = writes->store(settingWrite, *settings, folder);
+            result.names = listFavoriteFiles(folder);
+            return result;
         },
-        [this, listing](const QStringList& names) {
-            if (listing != m_favoritesListing)
-                return; // a newer listing is on its way
-            m_file2->clear();
-            m_file2->addItems(names);
-            refillFavorites();
+        [this, listing, settingWrite](const FavoritesListing& result) {
+            onFavoritesListed(listing, settingWrite, result);
         });
+}
+
+void MainWindow::onFavoritesListed(quint64 listing, quint64 settingWrite,
+                                   const FavoritesListing& result) {
+    // A failure that a newer choice has made moot is not worth a word.
+    if (!result.settingError.isEmpty() && settingWrite == m_settingWrites->latest)
+        m_desktop.showError(this, QStringLiteral("收藏文件夹"),
+                            QStringLiteral("收藏文件夹的设置保存失败：%1。本次仍使用“%2”，"
+                                           "下次启动时会回到原来的收藏文件夹。")
+                                .arg(result.settingError, result.folder));
+    if (listing != m_favoritesListing)
+        return; // a newer listing is on its way
+    m_listedFolder = result.folder;
+    m_file2->clear();
+    m_file2->addItems(result.names);
+    refillFavorites();
 }
 
 void MainWindow::refillFavorites() {
@@ -52,6 +95,10 @@ void MainWindow::chooseFavoritesFolder() {
         return;
     m_values.FavoritesFolder = folder;
     setFavoritesTooltips();
+    // The old folder's names must not stand for files of the new one while it is listed.
+    m_file2->clear();
+    m_treeView2->clear();
+    m_listedFolder = folder;
     rereadFavorites(true); // the setting is saved with the listing, off the UI thread
 }
 
@@ -59,8 +106,7 @@ void MainWindow::onFavoriteClicked(QTreeWidgetItem* item) {
     m_text2->hide();
     const int row = m_treeView2->indexOfTopLevelItem(item);
     if (row >= 0 && row < m_file2->count())
-        m_values.CurrentFlashPath =
-            favoritePath(m_values.FavoritesFolder, m_file2->item(row)->text());
+        m_values.CurrentFlashPath = favoritePath(m_listedFolder, m_file2->item(row)->text());
     loadAndPlay(m_values.CurrentFlashPath);
 }
 
@@ -73,7 +119,7 @@ void MainWindow::deleteFavorite() {
     QString path;
     const int row = m_treeView2->indexOfTopLevelItem(m_treeView2->currentItem());
     if (m_treeView2->currentItem() && row >= 0 && row < m_file2->count())
-        path = favoritePath(m_values.FavoritesFolder, m_file2->item(row)->text());
+        path = favoritePath(m_listedFolder, m_file2->item(row)->text());
     // With no selection nothing is removed, but the folder is still read afresh.
     runInBackground(
         this, [path] { return path.isEmpty() || removeFavoriteFile(path); },

@@ -1,7 +1,8 @@
 #include "platform/browser_cache_locator.h"
 
+#include "platform/regular_file.h"
+
 #include <QDir>
-#include <QFile>
 #include <QStringView>
 
 namespace reelcase {
@@ -134,12 +135,13 @@ QString locateBrowserCache(const QProcessEnvironment& environment) {
     while (prefix.size() > 1 && prefix.endsWith(QLatin1Char('/')))
         prefix.chop(1);
 
-    QFile userReg(prefix + QStringLiteral("/user.reg"));
     // A registry file is a few megabytes at most; anything larger is not one.
-    constexpr qint64 kMaxRegistryBytes = 64 * 1024 * 1024;
-    if (userReg.size() > kMaxRegistryBytes || !userReg.open(QIODevice::ReadOnly))
+    FileLimits limits;
+    limits.maxBytes = 64 * 1024 * 1024;
+    const ReadResult userReg = readRegularFile(prefix + QStringLiteral("/user.reg"), limits);
+    if (!userReg.ok)
         return {};
-    const QString value = shellFoldersCacheValue(QString::fromUtf8(userReg.readAll()));
+    const QString value = shellFoldersCacheValue(QString::fromUtf8(userReg.bytes));
     return mapWindowsPathToPrefix(value.trimmed(), prefix);
 }
 

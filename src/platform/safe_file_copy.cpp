@@ -1,44 +1,124 @@
 #include "platform/safe_file_copy.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace reelcase {
+namespace {
 
-CopyResult copyFileSafely(const QString& source, const QString& destination) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return {false, QStringLiteral("无法读取文件“%1”：%2").arg(source, in.errorString())};
-    if (QFileInfo(destination).isDir())
-        return {false, QStringLiteral("“%1”是一个文件夹。").arg(destination)};
+QString cannotRead(const QString& path, const QString& why) {
+    return QStringLiteral("无法读取“%1”：%2").arg(path, why);
+}
 
-    QSaveFile out(destination);
-    // Writing straight to the destination would destroy it on a failed copy.
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
-        return {false, QStringLiteral("无法写入“%1”：%2").arg(destination, out.errorString())};
+QString cannotWrite(const QString& path, const QString& why) {
+    return QStringLiteral("无法写入“%1”：%2").arg(path, why);
+}
 
-    constexpr qint64 kChunk = 1 << 20;
-    QByteArray buffer;
-    for (;;) {
-        buffer = in.read(kChunk);
-        if (buffer.isEmpty())
-            break;
-        if (out.write(buffer) != buffer.size()) {
-            const QString why = out.errorString();
-            out.cancelWriting();
-            return {false, QStringLiteral("无法写入“%1”：%2").arg(destination, why)};
+// A new file beside the destination, created exclusively so that nothing already there
+// (a link least of all) is opened. Hidden, so a folder listing never shows it.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const QString& folder) {
+        for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
+            m_path = folder +
+                     QStringLiteral("/.reelcase-%1.part")
+                         .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+            m_name = QFile::encodeName(m_path);
+            m_fd = ::open(m_name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            m_errno = m_fd < 0 ? errno : 0;
+            if (m_fd < 0 && m_errno != EEXIST)
+                break;
         }
     }
-    if (in.error() != QFileDevice::NoError) {
-        out.cancelWriting();
-        return {false, QStringLiteral("无法读取文件“%1”：%2").arg(source, in.errorString())};
+    ~TemporaryFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_kept)
+            ::unlink(m_name.constData());
     }
-    in.close();
-    if (!out.commit())
-        return {false, QStringLiteral("无法写入“%1”：%2").arg(destination, out.errorString())};
+
+    bool isOpen() const { return m_fd >= 0; }
+    int openError() const { return m_errno; }
+    void setPermissions(mode_t mode) { ::fchmod(m_fd, mode); }
+
+    // Writes all of data; false with errno set when the disk refuses.
+    bool write(const char* data, qint64 size) {
+        while (size > 0) {
+            const ssize_t put = ::write(m_fd, data, size_t(size));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false;
+            }
+            data += put;
+            size -= put;
+        }
+        return true;
+    }
+
+    // Flushes and closes, then renames the file over destination; false with errno set.
+    bool commit(const QString& destination) {
+        // A full disk may only show when the data is flushed.
+        const bool flushed = ::fsync(m_fd) == 0;
+        const int flushError = errno;
+        const bool closed = ::close(m_fd) == 0 && flushed;
+        m_fd = -1;
+        if (!closed) {
+            errno = flushed ? errno : flushError;
+            return false;
+        }
+        if (::rename(m_name.constData(), QFile::encodeName(destination).constData()) != 0)
+            return false;
+        m_kept = true;
+        return true;
+    }
+
+private:
+    QString m_path;
+    QByteArray m_name;
+    int m_fd = -1;
+    int m_errno = 0;
+    bool m_kept = false;
+};
+
+} // namespace
+
+CopyResult copyFileSafely(const QString& source, const QString& destination,
+                          const FileLimits& limits) {
+    RegularFile in(source);
+    if (!in.isOpen())
+        return {false, cannotRead(source, in.error())};
+    // A link to a folder is a name like any other and is replaced; a folder itself is not.
+    struct stat replaced {};
+    const bool exists = ::lstat(QFile::encodeName(destination).constData(), &replaced) == 0;
+    if (exists && S_ISDIR(replaced.st_mode))
+        return {false, QStringLiteral("“%1”是一个文件夹。").arg(destination)};
+
+    TemporaryFile out(QFileInfo(destination).absolutePath());
+    if (!out.isOpen())
+        return {false, cannotWrite(destination, describeFileError(out.openError()))};
+    // A file that is replaced keeps its permissions: one kept private stays private.
+    if (exists && S_ISREG(replaced.st_mode))
+        out.setPermissions(replaced.st_mode & 07777);
+    int writeError = 0;
+    const bool copied = in.readAll(limits, [&](const char* data, qint64 size) {
+        if (out.write(data, size))
+            return true;
+        writeError = errno;
+        return false;
+    });
+    if (writeError != 0)
+        return {false, cannotWrite(destination, describeFileError(writeError))};
+    if (!copied)
+        return {false, cannotRead(source, in.error())};
+    if (!out.commit(destination))
+        return {false, cannotWrite(destination, describeFileError(errno))};
     return {true, {}};
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/regular_file.h"
+
 #include <QString>
 
 namespace reelcase {
@@ -9,10 +11,15 @@ struct CopyResult {
     QString error; // why it failed, in words for the user; empty on success
 };
 
-// Copies source to destination without ever leaving a damaged file: the bytes go to a
-// temporary file beside the destination, which is renamed into place only when complete.
-// A failure leaves no partial file and an existing destination untouched; copying a file
-// onto itself leaves it intact. Blocks on the disk: call it off the UI thread.
-CopyResult copyFileSafely(const QString& source, const QString& destination);
+// Copies the regular file source (see RegularFile) to destination without ever leaving a
+// damaged file: the bytes go to a new hidden file in the destination's folder, which is
+// renamed over the destination only when complete and flushed to the disk. A link at the
+// destination is thus replaced itself, never what it points to. A failure leaves no partial
+// file and an existing destination untouched; a source larger than limits.maxBytes, one
+// that changes while it is copied, or a cancelled copy fails. Copying a file onto itself
+// leaves it intact. A destination that is a folder is refused. Blocks on the disk: call it
+// off the UI thread.
+CopyResult copyFileSafely(const QString& source, const QString& destination,
+                          const FileLimits& limits = {});
 
 } // namespace reelcase

@@ -1,7 +1,7 @@
 #include "startup/environment.h"
 
 #include "platform/browser_cache_locator.h"
-#include "platform/favorites_setting.h"
+#include "platform/settings_store.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -21,18 +21,18 @@ QString defaultFavoritesFolder(const QString& windowsFolder) {
     return windowsFolder + QStringLiteral("reelcase");
 }
 
-SharedValues settleEnvironment(const QProcessEnvironment& environment) {
+SharedValues settleEnvironment(const QProcessEnvironment& environment, SettingsStore& settings) {
     SharedValues values;
     values.WindowsFolder = windowsFolder();
     values.CacheFolder = locateBrowserCache(environment);
 
-    const QString saved = FavoritesSetting::read();
+    const QString saved = settings.favoritesFolder();
     if (!saved.isEmpty()) {
         values.FavoritesFolder = saved;
     } else {
         values.FavoritesFolder = defaultFavoritesFolder(values.WindowsFolder);
         QDir().mkpath(values.FavoritesFolder);
-        FavoritesSetting::write(values.FavoritesFolder);
+        settings.setFavoritesFolder(values.FavoritesFolder);
     }
     return values;
 }

@@ -5,9 +5,10 @@
 
 namespace reelcase {
 
-void Main(Desktop& desktop) {
-    const SharedValues values = settleEnvironment(QProcessEnvironment::systemEnvironment());
-    auto* window = new MainWindow(desktop, values);
+void Main(Desktop& desktop, std::shared_ptr<SettingsStore> settings) {
+    const SharedValues values =
+        settleEnvironment(QProcessEnvironment::systemEnvironment(), *settings);
+    auto* window = new MainWindow(desktop, std::move(settings), values);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
 }

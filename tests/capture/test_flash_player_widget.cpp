@@ -1,4 +1,6 @@
 #include "capture/flash_player_widget.h"
+#include "support/busy_pool.h"
+#include "support/hang_guard.h"
 
 #include <QActionGroup>
 #include <QFile>
@@ -7,6 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace reelcase;
 
@@ -36,6 +44,42 @@ void settleLoads() {
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
 }
+
+// Bytes this process has asked the kernel to read so far; -1 where that is not told.
+qint64 bytesReadByProcess() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+// Swaps name between a link to a file and a link to a pipe as fast as it can, each swap
+// one atomic rename, until stopped.
+class LinkSwapper {
+public:
+    LinkSwapper(const QString& name, const QString& file, const QString& pipe)
+        : m_thread([=, this] {
+            const QByteArray to = QFile::encodeName(name);
+            const QByteArray spare = to + ".next";
+            const QByteArray targets[] = {QFile::encodeName(file), QFile::encodeName(pipe)};
+            for (int i = 0; !m_stop.load(); i ^= 1) {
+                ::unlink(spare.constData());
+                if (::symlink(targets[i].constData(), spare.constData()) == 0)
+                    ::rename(spare.constData(), to.constData());
+            }
+        }) {}
+    ~LinkSwapper() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic_bool m_stop{false};
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -105,6 +149,63 @@ private Q_SLOTS:
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(loaded.constFirst().at(0).toString(), QStringLiteral("/nonexistent/second.swf"));
         QCOMPARE(widget.movie(), QStringLiteral("/nonexistent/second.swf"));
+    }
+
+    void nameSwappedForAPipeNeverBlocksALoad() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("movie.swf");
+        QFile movie(file);
+        QVERIFY(movie.open(QIODevice::WriteOnly));
+        movie.write("not a movie, but a regular file");
+        movie.close();
+        const QString pipe = dir.filePath("pipe.swf");
+        QVERIFY(test::makeFifo(pipe));
+        const QString name = dir.filePath("swapped.swf");
+        QVERIFY(QFile::link(file, name));
+
+        FlashPlayerWidget widget;
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        int settled = 0;
+        constexpr int kLoads = 1000;
+        {
+            LinkSwapper swapper(name, file, pipe);
+            for (; settled < kLoads; ++settled) {
+                widget.setMovie(name);
+                if (!loaded.wait(10000))
+                    break;
+            }
+        }
+        // A load stuck on the pipe would hold the pool for good; release it before failing.
+        test::endsWithoutHelp([] { QThreadPool::globalInstance()->waitForDone(); }, pipe);
+        QCOMPARE(settled, kLoads);
+    }
+
+    void supersededLoadsAreNotRead() {
+        if (bytesReadByProcess() < 0)
+            QSKIP("this system does not count the bytes a process reads");
+        QTemporaryDir dir;
+        const QString large = dir.filePath("large.swf");
+        constexpr qint64 kLarge = qint64(32) << 20;
+        QFile file(large);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(kLarge)); // sparse: costs no disk, reads in full all the same
+        file.close();
+
+        FlashPlayerWidget widget;
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        const qint64 before = bytesReadByProcess();
+        {
+            test::BusyPool slowDisk;
+            // Clicking through a list while the disk is slow.
+            for (int i = 0; i < 8; ++i)
+                widget.setMovie(large);
+            widget.setMovie(dir.filePath("last.swf"));
+        }
+        QVERIFY(loaded.wait());
+        settleLoads();
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.constFirst().at(0).toString(), dir.filePath("last.swf"));
+        QCOMPARE_LT(bytesReadByProcess() - before, kLarge);
     }
 
     void stopWhileLoadingHoldsThePlay() {

@@ -1,10 +1,14 @@
 #include "favorites/add_favorite_dialog.h"
 #include "platform/shared_values.h"
+#include "support/busy_pool.h"
 #include "support/fake_desktop.h"
+#include "support/file_contents.h"
+#include "support/hang_guard.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -15,21 +19,10 @@
 #include <QTest>
 
 using namespace reelcase;
+using reelcase::test::readFile;
+using reelcase::test::writeFile;
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+namespace {} // namespace
 
 class AddFavoriteDialogTest : public QObject {
     Q_OBJECT
@@ -40,6 +33,7 @@ private:
     QPointer<AddFavoriteDialog> m_dialog;
 
     QString favorites() const { return m_dir.filePath("fav"); }
+    QString pipe() const { return m_dir.filePath("pipe.swf"); }
     QPushButton* ok() const { return m_dialog->findChild<QPushButton*>("Command1"); }
     QPushButton* cancel() const { return m_dialog->findChild<QPushButton*>("Command2"); }
 
@@ -65,6 +59,10 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(favorites()));
         writeFile(m_dir.filePath("first.swf"), "FWS first");
         writeFile(m_dir.filePath("second.swf"), "FWS second");
+        if (!QFileInfo::exists(pipe())) {
+            QVERIFY(test::makeFifo(pipe()));
+            QVERIFY(QFile::link(pipe(), m_dir.filePath("pipe-link.swf")));
+        }
         m_values.CurrentFlashPath = m_dir.filePath("first.swf");
         m_values.FavoritesFolder = favorites();
     }
@@ -224,6 +222,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("folder");
         QTest::newRow("source gone") << "gone.swf"
                                      << "fav";
+        QTest::newRow("source a link to a pipe") << "pipe-link.swf"
+                                                 << "fav";
         QTest::newRow("no current file") << ""
                                          << "fav";
         QTest::newRow("folder gone") << "first.swf"
@@ -278,6 +278,23 @@ private Q_SLOTS:
         QVERIFY(added.wait());
         QTRY_VERIFY(!m_dialog);
         QCOMPARE(favoriteFiles(), QStringList{"abc.swf"});
+    }
+
+    void closedWhileCopyingStillReportsAFailure() {
+        open();
+        m_values.CurrentFlashPath = m_dir.filePath("gone.swf");
+        {
+            test::BusyPool slowDisk;
+            typeAndOk("abc");
+            m_dialog->close();
+            QVERIFY(m_dialog && !m_dialog->isVisible());
+        }
+        QTRY_COMPARE(m_desktop.messages.size(), 1);
+        QVERIFY(m_desktop.messages[0].error);
+        QVERIFY2(m_desktop.messages[0].text.startsWith("收藏失败："),
+                 qPrintable(m_desktop.messages[0].text));
+        QTRY_VERIFY(!m_dialog);
+        QVERIFY(favoriteFiles().isEmpty());
     }
 
     void reopenedWhileCopyingReportsAFailure() {

@@ -1,8 +1,9 @@
 // Form1's commands end to end: search, the found list, open, Save As, favorites and dispatch.
 #include "capture/flash_player_widget.h"
 #include "favorites/add_favorite_dialog.h"
-#include "platform/favorites_setting.h"
+#include "support/busy_pool.h"
 #include "support/main_window_fixture.h"
+#include "support/read_only_folder.h"
 #include "swfwriter/writer.h"
 
 #include <QAction>
@@ -15,8 +16,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include <optional>
 
 using namespace reelcase;
 using reelcase::test::MainWindowFixture;
@@ -46,6 +50,14 @@ QStringList listItems(QListWidget* list) {
 
 QPoint nodeCentre(QTreeWidget* tree, int row) {
     return tree->visualItemRect(tree->topLevelItem(row)).center();
+}
+
+// Makes a file of 1234 bytes the current one and returns its path.
+QString makeCurrentFile(MainWindowFixture& f) {
+    const QString source = f.environment.root() + "/source.swf";
+    writeBytes(source, 1234);
+    f.window->values().CurrentFlashPath = source;
+    return source;
 }
 
 void runSearch(MainWindow& window) {
@@ -143,9 +155,7 @@ private Q_SLOTS:
         w.runToolbarButton(7);
         QVERIFY(f.desktop.saveRequests.isEmpty());
 
-        const QString source = f.environment.root() + "/source.swf";
-        writeBytes(source, 1234);
-        w.values().CurrentFlashPath = source;
+        makeCurrentFile(f);
         const QString keep = f.environment.root() + "/keep";
         QDir().mkpath(keep);
         f.desktop.saveReplies << keep + "/clip" << keep + "/clip.swf";
@@ -158,6 +168,85 @@ private Q_SLOTS:
         QCOMPARE(f.desktop.saveRequests.size(), 2);
         QCOMPARE(f.desktop.saveRequests[0].title, QString("另存为"));
         QVERIFY(f.desktop.messages.isEmpty());
+    }
+
+    void saveAsFailureIsReported_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing folder") << "missing";
+        QTest::newRow("read-only folder") << "read-only";
+        QTest::newRow("source gone") << "source gone";
+    }
+    void saveAsFailureIsReported() {
+        QFETCH(QString, kind);
+        MainWindowFixture f;
+        f.open();
+        const QString source = makeCurrentFile(f);
+        if (kind == "source gone")
+            QFile::remove(source);
+        const QString folder = f.environment.root() + (kind == "missing" ? "/missing" : "/keep");
+        if (kind != "missing")
+            QDir().mkpath(folder);
+        std::optional<test::ReadOnlyFolder> locked;
+        if (kind == "read-only") {
+            locked.emplace(folder);
+            if (!locked->isReadOnly())
+                QSKIP("no way to make a folder read-only here");
+        }
+        f.desktop.saveReplies << folder + "/clip";
+        f.find<QAction>("保存")->trigger();
+        QTRY_COMPARE(f.desktop.messages.size(), 1);
+        QVERIFY(f.desktop.messages[0].error);
+        QVERIFY2(f.desktop.messages[0].text.startsWith("保存失败："),
+                 qPrintable(f.desktop.messages[0].text));
+        QVERIFY(!QFileInfo::exists(folder + "/clip.swf"));
+    }
+
+    void closingStopsACopyAndLeavesNothingBehind() {
+        MainWindowFixture f;
+        f.open();
+        makeCurrentFile(f);
+        const QString keep = f.environment.root() + "/keep";
+        QDir().mkpath(keep);
+        f.desktop.saveReplies << keep + "/clip";
+        {
+            test::BusyPool slowDisk;
+            f.find<QAction>("保存")->trigger();
+            f.window.reset();
+        }
+        QThreadPool::globalInstance()->waitForDone();
+        QCOMPARE(QDir(keep).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(f.desktop.messages.isEmpty());
+    }
+
+    void folderChoiceNeverPairsOldNamesWithTheNewFolder() {
+        MainWindowFixture f;
+        writeBytes(f.values.FavoritesFolder + "/a.swf", 10);
+        const QString other = f.environment.root() + "/other";
+        writeBytes(other + "/a.swf", 10);
+        writeBytes(other + "/zzz.swf", 10);
+        MainWindow& w = f.open();
+        auto* tree = f.find<QTreeWidget>("TreeView2");
+        QCOMPARE(nodeTexts(tree), QStringList{"a"});
+        tree->setCurrentItem(tree->topLevelItem(0));
+        const QPoint firstNode = nodeCentre(tree, 0);
+        QSignalSpy refilled(&w, &MainWindow::favoritesRefilled);
+        {
+            test::BusyPool slowDisk;
+            f.desktop.folderReplies << other;
+            QTest::mouseClick(f.find<QLabel>("Label2"), Qt::LeftButton);
+            // The new folder is not listed yet: neither a click nor 删除 may reach into it.
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, firstNode);
+            f.find<QAction>("删除")->trigger();
+            QVERIFY(w.values().CurrentFlashPath.isEmpty());
+        }
+        QTRY_COMPARE(nodeTexts(tree), (QStringList{"a", "zzz"}));
+        QVERIFY(QFile::exists(other + "/a.swf"));
+        QVERIFY(QFile::exists(f.values.FavoritesFolder + "/a.swf"));
+
+        // Once listed, a node plays its own folder's file.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, nodeCentre(tree, 1));
+        QCOMPARE(w.values().CurrentFlashPath, other + "/zzz.swf");
     }
 
     void favoritesPopupAndDelete() {
@@ -240,7 +329,7 @@ private Q_SLOTS:
         QTest::mouseClick(f.find<QLabel>("Image1"), Qt::LeftButton);
         QVERIFY(refilled.wait(5000));
         QCOMPARE(w.values().FavoritesFolder, other);
-        QCOMPARE(FavoritesSetting::read(), other);
+        QCOMPARE(f.settings->favoritesFolder(), other);
         QCOMPARE(label->toolTip(), "收藏文件夹:" + other);
         QCOMPARE(f.find<QLabel>("Image1")->toolTip(), "收藏文件夹:" + other);
         QCOMPARE(nodeTexts(tree), QStringList{"new"});
@@ -252,7 +341,41 @@ private Q_SLOTS:
         QVERIFY(refilled.wait(5000));
         QCOMPARE(tree->topLevelItemCount(), 0);
         QCOMPARE(f.find<QListWidget>("File2")->count(), 0);
-        QCOMPARE(FavoritesSetting::read(), f.environment.root() + "/missing");
+        QCOMPARE(f.settings->favoritesFolder(), f.environment.root() + "/missing");
+        QVERIFY(f.desktop.messages.isEmpty());
+
+        // A choice that cannot be stored is said, and holds for this run all the same.
+        f.settings->setFailing(true);
+        f.desktop.folderReplies << other;
+        QTest::mouseClick(label, Qt::LeftButton);
+        QVERIFY(refilled.wait(5000));
+        QCOMPARE(f.desktop.messages.size(), 1);
+        QVERIFY(f.desktop.messages[0].error);
+        QVERIFY2(f.desktop.messages[0].text.startsWith("收藏文件夹的设置保存失败："),
+                 qPrintable(f.desktop.messages[0].text));
+        QCOMPARE(w.values().FavoritesFolder, other);
+        QCOMPARE(nodeTexts(tree), QStringList{"new"});
+    }
+
+    void newestFolderChoiceIsTheOneStored() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        const QString first = f.environment.root() + "/first";
+        const QString second = f.environment.root() + "/second";
+        f.desktop.folderReplies << first << second;
+        auto* label = f.find<QLabel>("Label2");
+        // The first choice's write stalls on a slow disk until the second has been made.
+        f.settings->holdNextWrite();
+        QTest::mouseClick(label, Qt::LeftButton);
+        f.settings->waitForHeldWrite();
+        QTest::mouseClick(label, Qt::LeftButton);
+        QSignalSpy refilled(&w, &MainWindow::favoritesRefilled);
+        f.settings->releaseWrite();
+        QVERIFY(refilled.wait(5000));
+        QThreadPool::globalInstance()->waitForDone();
+        QCOMPARE(f.settings->favoritesFolder(), second);
+        QCOMPARE(w.values().FavoritesFolder, second);
+        QVERIFY(f.desktop.messages.isEmpty());
     }
 
     void addToFavorites() {

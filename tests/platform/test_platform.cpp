@@ -1,6 +1,8 @@
 #include "platform/browser_cache_locator.h"
-#include "platform/favorites_setting.h"
 #include "platform/safe_file_copy.h"
+#include "platform/settings_store.h"
+#include "support/file_contents.h"
+#include "support/read_only_folder.h"
 #include "support/temp_environment.h"
 
 #include <QDir>
@@ -9,19 +11,10 @@
 #include <QTest>
 
 using namespace reelcase;
+using reelcase::test::readFile;
+using reelcase::test::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 const char* kUserReg = R"(WINE REGISTRY Version 2
 ;; All keys relative to \\User\\S-1-5-21-0-0-0-1000
@@ -95,10 +88,20 @@ private Q_SLOTS:
 
     void favoritesSettingRoundTrip() {
         test::TempEnvironment temp;
-        QCOMPARE(FavoritesSetting::read(), QString());
-        QVERIFY(FavoritesSetting::write(QString::fromUtf8("/home/x/收藏 夹")));
-        QCOMPARE(FavoritesSetting::read(), QString::fromUtf8("/home/x/收藏 夹"));
+        QtSettingsStore settings;
+        QCOMPARE(settings.favoritesFolder(), QString());
+        QVERIFY(settings.setFavoritesFolder(QString::fromUtf8("/home/x/收藏 夹")));
+        QCOMPARE(settings.favoritesFolder(), QString::fromUtf8("/home/x/收藏 夹"));
         QVERIFY(QFile::exists(temp.configHome() + "/reelkit/reelkit.ini"));
+
+        // A settings folder that cannot be written: refused, with the file named.
+        const test::ReadOnlyFolder locked(temp.configHome() + "/reelkit");
+        if (!locked.isReadOnly())
+            QSKIP("no way to make a folder read-only here");
+        QString why;
+        QVERIFY(!settings.setFavoritesFolder("/elsewhere", &why));
+        QVERIFY2(why.contains("reelkit.ini"), qPrintable(why));
+        QVERIFY(!readFile(temp.configHome() + "/reelkit/reelkit.ini").contains("elsewhere"));
     }
 
     void safeCopy() {

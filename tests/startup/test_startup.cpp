@@ -1,4 +1,4 @@
-#include "platform/favorites_setting.h"
+#include "platform/settings_store.h"
 #include "startup/environment.h"
 #include "support/temp_environment.h"
 
@@ -13,13 +13,14 @@ class StartupTest : public QObject {
 private Q_SLOTS:
     void firstRunCreatesAndSavesDefaultFolder() {
         test::TempEnvironment temp;
+        QtSettingsStore settings;
         QProcessEnvironment env;
         env.insert("HOME", temp.home());
-        const SharedValues values = settleEnvironment(env);
+        const SharedValues values = settleEnvironment(env, settings);
         QCOMPARE(values.WindowsFolder, temp.dataHome() + "/");
         QCOMPARE(values.FavoritesFolder, temp.dataHome() + "/reelcase");
         QVERIFY(QDir(values.FavoritesFolder).exists());
-        QCOMPARE(FavoritesSetting::read(), values.FavoritesFolder);
+        QCOMPARE(settings.favoritesFolder(), values.FavoritesFolder);
         QVERIFY(values.CurrentFlashPath.isEmpty());
         // No cache configured anywhere.
         QCOMPARE(values.CacheFolder, QString());
@@ -27,41 +28,45 @@ private Q_SLOTS:
 
     void existingDefaultFolderCountsAsSuccess() {
         test::TempEnvironment temp;
+        QtSettingsStore settings;
         QDir().mkpath(temp.dataHome() + "/reelcase");
         QFile keep(temp.dataHome() + "/reelcase/a.swf");
         QVERIFY(keep.open(QIODevice::WriteOnly));
         keep.close();
-        const SharedValues values = settleEnvironment({});
+        const SharedValues values = settleEnvironment({}, settings);
         QCOMPARE(values.FavoritesFolder, temp.dataHome() + "/reelcase");
         QVERIFY(QFile::exists(values.FavoritesFolder + "/a.swf"));
-        QCOMPARE(FavoritesSetting::read(), values.FavoritesFolder);
+        QCOMPARE(settings.favoritesFolder(), values.FavoritesFolder);
     }
 
     void savedFolderIsUsedAsIs() {
         test::TempEnvironment temp;
-        QVERIFY(FavoritesSetting::write("/somewhere/that/does/not/exist"));
-        const SharedValues values = settleEnvironment({});
+        QtSettingsStore settings;
+        QVERIFY(settings.setFavoritesFolder("/somewhere/that/does/not/exist"));
+        const SharedValues values = settleEnvironment({}, settings);
         QCOMPARE(values.FavoritesFolder, QString("/somewhere/that/does/not/exist"));
         QVERIFY(!QDir(temp.dataHome() + "/reelcase").exists());
     }
 
     void uncreatableFolderStillSetsPath() {
         test::TempEnvironment temp;
+        QtSettingsStore settings;
         // A file where the data folder should be makes the default folder impossible.
         QDir(temp.dataHome()).removeRecursively();
         QFile blocker(temp.dataHome());
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        const SharedValues values = settleEnvironment({});
+        const SharedValues values = settleEnvironment({}, settings);
         QCOMPARE(values.FavoritesFolder, temp.dataHome() + "/reelcase");
         QVERIFY(!QDir(values.FavoritesFolder).exists());
     }
 
     void cacheFolderFromEnvironment() {
         test::TempEnvironment temp;
+        QtSettingsStore settings;
         QProcessEnvironment env;
         env.insert("REELCASE_CACHE", "/var/cache/browser");
-        QCOMPARE(settleEnvironment(env).CacheFolder, QString("/var/cache/browser"));
+        QCOMPARE(settleEnvironment(env, settings).CacheFolder, QString("/var/cache/browser"));
     }
 };
 

@@ -19,7 +19,7 @@ MainWindowFixture::MainWindowFixture(SharedValues initial)
 }
 
 MainWindow& MainWindowFixture::open() {
-    window = std::make_unique<MainWindow>(desktop, values);
+    window = std::make_unique<MainWindow>(desktop, settings, values);
     window->setEndProgram([this] { ++endings; });
     QSignalSpy refilled(window.get(), &MainWindow::favoritesRefilled);
     window->show();

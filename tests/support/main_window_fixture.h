@@ -2,6 +2,7 @@
 
 #include "mainwindow/main_window.h"
 #include "support/fake_desktop.h"
+#include "support/fake_settings_store.h"
 #include "support/temp_environment.h"
 
 #include <QFile>
@@ -11,7 +12,8 @@
 
 namespace reelcase::test {
 
-// A main window over a fake desktop and temporary XDG folders, as start-up builds it.
+// A main window over a fake desktop and settings store and temporary XDG folders, as
+// start-up builds it.
 // endings counts how often the window ended the program.
 struct MainWindowFixture {
     explicit MainWindowFixture(SharedValues values = {});
@@ -22,6 +24,7 @@ struct MainWindowFixture {
 
     TempEnvironment environment;
     FakeDesktop desktop;
+    std::shared_ptr<FakeSettingsStore> settings = std::make_shared<FakeSettingsStore>();
     SharedValues values;
     std::unique_ptr<MainWindow> window;
     int endings = 0;

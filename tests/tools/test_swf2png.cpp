@@ -1,40 +1,15 @@
-#include "swfwriter/writer.h"
+#include "tools/tool_fixtures.h"
 
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace reelcase::swf;
+using namespace reelcase::test;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString stderrText;
-};
-
-Run swf2png(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(SWF2PNG_PATH), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-// 64 x 48 stage, green background, a red square at (10,10)-(30,30) that moves to the right
-// by 20 px on frame 2.
-QByteArray movie() {
-    write::SwfWriter w({64, 48});
-    w.background(QColor(0, 128, 0));
-    write::ShapeBuilder s;
-    s.rect({10, 10, 20, 20}, s.addFill(write::solid(Qt::red)));
-    const auto id = w.defineShape(s);
-    w.place({.depth = 1, .character = id});
-    w.showFrame();
-    w.place({.depth = 1, .move = true, .matrix = QTransform::fromTranslate(20, 0)});
-    w.showFrame();
-    return w.finish(Compression::Zlib);
+ToolRun swf2png(const QStringList& args) {
+    return runTool(QStringLiteral(SWF2PNG_PATH), args);
 }
 
 } // namespace
@@ -44,11 +19,7 @@ class TestSwf2Png : public QObject {
     QTemporaryDir m_dir;
 
     QString file(const QString& name, const QByteArray& content) {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(content);
-        return path;
+        return writeFile(m_dir.filePath(name), content);
     }
 
 private Q_SLOTS:
@@ -71,12 +42,12 @@ private Q_SLOTS:
         QFETCH(QSize, size);
         QFETCH(QPoint, redAt);
         QFETCH(QPoint, greenAt);
-        const QString in = file("movie.swf", movie());
+        const QString in = file("movie.swf", movingSquareMovie());
         const QString out = m_dir.filePath("out.png");
         QFile::remove(out);
-        const Run run = swf2png(options + QStringList{in, out});
+        const ToolRun run = swf2png(options + QStringList{in, out});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.stderrText.isEmpty());
+        QVERIFY(run.err.isEmpty());
         const QImage img(out);
         QCOMPARE(img.size(), size);
         QCOMPARE(QColor(img.pixel(redAt)), QColor(255, 0, 0));
@@ -92,24 +63,24 @@ private Q_SLOTS:
             << QStringList{m_dir.filePath("nope.swf"), out} << 1 << "cannot read";
         QTest::newRow("not a swf")
             << QStringList{file("text.swf", "hello, world"), out} << 1 << "signature";
-        QByteArray broken = movie();
+        QByteArray broken = movingSquareMovie();
         broken.truncate(12);
         QTest::newRow("broken zlib")
             << QStringList{file("broken.swf", broken), out} << 1 << "header";
-        QTest::newRow("no output") << QStringList{file("ok.swf", movie())} << 2 << "expected";
+        QTest::newRow("no output")
+            << QStringList{file("ok.swf", movingSquareMovie())} << 2 << "expected";
         QTest::newRow("bad quality")
-            << QStringList{"--quality", "ultra", file("ok.swf", movie()), out} << 2 << "quality";
+            << QStringList{"--quality", "ultra", file("ok.swf", movingSquareMovie()), out} << 2
+            << "quality";
         QTest::newRow("bad frames")
-            << QStringList{"--frames", "0", file("ok.swf", movie()), out} << 2 << "frames";
+            << QStringList{"--frames", "0", file("ok.swf", movingSquareMovie()), out} << 2
+            << "frames";
     }
     void failsCleanly() {
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(QString, says);
-        const Run run = swf2png(args);
-        QCOMPARE(run.exitCode, exitCode);
-        QVERIFY2(run.stderrText.contains(says), qPrintable(run.stderrText));
-        QCOMPARE(run.stderrText.trimmed().count('\n'), 0);
+        verifyOneLineFailure(swf2png(args), exitCode, says);
         QVERIFY(!QFile::exists(m_dir.filePath("never.png")));
     }
 };

@@ -135,14 +135,19 @@ void Player::tick() {
     State& s = *m_state;
     if (!s.root)
         return;
-    if (s.firstActionsPending) {
-        s.firstActionsPending = false;
-        s.runActions();
-    }
+    runFirstFrameActions();
     s.context.elapsedMs += frameIntervalMs();
     s.scripts->enterFrame();
     s.root->tick(s.looping);
     s.runActions();
+}
+
+void Player::runFirstFrameActions() {
+    State& s = *m_state;
+    if (s.root && s.firstActionsPending) {
+        s.firstActionsPending = false;
+        s.runActions();
+    }
 }
 
 int Player::currentFrame() const {

@@ -67,6 +67,9 @@ public:
     // One tick of the frame clock: advances the timeline when playing (and always
     // advances running sprites and actions as the movie requires).
     void tick();
+    // Runs frame 1's actions now when they have not run yet (the first tick() runs them
+    // otherwise). For hosts that count frame 1 as a frame played before the first tick.
+    void runFirstFrameActions();
     int currentFrame() const;  // 0-based
     void gotoFrame(int frame); // rebuilds the display list; keeps the playing state
     void rewind();             // frame 0, stopped
