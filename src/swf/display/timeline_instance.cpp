@@ -37,9 +37,11 @@ const TimelineDef& emptyTimeline() {
 
 } // namespace
 
-TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting)
+TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting,
+                                   const Movie* movie)
     : m_def(def)
     , m_context(context)
+    , m_movie(movie ? movie : context.movie)
     , m_nesting(nesting)
     , m_id(context.nextObjectId++) {
     m_context.liveWeight += 1 + m_def.placeCount;
@@ -115,16 +117,30 @@ void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, const F
     }
 }
 
+const Character* TimelineInstance::characterFor(std::uint16_t id, const Movie** from) const {
+    *from = m_movie;
+    if (const Character* c = m_movie->dictionary.character(id))
+        return c;
+    if (m_movie != m_context.movie)
+        return nullptr;
+    auto it = m_context.imports.constFind(id);
+    if (it == m_context.imports.constEnd())
+        return nullptr;
+    *from = it->movie;
+    return it->movie->dictionary.character(it->id);
+}
+
 void TimelineInstance::instantiate(int depth, DisplayObject& o) {
     o.instantiated = true;
     o.id = m_context.nextObjectId++;
-    o.character = o.ownCharacter ? o.ownCharacter.get()
-                                 : m_context.movie->dictionary.character(o.placement.characterId);
+    const Movie* source = m_movie;
+    o.character =
+        o.ownCharacter ? o.ownCharacter.get() : characterFor(o.placement.characterId, &source);
     if (o.character) {
         const TimelineDef* def = o.character->timeline();
         if (def && m_nesting + 1 < limits::maxSpriteNesting &&
             m_context.liveWeight + 1 + def->placeCount <= limits::maxDisplayObjects) {
-            o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1);
+            o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1, source);
             o.sprite->m_parent = this;
             o.sprite->m_id = o.id;
             o.sprite->enterFirstFrame();
@@ -291,7 +307,8 @@ DisplayObject* TimelineInstance::insertNew(int depth, DisplayObject object) {
 
 DisplayObject* TimelineInstance::placeCharacter(std::uint16_t characterId, const QString& name,
                                                 int depth) {
-    if (!m_context.movie->dictionary.character(characterId))
+    const Movie* source = nullptr;
+    if (!characterFor(characterId, &source))
         return nullptr;
     DisplayObject o;
     o.placement.characterId = characterId;

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QRectF>
 
+#include <vector>
+
 namespace reelcase::swf {
 
 // One parsed movie: immutable after parseMovie() returns, shared between players.
@@ -25,6 +27,13 @@ public:
     TimelineDef root;
     // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
     QHash<QString, std::uint16_t> exports;
+    // ImportAssets: characters this movie takes from another file by its export name.
+    struct Import {
+        QString url;
+        QString name;
+        std::uint16_t id = 0; // the id this movie uses for it
+    };
+    std::vector<Import> imports;
 };
 
 } // namespace reelcase::swf
