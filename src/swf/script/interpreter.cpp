@@ -492,9 +492,12 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
             clip->removeByScript(vm);
         break;
     }
-    case Trace:
-        vm.trace(vm.toString(pop()));
+    case Trace: {
+        // trace() shows undefined by name in every version.
+        const Value v = pop();
+        vm.trace(typeOf(v) == TypeUndefined ? QStringLiteral("undefined") : vm.toString(v));
         break;
+    }
     case StartDrag: {
         pop();
         if (vm.toBoolean(pop()))
@@ -675,8 +678,9 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
             pairs.emplace_back(vm.toString(pop()), std::move(value));
         }
         Object* o = vm.newObject();
-        for (auto it = pairs.rbegin(); it != pairs.rend(); ++it)
-            o->put(it->first, it->second);
+        // Defined in the order they come off the stack (the last written first).
+        for (const auto& [name, value] : pairs)
+            vm.setMember(Value(o), name, value);
         push(o);
         break;
     }
@@ -947,7 +951,7 @@ void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool pla
     }
     target += bias;
     if (target < 0)
-        target = 0;
+        return; // frames before the first are no frame at all
     clip.gotoFrame(target);
     if (play)
         clip.play();

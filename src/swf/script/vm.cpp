@@ -151,13 +151,16 @@ QString Vm::toString(const Value& v) {
         }
         if (m_callDepth > m_budgets.callDepth)
             return QStringLiteral("[object Object]");
-        const Value s = callMethod(v, QStringLiteral("toString"), {});
+        // Without a callable toString the player names the type.
+        const QString typeName = o->kind() == Kind::Function ? QStringLiteral("[type Function]")
+                                                             : QStringLiteral("[type Object]");
+        Value fn;
+        if (!findMember(o, QStringLiteral("toString"), fn) ||
+            !dynamic_cast<FunctionObject*>(objectOf(fn)))
+            return typeName;
+        const Value s = call(fn, v, {});
         if (objectOf(s))
-            return o->kind() == Kind::Function ? QStringLiteral("[type Function]")
-                                               : QStringLiteral("[object Object]");
-        if (isVoid(s) && !hasProperty(o, QStringLiteral("toString")))
-            return o->kind() == Kind::Function ? QStringLiteral("[type Function]")
-                                               : QStringLiteral("[object Object]");
+            return typeName;
         return toString(s);
     }
     }
@@ -239,6 +242,10 @@ QString Vm::typeOf(const Value& v) {
 bool Vm::strictEquals(const Value& a, const Value& b) const {
     if (a.index() != b.index())
         return false;
+    // The player's strict equality holds NaN equal to itself.
+    if (avm1::typeOf(a) == TypeNumber && std::isnan(std::get<double>(a)) &&
+        std::isnan(std::get<double>(b)))
+        return true;
     return a == b;
 }
 

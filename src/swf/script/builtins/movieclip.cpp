@@ -32,7 +32,9 @@ void gotoValue(Vm& vm, TimelineInstance& c, const Value& frame, bool play) {
             return;
         target = static_cast<int>(d) - 1;
     }
-    c.gotoFrame(std::max(target, 0));
+    if (target < 0)
+        return; // frames before the first are no frame at all
+    c.gotoFrame(target);
     if (play)
         c.play();
     else
