@@ -520,7 +520,8 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         const QString name = vm.toString(pop());
         std::vector<Value> args = popArgs();
         const Value fn = getVariable(name);
-        Value self = Undefined{};
+        // A plain call runs with the current timeline as this.
+        const Value self = m_f.target ? Value(m_f.target) : Value(Undefined{});
         push(vm.call(fn, self, args));
         break;
     }

@@ -137,6 +137,8 @@ QString Vm::toString(const Value& v) {
     case TypeNull:
         return QStringLiteral("null");
     case TypeBool:
+        if (m_version < 5)
+            return std::get<bool>(v) ? QStringLiteral("1") : QStringLiteral("0");
         return std::get<bool>(v) ? QStringLiteral("true") : QStringLiteral("false");
     case TypeNumber:
         return numberToString(std::get<double>(v));
