@@ -92,7 +92,7 @@ Value Vm::toPrimitive(const Value& v, bool preferString) {
     if (!o)
         return v;
     if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
-        return toString(v);
+        return v; // display objects stay themselves: numbers NaN, text their path
     const bool stringFirst = preferString || o->kind() == Kind::Date;
     for (int pass = 0; pass < 2; ++pass) {
         const bool useString = (pass == 0) == stringFirst;

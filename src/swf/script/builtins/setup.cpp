@@ -25,6 +25,7 @@ void Vm::setupBuiltins() {
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
     builtins::installSound(*this);
+    builtins::installPlaceholders(*this);
 }
 
 } // namespace reelcase::swf::avm1
