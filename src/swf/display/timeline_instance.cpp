@@ -150,6 +150,19 @@ void TimelineInstance::instantiate(int depth, DisplayObject& o) {
         m_context.listener->objectPlaced(*this, depth, o);
 }
 
+// Instantiating may run scripts that change the list: walk it by depth, afresh each time.
+void TimelineInstance::instantiatePending() {
+    for (int depth = std::numeric_limits<int>::min();;) {
+        auto it = m_list.lower_bound(depth);
+        while (it != m_list.end() && it->second.instantiated)
+            ++it;
+        if (it == m_list.end())
+            break;
+        depth = it->first;
+        instantiate(it->first, it->second);
+    }
+}
+
 void TimelineInstance::queueActions(int frame) {
     for (const FrameCommand& command : m_def.frames[static_cast<size_t>(frame)].commands) {
         const auto* a = std::get_if<ActionCommand>(&command);
@@ -167,16 +180,7 @@ void TimelineInstance::applyFrame(int frame, bool withActions) {
     // A timeline's own frame script runs before those of the clips the frame places.
     if (withActions)
         queueActions(frame);
-    // Instantiating may run scripts that change the list: walk it by depth, afresh.
-    for (int depth = std::numeric_limits<int>::min();;) {
-        auto it = m_list.lower_bound(depth);
-        while (it != m_list.end() && it->second.instantiated)
-            ++it;
-        if (it == m_list.end())
-            break;
-        depth = it->first;
-        instantiate(it->first, it->second);
-    }
+    instantiatePending();
 }
 
 void TimelineInstance::gotoFrame(int frame) {
@@ -220,15 +224,7 @@ void TimelineInstance::gotoFrame(int frame) {
         }
     }
     m_frame = frame;
-    for (int depth = std::numeric_limits<int>::min();;) {
-        auto it = m_list.lower_bound(depth);
-        while (it != m_list.end() && it->second.instantiated)
-            ++it;
-        if (it == m_list.end())
-            break;
-        depth = it->first;
-        instantiate(it->first, it->second);
-    }
+    instantiatePending();
     queueActions(frame);
 }
 

@@ -142,6 +142,7 @@ private:
     void applyFrame(int frame, bool queueActions);
     void applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame, bool live);
     void instantiate(int depth, DisplayObject& object);
+    void instantiatePending();
     void queueActions(int frame);
     void erase(std::map<int, DisplayObject>::iterator it);
     // The character an id names for this timeline, and the file it comes from.

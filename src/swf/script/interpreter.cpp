@@ -981,13 +981,17 @@ void Interpreter::getUrl(const QString& url, const QString& target, int method) 
         host->openUrl(url, target, false);
 }
 
+namespace {
+// SWF 4's property indices.
+const char* const indexedProperties[] = {
+    "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
+    "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
+    "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
+    "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
+    "_xmouse",      "_ymouse"};
+} // namespace
+
 Value Interpreter::getIndexedProperty(const Value& target, int index) {
-    static const char* names[] = {
-        "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
-        "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
-        "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
-        "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
-        "_xmouse",      "_ymouse"};
     if (index < 0 || index > 21)
         return Undefined{};
     Object* o = objectOf(target);
@@ -997,16 +1001,10 @@ Value Interpreter::getIndexedProperty(const Value& target, int index) {
     }
     if (!o)
         return Undefined{};
-    return m_vm.getMember(Value(o), QLatin1String(names[index]));
+    return m_vm.getMember(Value(o), QLatin1String(indexedProperties[index]));
 }
 
 void Interpreter::setIndexedProperty(const Value& target, int index, const Value& value) {
-    static const char* names[] = {
-        "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
-        "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
-        "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
-        "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
-        "_xmouse",      "_ymouse"};
     if (index < 0 || index > 21)
         return;
     Object* o = objectOf(target);
@@ -1015,7 +1013,7 @@ void Interpreter::setIndexedProperty(const Value& target, int index, const Value
         o = path.isEmpty() ? m_f.target : resolveTarget(path);
     }
     if (o)
-        m_vm.setMember(Value(o), QLatin1String(names[index]), value);
+        m_vm.setMember(Value(o), QLatin1String(indexedProperties[index]), value);
 }
 
 } // namespace reelcase::swf::avm1
