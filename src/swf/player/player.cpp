@@ -243,6 +243,33 @@ std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRec
 }
 
 void Player::handleInput(const InputEvent& event) {
+    deliverInput(event);
+    // Scripts hear what happened once the state says so.
+    ScriptRuntime* scripts = m_state->scripts.get();
+    if (!scripts)
+        return;
+    using Kind = InputEvent::Kind;
+    using Script = ScriptRuntime::InputKind;
+    switch (event.kind) {
+    case Kind::MouseMove:
+        scripts->input(Script::MouseMove);
+        break;
+    case Kind::MouseDown:
+    case Kind::MouseUp:
+        if (event.button == InputEvent::Button::Left)
+            scripts->input(event.kind == Kind::MouseDown ? Script::MouseDown : Script::MouseUp);
+        break;
+    case Kind::KeyDown:
+    case Kind::KeyUp:
+        if (m_state->context.input.focused) // keys reach the movie only while it has focus
+            scripts->input(event.kind == Kind::KeyDown ? Script::KeyDown : Script::KeyUp);
+        break;
+    default:
+        break;
+    }
+}
+
+void Player::deliverInput(const InputEvent& event) {
     InputState& input = m_state->context.input;
     using Kind = InputEvent::Kind;
     switch (event.kind) {

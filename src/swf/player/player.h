@@ -89,6 +89,7 @@ public:
     void render(QPainter& painter, const QRectF& target, const RenderOptions& options = {}) const;
 
 private:
+    void deliverInput(const InputEvent& event); // updates the input state
     struct State;
     std::unique_ptr<State> m_state;
 };
