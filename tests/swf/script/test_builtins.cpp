@@ -15,11 +15,6 @@ using write::Actions;
 
 namespace {
 
-struct TraceHost : ScriptHost {
-    void trace(const QString& line) override { lines << line; }
-    QStringList lines;
-};
-
 std::shared_ptr<const Movie> empty(int version) {
     write::SwfWriter w({100, 100}, 12, version);
     w.showFrame();
