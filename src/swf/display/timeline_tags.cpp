@@ -25,44 +25,6 @@ void placeObject(TagContext& c) {
     }
 }
 
-// Skips a PlaceObject3 filter list: the filters are read so the fields after them can be.
-void skipFilters(BitReader& r) {
-    const int count = r.u8();
-    for (int i = 0; i < count && r.ok(); ++i) {
-        switch (r.u8()) {
-        case 0:
-            r.skip(23);
-            break; // drop shadow
-        case 1:
-            r.skip(9);
-            break; // blur
-        case 2:
-            r.skip(15);
-            break; // glow
-        case 3:
-            r.skip(27);
-            break; // bevel
-        case 4:    // gradient glow
-        case 7: {  // gradient bevel
-            const int colours = r.u8();
-            r.skip(colours * 5 + 19);
-            break;
-        }
-        case 5: { // convolution
-            const int x = r.u8(), y = r.u8();
-            r.skip(8 + 4 * x * y + 5);
-            break;
-        }
-        case 6:
-            r.skip(80);
-            break; // colour matrix
-        default:
-            r.fail();
-            break;
-        }
-    }
-}
-
 // onClipEvent handlers; a malformed list keeps the handlers read before the fault.
 std::shared_ptr<const std::vector<ClipAction>> readClipActions(BitReader& r, int version) {
     auto flagsOf = [&] { return version >= 6 ? r.u32() : static_cast<std::uint32_t>(r.u16()); };
@@ -117,10 +79,12 @@ void placeObject23(TagContext& c) {
     if ((flags & 0x80) && !v3)
         p.clipActions = readClipActions(r, c.movie.version);
     if (v3) {
-        // Filters and bitmap caching are not drawn; reading stops safely at a bad list.
+        // Bitmap caching is not needed to draw; reading stops safely at a bad filter list.
         BitReader rest = r;
-        if (flags3 & 0x01)
-            skipFilters(rest);
+        if (flags3 & 0x01) {
+            auto filters = std::make_shared<const FilterList>(readFilterList(rest));
+            p.filters = filters->empty() ? nullptr : std::move(filters);
+        }
         if ((flags3 & 0x02) && rest.ok()) {
             const int mode = rest.u8();
             if (rest.ok())
@@ -158,16 +122,6 @@ void doInitAction(TagContext& c) {
     if (c.body.ok() && c.frame.commands.size() < static_cast<size_t>(limits::maxActionsPerFrame))
         c.frame.commands.emplace_back(ActionCommand{
             QByteArray(c.body.data() + 2, static_cast<qsizetype>(c.body.size()) - 2), sprite});
-}
-
-void exportAssets(TagContext& c) {
-    const int count = c.body.u16();
-    for (int i = 0; i < count && c.body.ok(); ++i) {
-        const std::uint16_t id = c.body.u16();
-        const QString name = c.body.string(c.movie.version);
-        if (c.body.ok() && !c.movie.exports.contains(name.toLower()))
-            c.movie.exports.insert(name.toLower(), id);
-    }
 }
 
 void importAssets(TagContext& c) {
@@ -210,6 +164,18 @@ void defineSprite(TagContext& c) {
     TimelineDef timeline;
     parseTags(c.parse, c.body, c.movie, timeline, true);
     c.movie.dictionary.define(id, std::make_shared<Sprite>(std::move(timeline)));
+}
+
+// Linkage names for attachSound and attachMovie; the first export of a name wins.
+void exportAssets(TagContext& c) {
+    BitReader& r = c.body;
+    const int count = r.u16();
+    for (int i = 0; i < count && r.ok(); ++i) {
+        const std::uint16_t id = r.u16();
+        const QString name = r.string(c.movie.version).toLower();
+        if (r.ok() && !name.isEmpty() && !c.movie.exports.contains(name))
+            c.movie.exports.insert(name, id);
+    }
 }
 
 } // namespace

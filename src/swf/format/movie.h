@@ -25,8 +25,10 @@ public:
     int skippedTags = 0;    // tags that failed to parse and were passed over
     Dictionary dictionary;
     TimelineDef root;
-    // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
+    // ExportAssets: lower-cased linkage name -> character id (attachSound, attachMovie).
     QHash<QString, std::uint16_t> exports;
+    // DefineButtonSound by button id.
+    QHash<std::uint16_t, ButtonSounds> buttonSounds;
     // ImportAssets: characters this movie takes from another file by its export name.
     struct Import {
         QString url;
