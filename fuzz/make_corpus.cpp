@@ -121,6 +121,28 @@ QByteArray scripts(int version) {
     return w.finish(Compression::None);
 }
 
+// Objects, arrays, enumeration, prototypes, recursion and a string that doubles: the
+// object model's paths for the fuzzer to bend.
+QByteArray objectScripts(int version) {
+    write::SwfWriter w({100, 100}, 12, version);
+    write::Actions a;
+    a.push("o").pushInt(0).raw(0x43).raw(0x1D);                            // o = {}
+    a.push("o").raw(0x1C).push("__proto__").push("o").raw(0x1C).raw(0x4F); // o.__proto__ = o
+    a.push("list").push(3.0).push(2.0).push(1.0).pushInt(3).raw(0x42).raw(0x1D);
+    a.push("list").raw(0x1C).raw(0x55).mark("each"); // for (k in list)
+    a.storeRegister(0).pushNull().raw(0x49).ifTrue("done");
+    a.pushRegister(0).raw(0x26).jump("each").mark("done");
+    a.push(16.0).pushInt(1).push("list").raw(0x1C).push("sort").raw(0x52).raw(0x17);
+    a.push("s").push("ab").raw(0x1D).mark("grow"); // s += s, 40 times
+    a.push("s").push("s").raw(0x1C).push("s").raw(0x1C).raw(0x47).raw(0x1D);
+    a.push("n").push("n").raw(0x1C).raw(0x50).raw(0x1D);
+    a.push("n").raw(0x1C).push(40.0).raw(0x48).ifTrue("grow");
+    a.push("x").push(2.0).push("o").raw(0x1C).push("missing").raw(0x4E).raw(0x1D);
+    w.actions(a).showFrame();
+    w.actions(write::Actions().push(1.0).gotoFrame2(true)).showFrame();
+    return w.finish(Compression::None);
+}
+
 // A silent MPEG-1 layer III frame (128 kbit/s, 44.1 kHz, stereo): a valid header and zero
 // side information, 417 bytes.
 QByteArray silentMp3Frame() {
@@ -181,6 +203,8 @@ int main(int argc, char** argv) {
     save(dir, "timeline.swf", timeline());
     save(dir, "scripts_v4.swf", scripts(4));
     save(dir, "scripts_v7.swf", scripts(7));
+    save(dir, "objects_v6.swf", objectScripts(6));
+    save(dir, "objects_v7.swf", objectScripts(7));
     save(dir, "sounds.swf", sounds());
     return 0;
 }

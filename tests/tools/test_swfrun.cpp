@@ -1,6 +1,6 @@
 #include "tools/tool_fixtures.h"
 
-#include "swf/script/avm1_actions.h"
+#include "swf/script/action_codes.h"
 #include "swfwriter/writer.h"
 #include "swfwriter/writer_sound.h"
 

@@ -5,7 +5,7 @@
 #include "swf/sound/sound_mixer.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <limits>
 
 namespace reelcase::swf {
 namespace {
@@ -29,44 +29,24 @@ void applyFields(Placement& p, const PlaceCommand& c) {
         p.visible = *c.visible;
 }
 
-// Applies one frame's place and remove commands to a display list. Objects whose
-// character changes lose their runtime part (instantiated again later).
-void applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame) {
-    for (const FrameCommand& command : frame.commands) {
-        if (const auto* rm = std::get_if<RemoveCommand>(&command)) {
-            list.erase(rm->depth);
-            continue;
-        }
-        const auto* c = std::get_if<PlaceCommand>(&command);
-        if (!c)
-            continue;
-        auto it = list.find(c->depth);
-        if (c->move && it != list.end()) {
-            DisplayObject& o = it->second;
-            if (c->characterId && *c->characterId != o.placement.characterId) {
-                o.placement.characterId = *c->characterId;
-                o.character = nullptr;
-                o.sprite.reset();
-                o.instantiated = false;
-            }
-            applyFields(o.placement, *c);
-            continue;
-        }
-        if (!c->characterId)
-            continue;
-        DisplayObject o;
-        o.placement.characterId = *c->characterId;
-        applyFields(o.placement, *c);
-        list[c->depth] = std::move(o);
-    }
+const TimelineDef& emptyTimeline() {
+    static const TimelineDef def = [] {
+        TimelineDef d;
+        d.frames.resize(1);
+        return d;
+    }();
+    return def;
 }
 
 } // namespace
 
-TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting)
+TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting,
+                                   const Movie* movie)
     : m_def(def)
     , m_context(context)
-    , m_nesting(nesting) {
+    , m_movie(movie ? movie : context.movie)
+    , m_nesting(nesting)
+    , m_id(context.nextObjectId++) {
     m_context.liveWeight += 1 + m_def.placeCount;
 }
 
@@ -87,38 +67,133 @@ void TimelineInstance::enterFirstFrame() {
     followStream(-1);
 }
 
-void TimelineInstance::instantiate(DisplayObject& o) {
+void TimelineInstance::erase(std::map<int, DisplayObject>::iterator it) {
+    // The listener may run scripts; the entry stays put until it returns.
+    const std::uint64_t id = it->second.id;
+    const int depth = it->first;
+    if (m_context.listener && it->second.instantiated)
+        m_context.listener->objectRemoved(*this, depth, it->second);
+    auto again = m_list.find(depth);
+    if (again != m_list.end() && again->second.id == id)
+        m_list.erase(again);
+}
+
+// Applies one frame's place and remove commands. Objects whose character changes are
+// instantiated again. live: the list shown (its listener hears of removals).
+void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame,
+                                     bool live) {
+    for (const FrameCommand& command : frame.commands) {
+        if (const auto* rm = std::get_if<RemoveCommand>(&command)) {
+            auto it = list.find(rm->depth);
+            if (it == list.end())
+                continue;
+            if (live)
+                erase(it);
+            else
+                list.erase(it);
+            continue;
+        }
+        const auto* c = std::get_if<PlaceCommand>(&command);
+        if (!c)
+            continue;
+        auto it = list.find(c->depth);
+        if (c->move && it != list.end()) {
+            DisplayObject& o = it->second;
+            if (o.placedByScript)
+                continue;
+            if (c->characterId && *c->characterId != o.placement.characterId) {
+                o.placement.characterId = *c->characterId;
+                o.character = nullptr;
+                o.sprite.reset();
+                o.ownCharacter.reset();
+                o.instantiated = false;
+            }
+            applyFields(o.placement, *c);
+            continue;
+        }
+        if (!c->characterId || (it != list.end() && it->second.placedByScript))
+            continue;
+        if (it != list.end() && live)
+            erase(it);
+        DisplayObject o;
+        o.placement.characterId = *c->characterId;
+        o.clipActions = c->clipActions;
+        applyFields(o.placement, *c);
+        list[c->depth] = std::move(o);
+    }
+}
+
+const Character* TimelineInstance::characterFor(std::uint16_t id, const Movie** from) const {
+    *from = m_movie;
+    if (const Character* c = m_movie->dictionary.character(id))
+        return c;
+    if (m_movie != m_context.movie)
+        return nullptr;
+    auto it = m_context.imports.constFind(id);
+    if (it == m_context.imports.constEnd())
+        return nullptr;
+    *from = it->movie;
+    return it->movie->dictionary.character(it->id);
+}
+
+void TimelineInstance::instantiate(int depth, DisplayObject& o) {
     o.instantiated = true;
-    o.character = m_context.movie->dictionary.character(o.placement.characterId);
-    if (!o.character)
-        return;
-    const TimelineDef* def = o.character->timeline();
-    if (!def || m_nesting + 1 >= limits::maxSpriteNesting ||
-        m_context.liveWeight + 1 + def->placeCount > limits::maxDisplayObjects)
-        return;
-    o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1);
-    o.sprite->m_parent = this;
-    o.sprite->enterFirstFrame();
+    o.id = m_context.nextObjectId++;
+    const Movie* source = m_movie;
+    o.character =
+        o.ownCharacter ? o.ownCharacter.get() : characterFor(o.placement.characterId, &source);
+    if (o.character) {
+        const TimelineDef* def = o.character->timeline();
+        if (def && m_nesting + 1 < limits::maxSpriteNesting &&
+            m_context.liveWeight + 1 + def->placeCount <= limits::maxDisplayObjects) {
+            o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1, source);
+            o.sprite->m_parent = this;
+            o.sprite->m_id = o.id;
+            o.sprite->enterFirstFrame();
+        }
+    }
+    if (m_context.listener)
+        m_context.listener->objectPlaced(*this, depth, o);
+}
+
+// Instantiating may run scripts that change the list: walk it by depth, afresh each time.
+void TimelineInstance::instantiatePending() {
+    for (int depth = std::numeric_limits<int>::min();;) {
+        auto it = m_list.lower_bound(depth);
+        while (it != m_list.end() && it->second.instantiated)
+            ++it;
+        if (it == m_list.end())
+            break;
+        depth = it->first;
+        instantiate(it->first, it->second);
+    }
 }
 
 // The frame a timeline arrives at (not those a goto passes over) queues its actions and
 // starts its event sounds.
 void TimelineInstance::queueActions(int frame) {
     for (const FrameCommand& command : m_def.frames[static_cast<size_t>(frame)].commands) {
-        if (const auto* a = std::get_if<ActionCommand>(&command))
-            m_context.actions.push_back({weak_from_this(), &a->code});
-        else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound)
+        if (const auto* a = std::get_if<ActionCommand>(&command)) {
+            if (a->initSprite < 0)
+                m_context.actions.push_back({weak_from_this(), &a->code});
+            else if (m_context.initializedSprites.insert(a->initSprite).second)
+                m_context.initActions.push_back({weak_from_this(), &a->code});
+        } else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound) {
             m_context.sound->startFrameSound(*s);
+        }
     }
 }
 
 void TimelineInstance::applyFrame(int frame, bool withActions) {
-    applyCommands(m_list, m_def.frames[static_cast<size_t>(frame)]);
-    for (auto& [depth, object] : m_list)
-        if (!object.instantiated)
-            instantiate(object);
-    if (withActions)
+    applyCommands(m_list, m_def.frames[static_cast<size_t>(frame)], true);
+    // A timeline's own frame script runs before those of the clips the frame places; its
+    // init actions run before those clips are constructed.
+    if (withActions) {
         queueActions(frame);
+        if (!m_context.initActions.empty() && m_context.listener)
+            m_context.listener->initActionsQueued();
+    }
+    instantiatePending();
 }
 
 // A sprite's stream keeps with its frames as the main timeline's does with the player's
@@ -140,24 +215,37 @@ void TimelineInstance::gotoFrame(int frame) {
         return;
     }
     // Back: replay from frame 0, keeping the objects that are still the same character at
-    // the same depth (a sprite there keeps playing rather than starting over).
+    // the same depth (a sprite there keeps playing rather than starting over) and those
+    // scripts made.
     std::map<int, DisplayObject> rebuilt;
     for (int f = 0; f <= frame; ++f)
-        applyCommands(rebuilt, m_def.frames[static_cast<size_t>(f)]);
+        applyCommands(rebuilt, m_def.frames[static_cast<size_t>(f)], false);
+    std::vector<int> gone;
+    for (auto& [depth, object] : m_list) {
+        auto now = rebuilt.find(depth);
+        const bool kept = object.placedByScript ||
+                          (now != rebuilt.end() && object.instantiated &&
+                           now->second.placement.characterId == object.placement.characterId);
+        if (!kept)
+            gone.push_back(depth);
+    }
+    for (int depth : gone)
+        if (auto it = m_list.find(depth); it != m_list.end())
+            erase(it);
     for (auto& [depth, object] : rebuilt) {
         auto old = m_list.find(depth);
-        if (old != m_list.end() && old->second.instantiated &&
-            old->second.placement.characterId == object.placement.characterId) {
-            object.character = old->second.character;
-            object.sprite = std::move(old->second.sprite);
-            object.instantiated = true;
+        if (old == m_list.end()) {
+            m_list.emplace(depth, std::move(object));
+        } else if (!old->second.placedByScript) {
+            // The same object stays; the timeline's placement of it is restored.
+            const QString name = old->second.placement.name;
+            old->second.placement = object.placement;
+            if (old->second.placement.name.isEmpty())
+                old->second.placement.name = name;
         }
     }
-    m_list = std::move(rebuilt);
-    for (auto& [depth, object] : m_list)
-        if (!object.instantiated)
-            instantiate(object);
     m_frame = frame;
+    instantiatePending();
     queueActions(frame);
     followStream(-1);
 }
@@ -165,15 +253,15 @@ void TimelineInstance::gotoFrame(int frame) {
 void TimelineInstance::tick(bool loop) {
     // Sprites already on the list tick after their parent; those placed by this tick's
     // frame show their first frame now and move on next time.
-    std::unordered_set<const TimelineInstance*> before;
+    std::unordered_set<std::uint64_t> before;
     for (const auto& [depth, object] : m_list)
         if (object.sprite)
-            before.insert(object.sprite.get());
+            before.insert(object.id);
     const int frameBefore = m_frame;
     if (m_playing && frameCount() > 1) {
         if (m_frame + 1 < frameCount()) {
-            applyFrame(m_frame + 1, true);
             ++m_frame;
+            applyFrame(m_frame, true);
         } else if (loop) {
             gotoFrame(0);
         } else {
@@ -184,18 +272,37 @@ void TimelineInstance::tick(bool loop) {
         followStream(frameBefore); // jumps and loops went through gotoFrame
     std::vector<std::shared_ptr<TimelineInstance>> running;
     for (const auto& [depth, object] : m_list)
-        if (object.sprite && before.count(object.sprite.get()))
+        if (object.sprite && before.count(object.id))
             running.push_back(object.sprite);
     for (const auto& sprite : running)
-        sprite->tick(true);
+        if (sprite->m_parent == this)
+            sprite->tick(true);
 }
 
-Placement* TimelineInstance::placement() {
+DisplayObject* TimelineInstance::objectAt(int depth) {
+    auto it = m_list.find(depth);
+    return it == m_list.end() ? nullptr : &it->second;
+}
+
+DisplayObject* TimelineInstance::entry() {
     if (!m_parent)
         return nullptr;
     for (auto& [depth, object] : m_parent->m_list)
         if (object.sprite.get() == this)
-            return &object.placement;
+            return &object;
+    return nullptr;
+}
+
+Placement* TimelineInstance::placement() {
+    DisplayObject* e = entry();
+    return e ? &e->placement : nullptr;
+}
+
+DisplayObject* TimelineInstance::childObject(const QString& name, bool caseSensitive) {
+    const auto cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    for (auto& [depth, object] : m_list)
+        if (object.instantiated && object.placement.name.compare(name, cs) == 0)
+            return &object;
     return nullptr;
 }
 
@@ -204,6 +311,127 @@ std::shared_ptr<TimelineInstance> TimelineInstance::child(const QString& name) c
         if (object.sprite && object.placement.name.compare(name, Qt::CaseInsensitive) == 0)
             return object.sprite;
     return nullptr;
+}
+
+DisplayObject* TimelineInstance::insertNew(int depth, DisplayObject object) {
+    if (auto it = m_list.find(depth); it != m_list.end())
+        erase(it);
+    object.placedByScript = true;
+    auto [it, added] = m_list.insert_or_assign(depth, std::move(object));
+    DisplayObject& o = it->second;
+    const std::uint64_t id = m_context.nextObjectId;
+    instantiate(depth, o);
+    // The listener may have removed it again.
+    auto now = m_list.find(depth);
+    return now != m_list.end() && now->second.id == id ? &now->second : nullptr;
+}
+
+DisplayObject* TimelineInstance::placeCharacter(std::uint16_t characterId, const QString& name,
+                                                int depth) {
+    const Movie* source = nullptr;
+    if (!characterFor(characterId, &source))
+        return nullptr;
+    DisplayObject o;
+    o.placement.characterId = characterId;
+    o.placement.name = name;
+    return insertNew(depth, std::move(o));
+}
+
+DisplayObject* TimelineInstance::placeOwn(std::shared_ptr<const Character> character,
+                                          const QString& name, int depth,
+                                          const QTransform& matrix) {
+    DisplayObject o;
+    o.placement.name = name;
+    o.placement.matrix = matrix;
+    o.ownCharacter = std::move(character);
+    return insertNew(depth, std::move(o));
+}
+
+DisplayObject* TimelineInstance::placeEmptyClip(const QString& name, int depth) {
+    if (m_nesting + 1 >= limits::maxSpriteNesting ||
+        m_context.liveWeight + 1 > limits::maxDisplayObjects)
+        return nullptr;
+    if (auto it = m_list.find(depth); it != m_list.end())
+        erase(it);
+    DisplayObject o;
+    o.placement.name = name;
+    o.placedByScript = true;
+    o.instantiated = true;
+    o.id = m_context.nextObjectId++;
+    o.sprite = std::make_shared<TimelineInstance>(emptyTimeline(), m_context, m_nesting + 1);
+    o.sprite->m_parent = this;
+    o.sprite->m_id = o.id;
+    o.sprite->enterFirstFrame();
+    const std::uint64_t id = o.id;
+    DisplayObject& placed = m_list.insert_or_assign(depth, std::move(o)).first->second;
+    if (m_context.listener)
+        m_context.listener->objectPlaced(*this, depth, placed);
+    auto now = m_list.find(depth);
+    return now != m_list.end() && now->second.id == id ? &now->second : nullptr;
+}
+
+DisplayObject* TimelineInstance::duplicate(int fromDepth, const QString& name, int depth) {
+    DisplayObject* from = objectAt(fromDepth);
+    if (!from)
+        return nullptr;
+    DisplayObject o;
+    o.placement = from->placement;
+    o.placement.name = name;
+    o.clipActions = from->clipActions;
+    o.ownCharacter = from->ownCharacter;
+    if (!from->character && !from->sprite)
+        return nullptr;
+    if (from->sprite && &from->sprite->m_def == &emptyTimeline())
+        return placeEmptyClip(name, depth);
+    return insertNew(depth, std::move(o));
+}
+
+void TimelineInstance::removeAt(int depth) {
+    if (auto it = m_list.find(depth); it != m_list.end())
+        erase(it);
+}
+
+void TimelineInstance::swapDepths(int a, int b) {
+    if (a == b)
+        return;
+    auto ia = m_list.find(a);
+    if (ia == m_list.end())
+        return;
+    DisplayObject moving = std::move(ia->second);
+    m_list.erase(ia);
+    moving.placedByScript = true;
+    auto ib = m_list.find(b);
+    if (ib != m_list.end()) {
+        DisplayObject other = std::move(ib->second);
+        other.placedByScript = true;
+        m_list.erase(ib);
+        m_list.emplace(a, std::move(other));
+    }
+    m_list.emplace(b, std::move(moving));
+}
+
+QRectF TimelineInstance::bounds() const {
+    QRectF out;
+    for (const auto& [depth, object] : m_list) {
+        const QRectF b = objectBounds(object);
+        if (b.isNull())
+            continue;
+        out = out.isNull() ? b : out.united(b);
+    }
+    return out;
+}
+
+QRectF objectBounds(const DisplayObject& object) {
+    QRectF own;
+    if (object.sprite) {
+        if (object.sprite->nesting() < limits::maxSpriteNesting)
+            own = object.sprite->bounds();
+    } else if (object.character) {
+        own = object.character->bounds();
+    }
+    if (own.isNull())
+        return {};
+    return object.placement.matrix.mapRect(own);
 }
 
 } // namespace reelcase::swf

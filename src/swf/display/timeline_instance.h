@@ -2,11 +2,13 @@
 
 #include "swf/display/input_state.h"
 #include "swf/format/timeline_def.h"
-#include "swf/script/avm1_value.h"
+
+#include <QRectF>
 
 #include <deque>
 #include <map>
 #include <memory>
+#include <unordered_set>
 
 namespace reelcase::swf {
 
@@ -15,6 +17,7 @@ class ScriptHost;
 class SoundMixer;
 class Movie;
 class TimelineInstance;
+struct DisplayObject;
 
 // Frame actions waiting to run, each with the timeline it belongs to. Timelines that are
 // gone by the time their turn comes are skipped.
@@ -23,17 +26,40 @@ struct PendingAction {
     const QByteArray* code = nullptr;
 };
 
+// Told about objects that appear on or leave any display list of the movie, so that a
+// layer above (scripts) can keep state beside them without the display list knowing it.
+class DisplayListener {
+public:
+    virtual ~DisplayListener() = default;
+    // After the object is instantiated (a sprite already shows its first frame).
+    virtual void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) = 0;
+    // Just before the object leaves its parent's list.
+    virtual void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) = 0;
+    // A frame queued init actions: they run before the frame's objects are constructed.
+    virtual void initActionsQueued() {}
+};
+
+// A character another file lends (ImportAssets), resolved when the movie starts.
+struct ImportedCharacter {
+    const Movie* movie = nullptr;
+    std::uint16_t id = 0;
+};
+
 // What all timelines of one playing movie share.
 struct PlayContext {
     const Movie* movie = nullptr;
     long long liveWeight = 0; // sprite instances alive and what they place (see limits.h)
     std::deque<PendingAction> actions = {};
-    avm1::Heap heap = {};                              // objects frame scripts create
-    qint64 elapsedMs = 0;                              // the player's clock, for getTimer()
-    std::uint64_t randomState = 0x2545F4914F6CDD1Dull; // random() draws from this
-    ScriptHost* host = nullptr;                        // trace output and the like; may be null
-    SoundMixer* sound = nullptr;                       // where frames start sounds; may be null
-    InputState input = {};                             // the user's pointer and keys
+    std::deque<PendingAction> initActions = {};           // DoInitAction, run before frame actions
+    std::unordered_set<int> initializedSprites = {};      // DoInitAction runs once per sprite
+    qint64 elapsedMs = 0;                                 // the player's clock, for getTimer()
+    std::uint64_t randomState = 0x2545F4914F6CDD1Dull;    // random() draws from this
+    ScriptHost* host = nullptr;                           // trace output and the like; may be null
+    SoundMixer* sound = nullptr;                          // where frames start sounds; may be null
+    DisplayListener* listener = nullptr;                  // may be null
+    std::uint64_t nextObjectId = 1;                       // display objects' ids, never reused
+    QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
+    InputState input = {};                                // the user's pointer and keys
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).
@@ -49,18 +75,26 @@ struct Placement {
     std::shared_ptr<const FilterList> filters; // null: none
 };
 
+// One object on a display list: its placement and its own instance of the character.
 struct DisplayObject {
     Placement placement;
     const Character* character = nullptr;     // null: unknown id (draws nothing)
     std::shared_ptr<TimelineInstance> sprite; // for sprite characters
+    // A character made for this instance at run time (a text field whose text changed).
+    std::shared_ptr<const Character> ownCharacter;
+    std::shared_ptr<const std::vector<ClipAction>> clipActions;
+    std::uint64_t id = 0; // unique within the play, never reused
     bool instantiated = false;
+    bool placedByScript = false; // kept when the timeline goes back
 };
 
 // A running timeline (the root or a placed sprite): current frame, playing state and the
-// display list by depth.
+// display list by depth. Depths are the tags' depths; scripts see them 16384 lower.
 class TimelineInstance : public std::enable_shared_from_this<TimelineInstance> {
 public:
-    TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting);
+    // movie: the file the timeline comes from (null: the context's movie).
+    TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting,
+                     const Movie* movie = nullptr);
     ~TimelineInstance();
     TimelineInstance(const TimelineInstance&) = delete;
     TimelineInstance& operator=(const TimelineInstance&) = delete;
@@ -81,28 +115,58 @@ public:
     void stop() { m_playing = false; }
     const TimelineDef& definition() const { return m_def; }
     const std::map<int, DisplayObject>& displayList() const { return m_list; }
+    DisplayObject* objectAt(int depth);
+    // The object placed under this name on the display list (the first by depth), or null.
+    DisplayObject* childObject(const QString& name, bool caseSensitive = false);
     // The sprite placed under this name on the display list, or null.
     std::shared_ptr<TimelineInstance> child(const QString& name) const;
     TimelineInstance* parent() const { return m_parent; }
-    // This timeline's own placement on its parent's display list (null for the root).
+    // This timeline's own entry on its parent's display list (null for the root).
+    DisplayObject* entry();
     Placement* placement();
-    // The script variables of this timeline.
-    avm1::Variables& variables() { return m_variables; }
+    std::uint64_t id() const { return m_id; }
+    int nesting() const { return m_nesting; }
+    PlayContext& context() const { return m_context; }
+
+    // Script-made objects: a character (or, with none, an empty clip) at depth, replacing
+    // what was there. Null when the character is unknown or the movie is too large.
+    DisplayObject* placeCharacter(std::uint16_t characterId, const QString& name, int depth);
+    DisplayObject* placeEmptyClip(const QString& name, int depth);
+    // An object of a character made at run time (a script's text field).
+    DisplayObject* placeOwn(std::shared_ptr<const Character> character, const QString& name,
+                            int depth, const QTransform& matrix);
+    // A copy of the object at depth (same character, placement and clip actions).
+    DisplayObject* duplicate(int fromDepth, const QString& name, int depth);
+    void removeAt(int depth);
+    // Swaps the objects at two depths (or moves one to an empty depth).
+    void swapDepths(int a, int b);
+    // The area the display list covers, in this timeline's coordinates.
+    QRectF bounds() const;
 
 private:
     void applyFrame(int frame, bool queueActions);
-    void instantiate(DisplayObject& object);
+    void applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame, bool live);
+    void instantiate(int depth, DisplayObject& object);
+    void instantiatePending();
     void queueActions(int frame);
+    void erase(std::map<int, DisplayObject>::iterator it);
+    // The character an id names for this timeline, and the file it comes from.
+    const Character* characterFor(std::uint16_t id, const Movie** from) const;
+    DisplayObject* insertNew(int depth, DisplayObject object);
     void followStream(int before);
 
     const TimelineDef& m_def;
     PlayContext& m_context;
+    const Movie* m_movie = nullptr;
     int m_nesting = 0;
     int m_frame = 0;
     bool m_playing = true;
+    std::uint64_t m_id = 0;
     TimelineInstance* m_parent = nullptr;
     std::map<int, DisplayObject> m_list;
-    avm1::Variables m_variables;
 };
+
+// Bounds of one display object in its parent's coordinates.
+QRectF objectBounds(const DisplayObject& object);
 
 } // namespace reelcase::swf

@@ -25,6 +25,32 @@ void placeObject(TagContext& c) {
     }
 }
 
+// onClipEvent handlers; a malformed list keeps the handlers read before the fault.
+std::shared_ptr<const std::vector<ClipAction>> readClipActions(BitReader& r, int version) {
+    auto flagsOf = [&] { return version >= 6 ? r.u32() : static_cast<std::uint32_t>(r.u16()); };
+    r.u16();   // reserved
+    flagsOf(); // union of all events
+    auto actions = std::make_shared<std::vector<ClipAction>>();
+    while (r.ok() && actions->size() < 256) {
+        const std::uint32_t events = flagsOf();
+        if (!r.ok() || events == 0)
+            break;
+        std::uint32_t size = r.u32();
+        ClipAction action;
+        action.events = events;
+        if ((events & 0x20000) && size > 0) {
+            action.keyCode = r.u8();
+            --size;
+        }
+        if (!r.ok() || size > r.remaining())
+            break;
+        action.code = QByteArray(r.data() + r.position(), static_cast<qsizetype>(size));
+        r.skip(static_cast<int>(size));
+        actions->push_back(std::move(action));
+    }
+    return actions;
+}
+
 void placeObject23(TagContext& c) {
     BitReader& r = c.body;
     const bool v3 = c.code == tag::PlaceObject3;
@@ -50,6 +76,8 @@ void placeObject23(TagContext& c) {
         p.clipDepth = r.u16();
     if (!r.ok())
         return;
+    if ((flags & 0x80) && !v3)
+        p.clipActions = readClipActions(r, c.movie.version);
     if (v3) {
         // Bitmap caching is not needed to draw; reading stops safely at a bad filter list.
         BitReader rest = r;
@@ -87,6 +115,28 @@ void doAction(TagContext& c) {
     if (c.frame.commands.size() < static_cast<size_t>(limits::maxActionsPerFrame))
         c.frame.commands.emplace_back(
             ActionCommand{QByteArray(c.body.data(), static_cast<qsizetype>(c.body.size()))});
+}
+
+void doInitAction(TagContext& c) {
+    const int sprite = c.body.u16();
+    if (c.body.ok() && c.frame.commands.size() < static_cast<size_t>(limits::maxActionsPerFrame))
+        c.frame.commands.emplace_back(ActionCommand{
+            QByteArray(c.body.data() + 2, static_cast<qsizetype>(c.body.size()) - 2), sprite});
+}
+
+void importAssets(TagContext& c) {
+    const QString url = c.body.string(c.movie.version);
+    if (c.code == tag::ImportAssets2)
+        c.body.u16(); // reserved
+    const int count = c.body.u16();
+    for (int i = 0; i < count && c.body.ok() && c.movie.imports.size() < 4096; ++i) {
+        Movie::Import import;
+        import.url = url;
+        import.id = c.body.u16();
+        import.name = c.body.string(c.movie.version);
+        if (c.body.ok())
+            c.movie.imports.push_back(std::move(import));
+    }
 }
 
 void frameLabel(TagContext& c) {
@@ -138,9 +188,12 @@ void registerTimelineTags(TagTable& t) {
     t.add(tag::RemoveObject2, removeObject);
     t.add(tag::DoAction, doAction);
     t.add(tag::FrameLabel, frameLabel);
+    t.add(tag::DoInitAction, doInitAction);
+    t.add(tag::ExportAssets, exportAssets, true);
+    t.add(tag::ImportAssets, importAssets, true);
+    t.add(tag::ImportAssets2, importAssets, true);
     t.add(tag::SetBackgroundColor, setBackgroundColor);
     t.add(tag::DefineSprite, defineSprite, true);
-    t.add(tag::ExportAssets, exportAssets, true);
 }
 
 } // namespace reelcase::swf

@@ -5,7 +5,10 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QHash>
 #include <QRectF>
+
+#include <vector>
 
 namespace reelcase::swf {
 
@@ -26,6 +29,13 @@ public:
     QHash<QString, std::uint16_t> exports;
     // DefineButtonSound by button id.
     QHash<std::uint16_t, ButtonSounds> buttonSounds;
+    // ImportAssets: characters this movie takes from another file by its export name.
+    struct Import {
+        QString url;
+        QString name;
+        std::uint16_t id = 0; // the id this movie uses for it
+    };
+    std::vector<Import> imports;
 };
 
 } // namespace reelcase::swf

@@ -34,6 +34,10 @@ enum : int {
     DefineButton2 = 34,
     PlaceObject3 = 70,
     DefineShape4 = 83,
+    ExportAssets = 56,
+    ImportAssets = 57,
+    ImportAssets2 = 71,
+    DoInitAction = 59,
     DefineMorphShape2 = 84,
     DefineSound = 14,
     StartSound = 15,
@@ -41,7 +45,6 @@ enum : int {
     SoundStreamHead = 18,
     SoundStreamBlock = 19,
     SoundStreamHead2 = 45,
-    ExportAssets = 56,
     StartSound2 = 89,
 };
 }

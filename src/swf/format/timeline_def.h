@@ -35,6 +35,14 @@ enum class BlendMode : std::uint8_t {
     HardLight
 };
 
+// An onClipEvent handler placed with an object: the events it answers (PlaceObject2 event
+// flags, SWF 6 layout) and its actions.
+struct ClipAction {
+    std::uint32_t events = 0;
+    int keyCode = 0;
+    QByteArray code;
+};
+
 // PlaceObject, PlaceObject2 and PlaceObject3 as one command; absent fields keep what the
 // object at that depth already has (for a move) or take their defaults (for a new one).
 struct PlaceCommand {
@@ -48,6 +56,7 @@ struct PlaceCommand {
     std::optional<std::uint16_t> clipDepth;
     std::optional<BlendMode> blendMode;
     std::optional<bool> visible;
+    std::shared_ptr<const std::vector<ClipAction>> clipActions;
     std::optional<std::shared_ptr<const FilterList>> filters; // PlaceObject3; null: none
 };
 
@@ -56,8 +65,11 @@ struct RemoveCommand {
 };
 
 // A DoAction body: AVM1 bytecode run after the frame's display list is built.
+// DoInitAction carries the sprite it initialises; its code runs once per play, before the
+// frame actions of the frame it is in.
 struct ActionCommand {
     QByteArray code;
+    int initSprite = -1;
 };
 
 using FrameCommand = std::variant<PlaceCommand, RemoveCommand, ActionCommand, StartSoundCommand>;

@@ -7,7 +7,7 @@
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/render/frame_renderer.h"
-#include "swf/script/avm1.h"
+#include "swf/script/script_runtime.h"
 #include "swf/sound/sound_decoder.h"
 #include "swf/sound/sound_mixer.h"
 
@@ -21,6 +21,8 @@ namespace reelcase::swf {
 struct Player::State {
     std::shared_ptr<const Movie> movie;
     PlayContext context; // declared before root: outlives every timeline
+    std::unique_ptr<ScriptRuntime> scripts;
+    std::vector<std::shared_ptr<const Movie>> imported; // files ImportAssets reads from
     std::shared_ptr<TimelineInstance> root;
     bool playing = false;
     bool looping = true;
@@ -30,7 +32,10 @@ struct Player::State {
     std::int64_t audioFramesRendered = 0; // timeline frames renderAudio() has played
     FrameRenderer renderer;               // the kept picture and drawing caches of this player
 
-    void runActions() { runPendingActions(context); }
+    void runActions() {
+        if (scripts)
+            scripts->runPending();
+    }
     bool hasBlock(int frame) const {
         const TimelineDef& t = movie->root;
         return frame >= 0 && frame < t.frameCount() &&
@@ -54,15 +59,49 @@ void Player::setHost(Host* host) {
 
 Player::~Player() {
     m_state->root.reset();
+    m_state->context.listener = nullptr;
     m_state->mixer->setMovie(nullptr); // an output may hold the mixer a moment longer
 }
+
+namespace {
+
+// Reads the files the movie imports characters from (through the host, beside the movie)
+// and maps the ids it uses to theirs. A file that cannot be read lends nothing.
+void resolveImportsInto(PlayContext& context, std::vector<std::shared_ptr<const Movie>>& files,
+                        const Movie& movie, ScriptHost* host) {
+    context.imports.clear();
+    files.clear();
+    QHash<QString, std::shared_ptr<const Movie>> byUrl;
+    for (const Movie::Import& import : movie.imports) {
+        if (!byUrl.contains(import.url)) {
+            std::shared_ptr<const Movie> other;
+            if (host && byUrl.size() < 16)
+                if (auto bytes = host->loadFile(import.url))
+                    other = parseMovie(*bytes);
+            byUrl.insert(import.url, other);
+            if (other)
+                files.push_back(other);
+        }
+        const auto& other = byUrl.value(import.url);
+        if (!other)
+            continue;
+        auto it = other->exports.constFind(import.name.toLower());
+        if (it != other->exports.constEnd())
+            context.imports.insert(import.id, ImportedCharacter{other.get(), *it});
+    }
+}
+
+} // namespace
 
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
+    s.context.listener = nullptr;
+    s.scripts.reset();
     s.renderer.reset(); // its caches are keyed by the old movie's definitions
     s.context.actions.clear();
-    s.context.heap.clear();
+    s.context.initActions.clear();
+    s.context.initializedSprites.clear();
     s.context.elapsedMs = 0;
     s.context.randomState = PlayContext{}.randomState; // each play draws the same numbers
     s.movie = std::move(movie);
@@ -74,7 +113,11 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.firstActionsPending = false;
     if (!s.movie)
         return;
+    resolveImportsInto(s.context, s.imported, *s.movie, s.host);
+    s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
+    s.context.listener = s.scripts.get();
     s.root = std::make_shared<TimelineInstance>(s.movie->root, s.context, 0);
+    s.scripts->setRoot(*s.root);
     s.root->enterFirstFrame();
     // Frame 1's actions run with the first tick, so that a stop() there wins over the
     // play() that follows loading.
@@ -151,6 +194,7 @@ void Player::tick() {
     runFirstFrameActions();
     const int before = s.root->currentFrame();
     s.context.elapsedMs += frameIntervalMs();
+    s.scripts->enterFrame();
     s.root->tick(s.looping);
     s.runActions();
     s.followStream(before);
@@ -294,6 +338,33 @@ std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRec
 }
 
 void Player::handleInput(const InputEvent& event) {
+    deliverInput(event);
+    // Scripts hear what happened once the state says so.
+    ScriptRuntime* scripts = m_state->scripts.get();
+    if (!scripts)
+        return;
+    using Kind = InputEvent::Kind;
+    using Script = ScriptRuntime::InputKind;
+    switch (event.kind) {
+    case Kind::MouseMove:
+        scripts->input(Script::MouseMove);
+        break;
+    case Kind::MouseDown:
+    case Kind::MouseUp:
+        if (event.button == InputEvent::Button::Left)
+            scripts->input(event.kind == Kind::MouseDown ? Script::MouseDown : Script::MouseUp);
+        break;
+    case Kind::KeyDown:
+    case Kind::KeyUp:
+        if (m_state->context.input.focused) // keys reach the movie only while it has focus
+            scripts->input(event.kind == Kind::KeyDown ? Script::KeyDown : Script::KeyUp);
+        break;
+    default:
+        break;
+    }
+}
+
+void Player::deliverInput(const InputEvent& event) {
     InputState& input = m_state->context.input;
     using Kind = InputEvent::Kind;
     switch (event.kind) {

@@ -114,6 +114,7 @@ public:
     void render(QPainter& painter, const QRectF& target, const RenderOptions& options = {}) const;
 
 private:
+    void deliverInput(const InputEvent& event); // updates the input state
     void playStepSound();
 
     struct State;

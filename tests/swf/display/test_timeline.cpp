@@ -1,6 +1,6 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
-#include "swf/script/avm1.h"
+#include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
 
 #include <QTest>
@@ -245,13 +245,10 @@ private Q_SLOTS:
             player.tick();
         QVERIFY(player.isPlaying());
         QCOMPARE(player.currentFrame(), 1); // looped round once
-        PlayContext context{movie.get()};
-        auto root = std::make_shared<TimelineInstance>(movie->root, context, 0);
-        root->enterFirstFrame();
-        for (int i = 0; i < 4; ++i) {
-            root->tick();
-            runPendingActions(context);
-        }
+        ScriptStage stage(movie);
+        for (int i = 0; i < 4; ++i)
+            stage.tick();
+        auto& root = stage.root;
         auto clip = root->child("clip");
         QVERIFY(clip);
         QCOMPARE(clip->currentFrame(), 2);
@@ -269,10 +266,8 @@ private Q_SLOTS:
         w.actions(write::Actions().setTarget("clip").stop().setTarget("").stop());
         w.showFrame();
         auto movie = load(w.finish());
-        PlayContext context{movie.get()};
-        auto root = std::make_shared<TimelineInstance>(movie->root, context, 0);
-        root->enterFirstFrame();
-        runPendingActions(context);
+        ScriptStage stage(movie);
+        auto& root = stage.root;
         QVERIFY(!root->isPlaying());
         auto clip = root->child("CLIP");
         QVERIFY(clip);

@@ -86,6 +86,8 @@ enum Action : int {
     Greater = 0x67,
     StringGreater = 0x68,
     Extends = 0x69,
+    Try = 0x8F,
+    StrictMode = 0x89,
     GotoFrame = 0x81,
     GetUrl = 0x83,
     StoreRegister = 0x87,

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "swf/script/vm.h"
+
+// The built-in classes and functions, one file each; Vm::setupBuiltins installs them.
+namespace reelcase::swf::avm1::builtins {
+
+inline Value arg(Args args, std::size_t i) {
+    return i < args.size() ? args[i] : Value(Undefined{});
+}
+
+void installObject(Vm& vm);   // Object, Object.prototype, ASSetPropFlags
+void installFunction(Vm& vm); // Function.prototype.call / apply
+void installArray(Vm& vm);
+void installString(Vm& vm);
+void installNumberAndBoolean(Vm& vm);
+void installMath(Vm& vm);
+void installGlobals(Vm& vm); // parseInt, escape, setInterval ...
+void installMovieClip(Vm& vm);
+void installError(Vm& vm);
+void installDate(Vm& vm);
+void installXml(Vm& vm);
+void installMisc(Vm& vm); // System, Stage, Key, Mouse, Sound, Color, TextFormat ...
+void installGeometry(Vm& vm);
+void installSharedObject(Vm& vm);
+void installColor(Vm& vm);
+void installTextFormat(Vm& vm);
+void installSound(Vm& vm);
+void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them // the
+                                  // settings; playing is the sound layer's
+
+// Array helpers other classes use.
+std::vector<Value> arrayElements(Vm& vm, Object* array);
+// A broadcaster's listeners: calls name on each with args.
+void broadcast(Vm& vm, Object* broadcaster, const QString& name, Args args);
+void makeBroadcaster(Vm& vm, Object* object);
+
+} // namespace reelcase::swf::avm1::builtins

@@ -1,0 +1,86 @@
+#include "swf/script/builtins/builtins.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace reelcase::swf::avm1::builtins {
+namespace {
+
+double num(Vm& vm, Args args, std::size_t i) {
+    return i < args.size() ? vm.toNumber(args[i]) : std::numeric_limits<double>::quiet_NaN();
+}
+
+template <double (*F)(double)> Value unary(Vm& vm, const Value&, Args args) {
+    return F(num(vm, args, 0));
+}
+
+double roundFlash(double d) {
+    return std::floor(d + 0.5);
+}
+double absolute(double d) {
+    return std::fabs(d);
+}
+
+Value atan2Fn(Vm& vm, const Value&, Args args) {
+    return std::atan2(num(vm, args, 0), num(vm, args, 1));
+}
+
+Value powFn(Vm& vm, const Value&, Args args) {
+    return std::pow(num(vm, args, 0), num(vm, args, 1));
+}
+
+// Math.min and Math.max: NaN wins; no arguments give the identity.
+template <bool Max> Value extremum(Vm& vm, const Value&, Args args) {
+    double m =
+        Max ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    for (const Value& a : args) {
+        const double d = vm.toNumber(a);
+        if (std::isnan(d) || std::isnan(m))
+            m = std::numeric_limits<double>::quiet_NaN();
+        else
+            m = Max ? std::max(m, d) : std::min(m, d);
+    }
+    return m;
+}
+
+Value randomFn(Vm& vm, const Value&, Args) {
+    return vm.random();
+}
+
+} // namespace
+
+void installMath(Vm& vm) {
+    Object* math = vm.newObject();
+    vm.global->put(QStringLiteral("Math"), math, DontEnum);
+    vm.method(math, QStringLiteral("abs"), unary<absolute>);
+    vm.method(math, QStringLiteral("acos"), unary<std::acos>);
+    vm.method(math, QStringLiteral("asin"), unary<std::asin>);
+    vm.method(math, QStringLiteral("atan"), unary<std::atan>);
+    vm.method(math, QStringLiteral("ceil"), unary<std::ceil>);
+    vm.method(math, QStringLiteral("cos"), unary<std::cos>);
+    vm.method(math, QStringLiteral("exp"), unary<std::exp>);
+    vm.method(math, QStringLiteral("floor"), unary<std::floor>);
+    vm.method(math, QStringLiteral("log"), unary<std::log>);
+    vm.method(math, QStringLiteral("round"), unary<roundFlash>);
+    vm.method(math, QStringLiteral("sin"), unary<std::sin>);
+    vm.method(math, QStringLiteral("sqrt"), unary<std::sqrt>);
+    vm.method(math, QStringLiteral("tan"), unary<std::tan>);
+    vm.method(math, QStringLiteral("atan2"), atan2Fn);
+    vm.method(math, QStringLiteral("pow"), powFn);
+    vm.method(math, QStringLiteral("min"), extremum<false>);
+    vm.method(math, QStringLiteral("max"), extremum<true>);
+    vm.method(math, QStringLiteral("random"), randomFn);
+    const std::uint8_t fixed = DontEnum | DontDelete | ReadOnly;
+    const std::pair<const char*, double> constants[] = {{"E", std::numbers::e},
+                                                        {"LN10", std::numbers::ln10},
+                                                        {"LN2", std::numbers::ln2},
+                                                        {"LOG10E", std::numbers::log10e},
+                                                        {"LOG2E", std::numbers::log2e},
+                                                        {"PI", std::numbers::pi},
+                                                        {"SQRT1_2", 1 / std::numbers::sqrt2},
+                                                        {"SQRT2", std::numbers::sqrt2}};
+    for (const auto& [name, value] : constants)
+        math->put(QLatin1String(name), value, fixed);
+}
+
+} // namespace reelcase::swf::avm1::builtins

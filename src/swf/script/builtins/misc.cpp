@@ -1,0 +1,165 @@
+#include "swf/script/builtins/builtins.h"
+
+#include "swf/display/timeline_instance.h"
+#include "swf/format/movie.h"
+
+namespace reelcase::swf::avm1::builtins {
+namespace {
+
+Value addListener(Vm& vm, const Value& self, Args args) {
+    Object* list = objectOf(vm.getMember(self, QStringLiteral("_listeners")));
+    if (!list || args.empty())
+        return false;
+    for (const Value& v : arrayElements(vm, list))
+        if (vm.strictEquals(v, args[0]))
+            return true;
+    const Value item = args[0];
+    vm.callMethod(Value(list), QStringLiteral("push"), std::span<const Value>(&item, 1));
+    return true;
+}
+
+Value removeListener(Vm& vm, const Value& self, Args args) {
+    Object* list = objectOf(vm.getMember(self, QStringLiteral("_listeners")));
+    if (!list || args.empty())
+        return false;
+    std::vector<Value> items = arrayElements(vm, list);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (vm.strictEquals(items[i], args[0])) {
+            const Value spliceArgs[] = {static_cast<double>(i), 1.0};
+            vm.callMethod(Value(list), QStringLiteral("splice"), spliceArgs);
+            return true;
+        }
+    return false;
+}
+
+Value broadcastMessage(Vm& vm, const Value& self, Args args) {
+    Object* o = objectOf(self);
+    if (!o || args.empty())
+        return Undefined{};
+    broadcast(vm, o, vm.toString(args[0]), args.subspan(1));
+    return Undefined{};
+}
+
+Value initialize(Vm& vm, const Value&, Args args) {
+    if (Object* o = objectOf(arg(args, 0)))
+        makeBroadcaster(vm, o);
+    return Undefined{};
+}
+
+Value falseFn(Vm&, const Value&, Args) {
+    return false;
+}
+
+Value keyIsDown(Vm& vm, const Value&, Args args) {
+    const int code = toInt32(vm.toNumber(arg(args, 0)));
+    const InputState& input = vm.context().input;
+    return code > 0 && code < static_cast<int>(input.keysDown.size()) &&
+           input.keysDown.test(static_cast<std::size_t>(code));
+}
+
+Value keyGetCode(Vm& vm, const Value&, Args) {
+    return static_cast<double>(vm.context().input.lastKeyCode);
+}
+
+Value keyGetAscii(Vm& vm, const Value&, Args) {
+    return static_cast<double>(vm.context().input.lastCharCode);
+}
+
+Value zero(Vm&, const Value&, Args) {
+    return 0.0;
+}
+
+Value nothing(Vm&, const Value&, Args) {
+    return Undefined{};
+}
+
+Value stageWidth(Vm& vm, const Value&, Args) {
+    return vm.context().movie ? vm.context().movie->stage.width() / 20 : 0.0;
+}
+
+Value stageHeight(Vm& vm, const Value&, Args) {
+    return vm.context().movie ? vm.context().movie->stage.height() / 20 : 0.0;
+}
+
+Value getVersion(Vm&, const Value&, Args) {
+    return QStringLiteral("LNX 8,0,0,0");
+}
+
+void getter(Vm& vm, Object* on, const QString& name, NativeFunction fn) {
+    Property& p = on->put(name, Undefined{}, DontEnum | DontDelete);
+    p.getter = vm.newNative(fn);
+}
+
+} // namespace
+
+void broadcast(Vm& vm, Object* broadcaster, const QString& name, Args args) {
+    for (Object* listener : vm.listeners(broadcaster))
+        vm.callIfPresent(listener, name, args);
+}
+
+void makeBroadcaster(Vm& vm, Object* o) {
+    Object* as = objectOf(vm.getMember(Value(vm.global), QStringLiteral("AsBroadcaster")));
+    o->put(QStringLiteral("_listeners"), vm.newArray(), DontEnum);
+    for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
+        if (as)
+            o->put(QLatin1String(name), vm.getMember(Value(as), QLatin1String(name)), DontEnum);
+}
+
+void installMisc(Vm& vm) {
+    Object* as = vm.newObject();
+    vm.global->put(QStringLiteral("AsBroadcaster"), as, DontEnum);
+    vm.method(as, QStringLiteral("initialize"), initialize);
+    vm.method(as, QStringLiteral("addListener"), addListener);
+    vm.method(as, QStringLiteral("removeListener"), removeListener);
+    vm.method(as, QStringLiteral("broadcastMessage"), broadcastMessage);
+
+    // Input: the player's input state answers; listeners hear events (script_runtime.cpp).
+    for (const char* name : {"Key", "Mouse", "Selection"}) {
+        Object* o = vm.newObject();
+        vm.global->put(QLatin1String(name), o, DontEnum);
+        makeBroadcaster(vm, o);
+    }
+    Object* key = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Key")));
+    vm.method(key, QStringLiteral("isDown"), keyIsDown);
+    vm.method(key, QStringLiteral("isToggled"), falseFn);
+    vm.method(key, QStringLiteral("getCode"), keyGetCode);
+    vm.method(key, QStringLiteral("getAscii"), keyGetAscii);
+    const std::pair<const char*, int> keys[] = {
+        {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46}, {"DOWN", 40},
+        {"END", 35},      {"ENTER", 13},    {"ESCAPE", 27},  {"HOME", 36},      {"INSERT", 45},
+        {"LEFT", 37},     {"PGDN", 34},     {"PGUP", 33},    {"RIGHT", 39},     {"SHIFT", 16},
+        {"SPACE", 32},    {"TAB", 9},       {"UP", 38}};
+    for (const auto& [name, code] : keys)
+        key->put(QLatin1String(name), static_cast<double>(code), DontEnum | DontDelete | ReadOnly);
+    Object* mouse = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Mouse")));
+    vm.method(mouse, QStringLiteral("show"), zero);
+    vm.method(mouse, QStringLiteral("hide"), zero);
+
+    Object* stage = vm.newObject();
+    vm.global->put(QStringLiteral("Stage"), stage, DontEnum);
+    makeBroadcaster(vm, stage);
+    getter(vm, stage, QStringLiteral("width"), stageWidth);
+    getter(vm, stage, QStringLiteral("height"), stageHeight);
+    stage->put(QStringLiteral("scaleMode"), QStringLiteral("showAll"), DontEnum);
+    stage->put(QStringLiteral("align"), QString(), DontEnum);
+    stage->put(QStringLiteral("showMenu"), true, DontEnum);
+
+    Object* system = vm.newObject();
+    vm.global->put(QStringLiteral("System"), system, DontEnum);
+    Object* caps = vm.newObject();
+    system->put(QStringLiteral("capabilities"), caps, DontEnum);
+    caps->put(QStringLiteral("version"), QStringLiteral("LNX 8,0,0,0"));
+    caps->put(QStringLiteral("os"), QStringLiteral("Linux"));
+    caps->put(QStringLiteral("language"), QStringLiteral("en"));
+    caps->put(QStringLiteral("playerType"), QStringLiteral("StandAlone"));
+    caps->put(QStringLiteral("screenResolutionX"), 1024.0);
+    caps->put(QStringLiteral("screenResolutionY"), 768.0);
+    caps->put(QStringLiteral("hasAudio"), true);
+    Object* security = vm.newObject();
+    system->put(QStringLiteral("security"), security, DontEnum);
+    vm.method(security, QStringLiteral("allowDomain"), nothing);
+    vm.method(system, QStringLiteral("setClipboard"), nothing);
+    vm.method(vm.global, QStringLiteral("getVersion"), getVersion);
+}
+
+} // namespace reelcase::swf::avm1::builtins

@@ -1,0 +1,31 @@
+#include "swf/script/builtins/builtins.h"
+
+namespace reelcase::swf::avm1 {
+
+void Vm::setupBuiltins() {
+    // The two objects everything else hangs from.
+    protos.object = m_heap.make<Object>(nullptr);
+    protos.function = m_heap.make<Object>(protos.object);
+    global = m_heap.make<Object>(protos.object);
+    builtins::installObject(*this);
+    builtins::installFunction(*this);
+    builtins::installArray(*this);
+    builtins::installString(*this);
+    builtins::installNumberAndBoolean(*this);
+    builtins::installMath(*this);
+    builtins::installGlobals(*this);
+    builtins::installMovieClip(*this);
+    builtins::installError(*this);
+    builtins::installDate(*this);
+    builtins::installXml(*this);
+    builtins::installMisc(*this);
+    if (m_version >= 8)
+        builtins::installGeometry(*this); // the flash package came with SWF 8
+    builtins::installSharedObject(*this);
+    builtins::installColor(*this);
+    builtins::installTextFormat(*this);
+    builtins::installSound(*this);
+    builtins::installPlaceholders(*this);
+}
+
+} // namespace reelcase::swf::avm1

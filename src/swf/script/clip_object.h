@@ -1,0 +1,67 @@
+#pragma once
+
+#include "swf/script/vm.h"
+
+namespace reelcase::swf {
+struct DisplayObject;
+}
+
+namespace reelcase::swf::avm1 {
+
+// A script object standing for one display object: found again by its parent and its
+// display id, so it never dangles when the object leaves the stage.
+class DisplayHandle : public Object {
+public:
+    using Object::Object;
+    // The display entry and its parent, or null once the object is gone.
+    DisplayObject* entry(TimelineInstance** parent = nullptr) const;
+    std::weak_ptr<TimelineInstance> parent;
+    std::uint64_t id = 0;
+    int lastDepth = 0;
+    bool getNative(Vm& vm, const QString& name, Value& out) override;
+    bool setNative(Vm& vm, const QString& name, const Value& value) override;
+};
+
+// A movie clip (a sprite instance or the root).
+class ClipObject : public DisplayHandle {
+public:
+    using DisplayHandle::DisplayHandle;
+    Kind kind() const override { return Kind::Clip; }
+    std::shared_ptr<TimelineInstance> timeline() const { return clip.lock(); }
+    bool getNative(Vm& vm, const QString& name, Value& out) override;
+    bool setNative(Vm& vm, const QString& name, const Value& value) override;
+
+    // A child display object by instance name, as a value (undefined when none).
+    Value child(Vm& vm, const QString& name);
+    // Adds the names of named children to an enumeration.
+    void childNames(std::vector<QString>& names, QSet<QString>& seen, Vm& vm);
+    Object* duplicate(Vm& vm, const QString& name, int depth, Object* init);
+    void removeByScript(Vm& vm);
+    void loadMovie(Vm& vm, const QString& url);
+
+    std::weak_ptr<TimelineInstance> clip;
+    bool isRoot = false;
+    bool loaded = false;   // onLoad has been sent
+    bool unloaded = false; // left the stage
+};
+
+// A text field on a display list.
+class TextFieldObject : public DisplayHandle {
+public:
+    using DisplayHandle::DisplayHandle;
+    Kind kind() const override { return Kind::TextField; }
+    bool getNative(Vm& vm, const QString& name, Value& out) override;
+    bool setNative(Vm& vm, const QString& name, const Value& value) override;
+    QString text;
+    QString variable;
+    bool html = false;
+    bool textSet = false;
+};
+
+// The 0-based frame a goto names: a label first, then a number (1-based); -1: none.
+int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame);
+
+// SWF 4's property indices name these; every display object has them.
+bool isDisplayProperty(const QString& name);
+
+} // namespace reelcase::swf::avm1

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "swf/script/vm.h"
+
+namespace reelcase::swf::avm1 {
+
+// A super reference: methods found above home, called on the same this.
+class SuperObject : public Object {
+public:
+    using Object::Object;
+    Kind kind() const override { return Kind::Other; }
+    void markChildren(Heap& heap) override {
+        Object::markChildren(heap);
+        heap.mark(self);
+        heap.mark(home);
+    }
+    Value self;
+    Object* home = nullptr;
+};
+
+// One activation: a frame script, event handler or function call.
+struct Vm::Frame {
+    QByteArray block;
+    int begin = 0, end = -1; // the slice of block to run (-1: to its end)
+    std::shared_ptr<const std::vector<QString>> constants;
+    std::vector<Object*> scope; // [0] the clip the code belongs to, then closures, with
+    Object* target = nullptr;   // tellTarget / SetTarget's clip; the base of variable lookup
+    Value self;
+    Object* activation = nullptr; // a function's locals; null in frame scripts
+    FunctionObject* callee = nullptr;
+    Object* home = nullptr; // where the running method was found (super starts above it)
+    std::vector<Value> registers;
+    int version = 0;
+    std::size_t stackBase = 0;
+};
+
+// Runs the actions of one activation, with nested ranges for with and try blocks.
+class Interpreter {
+public:
+    Interpreter(Vm& vm, Vm::Frame& frame)
+        : m_vm(vm)
+        , m_f(frame) {}
+    Value run();
+
+private:
+    enum class Exit { End, Jump, Return };
+    Exit runRange(int begin, int end, int& pc, Value& result);
+    // One action; returns false to leave the range (pc says where, Return sets result).
+    Exit step(int op, BitReader& args, int& pc, int next, Value& result, bool& leave);
+    void push(Value v);
+    Value pop();
+    int popCount();
+    std::vector<Value> popArgs();
+    QString constant(int i) const;
+    void pushData(BitReader& args);
+    Value defineFunction(BitReader& args, int& next, bool version2);
+
+    // Variables and paths (scope.cpp).
+    Value getVariable(const QString& name);
+    void setVariable(const QString& name, const Value& value);
+    void defineLocal(const QString& name, const Value& value);
+    bool deleteVariable(const QString& name);
+    // A clip named by a slash or dot path from the current target; null when none.
+    Object* resolveTarget(const QString& path);
+    Object* resolvePathFrom(Object* start, const QString& path);
+    std::shared_ptr<TimelineInstance> targetClip();
+    // SWF 4 property by index.
+    Value getIndexedProperty(const Value& target, int index);
+    void setIndexedProperty(const Value& target, int index, const Value& value);
+
+    void gotoFrame(TimelineInstance& clip, const Value& frame, bool play, int bias);
+    void getUrl(const QString& url, const QString& target, int method);
+
+    Vm& m_vm;
+    Vm::Frame& m_f;
+};
+
+} // namespace reelcase::swf::avm1

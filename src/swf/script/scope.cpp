@@ -1,0 +1,190 @@
+// Variables and paths: the scope chain, slash and dot paths, tellTarget's target.
+
+#include "swf/script/interpreter.h"
+
+#include "swf/display/timeline_instance.h"
+#include "swf/script/clip_object.h"
+
+namespace reelcase::swf::avm1 {
+namespace {
+
+bool isPath(const QString& name) {
+    for (QChar c : name)
+        if (c == QLatin1Char('/') || c == QLatin1Char(':') || c == QLatin1Char('.'))
+            return true;
+    return false;
+}
+
+} // namespace
+
+Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
+    Object* at = start;
+    int i = 0;
+    const int n = static_cast<int>(path.size());
+    if (path.startsWith(QLatin1Char('/'))) {
+        at = m_vm.root() ? m_vm.clipObject(*m_vm.root()) : nullptr;
+        i = 1;
+    }
+    int segments = 0;
+    while (i < n && at) {
+        int j = i;
+        while (j < n && path[j] != QLatin1Char('/') && path[j] != QLatin1Char('.') &&
+               path[j] != QLatin1Char(':'))
+            ++j;
+        QString seg = path.mid(i, j - i);
+        // "..": the parent, in slash syntax.
+        if (seg.isEmpty() && j + 1 < n && path[j] == QLatin1Char('.') &&
+            path[j + 1] == QLatin1Char('.')) {
+            j += 2;
+            seg = QStringLiteral("..");
+        }
+        if (++segments > 256)
+            return nullptr;
+        // An empty step between two slashes names nothing.
+        if (seg.isEmpty() && j < n && path[j] == QLatin1Char('/') && i > 0 &&
+            path[i - 1] == QLatin1Char('/'))
+            return nullptr;
+        if (!seg.isEmpty()) {
+            if (seg == QLatin1String("..") || m_vm.sameName(seg, QStringLiteral("_parent"))) {
+                auto clip = m_vm.clipOf(at);
+                at = clip && clip->parent() ? m_vm.clipObject(*clip->parent()) : nullptr;
+            } else if (m_vm.sameName(seg, QStringLiteral("_root")) ||
+                       seg.compare(QLatin1String("_level0"), Qt::CaseInsensitive) == 0) {
+                at = m_vm.root() ? m_vm.clipObject(*m_vm.root()) : nullptr;
+            } else if (m_vm.sameName(seg, QStringLiteral("_global"))) {
+                at = m_vm.global;
+            } else if (m_vm.sameName(seg, QStringLiteral("this"))) {
+                // stays
+            } else {
+                at = objectOf(m_vm.getMember(Value(at), seg));
+            }
+        }
+        i = j + 1;
+    }
+    return at;
+}
+
+Object* Interpreter::resolveTarget(const QString& path) {
+    if (path.isEmpty())
+        return m_f.target;
+    if (path.startsWith(QLatin1Char('/')))
+        return resolvePathFrom(m_f.target, path);
+    // The first segment may be a variable (dot syntax) or a child of the target.
+    int j = 0;
+    while (j < path.size() && path[j] != QLatin1Char('/') && path[j] != QLatin1Char('.') &&
+           path[j] != QLatin1Char(':'))
+        ++j;
+    const QString first = path.left(j);
+    if (first.isEmpty() || first == QLatin1String("..") ||
+        m_vm.sameName(first, QStringLiteral("_parent")) ||
+        m_vm.sameName(first, QStringLiteral("_root")) ||
+        first.startsWith(QLatin1String("_level")) || m_vm.sameName(first, QStringLiteral("this")) ||
+        m_vm.sameName(first, QStringLiteral("_global")))
+        return resolvePathFrom(m_f.target, path);
+    Object* start = nullptr;
+    if (m_f.target) {
+        if (auto* clip = dynamic_cast<ClipObject*>(m_f.target))
+            start = objectOf(clip->child(m_vm, first));
+    }
+    if (!start)
+        start = objectOf(getVariable(first));
+    if (!start)
+        return nullptr;
+    return j >= path.size() ? start : resolvePathFrom(start, path.mid(j + 1));
+}
+
+Value Interpreter::getVariable(const QString& name) {
+    Vm& vm = m_vm;
+    if (isPath(name) && name != QLatin1String("..")) {
+        const int colon = name.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0) {
+            Object* t = resolveTarget(name.left(colon));
+            return t ? vm.getMember(Value(t), name.mid(colon + 1)) : Value(Undefined{});
+        }
+        const int dot = name.lastIndexOf(QLatin1Char('.'));
+        if (dot > 0 && !name.contains(QLatin1Char('/'))) {
+            Object* t = resolveTarget(name.left(dot));
+            return t ? vm.getMember(Value(t), name.mid(dot + 1)) : Value(Undefined{});
+        }
+        // eval of a slash path goes down only; ".." is for tellTarget and properties.
+        if (name.contains(QLatin1String("..")))
+            return Undefined{};
+        Object* t = resolveTarget(name);
+        return t ? Value(t) : Value(Undefined{});
+    }
+    if (vm.sameName(name, QStringLiteral("this")))
+        return m_f.self;
+    if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6)
+        return vm.global;
+    if (vm.sameName(name, QStringLiteral("_root")) ||
+        name.compare(QLatin1String("_level0"), Qt::CaseInsensitive) == 0)
+        return vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
+    if (m_f.callee && vm.sameName(name, QStringLiteral("super"))) {
+        auto* s = vm.heap().make<SuperObject>(nullptr);
+        s->self = m_f.self;
+        s->home = m_f.home;
+        return s;
+    }
+    Value out;
+    for (std::size_t i = m_f.scope.size(); i-- > 1;)
+        if (m_f.scope[i] && vm.findMember(m_f.scope[i], name, out))
+            return out;
+    if (m_f.target && vm.findMember(m_f.target, name, out))
+        return out;
+    if (vm.sameName(name, QStringLiteral("_parent")))
+        return Undefined{};
+    if (vm.findMember(vm.global, name, out))
+        return out;
+    return Undefined{};
+}
+
+void Interpreter::setVariable(const QString& name, const Value& value) {
+    Vm& vm = m_vm;
+    if (isPath(name)) {
+        const int colon = name.lastIndexOf(QLatin1Char(':'));
+        const int dot = name.lastIndexOf(QLatin1Char('.'));
+        const int at = colon >= 0 ? colon : (name.contains(QLatin1Char('/')) ? -1 : dot);
+        if (at > 0) {
+            if (Object* t = resolveTarget(name.left(at)))
+                vm.setMember(Value(t), name.mid(at + 1), value);
+            return;
+        }
+    }
+    for (std::size_t i = m_f.scope.size(); i-- > 1;) {
+        Object* s = m_f.scope[i];
+        if (s && vm.hasProperty(s, name)) {
+            vm.setMember(Value(s), name, value);
+            return;
+        }
+    }
+    if (m_f.target)
+        vm.setMember(Value(m_f.target), name, value);
+}
+
+void Interpreter::defineLocal(const QString& name, const Value& value) {
+    if (m_f.activation)
+        m_f.activation->put(name, value);
+    else if (m_f.target)
+        m_vm.setMember(Value(m_f.target), name, value);
+}
+
+bool Interpreter::deleteVariable(const QString& name) {
+    if (isPath(name)) {
+        const int colon = name.lastIndexOf(QLatin1Char(':'));
+        const int at = colon >= 0 ? colon : name.lastIndexOf(QLatin1Char('.'));
+        if (at > 0) {
+            Object* t = resolveTarget(name.left(at));
+            return t && m_vm.deleteMember(t, name.mid(at + 1));
+        }
+    }
+    for (std::size_t i = m_f.scope.size(); i-- > 1;)
+        if (m_f.scope[i] && m_f.scope[i]->find(name))
+            return m_vm.deleteMember(m_f.scope[i], name);
+    if (m_f.target && m_f.target->find(name))
+        return m_vm.deleteMember(m_f.target, name);
+    if (m_vm.global->find(name))
+        return m_vm.deleteMember(m_vm.global, name);
+    return false;
+}
+
+} // namespace reelcase::swf::avm1

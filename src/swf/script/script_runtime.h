@@ -1,0 +1,53 @@
+#pragma once
+
+#include "swf/display/timeline_instance.h"
+
+#include <memory>
+
+namespace reelcase::swf {
+
+namespace avm1 {
+class Vm;
+class Object;
+} // namespace avm1
+
+// The scripts of one playing movie: the virtual machine, the order in which frame scripts,
+// init actions, clip events and timers run, and the script objects of display objects.
+class ScriptRuntime : public DisplayListener {
+public:
+    ScriptRuntime(PlayContext& context, ScriptHost* host, int swfVersion);
+    ~ScriptRuntime() override;
+
+    void setRoot(TimelineInstance& root);
+    // Before the timelines move on: enterFrame events.
+    void enterFrame();
+    // After they did (or after a goto): init actions, frame actions, load events, then
+    // the timers that are due.
+    void runPending();
+    avm1::Vm& vm() { return *m_vm; }
+    // The pointer moved or a button went down or up; a key went down or up. Clip events and
+    // listeners hear of it, then the actions they queued run.
+    enum class InputKind { MouseMove, MouseDown, MouseUp, KeyDown, KeyUp };
+    void input(InputKind kind);
+
+    void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) override;
+    void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) override;
+    void initActionsQueued() override;
+
+private:
+    struct Event;
+    void runClipEvent(TimelineInstance& clip, const DisplayObject* entry, std::uint32_t flag,
+                      const QString& method);
+    void runEvents();
+    // Every clip on the stage in the order events reach them: the topmost first, children
+    // before their parents.
+    std::vector<std::shared_ptr<TimelineInstance>> clipsInEventOrder();
+
+    PlayContext& m_context;
+    std::unique_ptr<avm1::Vm> m_vm;
+    std::vector<std::unique_ptr<Event>> m_events;
+    TimelineInstance* m_root = nullptr;
+    bool m_running = false;
+};
+
+} // namespace reelcase::swf

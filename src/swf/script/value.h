@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <variant>
+
+// The values of frame scripts (ActionScript 1 and 2).
+namespace reelcase::swf::avm1 {
+
+class Object;
+
+struct Undefined {
+    bool operator==(const Undefined&) const = default;
+};
+struct Null {
+    bool operator==(const Null&) const = default;
+};
+
+// Objects (plain ones, functions, arrays, clips ...) live in the Heap and are collected.
+using Value = std::variant<Undefined, Null, bool, double, QString, Object*>;
+
+enum ValueType { TypeUndefined, TypeNull, TypeBool, TypeNumber, TypeString, TypeObject };
+
+inline ValueType typeOf(const Value& v) {
+    return static_cast<ValueType>(v.index());
+}
+inline bool isVoid(const Value& v) {
+    return v.index() <= 1;
+}
+inline Object* objectOf(const Value& v) {
+    const auto* o = std::get_if<Object*>(&v);
+    return o ? *o : nullptr;
+}
+
+inline constexpr int maxStringLength = 1 << 22;
+
+// Numbers as the player prints them: 15 significant digits, exponents from 1e+15 and
+// below 1e-5 ("1e+21", "1.5e-7"), negative zero as "0".
+QString numberToString(double d);
+// Number.toString(radix) for radix 2 to 36 (integers; fractions are cut in radix form).
+QString numberToRadix(double d, int radix);
+// A string read as a number the way the given version does (hex "0x", leading and trailing
+// white space; an empty string is 0 before SWF 5 ... NaN after).
+double stringToNumber(const QString& s, int version);
+std::int32_t toInt32(double d);
+inline std::uint32_t toUint32(double d) {
+    return static_cast<std::uint32_t>(toInt32(d));
+}
+
+} // namespace reelcase::swf::avm1

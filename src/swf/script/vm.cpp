@@ -1,0 +1,939 @@
+#include "swf/script/vm.h"
+
+#include "swf/display/button.h"
+#include "swf/display/timeline_instance.h"
+#include "swf/script/clip_object.h"
+#include "swf/script/interpreter.h"
+#include "swf/script/script_host.h"
+#include "swf/text/edit_text.h"
+
+#include <QSet>
+
+#include <cmath>
+#include <limits>
+
+namespace reelcase::swf::avm1 {
+namespace {
+const double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr int maxChain = 256; // __proto__ links followed before giving up (cycles)
+
+struct NativeDepth {
+    explicit NativeDepth(int& d)
+        : depth(d) {
+        ++depth;
+    }
+    ~NativeDepth() { --depth; }
+    int& depth;
+};
+} // namespace
+
+Vm::Vm(PlayContext& context, ScriptHost* host, int swfVersion, Budgets budgets)
+    : m_context(context)
+    , m_host(host)
+    , m_version(swfVersion)
+    , m_budgets(budgets)
+    , m_heap(swfVersion >= 7) {
+    m_steps = m_budgets.stepsPerFrame;
+    setupBuiltins();
+}
+
+Vm::~Vm() = default;
+
+ScriptHost* Vm::host() {
+    return m_host ? m_host : m_context.host;
+}
+
+Object* Vm::newObject() {
+    return m_heap.make<Object>(protos.object);
+}
+
+ArrayObject* Vm::newArray(const std::vector<Value>& elements) {
+    auto* a = m_heap.make<ArrayObject>(protos.array);
+    for (std::size_t i = 0; i < elements.size(); ++i)
+        a->put(indexName(static_cast<int>(i)), elements[i]);
+    a->length = static_cast<int>(elements.size());
+    m_heap.noteGrowth(elements.size() * sizeof(Property));
+    return a;
+}
+
+FunctionObject* Vm::newNative(NativeFunction fn, NativeFunction constructor) {
+    auto* f = m_heap.make<FunctionObject>(protos.function);
+    f->native = fn;
+    f->constructor = constructor;
+    return f;
+}
+
+FunctionObject* Vm::method(Object* on, const QString& name, NativeFunction fn) {
+    FunctionObject* f = newNative(fn);
+    on->put(name, f, DontEnum);
+    return f;
+}
+
+FunctionObject* Vm::defineClass(const QString& name, NativeFunction call, NativeFunction construct,
+                                Object* prototype) {
+    FunctionObject* f = newNative(call, construct);
+    f->put(QStringLiteral("prototype"), prototype, DontEnum | DontDelete);
+    prototype->put(QStringLiteral("constructor"), f, DontEnum);
+    if (!name.isEmpty())
+        global->put(name, f, DontEnum);
+    return f;
+}
+
+QString Vm::makeString(QString s) {
+    if (s.size() > maxStringLength)
+        abortScript();
+    return s;
+}
+
+// Conversions
+
+Value Vm::toPrimitive(const Value& v, bool preferString) {
+    Object* o = objectOf(v);
+    if (!o)
+        return v;
+    if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
+        return v; // display objects stay themselves: numbers NaN, text their path
+    const bool stringFirst = preferString || o->kind() == Kind::Date;
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool useString = (pass == 0) == stringFirst;
+        const Value r =
+            callMethod(v, useString ? QStringLiteral("toString") : QStringLiteral("valueOf"), {});
+        if (!objectOf(r) && !(isVoid(r) && !hasProperty(o, useString ? QStringLiteral("toString")
+                                                                     : QStringLiteral("valueOf"))))
+            return r;
+    }
+    return o->kind() == Kind::Function ? Value(QStringLiteral("[type Function]"))
+                                       : Value(QStringLiteral("[object Object]"));
+}
+
+double Vm::toNumber(const Value& v) {
+    switch (avm1::typeOf(v)) {
+    case TypeUndefined:
+    case TypeNull:
+        return m_version >= 7 ? nan : 0;
+    case TypeBool:
+        return std::get<bool>(v) ? 1 : 0;
+    case TypeNumber:
+        return std::get<double>(v);
+    case TypeString:
+        return stringToNumber(std::get<QString>(v), m_version);
+    case TypeObject: {
+        Object* o = std::get<Object*>(v);
+        if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
+            return nan;
+        const Value p = callMethod(v, QStringLiteral("valueOf"), {});
+        if (objectOf(p))
+            return nan;
+        return toNumber(p);
+    }
+    }
+    return nan;
+}
+
+QString Vm::toString(const Value& v) {
+    switch (avm1::typeOf(v)) {
+    case TypeUndefined:
+        return m_version >= 7 ? QStringLiteral("undefined") : QString();
+    case TypeNull:
+        return QStringLiteral("null");
+    case TypeBool:
+        if (m_version < 5)
+            return std::get<bool>(v) ? QStringLiteral("1") : QStringLiteral("0");
+        return std::get<bool>(v) ? QStringLiteral("true") : QStringLiteral("false");
+    case TypeNumber:
+        return numberToString(std::get<double>(v));
+    case TypeString:
+        return std::get<QString>(v);
+    case TypeObject: {
+        Object* o = std::get<Object*>(v);
+        if (o->kind() == Kind::Clip) {
+            if (auto c = clipOf(v))
+                return targetPath(*c);
+            return QString();
+        }
+        if (m_callDepth > m_budgets.callDepth)
+            return QStringLiteral("[object Object]");
+        // Without a callable toString the player names the type.
+        const QString typeName = o->kind() == Kind::Function ? QStringLiteral("[type Function]")
+                                                             : QStringLiteral("[type Object]");
+        Value fn;
+        if (!findMember(o, QStringLiteral("toString"), fn) ||
+            !dynamic_cast<FunctionObject*>(objectOf(fn)))
+            return typeName;
+        const Value s = call(fn, v, {});
+        if (objectOf(s))
+            return typeName;
+        return toString(s);
+    }
+    }
+    return QString();
+}
+
+bool Vm::toBoolean(const Value& v) {
+    switch (avm1::typeOf(v)) {
+    case TypeUndefined:
+    case TypeNull:
+        return false;
+    case TypeBool:
+        return std::get<bool>(v);
+    case TypeNumber: {
+        const double d = std::get<double>(v);
+        return d != 0 && !std::isnan(d);
+    }
+    case TypeString: {
+        const QString& s = std::get<QString>(v);
+        if (m_version >= 7)
+            return !s.isEmpty();
+        const double d = stringToNumber(s, m_version);
+        return d != 0 && !std::isnan(d);
+    }
+    case TypeObject:
+        return true;
+    }
+    return false;
+}
+
+Object* Vm::toObject(const Value& v) {
+    switch (avm1::typeOf(v)) {
+    case TypeObject:
+        return std::get<Object*>(v);
+    case TypeBool: {
+        Object* o = m_heap.make<Object>(protos.boolean);
+        o->primitive = v;
+        return o;
+    }
+    case TypeNumber: {
+        Object* o = m_heap.make<Object>(protos.number);
+        o->primitive = v;
+        return o;
+    }
+    case TypeString: {
+        Object* o = m_heap.make<Object>(protos.string);
+        o->primitive = v;
+        return o;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+QString Vm::typeOf(const Value& v) {
+    switch (avm1::typeOf(v)) {
+    case TypeUndefined:
+        return QStringLiteral("undefined");
+    case TypeNull:
+        return QStringLiteral("null");
+    case TypeBool:
+        return QStringLiteral("boolean");
+    case TypeNumber:
+        return QStringLiteral("number");
+    case TypeString:
+        return QStringLiteral("string");
+    case TypeObject: {
+        const Kind k = std::get<Object*>(v)->kind();
+        if (k == Kind::Clip)
+            return QStringLiteral("movieclip");
+        if (k == Kind::Function)
+            return QStringLiteral("function");
+        return QStringLiteral("object");
+    }
+    }
+    return QString();
+}
+
+bool Vm::strictEquals(const Value& a, const Value& b) const {
+    if (a.index() != b.index())
+        return false;
+    // The player's strict equality holds NaN equal to itself.
+    if (avm1::typeOf(a) == TypeNumber && std::isnan(std::get<double>(a)) &&
+        std::isnan(std::get<double>(b)))
+        return true;
+    return a == b;
+}
+
+bool Vm::looseEquals(const Value& a, const Value& b) {
+    const ValueType ta = avm1::typeOf(a), tb = avm1::typeOf(b);
+    if (ta == tb) {
+        if (ta == TypeNumber)
+            return std::get<double>(a) == std::get<double>(b);
+        return a == b;
+    }
+    if (isVoid(a) && isVoid(b))
+        return true;
+    if (isVoid(a) || isVoid(b))
+        return false;
+    if ((ta == TypeNumber && tb == TypeString) || (ta == TypeString && tb == TypeNumber))
+        return toNumber(a) == toNumber(b);
+    if (ta == TypeBool)
+        return looseEquals(Value(toNumber(a)), b);
+    if (tb == TypeBool)
+        return looseEquals(a, Value(toNumber(b)));
+    if (ta == TypeObject && tb != TypeObject) {
+        const Value p = toPrimitive(a);
+        return objectOf(p) ? false : looseEquals(p, b);
+    }
+    if (tb == TypeObject && ta != TypeObject) {
+        const Value p = toPrimitive(b);
+        return objectOf(p) ? false : looseEquals(a, p);
+    }
+    return false;
+}
+
+Value Vm::lessThan(const Value& a, const Value& b) {
+    const Value pa = toPrimitive(a), pb = toPrimitive(b);
+    if (avm1::typeOf(pa) == TypeString && avm1::typeOf(pb) == TypeString)
+        return std::get<QString>(pa) < std::get<QString>(pb);
+    const double x = toNumber(pa), y = toNumber(pb);
+    if (std::isnan(x) || std::isnan(y))
+        return Undefined{};
+    return x < y;
+}
+
+// Members
+
+Property* Vm::lookup(Object* object, const QString& name, Object** holder) {
+    Object* o = object;
+    for (int i = 0; o && i < maxChain; ++i, o = o->proto)
+        if (Property* p = o->find(name)) {
+            if (holder)
+                *holder = o;
+            return p;
+        }
+    return nullptr;
+}
+
+bool Vm::hasProperty(Object* object, const QString& name) {
+    Value ignored;
+    if (object->getNative(*this, name, ignored))
+        return true;
+    if (lookup(object, name))
+        return true;
+    if (auto* clip = dynamic_cast<ClipObject*>(object))
+        return !isVoid(clip->child(*this, name));
+    return false;
+}
+
+bool Vm::findMember(Object* o, const QString& name, Value& out) {
+    if (sameName(name, QStringLiteral("__proto__"))) {
+        out = o->proto ? Value(o->proto) : Value(Undefined{});
+        return o->proto != nullptr;
+    }
+    if (o->getNative(*this, name, out))
+        return true;
+    if (Property* p = o->find(name)) {
+        out = p->isAccessor() ? call(p->getter, o, {}) : p->value;
+        return true;
+    }
+    if (o->kind() == Kind::Clip) {
+        out = static_cast<ClipObject*>(o)->child(*this, name);
+        if (!isVoid(out))
+            return true;
+    }
+    Object* p = o->proto;
+    for (int i = 0; p && i < maxChain; ++i, p = p->proto) {
+        if (Property* prop = p->find(name)) {
+            out = prop->isAccessor() ? call(prop->getter, o, {}) : prop->value;
+            return true;
+        }
+    }
+    out = Undefined{};
+    return false;
+}
+
+Value Vm::getMember(const Value& object, const QString& name) {
+    Value out;
+    switch (avm1::typeOf(object)) {
+    case TypeObject: {
+        Object* o = std::get<Object*>(object);
+        if (findMember(o, name, out))
+            return out;
+        // __resolve answers for members that are not there.
+        if (!sameName(name, QStringLiteral("__resolve"))) {
+            Property* r = lookup(o, QStringLiteral("__resolve"));
+            if (r && !r->isAccessor() && objectOf(r->value) &&
+                objectOf(r->value)->kind() == Kind::Function) {
+                const Value arg = name;
+                return call(r->value, object, std::span<const Value>(&arg, 1));
+            }
+        }
+        return Undefined{};
+    }
+    case TypeString:
+        if (sameName(name, QStringLiteral("length")))
+            return static_cast<double>(std::get<QString>(object).size());
+        [[fallthrough]];
+    case TypeNumber:
+    case TypeBool: {
+        Object* proto = avm1::typeOf(object) == TypeString   ? protos.string
+                        : avm1::typeOf(object) == TypeNumber ? protos.number
+                                                             : protos.boolean;
+        if (sameName(name, QStringLiteral("__proto__")))
+            return proto;
+        Property* p = lookup(proto, name);
+        if (!p)
+            return Undefined{};
+        return p->isAccessor() ? call(p->getter, object, {}) : p->value;
+    }
+    default:
+        return Undefined{};
+    }
+}
+
+void Vm::setMember(const Value& object, const QString& name, const Value& value) {
+    Object* o = objectOf(object);
+    if (!o)
+        return;
+    if (sameName(name, QStringLiteral("__proto__"))) {
+        o->proto = objectOf(value);
+        return;
+    }
+    Value v = value;
+    if (o->watches) {
+        auto it = o->watches->find(key(name));
+        if (it != o->watches->end() && !it->running) {
+            Value old;
+            findMember(o, name, old);
+            Object::Watch w = *it;
+            it->running = true;
+            const Value args[] = {name, old, v, w.data};
+            try {
+                v = call(w.callback, object, args);
+            } catch (...) {
+                if (o->watches && o->watches->contains(key(name)))
+                    (*o->watches)[key(name)].running = false;
+                throw;
+            }
+            if (o->watches && o->watches->contains(key(name)))
+                (*o->watches)[key(name)].running = false;
+        }
+    }
+    if (o->setNative(*this, name, v))
+        return;
+    if (Property* p = o->find(name)) {
+        if (p->isAccessor()) {
+            if (p->setter) {
+                const Value arg = v;
+                call(p->setter, object, std::span<const Value>(&arg, 1));
+            }
+            return;
+        }
+        if (!(p->flags & ReadOnly))
+            p->value = v;
+        return;
+    }
+    // An inherited setter answers for the object.
+    Object* holder = nullptr;
+    if (Property* p = o->proto ? lookup(o->proto, name, &holder) : nullptr; p && p->isAccessor()) {
+        if (p->setter) {
+            const Value arg = v;
+            call(p->setter, object, std::span<const Value>(&arg, 1));
+        }
+        return;
+    }
+    o->put(name, v);
+    m_heap.noteGrowth(sizeof(Property) + static_cast<std::size_t>(name.size()) * 2);
+    if (m_heap.bytes() > m_budgets.memoryBytes)
+        abortScript();
+}
+
+bool Vm::deleteMember(Object* object, const QString& name) {
+    Property* p = object->find(name);
+    if (!p || (p->flags & DontDelete))
+        return false;
+    object->remove(name);
+    return true;
+}
+
+bool Vm::instanceOf(const Value& v, Object* constructor) {
+    Object* o = objectOf(v);
+    if (!constructor)
+        return false;
+    const Value protoValue = getMember(Value(constructor), QStringLiteral("prototype"));
+    Object* proto = objectOf(protoValue);
+    if (!proto)
+        return false;
+    if (!o) {
+        // Primitives are instances of nothing.
+        return false;
+    }
+    Object* p = o->proto;
+    std::vector<Object*> visited;
+    for (int i = 0; p && i < maxChain; ++i, p = p->proto) {
+        if (p == proto)
+            return true;
+        // Interfaces a class implements (and their own chains).
+        std::vector<Object*> pending(p->interfaces.begin(), p->interfaces.end());
+        for (int guard = 0; !pending.empty() && guard < 256; ++guard) {
+            Object* i2 = pending.back();
+            pending.pop_back();
+            if (i2 == constructor)
+                return true;
+            if (Object* ip = objectOf(getMember(Value(i2), QStringLiteral("prototype"))))
+                pending.insert(pending.end(), ip->interfaces.begin(), ip->interfaces.end());
+        }
+    }
+    return false;
+}
+
+// Calls
+
+Value Vm::call(const Value& function, const Value& self, Args args, Object* home) {
+    auto* f = dynamic_cast<FunctionObject*>(objectOf(function));
+    if (!f)
+        return Undefined{};
+    if (f->native) {
+        if (m_callDepth + 1 > m_budgets.callDepth)
+            abortScript();
+        ++m_callDepth;
+        NativeDepth nd(m_nativeDepth);
+        struct Exit {
+            Vm& vm;
+            std::size_t roots;
+            ~Exit() {
+                vm.m_tempRoots.resize(roots);
+                --vm.m_callDepth;
+            }
+        } exit{*this, m_tempRoots.size()};
+        m_tempRoots.push_back(self);
+        m_tempRoots.push_back(function);
+        m_tempRoots.insert(m_tempRoots.end(), args.begin(), args.end());
+        return f->native(*this, self, args);
+    }
+    if (f->code)
+        return callScript(*f, self, args, home);
+    return Undefined{};
+}
+
+Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* home) {
+    if (m_callDepth + 1 > m_budgets.callDepth)
+        abortScript();
+    ++m_callDepth;
+    const ScriptCode& code = *f.code;
+    Frame frame;
+    frame.block = code.block;
+    frame.constants = code.constants;
+    frame.scope = f.scope;
+    frame.target = f.scope.empty() ? nullptr : f.scope.front();
+    if (frame.target && frame.target->kind() == Kind::Clip &&
+        static_cast<ClipObject*>(frame.target)->unloaded) {
+        // The timeline it was defined on is gone: the function runs without one.
+    }
+    frame.self = self;
+    frame.callee = &f;
+    frame.home = home;
+    frame.version = code.swfVersion;
+    frame.stackBase = m_stack.size();
+    frame.activation = m_heap.make<Object>(nullptr);
+    frame.scope.push_back(frame.activation);
+    frame.registers.assign(code.version2 ? std::clamp(code.registerCount, 1, 256) : 4, Undefined{});
+    struct Exit {
+        Vm& vm;
+        std::size_t stack;
+        ~Exit() {
+            vm.m_frames.pop_back();
+            vm.m_stack.resize(std::min(stack, vm.m_stack.size()));
+            --vm.m_callDepth;
+        }
+    } exit{*this, m_stack.size()};
+    m_frames.push_back(&frame);
+
+    auto makeArguments = [&] {
+        ArrayObject* a = newArray(std::vector<Value>(args.begin(), args.end()));
+        a->put(QStringLiteral("callee"), &f, DontEnum);
+        Value caller = Null{};
+        if (m_frames.size() >= 2 && m_frames[m_frames.size() - 2]->callee)
+            caller = m_frames[m_frames.size() - 2]->callee;
+        a->put(QStringLiteral("caller"), caller, DontEnum);
+        return a;
+    };
+    auto makeSuper = [&]() -> Value {
+        auto* s = m_heap.make<SuperObject>(nullptr);
+        s->self = self;
+        s->home = home;
+        return s;
+    };
+    if (code.version2) {
+        int r = 1;
+        auto reg = [&](const Value& v) {
+            if (r < static_cast<int>(frame.registers.size()))
+                frame.registers[static_cast<size_t>(r)] = v;
+            ++r;
+        };
+        const int fl = code.flags;
+        if (fl & 0x01)
+            reg(self);
+        if (fl & 0x04)
+            reg(makeArguments());
+        else if (!(fl & 0x08))
+            frame.activation->put(QStringLiteral("arguments"), makeArguments());
+        if (fl & 0x10)
+            reg(makeSuper());
+        if (fl & 0x40)
+            reg(m_root ? Value(clipObject(*m_root)) : Value(Undefined{}));
+        if (fl & 0x80) {
+            auto c = clipOf(frame.target);
+            reg(c && c->parent() ? Value(clipObject(*c->parent())) : Value(Undefined{}));
+        }
+        if (fl & 0x100)
+            reg(global);
+    } else {
+        frame.activation->put(QStringLiteral("arguments"), makeArguments());
+    }
+    for (std::size_t i = 0; i < code.params.size(); ++i) {
+        const Value arg = i < args.size() ? args[i] : Value(Undefined{});
+        const ScriptCode::Param& p = code.params[i];
+        if (code.version2 && p.reg > 0 && p.reg < static_cast<int>(frame.registers.size()))
+            frame.registers[static_cast<size_t>(p.reg)] = arg;
+        else
+            frame.activation->put(p.name, arg);
+    }
+    // The body is a slice of the block: run it as a block of its own.
+    frame.begin = code.begin;
+    frame.end = code.end;
+    Interpreter interpreter(*this, frame);
+    return interpreter.run();
+}
+
+Value Vm::callMethod(const Value& object, const QString& name, Args args) {
+    Object* holder = nullptr;
+    Value fn;
+    if (Object* o = objectOf(object)) {
+        Value ignored;
+        if (o->getNative(*this, name, fn)) {
+        } else if (Property* p = o->find(name)) {
+            holder = o;
+            fn = p->isAccessor() ? call(p->getter, object, {}) : p->value;
+        } else if (Property* p2 = o->proto ? lookup(o->proto, name, &holder) : nullptr) {
+            fn = p2->isAccessor() ? call(p2->getter, object, {}) : p2->value;
+        } else {
+            fn = getMember(object, name);
+        }
+    } else {
+        fn = getMember(object, name);
+        if (avm1::typeOf(object) == TypeString)
+            holder = protos.string;
+    }
+    return call(fn, object, args, holder);
+}
+
+Value Vm::construct(const Value& function, Args args) {
+    auto* f = dynamic_cast<FunctionObject*>(objectOf(function));
+    if (!f)
+        return Undefined{};
+    if (f->constructor) {
+        if (m_callDepth + 1 > m_budgets.callDepth)
+            abortScript();
+        ++m_callDepth;
+        NativeDepth nd(m_nativeDepth);
+        struct Exit {
+            Vm& vm;
+            std::size_t roots;
+            ~Exit() {
+                vm.m_tempRoots.resize(roots);
+                --vm.m_callDepth;
+            }
+        } exit{*this, m_tempRoots.size()};
+        m_tempRoots.insert(m_tempRoots.end(), args.begin(), args.end());
+        m_tempRoots.push_back(function);
+        Value made = f->constructor(*this, Undefined{}, args);
+        if (Object* o = objectOf(made)) {
+            Object* proto = objectOf(getMember(function, QStringLiteral("prototype")));
+            if (proto && o->proto != proto && f->native != nullptr)
+                o->proto = proto;
+        }
+        return made;
+    }
+    Object* o = newObject();
+    Object* proto = objectOf(getMember(function, QStringLiteral("prototype")));
+    o->proto = proto;
+    o->put(QStringLiteral("__constructor__"), f, DontEnum);
+    if (m_version < 7)
+        o->put(QStringLiteral("constructor"), f, DontEnum);
+    RootGuard guard(*this, o);
+    call(function, o, args, proto);
+    return o;
+}
+
+bool Vm::callIfPresent(Object* object, const QString& name, Args args) {
+    Value fn;
+    if (!findMember(object, name, fn))
+        return false;
+    if (!dynamic_cast<FunctionObject*>(objectOf(fn)))
+        return false;
+    callMethod(Value(object), name, args);
+    return true;
+}
+
+Vm::RootGuard::RootGuard(Vm& v, const Value& value)
+    : vm(v) {
+    vm.m_tempRoots.push_back(value);
+}
+
+Vm::RootGuard::~RootGuard() {
+    vm.m_tempRoots.pop_back();
+}
+
+// Clips
+
+ClipObject* Vm::clipObject(TimelineInstance& clip) {
+    if (Object* o = m_displayObjects.value(clip.id()))
+        return static_cast<ClipObject*>(o);
+    Object* proto = protos.movieClip;
+    auto* c = m_heap.make<ClipObject>(proto);
+    c->clip = clip.weak_from_this();
+    c->id = clip.id();
+    c->isRoot = &clip == m_root;
+    if (TimelineInstance* p = clip.parent()) {
+        c->parent = p->weak_from_this();
+        for (const auto& [depth, object] : p->displayList())
+            if (object.id == clip.id())
+                c->lastDepth = depth;
+    }
+    m_displayObjects.insert(clip.id(), c);
+    return c;
+}
+
+Object* Vm::displayObjectFor(TimelineInstance& parent, DisplayObject& object) {
+    if (object.sprite)
+        return clipObject(*object.sprite);
+    if (Object* o = m_displayObjects.value(object.id))
+        return o;
+    DisplayHandle* h = nullptr;
+    if (dynamic_cast<const EditText*>(object.character)) {
+        auto* t = m_heap.make<TextFieldObject>(protos.textField);
+        const auto* def = static_cast<const EditText*>(object.character);
+        t->text = def->initialText();
+        t->variable = def->variableName();
+        h = t;
+    } else if (dynamic_cast<const Button*>(object.character)) {
+        h = m_heap.make<DisplayHandle>(protos.button);
+    } else {
+        // Shapes and the like: scripts reach their parent clip instead.
+        return clipObject(parent);
+    }
+    h->parent = parent.weak_from_this();
+    h->id = object.id;
+    for (const auto& [depth, o] : parent.displayList())
+        if (o.id == object.id)
+            h->lastDepth = depth;
+    m_displayObjects.insert(object.id, h);
+    return h;
+}
+
+std::shared_ptr<TimelineInstance> Vm::clipOf(const Value& v) {
+    auto* c = dynamic_cast<ClipObject*>(objectOf(v));
+    return c ? c->clip.lock() : nullptr;
+}
+
+QString Vm::targetPath(TimelineInstance& clip) {
+    QStringList parts;
+    const TimelineInstance* c = &clip;
+    for (int i = 0; c && c->parent() && i < 256; ++i, c = c->parent()) {
+        const Placement* p = const_cast<TimelineInstance*>(c)->placement();
+        parts.prepend(p ? p->name : QString());
+    }
+    parts.prepend(QStringLiteral("_level0"));
+    return parts.join(QLatin1Char('.'));
+}
+
+QString Vm::slashPath(TimelineInstance& clip) {
+    QStringList parts;
+    const TimelineInstance* c = &clip;
+    for (int i = 0; c && c->parent() && i < 256; ++i, c = c->parent()) {
+        const Placement* p = const_cast<TimelineInstance*>(c)->placement();
+        parts.prepend(p ? p->name : QString());
+    }
+    return QLatin1Char('/') + parts.join(QLatin1Char('/'));
+}
+
+// Running
+
+void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self) {
+    const bool outermost = m_frames.empty();
+    if (outermost && m_steps <= 0)
+        return;
+    ClipObject* clipObj = clipObject(clip);
+    Frame frame;
+    frame.block = code;
+    frame.scope = {clipObj};
+    frame.target = clipObj;
+    frame.self = self ? Value(self) : Value(clipObj);
+    frame.registers.assign(4, Undefined{});
+    frame.version = m_version;
+    frame.stackBase = m_stack.size();
+    m_frames.push_back(&frame);
+    struct Exit {
+        Vm& vm;
+        std::size_t stack;
+        ~Exit() {
+            vm.m_frames.pop_back();
+            vm.m_stack.resize(std::min(stack, vm.m_stack.size()));
+        }
+    } exit{*this, m_stack.size()};
+    try {
+        Interpreter(*this, frame).run();
+    } catch (ScriptThrow&) {
+        // An uncaught throw ends this block only.
+    } catch (ScriptAbort&) {
+        if (!outermost)
+            throw;
+        m_abortedThisFrame = true;
+    }
+}
+
+void Vm::trace(const QString& line) {
+    if (ScriptHost* h = host())
+        h->trace(line);
+}
+
+void Vm::abortScript() {
+    throw ScriptAbort{};
+}
+
+void Vm::markRoots(Heap& heap) {
+    heap.mark(global);
+    for (Object* p : {protos.object, protos.function, protos.array, protos.string, protos.number,
+                      protos.boolean, protos.movieClip, protos.textField, protos.button,
+                      protos.error, protos.date, protos.xmlNode, protos.xml, protos.sound})
+        heap.mark(p);
+    for (const Value& v : m_stack)
+        heap.mark(v);
+    for (const Value& v : m_tempRoots)
+        heap.mark(v);
+    for (Frame* f : m_frames) {
+        for (Object* o : f->scope)
+            heap.mark(o);
+        heap.mark(f->target);
+        heap.mark(f->self);
+        heap.mark(f->activation);
+        heap.mark(f->callee);
+        heap.mark(f->home);
+        for (const Value& v : f->registers)
+            heap.mark(v);
+    }
+    for (const Timer& t : m_timers) {
+        heap.mark(t.target);
+        heap.mark(t.function);
+        for (const Value& v : t.args)
+            heap.mark(v);
+    }
+    for (Object* o : registeredClasses)
+        heap.mark(o);
+    // Objects of display objects still on a display list.
+    for (auto it = m_displayObjects.cbegin(); it != m_displayObjects.cend(); ++it) {
+        Object* o = it.value();
+        if (auto* c = dynamic_cast<ClipObject*>(o)) {
+            if (c->isRoot || (!c->clip.expired() && c->entry()))
+                heap.mark(o);
+        } else if (auto* h = dynamic_cast<DisplayHandle*>(o); h && h->entry()) {
+            heap.mark(o);
+        }
+    }
+}
+
+void Vm::forget(Object* o) {
+    if (auto* h = dynamic_cast<DisplayHandle*>(o)) {
+        auto it = m_displayObjects.find(h->id);
+        if (it != m_displayObjects.end() && it.value() == o)
+            m_displayObjects.erase(it);
+    }
+}
+
+void Vm::collectNow() {
+    m_heap.collect([this](Heap& h) { markRoots(h); }, [this](Object* o) { forget(o); });
+}
+
+void Vm::collectIfDue() {
+    if (m_nativeDepth == 0 && m_heap.wantsCollection())
+        collectNow();
+    if (m_heap.bytes() > m_budgets.memoryBytes)
+        abortScript();
+}
+
+// Timers
+
+int Vm::addTimer(const Value& target, const Value& function, const QString& methodName,
+                 std::vector<Value> args, qint64 interval, bool repeat) {
+    if (m_timers.size() >= 1000)
+        return 0;
+    Timer t;
+    t.id = m_nextTimer++;
+    t.target = target;
+    t.function = function;
+    t.method = methodName;
+    t.args = std::move(args);
+    t.interval = std::max<qint64>(interval, 1);
+    t.due = m_now + t.interval;
+    t.repeat = repeat;
+    m_timers.push_back(std::move(t));
+    return m_timers.back().id;
+}
+
+void Vm::clearTimer(int id) {
+    std::erase_if(m_timers, [id](const Timer& t) { return t.id == id; });
+}
+
+void Vm::runTimers(qint64 now) {
+    m_now = now;
+    std::vector<int> due;
+    for (const Timer& t : m_timers)
+        if (t.due <= now)
+            due.push_back(t.id);
+    for (int id : due) {
+        auto it = std::find_if(m_timers.begin(), m_timers.end(),
+                               [id](const Timer& t) { return t.id == id; });
+        if (it == m_timers.end())
+            continue;
+        Timer t = *it;
+        if (t.repeat)
+            it->due = std::max(it->due + it->interval, now + 1);
+        else
+            m_timers.erase(it);
+        try {
+            if (!m_root)
+                continue;
+            ClipObject* rootObj = clipObject(*m_root);
+            Frame frame;
+            frame.scope = {rootObj};
+            frame.target = rootObj;
+            frame.version = m_version;
+            frame.stackBase = m_stack.size();
+            m_frames.push_back(&frame);
+            struct Exit {
+                Vm& vm;
+                ~Exit() { vm.m_frames.pop_back(); }
+            } exit{*this};
+            if (t.method.isEmpty())
+                call(t.function, Undefined{}, t.args);
+            else
+                callMethod(t.target, t.method, t.args);
+        } catch (ScriptThrow&) {
+        } catch (ScriptAbort&) {
+            m_abortedThisFrame = true;
+        }
+    }
+}
+
+double Vm::random() {
+    std::uint64_t& s = m_context.randomState;
+    s ^= s << 13;
+    s ^= s >> 7;
+    s ^= s << 17;
+    return static_cast<double>(s >> 11) / 9007199254740992.0;
+}
+
+qint64 Vm::timer() const {
+    return m_context.elapsedMs;
+}
+
+std::vector<Object*> Vm::listeners(Object* broadcaster) {
+    std::vector<Object*> out;
+    Object* list = objectOf(getMember(Value(broadcaster), QStringLiteral("_listeners")));
+    if (auto* a = dynamic_cast<ArrayObject*>(list))
+        for (int i = 0; i < a->length && i < 10000; ++i)
+            if (Object* o = objectOf(getMember(Value(a), indexName(i))))
+                out.push_back(o);
+    return out;
+}
+
+} // namespace reelcase::swf::avm1
