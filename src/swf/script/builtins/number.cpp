@@ -39,7 +39,9 @@ bool booleanOf(Vm& vm, const Value& v) {
 }
 
 Value booleanCall(Vm& vm, const Value&, Args args) {
-    return args.empty() ? false : vm.toBoolean(args[0]);
+    if (args.empty())
+        return Undefined{}; // Boolean() as a function, with nothing to convert
+    return vm.toBoolean(args[0]);
 }
 
 Value booleanConstruct(Vm& vm, const Value&, Args args) {
