@@ -216,6 +216,7 @@ void FlashPlayerWidget::updateClock() {
 
 void FlashPlayerWidget::onFrameClock() {
     d->player.tick();
+    updatePointerCursor();
     update();
     Q_EMIT frameAdvanced();
 }

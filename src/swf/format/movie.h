@@ -8,7 +8,14 @@
 #include <QHash>
 #include <QRectF>
 
+#include <array>
+
 namespace reelcase::swf {
+
+// DefineButtonSound: the sounds of roll out, roll over, press and release (0: none).
+struct ButtonSounds {
+    std::array<std::uint16_t, 4> ids{};
+};
 
 // One parsed movie: immutable after parseMovie() returns, shared between players.
 class Movie {
@@ -25,6 +32,7 @@ public:
     TimelineDef root;
     // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
     QHash<QString, std::uint16_t> exports;
+    QHash<std::uint16_t, ButtonSounds> buttonSounds; // by button id
 };
 
 } // namespace reelcase::swf

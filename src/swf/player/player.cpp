@@ -1,4 +1,5 @@
 #include "swf/player/player.h"
+#include "swf/player/player_state.h"
 
 #include "swf/player/host.h"
 #include "swf/player/input_event.h"
@@ -16,22 +17,6 @@
 
 namespace reelcase::swf {
 
-struct Player::State {
-    std::shared_ptr<const Movie> movie;
-    PlayContext context; // declared before root: outlives every timeline
-    std::unique_ptr<ScriptRuntime> scripts;
-    std::shared_ptr<TimelineInstance> root;
-    bool playing = false;
-    bool looping = true;
-    bool firstActionsPending = false;
-    Host* host = nullptr;
-
-    void runActions() {
-        if (scripts)
-            scripts->runPending();
-    }
-};
-
 Player::Player()
     : m_state(std::make_unique<State>()) {}
 
@@ -43,12 +28,15 @@ void Player::setHost(Host* host) {
 Player::~Player() {
     m_state->root.reset();
     m_state->context.listener = nullptr;
+    m_state->context.inputListener = nullptr;
 }
 
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
     s.context.listener = nullptr;
+    s.context.inputListener = nullptr;
+    s.inputScripts.reset();
     s.scripts.reset();
     s.context.actions.clear();
     s.context.initActions.clear();
@@ -59,10 +47,14 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.context.movie = s.movie.get();
     s.playing = false;
     s.firstActionsPending = false;
+    s.buttons.reset();
+    s.context.drag.stop();
     if (!s.movie)
         return;
     s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
     s.context.listener = s.scripts.get();
+    s.inputScripts = std::make_unique<InputScripts>(s.scripts->vm());
+    s.context.inputListener = s.inputScripts.get();
     s.root = std::make_shared<TimelineInstance>(s.movie->root, s.context, 0);
     s.scripts->setRoot(*s.root);
     s.root->enterFirstFrame();
@@ -140,6 +132,10 @@ void Player::tick() {
     s.scripts->enterFrame();
     s.root->tick(s.looping);
     s.runActions();
+    s.context.drag.follow(s.context.input);
+    // Objects may have come or gone under a pointer that stood still.
+    if (s.buttons.moved(s.root.get()))
+        s.runActions();
 }
 
 void Player::runFirstFrameActions() {
@@ -208,49 +204,6 @@ std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRec
     if (!invertible)
         return std::nullopt;
     return toStage.map(targetPoint) / 20.0;
-}
-
-void Player::handleInput(const InputEvent& event) {
-    InputState& input = m_state->context.input;
-    using Kind = InputEvent::Kind;
-    switch (event.kind) {
-    case Kind::MouseMove:
-        input.pointer = event.position;
-        input.pointerInside = true;
-        break;
-    case Kind::MouseLeave:
-        input.pointerInside = false;
-        break;
-    case Kind::MouseDown:
-    case Kind::MouseUp:
-        input.pointer = event.position;
-        input.pointerInside = true;
-        if (event.button == InputEvent::Button::Left)
-            input.primaryDown = event.kind == Kind::MouseDown;
-        break;
-    case Kind::KeyDown:
-    case Kind::KeyUp:
-        if (event.keyCode > 0 && event.keyCode < static_cast<int>(input.keysDown.size()))
-            input.keysDown.set(static_cast<std::size_t>(event.keyCode),
-                               event.kind == Kind::KeyDown);
-        if (event.kind == Kind::KeyDown) {
-            input.lastKeyCode = event.keyCode;
-            input.lastCharCode = static_cast<int>(event.codepoint);
-        }
-        break;
-    case Kind::FocusGained:
-        input.focused = true;
-        break;
-    case Kind::FocusLost:
-        // Keys held while the focus leaves would otherwise stay down for ever.
-        input.focused = false;
-        input.keysDown.reset();
-        break;
-    case Kind::MouseWheel:
-    case Kind::TextInput:
-    case Kind::TextControl:
-        break;
-    }
 }
 
 const InputState& Player::inputState() const {

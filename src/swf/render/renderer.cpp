@@ -62,10 +62,11 @@ QPainter::CompositionMode compositionMode(BlendMode mode) {
 QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix, int nesting) {
     if (nesting > limits::maxSpriteNesting || !o.character)
         return {};
-    if (!o.sprite)
+    const TimelineInstance* inner = o.children();
+    if (!inner)
         return matrix.map(o.character->outline(o.placement.ratio));
     QPainterPath out;
-    for (const auto& [depth, child] : o.sprite->displayList()) {
+    for (const auto& [depth, child] : inner->displayList()) {
         if (child.placement.clipDepth > 0)
             continue;
         QPainterPath p = maskPath(child, child.placement.matrix * matrix, nesting + 1);
@@ -79,14 +80,15 @@ QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix, int nest
 QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, int nesting) {
     if (nesting > limits::maxSpriteNesting || !o.character)
         return {};
-    if (!o.sprite) {
+    const TimelineInstance* inner = o.children();
+    if (!inner) {
         QRectF own = o.character->bounds();
         if (own.isEmpty()) // buttons know only their outline
             own = o.character->outline(o.placement.ratio).boundingRect();
         return matrix.mapRect(own).adjusted(-2, -2, 2, 2);
     }
     QRectF out;
-    for (const auto& [depth, child] : o.sprite->displayList())
+    for (const auto& [depth, child] : inner->displayList())
         if (child.placement.visible || child.placement.clipDepth > 0)
             out |= deviceBounds(child, child.placement.matrix * matrix, nesting + 1);
     return out;
@@ -101,8 +103,8 @@ ColorTransform whiteCoverage(ColorTransform cx) {
 
 void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
                  const ColorTransform& cx, const RangeArgs& args, bool insideLayer) {
-    if (o.sprite) {
-        const auto& list = o.sprite->displayList();
+    if (const TimelineInstance* inner = o.children()) {
+        const auto& list = inner->displayList();
         renderRange(list.begin(), list.end(),
                     RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer,
                               args.opaqueBackdrop && &painter == &args.painter});
@@ -145,7 +147,7 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     // A sprite with a blend mode composites its children as one picture; so does a layer
     // object, and alpha must also clear what lies outside the object.
     const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
-                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal);
+                         mode == BlendMode::Subtract || (o.children() && mode != BlendMode::Normal);
     if (grouped) {
         QRectF bounds = deviceBounds(o, m, args.nesting);
         if (mode == BlendMode::Alpha && args.painter.hasClipping()) {

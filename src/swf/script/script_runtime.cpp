@@ -57,19 +57,8 @@ void ScriptRuntime::enterFrame() {
     m_vm->newFrame();
     if (!m_root)
         return;
-    // Every clip on the stage, the last placed first (children before their parents).
-    std::vector<std::shared_ptr<TimelineInstance>> clips;
-    std::vector<TimelineInstance*> pending{m_root};
-    while (!pending.empty() && clips.size() < 100'000) {
-        TimelineInstance* c = pending.back();
-        pending.pop_back();
-        clips.push_back(c->shared_from_this());
-        for (const auto& [depth, object] : c->displayList())
-            if (object.sprite)
-                pending.push_back(object.sprite.get());
-    }
-    for (auto it = clips.rbegin(); it != clips.rend(); ++it) {
-        TimelineInstance& c = **it;
+    for (const auto& clip : clipsOnStage(*m_root)) {
+        TimelineInstance& c = *clip;
         if (&c != m_root && !c.parent())
             continue; // removed by an earlier handler
         runClipEvent(c, c.entry(), EventEnterFrame, QStringLiteral("onEnterFrame"));

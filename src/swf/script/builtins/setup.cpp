@@ -1,4 +1,5 @@
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/input.h"
 
 namespace reelcase::swf::avm1 {
 
@@ -21,6 +22,7 @@ void Vm::setupBuiltins() {
     builtins::installMisc(*this);
     builtins::installGeometry(*this);
     builtins::installSharedObject(*this);
+    builtins::installInput(*this);
 }
 
 } // namespace reelcase::swf::avm1
