@@ -14,6 +14,8 @@ public:
     // The clip has pointer handlers (onPress, onRelease ...) and is enabled, so it takes
     // the pointer as a button does.
     virtual bool actsAsButton(TimelineInstance& clip) = 0;
+    // The button's enabled, as scripts set it.
+    virtual bool buttonEnabled(TimelineInstance& parent, DisplayObject& button) = 0;
     // The clip's or the button's useHandCursor.
     virtual bool showsHand(TimelineInstance& parent, DisplayObject& object) = 0;
     // A button or a clip acting as one went through a transition (transition:: bits).

@@ -21,8 +21,9 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
         const DisplayObject& o = it->second;
         if (!o.instantiated || !o.placement.visible || o.placement.clipDepth > 0)
             continue;
-        if (o.button && o.button->enabled) {
-            if (hitsObject(o, point, dictionary, nesting))
+        if (o.button) {
+            if (o.button->enabled && hitsObject(o, point, dictionary, nesting) &&
+                (!scripts || scripts->buttonEnabled(timeline, *timeline.objectAt(it->first))))
                 return {o.id, timeline.weak_from_this(), o.button->trackAsMenu};
             continue;
         }

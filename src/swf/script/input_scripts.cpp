@@ -106,6 +106,12 @@ bool InputScripts::actsAsButton(TimelineInstance& clip) {
     return false;
 }
 
+bool InputScripts::buttonEnabled(TimelineInstance& parent, DisplayObject& button) {
+    Object* o = m_vm.displayObjectFor(parent, button);
+    Property* enabled = o ? m_vm.lookup(o, QStringLiteral("enabled")) : nullptr;
+    return !enabled || m_vm.toBoolean(enabled->value);
+}
+
 bool InputScripts::showsHand(TimelineInstance& parent, DisplayObject& object) {
     Object* o = m_vm.displayObjectFor(parent, object);
     Property* p = o ? m_vm.lookup(o, QStringLiteral("useHandCursor")) : nullptr;

@@ -19,6 +19,7 @@ public:
     explicit InputScripts(avm1::Vm& vm)
         : m_vm(vm) {}
     bool actsAsButton(TimelineInstance& clip) override;
+    bool buttonEnabled(TimelineInstance& parent, DisplayObject& button) override;
     bool showsHand(TimelineInstance& parent, DisplayObject& object) override;
     void pointerTransition(TimelineInstance& parent, DisplayObject& object,
                            int transition) override;

@@ -1,6 +1,6 @@
-#include "support/fake_swf_host.h"
 #include "swf/display/button.h"
 #include "swf/display/pointer_tracker.h"
+#include "swf/played_movie.h"
 #include "swf/player/input_event.h"
 #include "swf/swf_fixtures.h"
 #include "swfwriter/writer_button.h"
@@ -20,13 +20,6 @@ Actions traced(const char* text) {
     Actions a;
     a.push(text).raw(0x26);
     return a;
-}
-
-InputEvent pointer(InputEvent::Kind kind, QPointF at) {
-    InputEvent e;
-    e.kind = kind;
-    e.position = at;
-    return e;
 }
 
 InputEvent keyDown(int code, char32_t character = 0) {
@@ -77,17 +70,9 @@ QByteArray buttonMovie(std::vector<ButtonCondition> extra = {}, bool inSprite = 
     return w.finish();
 }
 
-struct Played {
-    Player player;
-    FakeSwfHost host;
-    explicit Played(const QByteArray& file) {
-        player.setHost(&host);
-        player.setMovie(load(file));
-        player.tick();
-    }
-    void send(InputEvent::Kind kind, QPointF at) { player.handleInput(pointer(kind, at)); }
-    QRgb centre() { return renderImage(player, {200, 200}).pixel(100, 100); }
-};
+QRgb centre(const PlayedMovie& p) {
+    return renderImage(p.player, {200, 200}).pixel(100, 100);
+}
 
 PointerTarget target(std::uint64_t id, bool menu = false) {
     PointerTarget t;
@@ -145,19 +130,19 @@ private Q_SLOTS:
     }
 
     void buttonChangesStateAndRunsItsActions() {
-        Played p(buttonMovie());
-        QVERIFY(near(p.centre(), Qt::red));
+        PlayedMovie p(buttonMovie());
+        QVERIFY(near(centre(p), Qt::red));
         p.send(InputEvent::Kind::MouseMove, {10, 10});
         p.send(InputEvent::Kind::MouseMove, {100, 100});
-        QVERIFY(near(p.centre(), Qt::green));
+        QVERIFY(near(centre(p), Qt::green));
         p.send(InputEvent::Kind::MouseDown, {100, 100});
-        QVERIFY(near(p.centre(), Qt::blue));
+        QVERIFY(near(centre(p), Qt::blue));
         p.send(InputEvent::Kind::MouseMove, {190, 190});
         p.send(InputEvent::Kind::MouseMove, {110, 100});
         p.send(InputEvent::Kind::MouseUp, {110, 100});
-        QVERIFY(near(p.centre(), Qt::green));
+        QVERIFY(near(centre(p), Qt::green));
         p.send(InputEvent::Kind::MouseLeave, {});
-        QVERIFY(near(p.centre(), Qt::red));
+        QVERIFY(near(centre(p), Qt::red));
         p.send(InputEvent::Kind::MouseDown, {100, 100});
         p.send(InputEvent::Kind::MouseUp, {5, 5});
         QCOMPARE(p.host.traces,
@@ -166,7 +151,7 @@ private Q_SLOTS:
     }
 
     void hitAreaIsTheShapeNotItsBox() {
-        Played p(buttonMovie());
+        PlayedMovie p(buttonMovie());
         p.send(InputEvent::Kind::MouseMove, {64, 64}); // inside the box, outside the circle
         p.send(InputEvent::Kind::MouseDown, {64, 64});
         QVERIFY(p.host.traces.isEmpty());
@@ -178,7 +163,7 @@ private Q_SLOTS:
     }
 
     void buttonsInsideTransformedClipsAreHit() {
-        Played p(buttonMovie({}, true));
+        PlayedMovie p(buttonMovie({}, true));
         p.send(InputEvent::Kind::MouseMove, {100, 100}); // outside the halved circle
         QVERIFY(p.host.traces.isEmpty());
         p.send(InputEvent::Kind::MouseMove, {60, 60});
@@ -188,7 +173,8 @@ private Q_SLOTS:
     void keyConditionsRunWithoutThePointer() {
         Actions enter;
         enter.push("enter").raw(0x26);
-        Played p(buttonMovie({{0, 'a', traced("key a")}, {0, 13, enter}, {0, 1, traced("left")}}));
+        PlayedMovie p(
+            buttonMovie({{0, 'a', traced("key a")}, {0, 13, enter}, {0, 1, traced("left")}}));
         p.player.handleInput(keyDown(keycode::A, U'a'));
         p.player.handleInput(keyDown(keycode::Enter, U'\r'));
         p.player.handleInput(keyDown(keycode::Left));
@@ -200,7 +186,7 @@ private Q_SLOTS:
         Actions open;
         open.raw(0x83, QByteArray("http://example.test/\0_blank\0", 28));
         using namespace write;
-        Played p(buttonMovie({{IdleToOverUp | OverDownToOverUp, 0, open}}));
+        PlayedMovie p(buttonMovie({{IdleToOverUp | OverDownToOverUp, 0, open}}));
         p.send(InputEvent::Kind::MouseMove, {100, 100});
         p.send(InputEvent::Kind::MouseDown, {100, 100});
         p.send(InputEvent::Kind::MouseUp, {100, 100});
@@ -216,7 +202,7 @@ private Q_SLOTS:
         w.place({.depth = 1, .character = button});
         w.actions(Actions().stop()).showFrame();
         w.actions(traced("frame 2")).actions(Actions().stop()).showFrame();
-        Played p(w.finish());
+        PlayedMovie p(w.finish());
         p.send(InputEvent::Kind::MouseDown, {100, 100});
         QCOMPARE(p.player.currentFrame(), 0);
         p.send(InputEvent::Kind::MouseUp, {100, 100});
@@ -234,7 +220,7 @@ private Q_SLOTS:
         w.place({.depth = 1, .character = button});
         w.actions(Actions().stop()).showFrame();
         w.remove(1).actions(Actions().stop()).showFrame();
-        Played p(w.finish());
+        PlayedMovie p(w.finish());
         p.send(InputEvent::Kind::MouseMove, {100, 100});
         p.send(InputEvent::Kind::MouseDown, {100, 100});
         p.send(InputEvent::Kind::MouseUp, {100, 100});

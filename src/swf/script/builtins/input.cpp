@@ -100,11 +100,8 @@ void stopDragging(Vm& vm) {
 
 bool hitsShapes(Vm& vm, TimelineInstance& clip, QPointF stage) {
     const Dictionary& dictionary = vm.context().movie->dictionary;
-    TimelineInstance* parent = clip.parent();
-    const DisplayObject* entry = clip.entry();
-    if (!parent || !entry)
-        return hitsTimeline(clip, stageToLocal(clip, stage) * 20.0, dictionary);
-    return hitsObject(*entry, stageToLocal(*parent, stage) * 20.0, dictionary);
+    // The clip's own visibility does not count (its children's does).
+    return hitsTimeline(clip, stageToLocal(clip, stage) * 20.0, dictionary);
 }
 
 QPointF pointerIn(Vm& vm, TimelineInstance& clip) {
@@ -120,6 +117,11 @@ void installInput(Vm& vm) {
     if (Object* mouse = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Mouse")))) {
         vm.method(mouse, QStringLiteral("hide"), hideMouse);
         vm.method(mouse, QStringLiteral("show"), showMouse);
+    }
+    // Buttons and clips acting as buttons are enabled and show the hand unless told not to.
+    for (Object* proto : {vm.protos.button, vm.protos.movieClip}) {
+        proto->put(QStringLiteral("enabled"), true, DontEnum);
+        proto->put(QStringLiteral("useHandCursor"), true, DontEnum);
     }
     Object* clip = vm.protos.movieClip;
     vm.method(clip, QStringLiteral("startDrag"), startDrag);
