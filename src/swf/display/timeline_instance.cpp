@@ -38,9 +38,11 @@ const TimelineDef& emptyTimeline() {
 
 } // namespace
 
-TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting)
+TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting,
+                                   const Movie* movie)
     : m_def(def)
     , m_context(context)
+    , m_movie(movie ? movie : context.movie)
     , m_nesting(nesting)
     , m_id(context.nextObjectId++) {
     m_context.liveWeight += 1 + m_def.placeCount;
@@ -117,16 +119,30 @@ void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, const F
     }
 }
 
+const Character* TimelineInstance::characterFor(std::uint16_t id, const Movie** from) const {
+    *from = m_movie;
+    if (const Character* c = m_movie->dictionary.character(id))
+        return c;
+    if (m_movie != m_context.movie)
+        return nullptr;
+    auto it = m_context.imports.constFind(id);
+    if (it == m_context.imports.constEnd())
+        return nullptr;
+    *from = it->movie;
+    return it->movie->dictionary.character(it->id);
+}
+
 void TimelineInstance::instantiate(int depth, DisplayObject& o) {
     o.instantiated = true;
     o.id = m_context.nextObjectId++;
-    o.character = o.ownCharacter ? o.ownCharacter.get()
-                                 : m_context.movie->dictionary.character(o.placement.characterId);
+    const Movie* source = m_movie;
+    o.character =
+        o.ownCharacter ? o.ownCharacter.get() : characterFor(o.placement.characterId, &source);
     if (o.character) {
         const TimelineDef* def = o.character->timeline();
         if (def && m_nesting + 1 < limits::maxSpriteNesting &&
             m_context.liveWeight + 1 + def->placeCount <= limits::maxDisplayObjects) {
-            o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1);
+            o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1, source);
             o.sprite->m_parent = this;
             o.sprite->m_id = o.id;
             o.sprite->enterFirstFrame();
@@ -137,6 +153,20 @@ void TimelineInstance::instantiate(int depth, DisplayObject& o) {
     if (m_context.listener)
         m_context.listener->objectPlaced(*this, depth, o);
 }
+
+// Instantiating may run scripts that change the list: walk it by depth, afresh each time.
+void TimelineInstance::instantiatePending() {
+    for (int depth = std::numeric_limits<int>::min();;) {
+        auto it = m_list.lower_bound(depth);
+        while (it != m_list.end() && it->second.instantiated)
+            ++it;
+        if (it == m_list.end())
+            break;
+        depth = it->first;
+        instantiate(it->first, it->second);
+    }
+}
+
 
 void TimelineInstance::makeButton(DisplayObject& o, const Button& definition) {
     if (m_nesting + 1 >= limits::maxSpriteNesting ||
@@ -216,16 +246,7 @@ void TimelineInstance::applyFrame(int frame, bool withActions) {
     // A timeline's own frame script runs before those of the clips the frame places.
     if (withActions)
         queueActions(frame);
-    // Instantiating may run scripts that change the list: walk it by depth, afresh.
-    for (int depth = std::numeric_limits<int>::min();;) {
-        auto it = m_list.lower_bound(depth);
-        while (it != m_list.end() && it->second.instantiated)
-            ++it;
-        if (it == m_list.end())
-            break;
-        depth = it->first;
-        instantiate(it->first, it->second);
-    }
+    instantiatePending();
 }
 
 void TimelineInstance::gotoFrame(int frame) {
@@ -269,15 +290,7 @@ void TimelineInstance::gotoFrame(int frame) {
         }
     }
     m_frame = frame;
-    for (int depth = std::numeric_limits<int>::min();;) {
-        auto it = m_list.lower_bound(depth);
-        while (it != m_list.end() && it->second.instantiated)
-            ++it;
-        if (it == m_list.end())
-            break;
-        depth = it->first;
-        instantiate(it->first, it->second);
-    }
+    instantiatePending();
     queueActions(frame);
 }
 
@@ -359,7 +372,8 @@ DisplayObject* TimelineInstance::insertNew(int depth, DisplayObject object) {
 
 DisplayObject* TimelineInstance::placeCharacter(std::uint16_t characterId, const QString& name,
                                                 int depth) {
-    if (!m_context.movie->dictionary.character(characterId))
+    const Movie* source = nullptr;
+    if (!characterFor(characterId, &source))
         return nullptr;
     DisplayObject o;
     o.placement.characterId = characterId;

@@ -38,21 +38,28 @@ public:
     virtual void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) = 0;
 };
 
+// A character another file lends (ImportAssets), resolved when the movie starts.
+struct ImportedCharacter {
+    const Movie* movie = nullptr;
+    std::uint16_t id = 0;
+};
+
 // What all timelines of one playing movie share.
 struct PlayContext {
     const Movie* movie = nullptr;
     long long liveWeight = 0; // sprite instances alive and what they place (see limits.h)
     std::deque<PendingAction> actions = {};
-    std::deque<PendingAction> initActions = {};        // DoInitAction, run before frame actions
-    std::unordered_set<int> initializedSprites = {};   // DoInitAction runs once per sprite
-    qint64 elapsedMs = 0;                              // the player's clock, for getTimer()
-    std::uint64_t randomState = 0x2545F4914F6CDD1Dull; // random() draws from this
-    ScriptHost* host = nullptr;                        // trace output and the like; may be null
-    DisplayListener* listener = nullptr;               // may be null
-    InputListener* inputListener = nullptr;            // may be null
-    std::uint64_t nextObjectId = 1;                    // display objects' ids, never reused
-    InputState input = {};                             // the user's pointer and keys
-    DragState drag = {};                               // the clip startDrag took
+    std::deque<PendingAction> initActions = {};           // DoInitAction, run before frame actions
+    std::unordered_set<int> initializedSprites = {};      // DoInitAction runs once per sprite
+    qint64 elapsedMs = 0;                                 // the player's clock, for getTimer()
+    std::uint64_t randomState = 0x2545F4914F6CDD1Dull;    // random() draws from this
+    ScriptHost* host = nullptr;                           // trace output and the like; may be null
+    DisplayListener* listener = nullptr;                  // may be null
+    InputListener* inputListener = nullptr;               // may be null
+    std::uint64_t nextObjectId = 1;                       // display objects' ids, never reused
+    QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
+    InputState input = {};                                // the user's pointer and keys
+    DragState drag = {};                                  // the clip startDrag took
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).
@@ -102,7 +109,9 @@ struct DisplayObject {
 // display list by depth. Depths are the tags' depths; scripts see them 16384 lower.
 class TimelineInstance : public std::enable_shared_from_this<TimelineInstance> {
 public:
-    TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting);
+    // movie: the file the timeline comes from (null: the context's movie).
+    TimelineInstance(const TimelineDef& def, PlayContext& context, int nesting,
+                     const Movie* movie = nullptr);
     ~TimelineInstance();
     TimelineInstance(const TimelineInstance&) = delete;
     TimelineInstance& operator=(const TimelineInstance&) = delete;
@@ -158,12 +167,16 @@ private:
     void applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame, bool live);
     void instantiate(int depth, DisplayObject& object);
     void makeButton(DisplayObject& object, const Button& definition);
+    void instantiatePending();
     void queueActions(int frame);
     void erase(std::map<int, DisplayObject>::iterator it);
+    // The character an id names for this timeline, and the file it comes from.
+    const Character* characterFor(std::uint16_t id, const Movie** from) const;
     DisplayObject* insertNew(int depth, DisplayObject object);
 
     const TimelineDef& m_def;
     PlayContext& m_context;
+    const Movie* m_movie = nullptr;
     int m_nesting = 0;
     int m_frame = 0;
     bool m_playing = true;

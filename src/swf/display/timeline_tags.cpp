@@ -170,6 +170,21 @@ void exportAssets(TagContext& c) {
     }
 }
 
+void importAssets(TagContext& c) {
+    const QString url = c.body.string(c.movie.version);
+    if (c.code == tag::ImportAssets2)
+        c.body.u16(); // reserved
+    const int count = c.body.u16();
+    for (int i = 0; i < count && c.body.ok() && c.movie.imports.size() < 4096; ++i) {
+        Movie::Import import;
+        import.url = url;
+        import.id = c.body.u16();
+        import.name = c.body.string(c.movie.version);
+        if (c.body.ok())
+            c.movie.imports.push_back(std::move(import));
+    }
+}
+
 void frameLabel(TagContext& c) {
     const QString label = c.body.string(c.movie.version);
     if (c.body.ok() && !label.isEmpty()) {
@@ -209,6 +224,8 @@ void registerTimelineTags(TagTable& t) {
     t.add(tag::FrameLabel, frameLabel);
     t.add(tag::DoInitAction, doInitAction);
     t.add(tag::ExportAssets, exportAssets, true);
+    t.add(tag::ImportAssets, importAssets, true);
+    t.add(tag::ImportAssets2, importAssets, true);
     t.add(tag::SetBackgroundColor, setBackgroundColor);
     t.add(tag::DefineSprite, defineSprite, true);
 }

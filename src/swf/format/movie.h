@@ -9,6 +9,7 @@
 #include <QRectF>
 
 #include <array>
+#include <vector>
 
 namespace reelcase::swf {
 
@@ -33,6 +34,13 @@ public:
     // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
     QHash<QString, std::uint16_t> exports;
     QHash<std::uint16_t, ButtonSounds> buttonSounds; // by button id
+    // ImportAssets: characters this movie takes from another file by its export name.
+    struct Import {
+        QString url;
+        QString name;
+        std::uint16_t id = 0; // the id this movie uses for it
+    };
+    std::vector<Import> imports;
 };
 
 } // namespace reelcase::swf

@@ -36,6 +36,8 @@ enum : int {
     PlaceObject3 = 70,
     DefineShape4 = 83,
     ExportAssets = 56,
+    ImportAssets = 57,
+    ImportAssets2 = 71,
     DoInitAction = 59,
     DefineMorphShape2 = 84,
 };

@@ -31,6 +31,36 @@ Player::~Player() {
     m_state->context.inputListener = nullptr;
 }
 
+namespace {
+
+// Reads the files the movie imports characters from (through the host, beside the movie)
+// and maps the ids it uses to theirs. A file that cannot be read lends nothing.
+void resolveImportsInto(PlayContext& context, std::vector<std::shared_ptr<const Movie>>& files,
+                        const Movie& movie, ScriptHost* host) {
+    context.imports.clear();
+    files.clear();
+    QHash<QString, std::shared_ptr<const Movie>> byUrl;
+    for (const Movie::Import& import : movie.imports) {
+        if (!byUrl.contains(import.url)) {
+            std::shared_ptr<const Movie> other;
+            if (host && byUrl.size() < 16)
+                if (auto bytes = host->loadFile(import.url))
+                    other = parseMovie(*bytes);
+            byUrl.insert(import.url, other);
+            if (other)
+                files.push_back(other);
+        }
+        const auto& other = byUrl.value(import.url);
+        if (!other)
+            continue;
+        auto it = other->exports.constFind(import.name.toLower());
+        if (it != other->exports.constEnd())
+            context.imports.insert(import.id, ImportedCharacter{other.get(), *it});
+    }
+}
+
+} // namespace
+
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
@@ -51,6 +81,7 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.context.drag.stop();
     if (!s.movie)
         return;
+    resolveImportsInto(s.context, s.imported, *s.movie, s.host);
     s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
     s.context.listener = s.scripts.get();
     s.inputScripts = std::make_unique<InputScripts>(s.scripts->vm());

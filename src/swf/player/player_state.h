@@ -14,6 +14,7 @@ struct Player::State {
     PlayContext context; // declared before root: outlives every timeline
     std::unique_ptr<ScriptRuntime> scripts;
     std::unique_ptr<InputScripts> inputScripts;
+    std::vector<std::shared_ptr<const Movie>> imported; // files ImportAssets reads from
     std::shared_ptr<TimelineInstance> root;
     ButtonInput buttons{context};
     bool playing = false;

@@ -260,6 +260,14 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
             }
         }
     }
+    if (n == QLatin1String("_global") && vm.version() >= 6) {
+        out = vm.global;
+        return true;
+    }
+    if (n == QLatin1String("_root") || n == QLatin1String("_level0")) {
+        out = vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
+        return true;
+    }
     if (n == QLatin1String("_level") && c) {
         out = vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
         return true;

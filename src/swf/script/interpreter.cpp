@@ -493,9 +493,12 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
             clip->removeByScript(vm);
         break;
     }
-    case Trace:
-        vm.trace(vm.toString(pop()));
+    case Trace: {
+        // trace() shows undefined by name in every version.
+        const Value v = pop();
+        vm.trace(typeOf(v) == TypeUndefined ? QStringLiteral("undefined") : vm.toString(v));
         break;
+    }
     case StartDrag: {
         const Value target = pop();
         const bool lockCentre = vm.toBoolean(pop());
@@ -529,7 +532,8 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         const QString name = vm.toString(pop());
         std::vector<Value> args = popArgs();
         const Value fn = getVariable(name);
-        Value self = Undefined{};
+        // A plain call runs with the current timeline as this.
+        const Value self = m_f.target ? Value(m_f.target) : Value(Undefined{});
         push(vm.call(fn, self, args));
         break;
     }
@@ -687,8 +691,9 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
             pairs.emplace_back(vm.toString(pop()), std::move(value));
         }
         Object* o = vm.newObject();
-        for (auto it = pairs.rbegin(); it != pairs.rend(); ++it)
-            o->put(it->first, it->second);
+        // Defined in the order they come off the stack (the last written first).
+        for (const auto& [name, value] : pairs)
+            vm.setMember(Value(o), name, value);
         push(o);
         break;
     }
@@ -959,7 +964,7 @@ void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool pla
     }
     target += bias;
     if (target < 0)
-        target = 0;
+        return; // frames before the first are no frame at all
     clip.gotoFrame(target);
     if (play)
         clip.play();
@@ -988,13 +993,17 @@ void Interpreter::getUrl(const QString& url, const QString& target, int method) 
         host->openUrl(url, target, m_vm.context().input.userInitiated);
 }
 
+namespace {
+// SWF 4's property indices.
+const char* const indexedProperties[] = {
+    "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
+    "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
+    "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
+    "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
+    "_xmouse",      "_ymouse"};
+} // namespace
+
 Value Interpreter::getIndexedProperty(const Value& target, int index) {
-    static const char* names[] = {
-        "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
-        "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
-        "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
-        "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
-        "_xmouse",      "_ymouse"};
     if (index < 0 || index > 21)
         return Undefined{};
     Object* o = objectOf(target);
@@ -1004,16 +1013,10 @@ Value Interpreter::getIndexedProperty(const Value& target, int index) {
     }
     if (!o)
         return Undefined{};
-    return m_vm.getMember(Value(o), QLatin1String(names[index]));
+    return m_vm.getMember(Value(o), QLatin1String(indexedProperties[index]));
 }
 
 void Interpreter::setIndexedProperty(const Value& target, int index, const Value& value) {
-    static const char* names[] = {
-        "_x",           "_y",           "_xscale",       "_yscale",       "_currentframe",
-        "_totalframes", "_alpha",       "_visible",      "_width",        "_height",
-        "_rotation",    "_target",      "_framesloaded", "_name",         "_droptarget",
-        "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
-        "_xmouse",      "_ymouse"};
     if (index < 0 || index > 21)
         return;
     Object* o = objectOf(target);
@@ -1022,7 +1025,7 @@ void Interpreter::setIndexedProperty(const Value& target, int index, const Value
         o = path.isEmpty() ? m_f.target : resolveTarget(path);
     }
     if (o)
-        m_vm.setMember(Value(o), QLatin1String(names[index]), value);
+        m_vm.setMember(Value(o), QLatin1String(indexedProperties[index]), value);
 }
 
 } // namespace reelcase::swf::avm1

@@ -162,6 +162,14 @@ void Interpreter::defineLocal(const QString& name, const Value& value) {
 }
 
 bool Interpreter::deleteVariable(const QString& name) {
+    if (isPath(name)) {
+        const int colon = name.lastIndexOf(QLatin1Char(':'));
+        const int at = colon >= 0 ? colon : name.lastIndexOf(QLatin1Char('.'));
+        if (at > 0) {
+            Object* t = resolveTarget(name.left(at));
+            return t && m_vm.deleteMember(t, name.mid(at + 1));
+        }
+    }
     for (std::size_t i = m_f.scope.size(); i-- > 1;)
         if (m_f.scope[i] && m_f.scope[i]->find(name))
             return m_vm.deleteMember(m_f.scope[i], name);

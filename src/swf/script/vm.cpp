@@ -92,7 +92,7 @@ Value Vm::toPrimitive(const Value& v, bool preferString) {
     if (!o)
         return v;
     if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
-        return toString(v);
+        return v; // display objects stay themselves: numbers NaN, text their path
     const bool stringFirst = preferString || o->kind() == Kind::Date;
     for (int pass = 0; pass < 2; ++pass) {
         const bool useString = (pass == 0) == stringFirst;
@@ -137,6 +137,8 @@ QString Vm::toString(const Value& v) {
     case TypeNull:
         return QStringLiteral("null");
     case TypeBool:
+        if (m_version < 5)
+            return std::get<bool>(v) ? QStringLiteral("1") : QStringLiteral("0");
         return std::get<bool>(v) ? QStringLiteral("true") : QStringLiteral("false");
     case TypeNumber:
         return numberToString(std::get<double>(v));
@@ -151,13 +153,16 @@ QString Vm::toString(const Value& v) {
         }
         if (m_callDepth > m_budgets.callDepth)
             return QStringLiteral("[object Object]");
-        const Value s = callMethod(v, QStringLiteral("toString"), {});
+        // Without a callable toString the player names the type.
+        const QString typeName = o->kind() == Kind::Function ? QStringLiteral("[type Function]")
+                                                             : QStringLiteral("[type Object]");
+        Value fn;
+        if (!findMember(o, QStringLiteral("toString"), fn) ||
+            !dynamic_cast<FunctionObject*>(objectOf(fn)))
+            return typeName;
+        const Value s = call(fn, v, {});
         if (objectOf(s))
-            return o->kind() == Kind::Function ? QStringLiteral("[type Function]")
-                                               : QStringLiteral("[object Object]");
-        if (isVoid(s) && !hasProperty(o, QStringLiteral("toString")))
-            return o->kind() == Kind::Function ? QStringLiteral("[type Function]")
-                                               : QStringLiteral("[object Object]");
+            return typeName;
         return toString(s);
     }
     }
@@ -239,6 +244,10 @@ QString Vm::typeOf(const Value& v) {
 bool Vm::strictEquals(const Value& a, const Value& b) const {
     if (a.index() != b.index())
         return false;
+    // The player's strict equality holds NaN equal to itself.
+    if (avm1::typeOf(a) == TypeNumber && std::isnan(std::get<double>(a)) &&
+        std::isnan(std::get<double>(b)))
+        return true;
     return a == b;
 }
 

@@ -97,6 +97,27 @@ private Q_SLOTS:
                  QStringLiteral("ell"));
     }
 
+    // Dates keep milliseconds since 1970; fields overflow into the next unit as they do in
+    // the player.
+    void dates() {
+        ScriptStage stage(oneFrame(7, Actions()));
+        Vm& vm = stage.runtime->vm();
+        const Value date = vm.getMember(Value(vm.global), "Date");
+        const Value fields[] = {2001.0, 0.0, 31.0};
+        const double t = vm.toNumber(vm.callMethod(date, "UTC", fields));
+        QCOMPARE(t, 980899200000.0);
+        const Value at[] = {t};
+        const Value d = vm.construct(date, at);
+        QCOMPARE(vm.toNumber(vm.callMethod(d, "getUTCDate", {})), 31.0);
+        const Value nextDay[] = {32.0};
+        vm.callMethod(d, "setUTCDate", nextDay);
+        QCOMPARE(vm.toNumber(vm.callMethod(d, "getUTCMonth", {})), 1.0); // February
+        QCOMPARE(vm.toNumber(vm.callMethod(d, "getUTCDate", {})), 1.0);
+        const Value bad[] = {std::numeric_limits<double>::infinity()};
+        QCOMPARE(vm.toString(vm.callMethod(vm.construct(date, bad), "toString", {})),
+                 QStringLiteral("Invalid Date"));
+    }
+
     // A movie that allocates objects every frame runs at flat memory: what nothing reaches
     // is collected.
     void garbageIsCollected() {

@@ -23,6 +23,11 @@ void installXml(Vm& vm);
 void installMisc(Vm& vm); // System, Stage, Key, Mouse, Sound, Color, TextFormat ...
 void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
+void installColor(Vm& vm);
+void installTextFormat(Vm& vm);
+void installSound(Vm& vm);
+void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them // the
+                                  // settings; playing is the sound layer's
 
 // Array helpers other classes use.
 std::vector<Value> arrayElements(Vm& vm, Object* array);

@@ -132,7 +132,7 @@ Value unescapeFn(Vm& vm, const Value&, Args args) {
                 continue;
             }
         }
-        bytes.append(QString(s[i]).toUtf8());
+        bytes.append(s[i] == QLatin1Char('+') ? QByteArray(" ") : QString(s[i]).toUtf8());
     }
     return QString::fromUtf8(bytes);
 }

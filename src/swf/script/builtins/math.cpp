@@ -29,30 +29,16 @@ Value powFn(Vm& vm, const Value&, Args args) {
     return std::pow(num(vm, args, 0), num(vm, args, 1));
 }
 
-Value minFn(Vm& vm, const Value&, Args args) {
-    if (args.empty())
-        return std::numeric_limits<double>::infinity();
-    double m = vm.toNumber(args[0]);
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const double d = vm.toNumber(args[i]);
+// Math.min and Math.max: NaN wins; no arguments give the identity.
+template <bool Max> Value extremum(Vm& vm, const Value&, Args args) {
+    double m =
+        Max ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    for (const Value& a : args) {
+        const double d = vm.toNumber(a);
         if (std::isnan(d) || std::isnan(m))
             m = std::numeric_limits<double>::quiet_NaN();
         else
-            m = std::min(m, d);
-    }
-    return m;
-}
-
-Value maxFn(Vm& vm, const Value&, Args args) {
-    if (args.empty())
-        return -std::numeric_limits<double>::infinity();
-    double m = vm.toNumber(args[0]);
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const double d = vm.toNumber(args[i]);
-        if (std::isnan(d) || std::isnan(m))
-            m = std::numeric_limits<double>::quiet_NaN();
-        else
-            m = std::max(m, d);
+            m = Max ? std::max(m, d) : std::min(m, d);
     }
     return m;
 }
@@ -81,8 +67,8 @@ void installMath(Vm& vm) {
     vm.method(math, QStringLiteral("tan"), unary<std::tan>);
     vm.method(math, QStringLiteral("atan2"), atan2Fn);
     vm.method(math, QStringLiteral("pow"), powFn);
-    vm.method(math, QStringLiteral("min"), minFn);
-    vm.method(math, QStringLiteral("max"), maxFn);
+    vm.method(math, QStringLiteral("min"), extremum<false>);
+    vm.method(math, QStringLiteral("max"), extremum<true>);
     vm.method(math, QStringLiteral("random"), randomFn);
     const std::uint8_t fixed = DontEnum | DontDelete | ReadOnly;
     const std::pair<const char*, double> constants[] = {{"E", std::numbers::e},

@@ -33,7 +33,9 @@ void gotoValue(Vm& vm, TimelineInstance& c, const Value& frame, bool play) {
             return;
         target = static_cast<int>(d) - 1;
     }
-    c.gotoFrame(std::max(target, 0));
+    if (target < 0)
+        return; // frames before the first are no frame at all
+    c.gotoFrame(target);
     if (play)
         c.play();
     else
@@ -98,13 +100,18 @@ Value attachMovie(Vm& vm, const Value& self, Args args) {
     if (!c || args.size() < 3)
         return Undefined{};
     const Movie* movie = vm.context().movie;
-    auto it = movie->exports.constFind(vm.toString(args[0]).toLower());
+    const QString linkage = vm.toString(args[0]);
+    int id = movie->exports.value(linkage.toLower(), 0);
+    for (const Movie::Import& import : movie->imports)
+        if (!id && import.name.compare(linkage, Qt::CaseInsensitive) == 0)
+            id = import.id;
     bool ok = false;
     const int depth = scriptDepth(vm, args[2], ok);
-    if (it == movie->exports.constEnd() || !ok)
+    if (!id || !ok)
         return Undefined{};
     vm.pendingInit = objectOf(arg(args, 3));
-    DisplayObject* o = c->placeCharacter(*it, vm.toString(args[1]), depth);
+    DisplayObject* o =
+        c->placeCharacter(static_cast<std::uint16_t>(id), vm.toString(args[1]), depth);
     vm.pendingInit = nullptr;
     if (!o)
         return Undefined{};

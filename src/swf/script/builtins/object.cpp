@@ -30,7 +30,7 @@ Value valueOf(Vm&, const Value& self, Args) {
 
 Value hasOwnProperty(Vm& vm, const Value& self, Args args) {
     Object* o = objectOf(self);
-    if (!o)
+    if (!o || args.empty())
         return false;
     const QString name = vm.toString(arg(args, 0));
     Value ignored;

@@ -20,8 +20,13 @@ void Vm::setupBuiltins() {
     builtins::installDate(*this);
     builtins::installXml(*this);
     builtins::installMisc(*this);
-    builtins::installGeometry(*this);
+    if (m_version >= 8)
+        builtins::installGeometry(*this); // the flash package came with SWF 8
     builtins::installSharedObject(*this);
+    builtins::installColor(*this);
+    builtins::installTextFormat(*this);
+    builtins::installSound(*this);
+    builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }
 

@@ -1,0 +1,186 @@
+#include "support/fake_swf_host.h"
+#include "swf/player/player.h"
+#include "swf/script/action_codes.h"
+#include "swf/script_stage.h"
+#include "swf/swf_fixtures.h"
+
+#include <QTest>
+
+using namespace reelcase::swf;
+using namespace reelcase::swf::avm1;
+using namespace reelcase::test;
+using write::Actions;
+
+namespace {
+
+QStringList g_events; // what the native handlers below saw
+
+Value recordEnterFrame(Vm& vm, const Value& self, Args) {
+    g_events << QStringLiteral("enterFrame ") + vm.toString(vm.getMember(self, "_name"));
+    return Undefined{};
+}
+
+Value recordUnload(Vm& vm, const Value& self, Args) {
+    g_events << QStringLiteral("unload ") + vm.toString(vm.getMember(self, "_name"));
+    return Undefined{};
+}
+
+Value recordTimer(Vm&, const Value&, Args args) {
+    g_events << QStringLiteral("timer ") + QString::number(args.size());
+    return Undefined{};
+}
+
+// Doubles what is assigned (a watcher's return value is what gets stored).
+Value doubling(Vm& vm, const Value&, Args args) {
+    return vm.toNumber(args.size() > 2 ? args[2] : Value()) * 2;
+}
+
+Value fixedGetter(Vm&, const Value&, Args) {
+    return 42.0;
+}
+
+std::shared_ptr<const Movie> frames(int count, int version = 7) {
+    write::SwfWriter w({100, 100}, 12, version);
+    for (int i = 0; i < count; ++i)
+        w.showFrame();
+    return load(w.finish());
+}
+
+Value call(Vm& vm, const Value& object, const char* name, std::initializer_list<Value> args) {
+    std::vector<Value> list(args);
+    return vm.callMethod(object, QLatin1String(name), list);
+}
+
+} // namespace
+
+class TestClips : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Clips scripts make: depths as scripts count them, swapping, the next free depth, and
+    // a backward goto that keeps them.
+    void scriptMadeClips() {
+        ScriptStage stage(frames(3));
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        const Value a = call(vm, root, "createEmptyMovieClip", {QStringLiteral("a"), 5.0});
+        const Value b = call(vm, root, "createEmptyMovieClip", {QStringLiteral("b"), 3.0});
+        QCOMPARE(vm.typeOf(a), QStringLiteral("movieclip"));
+        QCOMPARE(vm.toString(a), QStringLiteral("_level0.a"));
+        QCOMPARE(vm.toNumber(call(vm, a, "getDepth", {})), 5.0);
+        QCOMPARE(vm.toNumber(call(vm, root, "getNextHighestDepth", {})), 6.0);
+        call(vm, a, "swapDepths", {b});
+        QCOMPARE(vm.toNumber(call(vm, a, "getDepth", {})), 3.0);
+        QCOMPARE(vm.toNumber(call(vm, b, "getDepth", {})), 5.0);
+        QVERIFY(vm.strictEquals(call(vm, root, "getInstanceAtDepth", {3.0}), a));
+        vm.setMember(a, "_x", 12.5);
+        vm.setMember(a, "_rotation", 90.0);
+        QCOMPARE(vm.toNumber(vm.getMember(a, "_x")), 12.5);
+        QCOMPARE(vm.toNumber(vm.getMember(a, "_rotation")), 90.0);
+        QCOMPARE(vm.toNumber(vm.getMember(a, "_xscale")), 100.0);
+        stage.tick();
+        stage.tick();
+        stage.root->gotoFrame(0);
+        QVERIFY(vm.strictEquals(vm.getMember(root, "a"), a));
+        call(vm, b, "removeMovieClip", {});
+        QCOMPARE(vm.typeOf(vm.getMember(root, "b")), QStringLiteral("undefined"));
+        // The removed clip's object stays a harmless object with no display properties.
+        QCOMPARE(vm.typeOf(vm.getMember(b, "_x")), QStringLiteral("undefined"));
+    }
+
+    // onEnterFrame runs for every clip each frame, children before their parents; a removed
+    // clip hears onUnload.
+    void clipEvents() {
+        g_events.clear();
+        ScriptStage stage(frames(2));
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        const Value a = call(vm, root, "createEmptyMovieClip", {QStringLiteral("a"), 1.0});
+        const Value inner = call(vm, a, "createEmptyMovieClip", {QStringLiteral("inner"), 1.0});
+        for (const Value& clip : {root, a, inner})
+            vm.setMember(clip, "onEnterFrame", vm.newNative(recordEnterFrame));
+        vm.setMember(a, "onUnload", vm.newNative(recordUnload));
+        stage.tick();
+        QCOMPARE(g_events, QStringList({"enterFrame inner", "enterFrame a", "enterFrame "}));
+        g_events.clear();
+        call(vm, a, "removeMovieClip", {});
+        QCOMPARE(g_events, QStringList({"unload a"}));
+    }
+
+    // setInterval calls back as the clock passes its period; clearInterval stops it.
+    void timers() {
+        g_events.clear();
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        const Value interval =
+            call(vm, Value(vm.global), "setInterval", {vm.newNative(recordTimer), 100.0, 1.0});
+        for (int i = 0; i < 3; ++i)
+            stage.tick(); // 83 ms a frame: due at 100 and 200
+        QCOMPARE(g_events, QStringList({"timer 1", "timer 1"}));
+        call(vm, Value(vm.global), "clearInterval", {interval});
+        for (int i = 0; i < 3; ++i)
+            stage.tick();
+        QCOMPARE(g_events.size(), 2);
+    }
+
+    // watch() sees assignments and stores what its callback returns; addProperty's getter
+    // answers reads.
+    void watchersAndAccessors() {
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        Object* o = vm.newObject();
+        QVERIFY(vm.toBoolean(call(vm, o, "watch", {QStringLiteral("n"), vm.newNative(doubling)})));
+        vm.setMember(o, "n", 4.0);
+        QCOMPARE(vm.toNumber(vm.getMember(o, "n")), 8.0);
+        call(vm, o, "unwatch", {QStringLiteral("n")});
+        vm.setMember(o, "n", 4.0);
+        QCOMPARE(vm.toNumber(vm.getMember(o, "n")), 4.0);
+        QVERIFY(vm.toBoolean(
+            call(vm, o, "addProperty", {QStringLiteral("p"), vm.newNative(fixedGetter), Null{}})));
+        vm.setMember(o, "p", 1.0); // no setter: ignored
+        QCOMPARE(vm.toNumber(vm.getMember(o, "p")), 42.0);
+    }
+
+    // A character imported from a file beside the movie plays from that file: its frame
+    // script runs and its own children come from its own dictionary.
+    void importedCharacters() {
+        write::SwfWriter lib({100, 100}, 12, 7);
+        write::Timeline sprite;
+        sprite.actions(Actions().push("from the library").raw(Trace));
+        sprite.showFrame();
+        const auto id = lib.defineSprite(sprite);
+        QByteArray exports;
+        exports.append(char(1)).append(char(0)).append(char(id & 0xFF)).append(char(id >> 8));
+        exports.append("shared\0", 7);
+        lib.rawTag(56, exports);
+        lib.showFrame();
+
+        write::SwfWriter w({100, 100}, 12, 7);
+        QByteArray imports("lib.swf\0", 8);
+        imports.append(char(1)).append(char(0)).append(char(9)).append(char(0)).append("shared\0",
+                                                                                       7);
+        w.rawTag(57, imports);
+        w.place({.depth = 1, .character = 9, .name = QStringLiteral("borrowed")});
+        w.showFrame();
+        const QByteArray movie = w.finish();
+
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("lib.swf"), lib.finish());
+        Player player;
+        player.setHost(&host);
+        player.setMovie(parseMovie(movie));
+        player.tick();
+        QCOMPARE(host.traces, QStringList({"from the library"}));
+
+        // Without the file the movie still plays; the character is simply absent.
+        FakeSwfHost empty;
+        Player alone;
+        alone.setHost(&empty);
+        alone.setMovie(parseMovie(movie));
+        alone.tick();
+        QVERIFY(empty.traces.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestClips)
+#include "test_clips.moc"
