@@ -135,26 +135,6 @@ void defineButton(TagContext& c) {
         id, std::make_shared<Button>(std::move(parts), std::move(actions), trackAsMenu));
 }
 
-// DefineButtonSound: the sound of four transitions, kept for the sound layer to play.
-void defineButtonSound(TagContext& c) {
-    BitReader& r = c.body;
-    const std::uint16_t id = r.u16();
-    ButtonSounds sounds;
-    for (std::uint16_t& sound : sounds.ids) {
-        sound = r.u16();
-        if (!r.ok())
-            return;
-        if (sound == 0)
-            continue;
-        const int flags = r.u8();
-        r.skip(((flags & 0x1) ? 4 : 0) + ((flags & 0x2) ? 4 : 0) + ((flags & 0x4) ? 2 : 0));
-        if (flags & 0x8)
-            r.skip(r.u8() * 8);
-    }
-    if (r.ok())
-        c.movie.buttonSounds.insert(id, sounds);
-}
-
 } // namespace
 
 void Button::draw(const DrawArgs& args) const {
@@ -192,6 +172,21 @@ ButtonState stateAfter(int t) {
         return ButtonState::Over;
     default:
         return ButtonState::Up;
+    }
+}
+
+int buttonSoundIndex(int t) {
+    switch (t) {
+    case transition::OverUpToIdle:
+        return 0;
+    case transition::IdleToOverUp:
+        return 1;
+    case transition::OverUpToOverDown:
+        return 2;
+    case transition::OverDownToOverUp:
+        return 3;
+    default:
+        return -1;
     }
 }
 
@@ -244,7 +239,6 @@ int buttonKeyCode(int keyCode, char32_t character) {
 void registerButtonTags(TagTable& t) {
     t.add(tag::DefineButton, defineButton, true);
     t.add(tag::DefineButton2, defineButton, true);
-    t.add(tag::DefineButtonSound, defineButtonSound, true);
 }
 
 } // namespace reelcase::swf

@@ -30,6 +30,9 @@ enum class ButtonState : std::uint8_t { Up, Over, Down };
 
 // The state a transition leaves a button in.
 ButtonState stateAfter(int transition);
+// Which of DefineButtonSound's four sounds (roll out, roll over, press, release) a
+// transition plays, or -1.
+int buttonSoundIndex(int transition);
 
 // DefineButton and DefineButton2: the characters of each state, the hit area and the
 // actions. A button on a display list is a stateful instance (timeline_instance.h); this

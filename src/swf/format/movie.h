@@ -8,15 +8,9 @@
 #include <QHash>
 #include <QRectF>
 
-#include <array>
 #include <vector>
 
 namespace reelcase::swf {
-
-// DefineButtonSound: the sounds of roll out, roll over, press and release (0: none).
-struct ButtonSounds {
-    std::array<std::uint16_t, 4> ids{};
-};
 
 // One parsed movie: immutable after parseMovie() returns, shared between players.
 class Movie {
@@ -33,7 +27,6 @@ public:
     TimelineDef root;
     // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
     QHash<QString, std::uint16_t> exports;
-    QHash<std::uint16_t, ButtonSounds> buttonSounds; // by button id
     // ImportAssets: characters this movie takes from another file by its export name.
     struct Import {
         QString url;

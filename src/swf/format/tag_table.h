@@ -32,7 +32,6 @@ enum : int {
     DefineMorphShape = 46,
     DefineButton = 7,
     DefineButton2 = 34,
-    DefineButtonSound = 17,
     PlaceObject3 = 70,
     DefineShape4 = 83,
     ExportAssets = 56,

@@ -78,7 +78,7 @@ bool ButtonInput::apply(const std::vector<PointerTransition>& transitions) {
             continue;
         ButtonInstance& button = *o->button;
         TimelineInstance::showButtonState(button, stateAfter(t.transition));
-        // Sounds: m_context.movie->buttonSounds holds them for the sound layer.
+        // Here the sound layer plays sound buttonSoundIndex(t.transition) of the button.
         for (const Button::Action& action : button.definition->actions()) {
             if (action.transitions & t.transition) {
                 m_context.actions.push_back({t.target.parent, &action.code});
