@@ -243,9 +243,13 @@ void TimelineInstance::queueActions(int frame) {
 
 void TimelineInstance::applyFrame(int frame, bool withActions) {
     applyCommands(m_list, m_def.frames[static_cast<size_t>(frame)], true);
-    // A timeline's own frame script runs before those of the clips the frame places.
-    if (withActions)
+    // A timeline's own frame script runs before those of the clips the frame places; its
+    // init actions run before those clips are constructed.
+    if (withActions) {
         queueActions(frame);
+        if (!m_context.initActions.empty() && m_context.listener)
+            m_context.listener->initActionsQueued();
+    }
     instantiatePending();
 }
 

@@ -36,6 +36,8 @@ public:
     virtual void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) = 0;
     // Just before the object leaves its parent's list.
     virtual void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) = 0;
+    // A frame queued init actions: they run before the frame's objects are constructed.
+    virtual void initActionsQueued() {}
 };
 
 // A character another file lends (ImportAssets), resolved when the movie starts.

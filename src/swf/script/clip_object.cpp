@@ -65,6 +65,20 @@ double roundTwips(double d) {
 
 } // namespace
 
+int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame) {
+    if (avm1::typeOf(frame) == TypeString) {
+        const QString& s = std::get<QString>(frame);
+        const int labelled = clip.definition().frameOfLabel(s);
+        if (labelled >= 0)
+            return labelled;
+        bool ok = false;
+        const double d = s.trimmed().toDouble(&ok);
+        return ok && std::isfinite(d) ? static_cast<int>(std::clamp(d, -1e9, 1e9)) - 1 : -1;
+    }
+    const double d = vm.toNumber(frame);
+    return std::isfinite(d) ? static_cast<int>(std::clamp(d, -1e9, 1e9)) - 1 : -1;
+}
+
 bool isDisplayProperty(const QString& name) {
     if (!name.startsWith(QLatin1Char('_')))
         return false;

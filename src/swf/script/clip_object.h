@@ -59,6 +59,9 @@ public:
     bool textSet = false;
 };
 
+// The 0-based frame a goto names: a label first, then a number (1-based); -1: none.
+int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame);
+
 // SWF 4's property indices name these; every display object has them.
 bool isDisplayProperty(const QString& name);
 

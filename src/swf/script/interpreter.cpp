@@ -480,8 +480,10 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         Object* src = objectOf(source);
         if (!src || src->kind() != Kind::Clip)
             src = resolveTarget(vm.toString(source));
-        if (auto* clip = dynamic_cast<ClipObject*>(src))
-            clip->duplicate(vm, name, std::isfinite(depth) ? static_cast<int>(depth) : 0, nullptr);
+        // The action's depth is already the display list's (scripts' depth + 16384).
+        if (auto* clip = dynamic_cast<ClipObject*>(src); clip && std::isfinite(depth))
+            clip->duplicate(vm, name, static_cast<int>(std::clamp(depth, -1e9, 1e9)) - 16384,
+                            nullptr);
         break;
     }
     case RemoveSprite: {
@@ -945,27 +947,10 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
 }
 
 void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool play, int bias) {
-    int target = -1;
-    if (typeOf(frame) == TypeString) {
-        const QString s = std::get<QString>(frame);
-        bool ok = false;
-        const double d = s.toDouble(&ok);
-        if (ok)
-            target = static_cast<int>(d) - 1;
-        else
-            target = clip.definition().frameOfLabel(s);
-        if (target < 0 && !ok)
-            return;
-    } else {
-        const double d = m_vm.toNumber(frame);
-        if (!std::isfinite(d))
-            return;
-        target = static_cast<int>(d) - 1;
-    }
-    target += bias;
+    int target = frameFor(m_vm, clip, frame);
     if (target < 0)
         return; // frames before the first are no frame at all
-    clip.gotoFrame(target);
+    clip.gotoFrame(target + bias);
     if (play)
         clip.play();
     else

@@ -109,6 +109,15 @@ void ScriptRuntime::runPending() {
     m_vm->collectIfDue();
 }
 
+void ScriptRuntime::initActionsQueued() {
+    while (!m_context.initActions.empty()) {
+        PendingAction next = m_context.initActions.front();
+        m_context.initActions.pop_front();
+        if (auto timeline = next.timeline.lock())
+            m_vm->runBlock(*timeline, *next.code);
+    }
+}
+
 void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) {
     (void)depth;
     if (!object.sprite) {

@@ -28,6 +28,7 @@ public:
 
     void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) override;
     void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) override;
+    void initActionsQueued() override;
 
 private:
     struct Event;

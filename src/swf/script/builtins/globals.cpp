@@ -142,6 +142,8 @@ Value startTimer(Vm& vm, Args args, bool repeat) {
         return Undefined{};
     Object* first = objectOf(args[0]);
     if (first && first->kind() == Kind::Function) {
+        if (args.size() < 2)
+            return Undefined{}; // no period, no timer
         const double ms = vm.toNumber(arg(args, 1));
         return static_cast<double>(vm.addTimer(
             Undefined{}, args[0], QString(),

@@ -19,20 +19,7 @@ std::shared_ptr<TimelineInstance> clip(Vm& vm, const Value& self) {
 }
 
 void gotoValue(Vm& vm, TimelineInstance& c, const Value& frame, bool play) {
-    int target = -1;
-    if (typeOf(frame) == TypeString) {
-        bool ok = false;
-        const double d = std::get<QString>(frame).toDouble(&ok);
-        target =
-            ok ? static_cast<int>(d) - 1 : c.definition().frameOfLabel(std::get<QString>(frame));
-        if (target < 0 && !ok)
-            return;
-    } else {
-        const double d = vm.toNumber(frame);
-        if (!std::isfinite(d))
-            return;
-        target = static_cast<int>(d) - 1;
-    }
+    const int target = frameFor(vm, c, frame);
     if (target < 0)
         return; // frames before the first are no frame at all
     c.gotoFrame(target);
