@@ -2,7 +2,6 @@
 
 #include "swf/display/button.h"
 #include "swf/display/timeline_instance.h"
-#include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/vm.h"
 
@@ -187,12 +186,12 @@ void InputScripts::inputEvent(Event event, int detail) {
         Value(m_vm.global), mouse ? QStringLiteral("Mouse") : QStringLiteral("Key")));
     if (!broadcaster)
         return;
-    const Value wheel[] = {Value(static_cast<double>(detail))};
-    try {
-        builtins::broadcast(m_vm, broadcaster, method,
-                            event == Event::MouseWheel ? Args(wheel) : Args());
-    } catch (ScriptThrow&) {
-    } catch (ScriptAbort&) {
+    // A clip that left the stage hears nothing, though a listener list still holds it.
+    for (Object* listener : m_vm.listeners(broadcaster)) {
+        auto* clip = dynamic_cast<ClipObject*>(listener);
+        if (clip && (clip->unloaded || !clip->timeline()))
+            continue;
+        callHandler(listener, method, detail, event == Event::MouseWheel);
     }
 }
 

@@ -49,8 +49,9 @@ Body tracePosition() {
 }
 
 // A 200x200 stage with a clip "c" at (50, 50) holding a 100x100 red square; script sets
-// the clip's handlers on frame 1 and stops.
-QByteArray clipMovie(const Body& script) {
+// the clip's handlers on frame 1 and stops (or, when removedLater, goes on to frame 3,
+// which removes the clip).
+QByteArray clipMovie(const Body& script, bool removedLater = false) {
     SwfWriter w({200, 200}, 12, 8);
     write::ShapeBuilder s;
     s.rect({0, 0, 100, 100}, s.addFill(write::solid(Qt::red)));
@@ -64,7 +65,12 @@ QByteArray clipMovie(const Body& script) {
              .name = QString("c")});
     Actions a;
     script(a);
-    w.actions(a.stop()).showFrame();
+    if (!removedLater) {
+        w.actions(a.stop()).showFrame();
+        return w.finish();
+    }
+    w.actions(a).showFrame(2);
+    w.remove(1).actions(Actions().stop()).showFrame();
     return w.finish();
 }
 
@@ -119,6 +125,19 @@ private Q_SLOTS:
         p.send(InputEvent::Kind::KeyUp, {}, keycode::Left);
         p.send(InputEvent::Kind::KeyDown, {}, keycode::A);
         QCOMPARE(p.host.traces, QStringList({"clip down", "37", "true", "65", "false"}));
+    }
+
+    void removedClipNoLongerListens() {
+        PlayedMovie p(clipMovie(
+            [](Actions& a) {
+                handler(a, "c", "onKeyDown", traced("key"));
+                callMethod(a, "Key", "addListener", 1, [](Actions& b) { b.push("c").raw(0x1C); });
+            },
+            true));
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Space);
+        p.player.tick(); // the clip leaves
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Space);
+        QCOMPARE(p.host.traces, QStringList({"key"}));
     }
 
     void draggedClipFollowsThePointerWithinItsBounds() {
