@@ -14,6 +14,7 @@ struct PlayedMovie {
         player.setHost(&host);
         player.setMovie(load(file));
         player.tick();
+        send(swf::InputEvent::Kind::FocusGained); // keys reach it
     }
     void send(swf::InputEvent::Kind kind, QPointF at = {}, int key = 0) {
         swf::InputEvent e;

@@ -3,12 +3,21 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
 #include "swf/script/clip_object.h"
+#include "swf/script/script_host.h"
 #include "swf/script/script_runtime.h"
 #include "swf/script/vm.h"
+
+#include <QStringList>
 
 #include <memory>
 
 namespace reelcase::test {
+
+// Collects trace() lines.
+struct TraceHost : swf::ScriptHost {
+    void trace(const QString& line) override { lines << line; }
+    QStringList lines;
+};
 
 // A movie played on its own timeline objects with its scripts, so tests can read script
 // variables and display lists directly.

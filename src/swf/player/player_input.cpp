@@ -16,8 +16,28 @@ void Player::handleInput(const InputEvent& event) {
     bool byUser = false;
     // Clip events and listeners hear of it first, then the buttons.
     auto tellScripts = [&](Event e, int detail = 0) {
-        if (!s.inputScripts || !root)
+        if (!s.scripts || !s.inputScripts || !root)
             return;
+        using Script = ScriptRuntime::InputKind;
+        switch (e) {
+        case Event::MouseMove:
+            s.scripts->input(Script::MouseMove);
+            break;
+        case Event::MouseDown:
+            s.scripts->input(Script::MouseDown);
+            break;
+        case Event::MouseUp:
+            s.scripts->input(Script::MouseUp);
+            break;
+        case Event::KeyDown:
+        case Event::KeyUp:
+            if (!input.focused) // keys reach the movie only while it has the focus
+                return;
+            s.scripts->input(e == Event::KeyDown ? Script::KeyDown : Script::KeyUp);
+            break;
+        case Event::MouseWheel:
+            break;
+        }
         s.inputScripts->inputEvent(e, detail);
         queued = true;
     };

@@ -157,9 +157,15 @@ bool DisplayHandle::getNative(Vm& vm, const QString& name, Value& out) {
         out = true;
     else if (n == QLatin1String("_soundbuftime"))
         out = 5.0;
-    else if (n == QLatin1String("_xmouse") || n == QLatin1String("_ymouse"))
-        out = 0.0;
-    else if (n == QLatin1String("_droptarget") || n == QLatin1String("_url"))
+    else if (n == QLatin1String("_xmouse") || n == QLatin1String("_ymouse")) {
+        // The pointer in this object's own coordinates.
+        QTransform toStage = m;
+        for (TimelineInstance* at = parentClip; at && at->parent(); at = at->parent())
+            if (Placement* p = at->placement())
+                toStage = toStage * p->matrix;
+        const QPointF local = toStage.inverted().map(vm.context().input.pointer * 20) / 20;
+        out = std::round((n == QLatin1String("_xmouse") ? local.x() : local.y()) * 20) / 20;
+    } else if (n == QLatin1String("_droptarget") || n == QLatin1String("_url"))
         out = QString();
     else
         return false;
@@ -251,6 +257,11 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
                 return false;
             if (n == QLatin1String("_name")) {
                 out = QString();
+                return true;
+            }
+            if (n == QLatin1String("_xmouse") || n == QLatin1String("_ymouse")) {
+                const QPointF p = vm.context().input.pointer;
+                out = n == QLatin1String("_xmouse") ? p.x() : p.y();
                 return true;
             }
             if (n == QLatin1String("_x") || n == QLatin1String("_y") ||

@@ -13,11 +13,6 @@ namespace {
 
 // Clip event flags of PlaceObject's clip actions.
 enum : std::uint32_t {
-    EventMouseMove = 0x8,
-    EventMouseDown = 0x10,
-    EventMouseUp = 0x20,
-    EventKeyDown = 0x40,
-    EventKeyUp = 0x80,
     EventPress = 0x400,
     EventRelease = 0x800,
     EventReleaseOutside = 0x1000,
@@ -136,62 +131,34 @@ void InputScripts::pointerTransition(TimelineInstance& parent, DisplayObject& ob
 }
 
 void InputScripts::inputEvent(Event event, int detail) {
+    // The runtime runs the mouse and key clip events and listeners; this adds the wheel and
+    // the key-press clip events.
     if (!m_vm.root())
         return;
-    std::uint32_t flag = 0;
-    QString method;
-    switch (event) {
-    case Event::MouseDown:
-        flag = EventMouseDown;
-        method = QStringLiteral("onMouseDown");
-        break;
-    case Event::MouseUp:
-        flag = EventMouseUp;
-        method = QStringLiteral("onMouseUp");
-        break;
-    case Event::MouseMove:
-        flag = EventMouseMove;
-        method = QStringLiteral("onMouseMove");
-        break;
-    case Event::MouseWheel:
-        method = QStringLiteral("onMouseWheel");
-        break;
-    case Event::KeyDown:
-        flag = EventKeyDown;
-        method = QStringLiteral("onKeyDown");
-        break;
-    case Event::KeyUp:
-        flag = EventKeyUp;
-        method = QStringLiteral("onKeyUp");
-        break;
-    }
-    const bool mouse = event != Event::KeyDown && event != Event::KeyUp;
-    for (const auto& clip : clipsOnStage(*m_vm.root())) {
-        if (clip.get() != m_vm.root() && !clip->parent())
-            continue; // removed by an earlier handler
-        if (const DisplayObject* entry = clip->entry(); entry && entry->clipActions) {
-            auto actions = entry->clipActions;
-            for (const ClipAction& action : *actions) {
-                const bool keyPress = event == Event::KeyDown && (action.events & EventKeyPress) &&
-                                      action.keyCode == detail && detail != 0;
-                if ((action.events & flag) || keyPress)
+    if (event == Event::KeyDown && detail != 0) {
+        for (const auto& clip : clipsOnStage(*m_vm.root())) {
+            if (clip.get() != m_vm.root() && !clip->parent())
+                continue; // removed by an earlier handler
+            const DisplayObject* entry = clip->entry();
+            auto actions = entry ? entry->clipActions : nullptr;
+            if (!actions)
+                continue;
+            for (const ClipAction& action : *actions)
+                if ((action.events & EventKeyPress) && action.keyCode == detail)
                     m_vm.runBlock(*clip, action.code);
-            }
         }
-        // Clips hear the mouse by themselves; keys only through Key listeners.
-        if (mouse && flag && (clip.get() == m_vm.root() || clip->parent()))
-            callHandler(m_vm.clipObject(*clip), method);
-    }
-    Object* broadcaster = objectOf(m_vm.getMember(
-        Value(m_vm.global), mouse ? QStringLiteral("Mouse") : QStringLiteral("Key")));
-    if (!broadcaster)
         return;
-    // A clip that left the stage hears nothing, though a listener list still holds it.
-    for (Object* listener : m_vm.listeners(broadcaster)) {
+    }
+    if (event != Event::MouseWheel)
+        return;
+    Object* mouse = objectOf(m_vm.getMember(Value(m_vm.global), QStringLiteral("Mouse")));
+    if (!mouse)
+        return;
+    for (Object* listener : m_vm.listeners(mouse)) {
         auto* clip = dynamic_cast<ClipObject*>(listener);
         if (clip && (clip->unloaded || !clip->timeline()))
-            continue;
-        callHandler(listener, method, detail, event == Event::MouseWheel);
+            continue; // a clip that left the stage hears nothing
+        callHandler(listener, QStringLiteral("onMouseWheel"), detail, true);
     }
 }
 

@@ -40,6 +40,10 @@ Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
         }
         if (++segments > 256)
             return nullptr;
+        // An empty step between two slashes names nothing.
+        if (seg.isEmpty() && j < n && path[j] == QLatin1Char('/') && i > 0 &&
+            path[i - 1] == QLatin1Char('/'))
+            return nullptr;
         if (!seg.isEmpty()) {
             if (seg == QLatin1String("..") || m_vm.sameName(seg, QStringLiteral("_parent"))) {
                 auto clip = m_vm.clipOf(at);
@@ -102,6 +106,9 @@ Value Interpreter::getVariable(const QString& name) {
             Object* t = resolveTarget(name.left(dot));
             return t ? vm.getMember(Value(t), name.mid(dot + 1)) : Value(Undefined{});
         }
+        // eval of a slash path goes down only; ".." is for tellTarget and properties.
+        if (name.contains(QLatin1String("..")))
+            return Undefined{};
         Object* t = resolveTarget(name);
         return t ? Value(t) : Value(Undefined{});
     }

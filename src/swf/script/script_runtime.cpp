@@ -57,13 +57,72 @@ void ScriptRuntime::enterFrame() {
     m_vm->newFrame();
     if (!m_root)
         return;
-    for (const auto& clip : clipsOnStage(*m_root)) {
+    for (const auto& clip : clipsInEventOrder()) {
         TimelineInstance& c = *clip;
         if (&c != m_root && !c.parent())
             continue; // removed by an earlier handler
         runClipEvent(c, c.entry(), EventEnterFrame, QStringLiteral("onEnterFrame"));
     }
     m_vm->collectIfDue();
+}
+
+std::vector<std::shared_ptr<TimelineInstance>> ScriptRuntime::clipsInEventOrder() {
+    std::vector<std::shared_ptr<TimelineInstance>> out;
+    if (!m_root)
+        return out;
+    // Depth first, children by falling depth, each clip after its children.
+    struct Step {
+        TimelineInstance* clip;
+        bool expanded;
+    };
+    std::vector<Step> pending{{m_root, false}};
+    while (!pending.empty() && out.size() < 100'000) {
+        Step step = pending.back();
+        pending.pop_back();
+        if (step.expanded) {
+            out.push_back(step.clip->shared_from_this());
+            continue;
+        }
+        pending.push_back({step.clip, true});
+        for (const auto& [depth, object] : step.clip->displayList())
+            if (object.sprite)
+                pending.push_back({object.sprite.get(), false});
+    }
+    return out;
+}
+
+void ScriptRuntime::input(InputKind kind) {
+    static const std::pair<std::uint32_t, const char*> events[] = {{0x08, "onMouseMove"},
+                                                                   {0x10, "onMouseDown"},
+                                                                   {0x20, "onMouseUp"},
+                                                                   {0x40, "onKeyDown"},
+                                                                   {0x80, "onKeyUp"}};
+    const auto& [flag, name] = events[static_cast<int>(kind)];
+    const QString method = QLatin1String(name);
+    const bool mouse =
+        kind == InputKind::MouseMove || kind == InputKind::MouseDown || kind == InputKind::MouseUp;
+    for (const auto& clip : clipsInEventOrder()) {
+        TimelineInstance& c = *clip;
+        if (&c != m_root && !c.parent())
+            continue;
+        // Clips hear mouse events as methods; keys only through onClipEvent and listeners.
+        runClipEvent(c, c.entry(), flag, mouse ? method : QString());
+    }
+    Object* broadcaster = objectOf(m_vm->getMember(
+        Value(m_vm->global), mouse ? QStringLiteral("Mouse") : QStringLiteral("Key")));
+    if (broadcaster) {
+        try {
+            for (Object* listener : m_vm->listeners(broadcaster)) {
+                // A clip that left the stage hears nothing, though the list still holds it.
+                auto* clip = dynamic_cast<ClipObject*>(listener);
+                if (!clip || (!clip->unloaded && clip->timeline()))
+                    m_vm->callIfPresent(listener, method);
+            }
+        } catch (ScriptThrow&) {
+        } catch (ScriptAbort&) {
+        }
+    }
+    runPending();
 }
 
 void ScriptRuntime::runEvents() {

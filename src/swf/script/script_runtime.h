@@ -25,6 +25,10 @@ public:
     // the timers that are due.
     void runPending();
     avm1::Vm& vm() { return *m_vm; }
+    // The pointer moved or a button went down or up; a key went down or up. Clip events and
+    // listeners hear of it, then the actions they queued run.
+    enum class InputKind { MouseMove, MouseDown, MouseUp, KeyDown, KeyUp };
+    void input(InputKind kind);
 
     void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) override;
     void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) override;
@@ -35,6 +39,9 @@ private:
     void runClipEvent(TimelineInstance& clip, const DisplayObject* entry, std::uint32_t flag,
                       const QString& method);
     void runEvents();
+    // Every clip on the stage in the order events reach them: the topmost first, children
+    // before their parents.
+    std::vector<std::shared_ptr<TimelineInstance>> clipsInEventOrder();
 
     PlayContext& m_context;
     std::unique_ptr<avm1::Vm> m_vm;

@@ -25,6 +25,11 @@ Value recordUnload(Vm& vm, const Value& self, Args) {
     return Undefined{};
 }
 
+Value recordMouse(Vm& vm, const Value& self, Args) {
+    g_events << QStringLiteral("mouse ") + vm.toString(vm.getMember(self, "_name"));
+    return Undefined{};
+}
+
 Value recordTimer(Vm&, const Value&, Args args) {
     g_events << QStringLiteral("timer ") + QString::number(args.size());
     return Undefined{};
@@ -105,6 +110,25 @@ private Q_SLOTS:
         g_events.clear();
         call(vm, a, "removeMovieClip", {});
         QCOMPARE(g_events, QStringList({"unload a"}));
+    }
+
+    // A mouse event reaches the topmost clip first, each child before its parent, then the
+    // Mouse listeners.
+    void mouseEvents() {
+        g_events.clear();
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        const Value low = call(vm, root, "createEmptyMovieClip", {QStringLiteral("low"), 1.0});
+        const Value high = call(vm, root, "createEmptyMovieClip", {QStringLiteral("high"), 2.0});
+        for (const Value& clip : {root, low, high})
+            vm.setMember(clip, "onMouseDown", vm.newNative(recordMouse));
+        Object* listener = vm.newObject();
+        listener->put("_name", QStringLiteral("listener"));
+        vm.setMember(Value(listener), "onMouseDown", vm.newNative(recordMouse));
+        call(vm, vm.getMember(Value(vm.global), "Mouse"), "addListener", {listener});
+        stage.runtime->input(ScriptRuntime::InputKind::MouseDown);
+        QCOMPARE(g_events, QStringList({"mouse high", "mouse low", "mouse ", "mouse listener"}));
     }
 
     // setInterval calls back as the clock passes its period; clearInterval stops it.

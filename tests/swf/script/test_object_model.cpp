@@ -13,11 +13,6 @@ using write::Actions;
 
 namespace {
 
-struct TraceHost : ScriptHost {
-    void trace(const QString& line) override { lines << line; }
-    QStringList lines;
-};
-
 std::shared_ptr<const Movie> oneFrame(int version, const Actions& script, int frames = 1) {
     write::SwfWriter w({100, 100}, 12, version);
     w.actions(script);

@@ -50,6 +50,21 @@ Value falseFn(Vm&, const Value&, Args) {
     return false;
 }
 
+Value keyIsDown(Vm& vm, const Value&, Args args) {
+    const int code = toInt32(vm.toNumber(arg(args, 0)));
+    const InputState& input = vm.context().input;
+    return code > 0 && code < static_cast<int>(input.keysDown.size()) &&
+           input.keysDown.test(static_cast<std::size_t>(code));
+}
+
+Value keyGetCode(Vm& vm, const Value&, Args) {
+    return static_cast<double>(vm.context().input.lastKeyCode);
+}
+
+Value keyGetAscii(Vm& vm, const Value&, Args) {
+    return static_cast<double>(vm.context().input.lastCharCode);
+}
+
 Value zero(Vm&, const Value&, Args) {
     return 0.0;
 }
@@ -98,17 +113,17 @@ void installMisc(Vm& vm) {
     vm.method(as, QStringLiteral("removeListener"), removeListener);
     vm.method(as, QStringLiteral("broadcastMessage"), broadcastMessage);
 
-    // Input: the player takes none yet; listeners can register all the same.
+    // Input: the player's input state answers; listeners hear events (script_runtime.cpp).
     for (const char* name : {"Key", "Mouse", "Selection"}) {
         Object* o = vm.newObject();
         vm.global->put(QLatin1String(name), o, DontEnum);
         makeBroadcaster(vm, o);
     }
     Object* key = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Key")));
-    vm.method(key, QStringLiteral("isDown"), falseFn);
+    vm.method(key, QStringLiteral("isDown"), keyIsDown);
     vm.method(key, QStringLiteral("isToggled"), falseFn);
-    vm.method(key, QStringLiteral("getCode"), zero);
-    vm.method(key, QStringLiteral("getAscii"), zero);
+    vm.method(key, QStringLiteral("getCode"), keyGetCode);
+    vm.method(key, QStringLiteral("getAscii"), keyGetAscii);
     const std::pair<const char*, int> keys[] = {
         {"BACKSPACE", 8}, {"CAPSLOCK", 20}, {"CONTROL", 17}, {"DELETEKEY", 46}, {"DOWN", 40},
         {"END", 35},      {"ENTER", 13},    {"ESCAPE", 27},  {"HOME", 36},      {"INSERT", 45},
