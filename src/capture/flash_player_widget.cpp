@@ -234,6 +234,7 @@ void FlashPlayerWidget::updateClock() {
 
 void FlashPlayerWidget::onFrameClock() {
     if (d->player.advance() > 0) {
+        updatePointerCursor();
         update();
         Q_EMIT frameAdvanced();
     }

@@ -113,6 +113,9 @@ private:
     // Hands one event to the player; pointer events carry a position in view, a rectangle
     // the stage is drawn into (this widget's, or the full-screen view's).
     void sendInput(swf::InputEvent event, const QPointF& pos = {}, const QRectF& view = {});
+    // The pointing hand over the movie's active buttons, none where the movie hid it, the
+    // default cursor elsewhere.
+    void updatePointerCursor();
     friend class PlayerFullScreenView;
     void onMovieParsed(quint64 request, std::shared_ptr<const swf::Movie> movie);
     void onFrameClock();

@@ -37,6 +37,19 @@ void FlashPlayerWidget::sendInput(InputEvent event, const QPointF& pos, const QR
     if (const auto point = player().stagePoint(pos, target, renderOptions()))
         event.position = *point;
     player().handleInput(event);
+    updatePointerCursor();
+    update(); // a button changes its look, or its script the frame
+}
+
+void FlashPlayerWidget::updatePointerCursor() {
+    const std::optional<Qt::CursorShape> shape =
+        player().inputState().pointerHidden ? std::optional(Qt::BlankCursor)
+        : player().showsHandCursor()        ? std::optional(Qt::PointingHandCursor)
+                                            : std::nullopt;
+    if (shape && cursor().shape() != *shape)
+        setCursor(*shape);
+    else if (!shape && testAttribute(Qt::WA_SetCursor))
+        unsetCursor();
 }
 
 void FlashPlayerWidget::mouseMoveEvent(QMouseEvent* event) {

@@ -1,6 +1,7 @@
 // The player widget with real movies, built with the engine's writer.
 #include "capture/flash_player_widget.h"
 #include "swfwriter/writer.h"
+#include "swfwriter/writer_button.h"
 
 #include <QFile>
 #include <QMenu>
@@ -24,6 +25,20 @@ QByteArray redOnBlue(QSizeF size, int frames) {
     shape.rect(QRectF(QPointF(10, 10), size - QSizeF(20, 20)), shape.addFill(solid(Qt::red)));
     movie.place({.depth = 1, .character = movie.defineShape(shape)});
     movie.showFrame(frames);
+    return movie.finish();
+}
+
+// A stopped movie with a button over its whole 100x80 stage whose release goes to frame 2.
+QByteArray buttonMovie() {
+    SwfWriter movie({100, 80}, 30);
+    ShapeBuilder shape;
+    shape.rect(QRectF(0, 0, 100, 80), shape.addFill(solid(Qt::red)));
+    const auto square = movie.defineShape(shape);
+    const auto button = defineButton2(movie, {{.character = square}},
+                                      {{OverDownToOverUp, 0, Actions().nextFrame()}});
+    movie.place({.depth = 1, .character = button});
+    movie.actions(Actions().stop()).showFrame();
+    movie.actions(Actions().stop()).showFrame();
     return movie.finish();
 }
 
@@ -91,6 +106,26 @@ private Q_SLOTS:
         widget.clearFocus();
         QTRY_VERIFY(!widget.player().inputState().focused);
         QVERIFY(widget.player().inputState().keysDown.none());
+    }
+
+    // A button in a movie opened as 打开 opens it takes a real click, and shows the hand.
+    void buttonInTheMovieTakesAClick() {
+        const QString path = writeMovie(m_dir, "button.swf", buttonMovie());
+        FlashPlayerWidget widget;
+        widget.resize(200, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(path);
+        QVERIFY(loaded.wait());
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        widget.player().tick();
+        QCOMPARE(widget.player().currentFrame(), 0);
+        QTest::mouseMove(&widget, QPoint(20, 40)); // the band left of the stage
+        QCOMPARE(widget.cursor().shape(), Qt::ArrowCursor);
+        QTest::mouseMove(&widget, QPoint(100, 40));
+        QCOMPARE(widget.cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(100, 40));
+        QCOMPARE(widget.player().currentFrame(), 1);
     }
 
     // 全屏 shows the movie alone in a window of its own, taking the pointer; Esc closes it

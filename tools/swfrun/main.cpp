@@ -40,11 +40,18 @@ std::optional<swfhost::RecordedInput> readInput(const QString& path, QString* er
     return input;
 }
 
-// Hands one frame's recorded events to the movie.
-void deliver(swf::Player& player, const std::vector<swfhost::InputEvent>& events) {
+// Hands one frame's recorded events to the movie. Recorded positions are pixels of the
+// picture (the viewport when one is given), whose top left is the stage's.
+void deliver(swf::Player& player, const std::vector<swfhost::InputEvent>& events, QSize viewport) {
+    const QRectF picture = viewport.isValid() ? QRectF(QPointF(), QSizeF(viewport))
+                                              : QRectF(QPointF(), player.stageRect().size());
     for (const swfhost::InputEvent& recorded : events) {
-        if (const auto event = swfhost::playerEvent(recorded))
-            player.handleInput(*event);
+        auto event = swfhost::playerEvent(recorded);
+        if (!event)
+            continue;
+        if (const auto point = player.stagePoint(event->position, picture))
+            event->position = *point;
+        player.handleInput(*event);
     }
 }
 
@@ -99,7 +106,7 @@ int main(int argc, char** argv) {
                 return fail(1, QStringLiteral("cannot write %1").arg(options.audioPath));
         }
         if (static_cast<size_t>(frame - 1) < input.batches.size())
-            deliver(player, input.batches[static_cast<size_t>(frame - 1)]);
+            deliver(player, input.batches[static_cast<size_t>(frame - 1)], options.image.viewport);
         // A run cut short by the watchdog keeps the lines of every finished frame.
         std::fflush(stdout);
         for (const swfrun::PngRequest& png : options.pngs) {

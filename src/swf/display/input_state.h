@@ -16,6 +16,9 @@ struct InputState {
     int lastKeyCode = 0;       // Key.getCode()
     int lastCharCode = 0;      // Key.getAscii()
     bool focused = false;      // keys reach the movie only while it has the focus
+    // While the scripts of a click or key press run: what they open counts as the user's.
+    bool userInitiated = false;
+    bool pointerHidden = false; // Mouse.hide()
 };
 
 // Key codes as movies know them (the codes of the platform the format was made on).

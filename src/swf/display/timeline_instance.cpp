@@ -1,5 +1,6 @@
 #include "swf/display/timeline_instance.h"
 
+#include "swf/display/button.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/sound/sound_mixer.h"
@@ -105,6 +106,7 @@ void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, const F
                 o.placement.characterId = *c->characterId;
                 o.character = nullptr;
                 o.sprite.reset();
+                o.button.reset();
                 o.ownCharacter.reset();
                 o.instantiated = false;
             }
@@ -150,6 +152,8 @@ void TimelineInstance::instantiate(int depth, DisplayObject& o) {
             o.sprite->m_parent = this;
             o.sprite->m_id = o.id;
             o.sprite->enterFirstFrame();
+        } else if (const auto* button = dynamic_cast<const Button*>(o.character)) {
+            makeButton(o, *button);
         }
     }
     if (m_context.listener)
@@ -167,6 +171,67 @@ void TimelineInstance::instantiatePending() {
         depth = it->first;
         instantiate(it->first, it->second);
     }
+}
+
+void TimelineInstance::makeButton(DisplayObject& o, const Button& definition) {
+    if (m_nesting + 1 >= limits::maxSpriteNesting ||
+        m_context.liveWeight + 1 > limits::maxDisplayObjects)
+        return; // drawn by the definition, in its up state
+    auto b = std::make_shared<ButtonInstance>();
+    b->definition = &definition;
+    b->trackAsMenu = definition.trackAsMenu();
+    b->parts = std::make_shared<TimelineInstance>(emptyTimeline(), m_context, m_nesting + 1);
+    b->parts->m_parent = this;
+    b->parts->enterFirstFrame();
+    o.button = b;
+    showButtonState(*b, ButtonState::Up);
+}
+
+void TimelineInstance::showButtonState(ButtonInstance& b, ButtonState state) {
+    b.state = state;
+    TimelineInstance& list = *b.parts;
+    const int flag = stateFlag(state);
+    const auto& parts = b.definition->parts();
+    auto shownAt = [&](int depth) -> const Button::Part* {
+        for (const Button::Part& p : parts)
+            if (p.depth == depth && (p.states & flag))
+                return &p;
+        return nullptr;
+    };
+    // Characters the new state shows as well stay (a sprite in them keeps playing).
+    std::vector<int> gone;
+    for (const auto& [depth, object] : list.m_list) {
+        const Button::Part* p = shownAt(depth);
+        if (!p || p->characterId != object.placement.characterId)
+            gone.push_back(depth);
+    }
+    for (int depth : gone)
+        list.removeAt(depth);
+    for (const Button::Part& p : parts) {
+        if (!(p.states & flag) || shownAt(p.depth) != &p)
+            continue;
+        DisplayObject* o = list.objectAt(p.depth);
+        if (!o) {
+            if (!list.m_context.movie->dictionary.character(p.characterId))
+                continue;
+            DisplayObject fresh;
+            fresh.placement.characterId = p.characterId;
+            fresh.placement.matrix = p.matrix;
+            fresh.placement.cxform = p.cxform;
+            fresh.placement.blendMode = p.blendMode;
+            list.insertNew(p.depth, std::move(fresh));
+            continue;
+        }
+        o->placement.matrix = p.matrix;
+        o->placement.cxform = p.cxform;
+        o->placement.blendMode = p.blendMode;
+    }
+}
+
+const TimelineInstance* DisplayObject::children() const {
+    if (sprite)
+        return sprite.get();
+    return button ? button->parts.get() : nullptr;
 }
 
 // The frame a timeline arrives at (not those a goto passes over) queues its actions and
@@ -271,9 +336,12 @@ void TimelineInstance::tick(bool loop) {
     if (m_frame == frameBefore + 1 || !m_playing)
         followStream(frameBefore); // jumps and loops went through gotoFrame
     std::vector<std::shared_ptr<TimelineInstance>> running;
-    for (const auto& [depth, object] : m_list)
+    for (const auto& [depth, object] : m_list) {
         if (object.sprite && before.count(object.id))
             running.push_back(object.sprite);
+        if (object.button)
+            running.push_back(object.button->parts);
+    }
     for (const auto& sprite : running)
         if (sprite->m_parent == this)
             sprite->tick(true);
@@ -423,15 +491,30 @@ QRectF TimelineInstance::bounds() const {
 
 QRectF objectBounds(const DisplayObject& object) {
     QRectF own;
-    if (object.sprite) {
-        if (object.sprite->nesting() < limits::maxSpriteNesting)
-            own = object.sprite->bounds();
+    if (const TimelineInstance* inner = object.children()) {
+        if (inner->nesting() < limits::maxSpriteNesting)
+            own = inner->bounds();
     } else if (object.character) {
         own = object.character->bounds();
     }
     if (own.isNull())
         return {};
     return object.placement.matrix.mapRect(own);
+}
+
+std::vector<std::shared_ptr<TimelineInstance>> clipsOnStage(TimelineInstance& root) {
+    std::vector<std::shared_ptr<TimelineInstance>> clips;
+    std::vector<TimelineInstance*> pending{&root};
+    while (!pending.empty() && clips.size() < 100'000) {
+        TimelineInstance* c = pending.back();
+        pending.pop_back();
+        clips.push_back(c->shared_from_this());
+        for (const auto& [depth, object] : c->displayList())
+            if (object.sprite)
+                pending.push_back(object.sprite.get());
+    }
+    std::reverse(clips.begin(), clips.end());
+    return clips;
 }
 
 } // namespace reelcase::swf

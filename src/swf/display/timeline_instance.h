@@ -1,5 +1,6 @@
 #pragma once
 
+#include "swf/display/drag.h"
 #include "swf/display/input_state.h"
 #include "swf/format/timeline_def.h"
 
@@ -13,6 +14,7 @@
 namespace reelcase::swf {
 
 class Character;
+class InputListener;
 class ScriptHost;
 class SoundMixer;
 class Movie;
@@ -57,9 +59,11 @@ struct PlayContext {
     ScriptHost* host = nullptr;                           // trace output and the like; may be null
     SoundMixer* sound = nullptr;                          // where frames start sounds; may be null
     DisplayListener* listener = nullptr;                  // may be null
+    InputListener* inputListener = nullptr;               // may be null
     std::uint64_t nextObjectId = 1;                       // display objects' ids, never reused
     QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
     InputState input = {};                                // the user's pointer and keys
+    DragState drag = {};                                  // the clip startDrag took
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).
@@ -75,17 +79,35 @@ struct Placement {
     std::shared_ptr<const FilterList> filters; // null: none
 };
 
+class Button;
+enum class ButtonState : std::uint8_t;
+
+// A button on a display list: the state it shows, as a list of the state's characters (so
+// sprites in it run), and what scripts may change about it.
+struct ButtonInstance {
+    const Button* definition = nullptr;
+    ButtonState state{};
+    std::shared_ptr<TimelineInstance> parts; // never null
+    bool enabled = true;
+    bool useHandCursor = true;
+    bool trackAsMenu = false;
+};
+
 // One object on a display list: its placement and its own instance of the character.
 struct DisplayObject {
     Placement placement;
     const Character* character = nullptr;     // null: unknown id (draws nothing)
     std::shared_ptr<TimelineInstance> sprite; // for sprite characters
+    std::shared_ptr<ButtonInstance> button;   // for button characters
     // A character made for this instance at run time (a text field whose text changed).
     std::shared_ptr<const Character> ownCharacter;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
     std::uint64_t id = 0; // unique within the play, never reused
     bool instantiated = false;
     bool placedByScript = false; // kept when the timeline goes back
+
+    // The display list drawn in place of the character: a sprite's or a button's state.
+    const TimelineInstance* children() const;
 };
 
 // A running timeline (the root or a placed sprite): current frame, playing state and the
@@ -140,6 +162,8 @@ public:
     void removeAt(int depth);
     // Swaps the objects at two depths (or moves one to an empty depth).
     void swapDepths(int a, int b);
+    // Shows a button's state on the button's parts list.
+    static void showButtonState(ButtonInstance& button, ButtonState state);
     // The area the display list covers, in this timeline's coordinates.
     QRectF bounds() const;
 
@@ -147,6 +171,7 @@ private:
     void applyFrame(int frame, bool queueActions);
     void applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame, bool live);
     void instantiate(int depth, DisplayObject& object);
+    void makeButton(DisplayObject& object, const Button& definition);
     void instantiatePending();
     void queueActions(int frame);
     void erase(std::map<int, DisplayObject>::iterator it);
@@ -165,6 +190,10 @@ private:
     TimelineInstance* m_parent = nullptr;
     std::map<int, DisplayObject> m_list;
 };
+
+// Every clip from root down (root included), children before their parents, the last
+// placed first: the order clip events run in.
+std::vector<std::shared_ptr<TimelineInstance>> clipsOnStage(TimelineInstance& root);
 
 // Bounds of one display object in its parent's coordinates.
 QRectF objectBounds(const DisplayObject& object);

@@ -1,4 +1,5 @@
 #include "swf/player/player.h"
+#include "swf/player/player_state.h"
 
 #include "swf/player/host.h"
 #include "swf/player/input_event.h"
@@ -18,37 +19,6 @@
 
 namespace reelcase::swf {
 
-struct Player::State {
-    std::shared_ptr<const Movie> movie;
-    PlayContext context; // declared before root: outlives every timeline
-    std::unique_ptr<ScriptRuntime> scripts;
-    std::vector<std::shared_ptr<const Movie>> imported; // files ImportAssets reads from
-    std::shared_ptr<TimelineInstance> root;
-    bool playing = false;
-    bool looping = true;
-    bool firstActionsPending = false;
-    Host* host = nullptr;
-    std::shared_ptr<SoundMixer> mixer = std::make_shared<SoundMixer>();
-    std::int64_t audioFramesRendered = 0; // timeline frames renderAudio() has played
-    FrameRenderer renderer;               // the kept picture and drawing caches of this player
-
-    void runActions() {
-        if (scripts)
-            scripts->runPending();
-    }
-    bool hasBlock(int frame) const {
-        const TimelineDef& t = movie->root;
-        return frame >= 0 && frame < t.frameCount() &&
-               !t.frames[static_cast<std::size_t>(frame)].streamBlock.isEmpty();
-    }
-    // The main timeline's stream, keyed by its definition (sprites key theirs by instance).
-    void followStream(int before) {
-        if (root)
-            mixer->followTimeline(&movie->root, movie->root, before, root->currentFrame(),
-                                  root->isPlaying());
-    }
-};
-
 Player::Player()
     : m_state(std::make_unique<State>()) {}
 
@@ -61,6 +31,7 @@ Player::~Player() {
     m_state->root.reset();
     m_state->context.listener = nullptr;
     m_state->mixer->setMovie(nullptr); // an output may hold the mixer a moment longer
+    m_state->context.inputListener = nullptr;
 }
 
 namespace {
@@ -97,6 +68,8 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
     s.context.listener = nullptr;
+    s.context.inputListener = nullptr;
+    s.inputScripts.reset();
     s.scripts.reset();
     s.renderer.reset(); // its caches are keyed by the old movie's definitions
     s.context.actions.clear();
@@ -111,11 +84,15 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.audioFramesRendered = 0;
     s.playing = false;
     s.firstActionsPending = false;
+    s.buttons.reset();
+    s.context.drag.stop();
     if (!s.movie)
         return;
     resolveImportsInto(s.context, s.imported, *s.movie, s.host);
     s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
     s.context.listener = s.scripts.get();
+    s.inputScripts = std::make_unique<InputScripts>(s.scripts->vm());
+    s.context.inputListener = s.inputScripts.get();
     s.root = std::make_shared<TimelineInstance>(s.movie->root, s.context, 0);
     s.scripts->setRoot(*s.root);
     s.root->enterFirstFrame();
@@ -198,6 +175,10 @@ void Player::tick() {
     s.root->tick(s.looping);
     s.runActions();
     s.followStream(before);
+    s.context.drag.follow(s.context.input);
+    // Objects may have come or gone under a pointer that stood still.
+    if (s.buttons.moved(s.root.get()))
+        s.runActions();
 }
 
 void Player::runFirstFrameActions() {
@@ -335,76 +316,6 @@ std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRec
     if (!invertible)
         return std::nullopt;
     return toStage.map(targetPoint) / 20.0;
-}
-
-void Player::handleInput(const InputEvent& event) {
-    deliverInput(event);
-    // Scripts hear what happened once the state says so.
-    ScriptRuntime* scripts = m_state->scripts.get();
-    if (!scripts)
-        return;
-    using Kind = InputEvent::Kind;
-    using Script = ScriptRuntime::InputKind;
-    switch (event.kind) {
-    case Kind::MouseMove:
-        scripts->input(Script::MouseMove);
-        break;
-    case Kind::MouseDown:
-    case Kind::MouseUp:
-        if (event.button == InputEvent::Button::Left)
-            scripts->input(event.kind == Kind::MouseDown ? Script::MouseDown : Script::MouseUp);
-        break;
-    case Kind::KeyDown:
-    case Kind::KeyUp:
-        if (m_state->context.input.focused) // keys reach the movie only while it has focus
-            scripts->input(event.kind == Kind::KeyDown ? Script::KeyDown : Script::KeyUp);
-        break;
-    default:
-        break;
-    }
-}
-
-void Player::deliverInput(const InputEvent& event) {
-    InputState& input = m_state->context.input;
-    using Kind = InputEvent::Kind;
-    switch (event.kind) {
-    case Kind::MouseMove:
-        input.pointer = event.position;
-        input.pointerInside = true;
-        break;
-    case Kind::MouseLeave:
-        input.pointerInside = false;
-        break;
-    case Kind::MouseDown:
-    case Kind::MouseUp:
-        input.pointer = event.position;
-        input.pointerInside = true;
-        if (event.button == InputEvent::Button::Left)
-            input.primaryDown = event.kind == Kind::MouseDown;
-        break;
-    case Kind::KeyDown:
-    case Kind::KeyUp:
-        if (event.keyCode > 0 && event.keyCode < static_cast<int>(input.keysDown.size()))
-            input.keysDown.set(static_cast<std::size_t>(event.keyCode),
-                               event.kind == Kind::KeyDown);
-        if (event.kind == Kind::KeyDown) {
-            input.lastKeyCode = event.keyCode;
-            input.lastCharCode = static_cast<int>(event.codepoint);
-        }
-        break;
-    case Kind::FocusGained:
-        input.focused = true;
-        break;
-    case Kind::FocusLost:
-        // Keys held while the focus leaves would otherwise stay down for ever.
-        input.focused = false;
-        input.keysDown.reset();
-        break;
-    case Kind::MouseWheel:
-    case Kind::TextInput:
-    case Kind::TextControl:
-        break;
-    }
 }
 
 const InputState& Player::inputState() const {

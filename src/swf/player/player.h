@@ -104,6 +104,8 @@ public:
     // The user's pointer and keys, in stage pixels and the movie's key codes.
     void handleInput(const InputEvent& event);
     const InputState& inputState() const;
+    // The pointer is over an active button: the host shows the pointing hand.
+    bool showsHandCursor() const;
     // The stage point (stage pixels) under a point of a target drawn by render() with the
     // same options; nothing when no movie is loaded.
     std::optional<QPointF> stagePoint(const QPointF& targetPoint, const QRectF& target,
@@ -114,7 +116,6 @@ public:
     void render(QPainter& painter, const QRectF& target, const RenderOptions& options = {}) const;
 
 private:
-    void deliverInput(const InputEvent& event); // updates the input state
     void playStepSound();
 
     struct State;

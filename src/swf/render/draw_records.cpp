@@ -44,9 +44,9 @@ void addMaskShape(Hasher& h, const DisplayObject& o, const QTransform& matrix, i
     h.add(o.character);
     h.add(matrix);
     h.add(o.placement.ratio);
-    if (!o.sprite || nesting > limits::maxSpriteNesting)
+    if (!o.children() || nesting > limits::maxSpriteNesting)
         return;
-    for (const auto& [depth, child] : o.sprite->displayList())
+    for (const auto& [depth, child] : o.children()->displayList())
         if (child.placement.clipDepth == 0)
             addMaskShape(h, child, child.placement.matrix * matrix, nesting + 1);
 }
@@ -59,8 +59,8 @@ void collectObject(const DisplayObject& o, const QTransform& matrix, const Color
     const ColorTransform ocx = cx * o.placement.cxform;
     const BlendMode mode = o.placement.blendMode;
     const FilterList* filters = filtersOf(o);
-    if (o.sprite && mode == BlendMode::Normal && !filters) {
-        const auto& list = o.sprite->displayList();
+    if (o.children() && mode == BlendMode::Normal && !filters) {
+        const auto& list = o.children()->displayList();
         collectRange(list.begin(), list.end(), m, ocx, nesting + 1, walk);
         return;
     }
@@ -72,9 +72,9 @@ void collectObject(const DisplayObject& o, const QTransform& matrix, const Color
     h.add(mode);
     h.add(filters);
     QRectF bounds = deviceBounds(o, m, walk.context, nesting);
-    if (o.sprite) {
+    if (o.children()) {
         std::vector<DrawRecord> inner;
-        const auto& list = o.sprite->displayList();
+        const auto& list = o.children()->displayList();
         collectRange(list.begin(), list.end(), m, ocx, nesting + 1, Walk{walk.context, inner});
         for (const DrawRecord& r : inner) {
             h.add(r.key);

@@ -71,8 +71,8 @@ ColorTransform whiteCoverage(ColorTransform cx) {
 
 void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
                  const ColorTransform& cx, const RangeArgs& args, bool insideLayer) {
-    if (o.sprite) {
-        const auto& list = o.sprite->displayList();
+    if (o.children()) {
+        const auto& list = o.children()->displayList();
         renderRange(list.begin(), list.end(),
                     RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer,
                               args.opaqueBackdrop && &painter == &args.painter,
@@ -120,8 +120,8 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     // object, and alpha must also clear what lies outside the object.
     const FilterList* filters = filtersOf(o);
     const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
-                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal) ||
-                         filters;
+                         mode == BlendMode::Subtract ||
+                         (o.children() && mode != BlendMode::Normal) || filters;
     if (grouped) {
         QRectF bounds = deviceBounds(o, m, args.context, args.nesting);
         if (mode == BlendMode::Alpha && args.painter.hasClipping()) {
@@ -166,7 +166,7 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     if (mode != BlendMode::Normal)
         args.painter.setCompositionMode(compositionMode(mode));
     const bool fromRaster =
-        !o.sprite && mode == BlendMode::Normal && args.context.rasterCache &&
+        !o.children() && mode == BlendMode::Normal && args.context.rasterCache &&
         drawFromRaster(*o.character,
                        DrawArgs{args.painter, m, drawn, o.placement.ratio, args.context},
                        deviceBounds(o, m, args.context, args.nesting));
@@ -251,14 +251,14 @@ QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix,
                       const RenderContext& context, int nesting) {
     if (nesting > limits::maxSpriteNesting || !o.character)
         return {};
-    if (!o.sprite) {
+    if (!o.children()) {
         const int ratio = o.placement.ratio;
         const auto outline = cached<QPainterPath>(context.cache, o.character, ratio,
                                                   [&] { return o.character->outline(ratio); });
         return matrix.map(*outline);
     }
     QPainterPath out;
-    for (const auto& [depth, child] : o.sprite->displayList()) {
+    for (const auto& [depth, child] : o.children()->displayList()) {
         if (child.placement.clipDepth > 0)
             continue;
         QPainterPath p = maskPath(child, child.placement.matrix * matrix, context, nesting + 1);
@@ -273,7 +273,7 @@ QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const Rend
     if (nesting > limits::maxSpriteNesting || !o.character)
         return {};
     QRectF out;
-    if (!o.sprite) {
+    if (!o.children()) {
         // Shapes know their paths' own bounds; other characters without bounds may draw
         // anywhere.
         const QRectF painted = o.character->paintedArea(matrix, context.stageScale);
@@ -281,7 +281,7 @@ QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const Rend
             return everywhere;
         out = painted.adjusted(-2, -2, 2, 2);
     } else {
-        for (const auto& [depth, child] : o.sprite->displayList())
+        for (const auto& [depth, child] : o.children()->displayList())
             if (child.placement.visible || child.placement.clipDepth > 0)
                 out |= deviceBounds(child, child.placement.matrix * matrix, context, nesting + 1);
     }

@@ -2,6 +2,7 @@
 
 #include "swf/display/timeline_instance.h"
 #include "swf/format/character.h"
+#include "swf/script/builtins/input.h"
 
 #include <QSet>
 
@@ -240,6 +241,15 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
         }
         if (n == QLatin1String("_target")) {
             out = vm.slashPath(*c);
+            return true;
+        }
+        if (n == QLatin1String("_xmouse") || n == QLatin1String("_ymouse")) {
+            const QPointF p = builtins::pointerIn(vm, *c);
+            out = n == QLatin1String("_xmouse") ? p.x() : p.y();
+            return true;
+        }
+        if (n == QLatin1String("_droptarget")) {
+            out = dropTarget;
             return true;
         }
         if (isRoot) {

@@ -43,6 +43,7 @@ public:
     bool isRoot = false;
     bool loaded = false;   // onLoad has been sent
     bool unloaded = false; // left the stage
+    QString dropTarget;    // where stopDrag left it (slash path)
 };
 
 // A text field on a display list.

@@ -2,6 +2,7 @@
 
 #include "swf/display/timeline_instance.h"
 #include "swf/script/action_codes.h"
+#include "swf/script/builtins/input.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/script_host.h"
 
@@ -501,13 +502,24 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         break;
     }
     case StartDrag: {
-        pop();
-        if (vm.toBoolean(pop()))
-            for (int i = 0; i < 4; ++i)
-                pop();
+        const Value target = pop();
+        const bool lockCentre = vm.toBoolean(pop());
+        std::optional<QRectF> bounds;
+        if (vm.toBoolean(pop())) {
+            const double y2 = vm.toNumber(pop()), x2 = vm.toNumber(pop());
+            const double y1 = vm.toNumber(pop()), x1 = vm.toNumber(pop());
+            bounds = QRectF(QPointF(x1, y1), QPointF(x2, y2));
+        }
+        Object* o = objectOf(target);
+        if (!o)
+            o = resolveTarget(vm.toString(target));
+        if (auto* clip = dynamic_cast<ClipObject*>(o))
+            if (auto timeline = clip->timeline())
+                builtins::startDragging(vm, *timeline, lockCentre, bounds);
         break;
     }
     case EndDrag:
+        builtins::stopDragging(vm);
         break;
     case GetTime:
         push(static_cast<double>(vm.timer()));
@@ -963,7 +975,7 @@ void Interpreter::getUrl(const QString& url, const QString& target, int method) 
         }
     }
     if (host)
-        host->openUrl(url, target, false);
+        host->openUrl(url, target, m_vm.context().input.userInitiated);
 }
 
 namespace {

@@ -112,8 +112,12 @@ void ScriptRuntime::input(InputKind kind) {
         Value(m_vm->global), mouse ? QStringLiteral("Mouse") : QStringLiteral("Key")));
     if (broadcaster) {
         try {
-            for (Object* listener : m_vm->listeners(broadcaster))
-                m_vm->callIfPresent(listener, method);
+            for (Object* listener : m_vm->listeners(broadcaster)) {
+                // A clip that left the stage hears nothing, though the list still holds it.
+                auto* clip = dynamic_cast<ClipObject*>(listener);
+                if (!clip || (!clip->unloaded && clip->timeline()))
+                    m_vm->callIfPresent(listener, method);
+            }
         } catch (ScriptThrow&) {
         } catch (ScriptAbort&) {
         }

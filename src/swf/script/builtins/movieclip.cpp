@@ -1,4 +1,5 @@
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/input.h"
 
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
@@ -72,13 +73,6 @@ int scriptDepth(Vm& vm, const Value& v, bool& ok) {
     const double d = vm.toNumber(v);
     ok = std::isfinite(d) && d >= -depthOffset && d <= maxScriptDepth;
     return ok ? static_cast<int>(d) + depthOffset : 0;
-}
-
-void applyInit(Vm& vm, Object* o, const Value& init) {
-    if (Object* i = objectOf(init))
-        for (const Property& p : i->properties())
-            if (!(p.flags & DontEnum))
-                vm.setMember(Value(o), p.name, p.value);
 }
 
 Value attachMovie(Vm& vm, const Value& self, Args args) {
@@ -259,6 +253,8 @@ Value hitTest(Vm& vm, const Value& self, Args args) {
     auto c = clip(vm, self);
     if (!c || args.empty())
         return false;
+    if (args.size() >= 3 && vm.toBoolean(args[2]))
+        return hitsShapes(vm, *c, QPointF(vm.toNumber(args[0]), vm.toNumber(args[1])));
     const QRectF mine = toStage(*c).mapRect(c->bounds());
     if (args.size() >= 2) {
         const QPointF p(vm.toNumber(args[0]) * 20, vm.toNumber(args[1]) * 20);

@@ -1,4 +1,5 @@
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/input.h"
 
 namespace reelcase::swf::avm1 {
 
@@ -26,6 +27,7 @@ void Vm::setupBuiltins() {
     builtins::installTextFormat(*this);
     builtins::installSound(*this);
     builtins::installPlaceholders(*this);
+    builtins::installInput(*this);
 }
 
 } // namespace reelcase::swf::avm1

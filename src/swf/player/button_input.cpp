@@ -1,0 +1,141 @@
+#include "swf/player/button_input.h"
+
+#include "swf/display/button.h"
+#include "swf/display/hit_test.h"
+#include "swf/display/input_listener.h"
+#include "swf/display/timeline_instance.h"
+#include "swf/format/limits.h"
+#include "swf/format/movie.h"
+
+namespace reelcase::swf {
+namespace {
+
+// The topmost enabled button, or clip acting as one, under point (twips in timeline's
+// coordinates). Shapes do not hide the buttons beneath them.
+PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictionary& dictionary,
+                       InputListener* scripts, int nesting) {
+    if (nesting > limits::maxSpriteNesting)
+        return {};
+    const auto& list = timeline.displayList();
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        const DisplayObject& o = it->second;
+        if (!o.instantiated || !o.placement.visible || o.placement.clipDepth > 0)
+            continue;
+        if (o.button) {
+            if (o.button->enabled && hitsObject(o, point, dictionary, nesting) &&
+                (!scripts || scripts->buttonEnabled(timeline, *timeline.objectAt(it->first))))
+                return {o.id, timeline.weak_from_this(), o.button->trackAsMenu};
+            continue;
+        }
+        if (!o.sprite)
+            continue;
+        if (scripts && scripts->actsAsButton(*o.sprite)) {
+            if (hitsObject(o, point, dictionary, nesting))
+                return {o.id, timeline.weak_from_this(), false};
+            continue;
+        }
+        bool invertible = false;
+        const QTransform inverse = o.placement.matrix.inverted(&invertible);
+        if (!invertible)
+            continue;
+        if (PointerTarget inner =
+                buttonAt(*o.sprite, inverse.map(point), dictionary, scripts, nesting + 1))
+            return inner;
+    }
+    return {};
+}
+
+} // namespace
+
+DisplayObject* resolveTarget(const PointerTarget& target) {
+    auto parent = target.parent.lock();
+    if (!parent)
+        return nullptr;
+    for (const auto& [depth, object] : parent->displayList())
+        if (object.id == target.id)
+            return parent->objectAt(depth);
+    return nullptr;
+}
+
+PointerTarget ButtonInput::targetAt(TimelineInstance* root) const {
+    if (!root || !m_context.input.pointerInside)
+        return {};
+    return buttonAt(*root, m_context.input.pointer * 20.0, m_context.movie->dictionary,
+                    m_context.inputListener, 0);
+}
+
+bool ButtonInput::apply(const std::vector<PointerTransition>& transitions) {
+    bool queued = false;
+    for (const PointerTransition& t : transitions) {
+        DisplayObject* o = resolveTarget(t.target);
+        auto parent = t.target.parent.lock();
+        if (!o || !parent)
+            continue;
+        if (m_context.inputListener)
+            m_context.inputListener->pointerTransition(*parent, *o, t.transition);
+        o = resolveTarget(t.target); // the handlers may have removed it
+        if (!o || !o->button)
+            continue;
+        ButtonInstance& button = *o->button;
+        TimelineInstance::showButtonState(button, stateAfter(t.transition));
+        // Here the sound layer plays sound buttonSoundIndex(t.transition) of the button.
+        for (const Button::Action& action : button.definition->actions()) {
+            if (action.transitions & t.transition) {
+                m_context.actions.push_back({t.target.parent, &action.code});
+                queued = true;
+            }
+        }
+    }
+    return queued;
+}
+
+bool ButtonInput::moved(TimelineInstance* root) {
+    return apply(m_tracker.moved(targetAt(root)));
+}
+
+bool ButtonInput::pressed(TimelineInstance* root) {
+    return apply(m_tracker.pressed(targetAt(root)));
+}
+
+bool ButtonInput::released(TimelineInstance* root) {
+    return apply(m_tracker.released(targetAt(root)));
+}
+
+bool ButtonInput::keyPressed(TimelineInstance* root, int keyCode, char32_t character) {
+    const int code = buttonKeyCode(keyCode, character);
+    if (!root || code == 0)
+        return false;
+    // Every enabled button on the stage with a condition for the key.
+    bool queued = false;
+    std::vector<TimelineInstance*> pending{root};
+    for (int visited = 0; !pending.empty() && visited < limits::maxDisplayObjects; ++visited) {
+        TimelineInstance* timeline = pending.back();
+        pending.pop_back();
+        const auto& list = timeline->displayList();
+        for (auto it = list.rbegin(); it != list.rend(); ++it) {
+            const DisplayObject& o = it->second;
+            if (o.sprite)
+                pending.push_back(o.sprite.get());
+            if (!o.button || !o.button->enabled)
+                continue;
+            for (const Button::Action& action : o.button->definition->actions()) {
+                if (action.keyPress == code) {
+                    m_context.actions.push_back({timeline->weak_from_this(), &action.code});
+                    queued = true;
+                }
+            }
+        }
+    }
+    return queued;
+}
+
+bool ButtonInput::showsHand() const {
+    DisplayObject* o = resolveTarget(m_tracker.hovered());
+    auto parent = m_tracker.hovered().parent.lock();
+    if (!o || !parent || (o->button && !o->button->enabled))
+        return false;
+    return m_context.inputListener ? m_context.inputListener->showsHand(*parent, *o)
+                                   : o->button && o->button->useHandCursor;
+}
+
+} // namespace reelcase::swf

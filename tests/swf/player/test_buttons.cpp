@@ -1,0 +1,235 @@
+#include "swf/display/button.h"
+#include "swf/display/pointer_tracker.h"
+#include "swf/played_movie.h"
+#include "swf/player/input_event.h"
+#include "swf/swf_fixtures.h"
+#include "swfwriter/writer_button.h"
+
+#include <QTest>
+
+using namespace reelcase::swf;
+using namespace reelcase::test;
+using write::Actions;
+using write::ButtonCondition;
+using write::ButtonRecord;
+using write::SwfWriter;
+
+namespace {
+
+Actions traced(const char* text) {
+    Actions a;
+    a.push(text).raw(0x26);
+    return a;
+}
+
+InputEvent keyDown(int code, char32_t character = 0) {
+    InputEvent e;
+    e.kind = InputEvent::Kind::KeyDown;
+    e.keyCode = code;
+    e.codepoint = character;
+    return e;
+}
+
+std::uint16_t square(SwfWriter& w, const QColor& colour, QRectF box = {60, 60, 80, 80}) {
+    write::ShapeBuilder s;
+    s.rect(box, s.addFill(write::solid(colour)));
+    return w.defineShape(s);
+}
+
+// Red up, green over, blue down; the hit area is a circle of radius 40 around (100, 100),
+// so the squares' corners lie outside it. Every transition traces its name.
+QByteArray buttonMovie(std::vector<ButtonCondition> extra = {}, bool inSprite = false) {
+    SwfWriter w({200, 200}, 12, 8);
+    const auto up = square(w, Qt::red);
+    const auto over = square(w, Qt::green);
+    const auto down = square(w, Qt::blue);
+    write::ShapeBuilder circle;
+    circle.ellipse({60, 60, 80, 80}, circle.addFill(write::solid(Qt::black)));
+    const auto hit = w.defineShape(circle);
+    using namespace write;
+    std::vector<ButtonCondition> conditions = {
+        {IdleToOverUp, 0, traced("rollOver")},        {OverUpToIdle, 0, traced("rollOut")},
+        {OverUpToOverDown, 0, traced("press")},       {OverDownToOverUp, 0, traced("release")},
+        {OverDownToOutDown, 0, traced("dragOut")},    {OutDownToOverDown, 0, traced("dragOver")},
+        {OutDownToIdle, 0, traced("releaseOutside")},
+    };
+    conditions.insert(conditions.end(), extra.begin(), extra.end());
+    const auto button = defineButton2(
+        w, {{StateUp, up, 1}, {StateOver, over, 1}, {StateDown, down, 1}, {StateHit, hit, 2}},
+        conditions);
+    if (inSprite) {
+        // Halved and moved: the button's circle lies around (60, 60) on the stage.
+        write::Timeline sprite;
+        sprite.place({.depth = 1, .character = button}).showFrame();
+        const auto clip = w.defineSprite(sprite);
+        w.place({.depth = 1, .character = clip, .matrix = QTransform(0.5, 0, 0, 0.5, 10, 10)});
+    } else {
+        w.place({.depth = 1, .character = button});
+    }
+    w.actions(Actions().stop()).showFrame();
+    return w.finish();
+}
+
+QRgb centre(const PlayedMovie& p) {
+    return renderImage(p.player, {200, 200}).pixel(100, 100);
+}
+
+PointerTarget target(std::uint64_t id, bool menu = false) {
+    PointerTarget t;
+    t.id = id;
+    t.trackAsMenu = menu;
+    return t;
+}
+
+using Steps = std::vector<std::pair<std::uint64_t, int>>;
+
+Steps steps(const std::vector<PointerTransition>& transitions) {
+    Steps out;
+    for (const PointerTransition& t : transitions)
+        out.push_back({t.target.id, t.transition});
+    return out;
+}
+
+} // namespace
+
+// Buttons: their states, hit areas and the transitions that run their actions.
+class ButtonTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pointerTrackerFollowsPressAndDrag() {
+        using namespace transition;
+        PointerTracker t;
+        const PointerTarget a = target(1), b = target(2), none;
+        QCOMPARE(steps(t.moved(a)), Steps({{1, IdleToOverUp}}));
+        QCOMPARE(steps(t.moved(a)), Steps());
+        QCOMPARE(steps(t.pressed(a)), Steps({{1, OverUpToOverDown}}));
+        QCOMPARE(steps(t.moved(none)), Steps({{1, OverDownToOutDown}}));
+        QCOMPARE(steps(t.moved(b)), Steps()); // others wait while a is held
+        QCOMPARE(steps(t.moved(a)), Steps({{1, OutDownToOverDown}}));
+        QCOMPARE(steps(t.released(a)), Steps({{1, OverDownToOverUp}}));
+        // Released away from the pressed button, over another one.
+        QCOMPARE(steps(t.pressed(a)), Steps({{1, OverUpToOverDown}}));
+        QCOMPARE(steps(t.released(b)),
+                 Steps({{1, OverDownToOutDown}, {1, OutDownToIdle}, {2, IdleToOverUp}}));
+        QCOMPARE(steps(t.moved(none)), Steps({{2, OverUpToIdle}}));
+        // A press on nothing, dragged over a button: it rolls over only on release.
+        QCOMPARE(steps(t.pressed(none)), Steps());
+        QCOMPARE(steps(t.moved(b)), Steps());
+        QCOMPARE(steps(t.released(b)), Steps({{2, IdleToOverUp}}));
+    }
+
+    void menusTakeThePressOver() {
+        using namespace transition;
+        PointerTracker t;
+        const PointerTarget a = target(1, true), b = target(2, true);
+        t.moved(a);
+        t.pressed(a);
+        QCOMPARE(steps(t.moved(b)), Steps({{1, OverDownToIdle}, {2, IdleToOverDown}}));
+        QCOMPARE(steps(t.released(b)), Steps({{2, OverDownToOverUp}}));
+    }
+
+    void buttonChangesStateAndRunsItsActions() {
+        PlayedMovie p(buttonMovie());
+        QVERIFY(near(centre(p), Qt::red));
+        p.send(InputEvent::Kind::MouseMove, {10, 10});
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        QVERIFY(near(centre(p), Qt::green));
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        QVERIFY(near(centre(p), Qt::blue));
+        p.send(InputEvent::Kind::MouseMove, {190, 190});
+        p.send(InputEvent::Kind::MouseMove, {110, 100});
+        p.send(InputEvent::Kind::MouseUp, {110, 100});
+        QVERIFY(near(centre(p), Qt::green));
+        p.send(InputEvent::Kind::MouseLeave, {});
+        QVERIFY(near(centre(p), Qt::red));
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        p.send(InputEvent::Kind::MouseUp, {5, 5});
+        QCOMPARE(p.host.traces,
+                 QStringList({"rollOver", "press", "dragOut", "dragOver", "release", "rollOut",
+                              "rollOver", "press", "dragOut", "releaseOutside"}));
+    }
+
+    void hitAreaIsTheShapeNotItsBox() {
+        PlayedMovie p(buttonMovie());
+        p.send(InputEvent::Kind::MouseMove, {64, 64}); // inside the box, outside the circle
+        p.send(InputEvent::Kind::MouseDown, {64, 64});
+        QVERIFY(p.host.traces.isEmpty());
+        QVERIFY(!p.player.showsHandCursor());
+        p.send(InputEvent::Kind::MouseUp, {64, 64});
+        p.send(InputEvent::Kind::MouseMove, {100, 62}); // inside the circle, near its edge
+        QCOMPARE(p.host.traces, QStringList({"rollOver"}));
+        QVERIFY(p.player.showsHandCursor());
+    }
+
+    void buttonsInsideTransformedClipsAreHit() {
+        PlayedMovie p(buttonMovie({}, true));
+        p.send(InputEvent::Kind::MouseMove, {100, 100}); // outside the halved circle
+        QVERIFY(p.host.traces.isEmpty());
+        p.send(InputEvent::Kind::MouseMove, {60, 60});
+        QCOMPARE(p.host.traces, QStringList({"rollOver"}));
+    }
+
+    void keyConditionsRunWithoutThePointer() {
+        Actions enter;
+        enter.push("enter").raw(0x26);
+        PlayedMovie p(
+            buttonMovie({{0, 'a', traced("key a")}, {0, 13, enter}, {0, 1, traced("left")}}));
+        p.player.handleInput(keyDown(keycode::A, U'a'));
+        p.player.handleInput(keyDown(keycode::Enter, U'\r'));
+        p.player.handleInput(keyDown(keycode::Left));
+        p.player.handleInput(keyDown(keycode::A + 1, U'b'));
+        QCOMPARE(p.host.traces, QStringList({"key a", "enter", "left"}));
+    }
+
+    void onlyClicksMayOpenLinks() {
+        Actions open;
+        open.raw(0x83, QByteArray("http://example.test/\0_blank\0", 28));
+        using namespace write;
+        PlayedMovie p(buttonMovie({{IdleToOverUp | OverDownToOverUp, 0, open}}));
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        p.send(InputEvent::Kind::MouseUp, {100, 100});
+        QCOMPARE(p.host.openedUrls, QStringList({"http://example.test/ _blank script",
+                                                 "http://example.test/ _blank user"}));
+    }
+
+    void firstButtonKindRunsItsActionsOnRelease() {
+        SwfWriter w({200, 200}, 12, 6);
+        const auto shape = square(w, Qt::red);
+        const auto button = write::defineButton(w, {{write::StateUp | write::StateHit, shape, 1}},
+                                                Actions().push("go").raw(0x26).nextFrame());
+        w.place({.depth = 1, .character = button});
+        w.actions(Actions().stop()).showFrame();
+        w.actions(traced("frame 2")).actions(Actions().stop()).showFrame();
+        PlayedMovie p(w.finish());
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        QCOMPARE(p.player.currentFrame(), 0);
+        p.send(InputEvent::Kind::MouseUp, {100, 100});
+        QCOMPARE(p.host.traces, QStringList({"go", "frame 2"}));
+        QCOMPARE(p.player.currentFrame(), 1);
+    }
+
+    void buttonThatLeavesTheStageIsForgotten() {
+        SwfWriter w({200, 200}, 12, 8);
+        const auto shape = square(w, Qt::red);
+        const auto button = write::defineButton2(
+            w, {{write::StateUp | write::StateHit, shape, 1}},
+            {{write::OverUpToOverDown, 0, Actions().push("press").raw(0x26).nextFrame()},
+             {write::OverUpToIdle | write::OutDownToIdle, 0, traced("gone wrong")}});
+        w.place({.depth = 1, .character = button});
+        w.actions(Actions().stop()).showFrame();
+        w.remove(1).actions(Actions().stop()).showFrame();
+        PlayedMovie p(w.finish());
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        p.send(InputEvent::Kind::MouseUp, {100, 100});
+        p.send(InputEvent::Kind::MouseMove, {5, 5});
+        p.player.tick();
+        QCOMPARE(p.host.traces, QStringList({"press"}));
+        QVERIFY(!p.player.showsHandCursor());
+    }
+};
+
+QTEST_MAIN(ButtonTest)
+#include "test_buttons.moc"

@@ -1,0 +1,171 @@
+#include "swf/played_movie.h"
+#include "swf/player/input_event.h"
+#include "swf/swf_fixtures.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace reelcase::swf;
+using namespace reelcase::test;
+using write::Actions;
+using write::SwfWriter;
+
+namespace {
+
+using Body = std::function<void(Actions&)>;
+
+// target.name = function () { body }
+void handler(Actions& a, const char* target, const char* name, const Body& body) {
+    Actions probe;
+    body(probe);
+    const int size = static_cast<int>(probe.bytes().size()) - 1; // without the end action
+    a.push(target).raw(0x1C).push(name);
+    QByteArray header(3, '\0'); // no name, no parameters
+    header.append(char(size & 0xff)).append(char(size >> 8));
+    a.raw(0x9B, header);
+    body(a);
+    a.raw(0x4F);
+}
+
+// object.method(args...) with the result dropped; args are pushed by pushArgs, last first.
+void callMethod(
+    Actions& a, const char* object, const char* method, int count,
+    const Body& pushArgs = [](Actions&) {}) {
+    pushArgs(a);
+    a.pushInt(count).push(object).raw(0x1C).push(method).raw(0x52).raw(0x17);
+}
+
+Body traced(const char* text) {
+    return [text](Actions& a) { a.push(text).raw(0x26); };
+}
+
+// trace(this.x + "," + this.y)
+Body tracePosition() {
+    return [](Actions& a) {
+        a.push("this").raw(0x1C).push("_x").raw(0x4E).push(",").raw(0x47);
+        a.push("this").raw(0x1C).push("_y").raw(0x4E).raw(0x47).raw(0x26);
+    };
+}
+
+// A 200x200 stage with a clip "c" at (50, 50) holding a 100x100 red square; script sets
+// the clip's handlers on frame 1 and stops (or, when removedLater, goes on to frame 3,
+// which removes the clip).
+QByteArray clipMovie(const Body& script, bool removedLater = false) {
+    SwfWriter w({200, 200}, 12, 8);
+    write::ShapeBuilder s;
+    s.rect({0, 0, 100, 100}, s.addFill(write::solid(Qt::red)));
+    const auto square = w.defineShape(s);
+    write::Timeline sprite;
+    sprite.place({.depth = 1, .character = square}).showFrame();
+    const auto clip = w.defineSprite(sprite);
+    w.place({.depth = 1,
+             .character = clip,
+             .matrix = QTransform::fromTranslate(50, 50),
+             .name = QString("c")});
+    Actions a;
+    script(a);
+    if (!removedLater) {
+        w.actions(a.stop()).showFrame();
+        return w.finish();
+    }
+    w.actions(a).showFrame(2);
+    w.remove(1).actions(Actions().stop()).showFrame();
+    return w.finish();
+}
+
+} // namespace
+
+// Clips and scripts hearing the pointer and the keys.
+class ClipInputTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void clipWithPointerHandlersActsAsButton() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onRollOver", traced("over"));
+            handler(a, "c", "onPress", traced("press"));
+            handler(a, "c", "onRelease", traced("release"));
+            handler(a, "c", "onReleaseOutside", traced("outside"));
+        }));
+        p.send(InputEvent::Kind::MouseMove, {20, 20});
+        QVERIFY(!p.player.showsHandCursor());
+        p.send(InputEvent::Kind::MouseMove, {60, 60});
+        QVERIFY(p.player.showsHandCursor());
+        p.send(InputEvent::Kind::MouseDown, {60, 60});
+        p.send(InputEvent::Kind::MouseUp, {60, 60});
+        p.send(InputEvent::Kind::MouseDown, {60, 60});
+        p.send(InputEvent::Kind::MouseUp, {190, 190});
+        QCOMPARE(p.host.traces, QStringList({"over", "press", "release", "press", "outside"}));
+    }
+
+    void disabledClipIsNoButton() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onPress", traced("press"));
+            a.push("c").raw(0x1C).push("enabled").push(false).raw(0x4F);
+        }));
+        p.send(InputEvent::Kind::MouseMove, {60, 60});
+        p.send(InputEvent::Kind::MouseDown, {60, 60});
+        QVERIFY(p.host.traces.isEmpty());
+        QVERIFY(!p.player.showsHandCursor());
+    }
+
+    void mouseAndKeysReachClipsAndListeners() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onMouseDown", traced("clip down"));
+            handler(a, "c", "onKeyDown", [](Actions& b) {
+                b.pushInt(0).push("Key").raw(0x1C).push("getCode").raw(0x52).raw(0x26);
+                b.pushInt(37).pushInt(1).push("Key").raw(0x1C).push("isDown").raw(0x52).raw(0x26);
+            });
+            callMethod(a, "Key", "addListener", 1, [](Actions& b) { b.push("c").raw(0x1C); });
+        }));
+        p.send(InputEvent::Kind::MouseDown, {5, 5}); // away from the clip: still heard
+        p.send(InputEvent::Kind::MouseUp, {5, 5});
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Left);
+        p.send(InputEvent::Kind::KeyUp, {}, keycode::Left);
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::A);
+        QCOMPARE(p.host.traces, QStringList({"clip down", "37", "true", "65", "false"}));
+    }
+
+    void removedClipNoLongerListens() {
+        PlayedMovie p(clipMovie(
+            [](Actions& a) {
+                handler(a, "c", "onKeyDown", traced("key"));
+                callMethod(a, "Key", "addListener", 1, [](Actions& b) { b.push("c").raw(0x1C); });
+            },
+            true));
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Space);
+        p.player.tick(); // the clip leaves
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Space);
+        QCOMPARE(p.host.traces, QStringList({"key"}));
+    }
+
+    void draggedClipFollowsThePointerWithinItsBounds() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onMouseMove", tracePosition());
+            // c.startDrag(false, 0, 0, 120, 100)
+            callMethod(a, "c", "startDrag", 5, [](Actions& b) {
+                b.pushInt(100).pushInt(120).pushInt(0).pushInt(0).push(false);
+            });
+        }));
+        // Taken while the pointer was at 0, 0: the clip keeps 50, 50 from it.
+        p.send(InputEvent::Kind::MouseMove, {60, 60});
+        p.send(InputEvent::Kind::MouseMove, {20, 10});
+        p.send(InputEvent::Kind::MouseMove, {300, 5});
+        QCOMPARE(p.host.traces, QStringList({"110,100", "70,60", "120,55"}));
+    }
+
+    void pointerIsReadInTheClipsCoordinates() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onMouseMove", [](Actions& b) {
+                b.push("this").raw(0x1C).push("_xmouse").raw(0x4E).push(",").raw(0x47);
+                b.push("this").raw(0x1C).push("_ymouse").raw(0x4E).raw(0x47).raw(0x26);
+            });
+        }));
+        p.send(InputEvent::Kind::MouseMove, {75, 52});
+        QCOMPARE(p.host.traces, QStringList({"25,2"}));
+    }
+};
+
+QTEST_MAIN(ClipInputTest)
+#include "test_clip_input.moc"
