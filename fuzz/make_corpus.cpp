@@ -1,5 +1,6 @@
 // Writes small seed files for the fuzzer into the folder given (default fuzz/corpus).
 #include "swfwriter/writer.h"
+#include "swfwriter/writer_sound.h"
 
 #include <QDir>
 #include <QFile>
@@ -142,6 +143,55 @@ QByteArray objectScripts(int version) {
     return w.finish(Compression::None);
 }
 
+// A silent MPEG-1 layer III frame (128 kbit/s, 44.1 kHz, stereo): a valid header and zero
+// side information, 417 bytes.
+QByteArray silentMp3Frame() {
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xFF);
+    frame[1] = char(0xFB);
+    frame[2] = char(0x90);
+    frame[3] = char(0x64);
+    return frame;
+}
+
+// Event sounds in every format with loops, envelopes and in/out points, a button's
+// sounds, and an MP3 stream with a block per frame.
+QByteArray sounds() {
+    using write::SoundBits;
+    write::SwfWriter w({64, 48}, 12);
+    QByteArray pattern;
+    for (int i = 0; i < 512; ++i)
+        pattern.append(char(i * 37 ^ i >> 2));
+    SoundInfo shaped;
+    shaped.loops = 3;
+    shaped.inPoint = 10;
+    shaped.outPoint = 400;
+    shaped.envelope = {{0, 0, 32768}, {200, 32768, 0}};
+    const std::pair<SoundBits, QByteArray> kinds[] = {
+        {{SoundCodec::PcmLittle, 3, true, false}, write::pcm16(440, 500, 44100, false)},
+        {{SoundCodec::PcmNative, 0, false, true}, pattern},
+        {{SoundCodec::Adpcm, 1, true, false}, pattern},
+        {{SoundCodec::Mp3, 3, true, true},
+         QByteArray(2, '\0') + silentMp3Frame() + silentMp3Frame()},
+        {{SoundCodec::Nellymoser, 2, true, false}, pattern},
+        {{SoundCodec::Nellymoser8k, 0, true, false}, pattern.left(128)},
+        {{SoundCodec::Speex, 0, true, false}, pattern.left(60)},
+    };
+    for (const auto& [bits, data] : kinds) {
+        const auto id = write::defineSound(w, bits, 500, data);
+        write::startSound(w, id, shaped);
+    }
+    ButtonSounds buttonSounds;
+    buttonSounds[1].soundId = 1;
+    write::defineButtonSound(w, 1, buttonSounds);
+    write::soundStreamHead(w, {SoundCodec::Mp3, 3, true, true}, 1152, 529);
+    for (int frame = 0; frame < 4; ++frame) {
+        write::soundStreamBlock(w, write::mp3StreamBlock(1152, frame * 100, silentMp3Frame()));
+        w.showFrame();
+    }
+    return w.finish(Compression::None);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -155,5 +205,6 @@ int main(int argc, char** argv) {
     save(dir, "scripts_v7.swf", scripts(7));
     save(dir, "objects_v6.swf", objectScripts(6));
     save(dir, "objects_v7.swf", objectScripts(7));
+    save(dir, "sounds.swf", sounds());
     return 0;
 }

@@ -1,7 +1,9 @@
-// Milliseconds per rendered frame at 733 x 501 against each movie's frame budget
-// (1000 / frame rate), for generated movies and any .swf files given on the command line.
-// Also prints the cost of the shared-edge seam remedy (on against off) in the same run.
-// Usage: bench_render [FILE.swf ...]
+// Milliseconds per rendered frame at 733 x 501 (and the cartoon full screen at 1920 x 1080)
+// against each movie's frame budget (1000 / frame rate), for generated movies and any .swf
+// files given on the command line. Also prints, measured in the same run, what each
+// speed-up saves (time without it over time with everything) and what the shared-edge
+// seam remedy costs (time with it over time without).
+// Usage: bench_render [--only=NAME] [FILE.swf ...]
 #include "media_movies.h"
 #include "swf/player/player.h"
 #include "swfwriter/writer.h"
@@ -21,6 +23,7 @@ using namespace reelcase::swf;
 namespace {
 
 const QSize viewport(733, 501);
+const QSize fullScreen(1920, 1080);
 constexpr int framesToRender = 60;
 
 // A cartoon-like scene: a gradient sky, hills of curves, a character sprite of a few
@@ -207,53 +210,81 @@ QByteArray masked() {
     return w.finish(Compression::Zlib);
 }
 
-// Milliseconds per frame: tick, then render into a fresh viewport-sized image.
-double msPerFrame(const std::shared_ptr<const Movie>& movie, bool seal) {
+// Milliseconds per frame: tick, then render into a viewport-sized image.
+double msPerFrame(const std::shared_ptr<const Movie>& movie, QSize size,
+                  const RenderOptions& options) {
     Player player;
     player.setMovie(movie);
     player.play();
-    QImage image(viewport, QImage::Format_ARGB32_Premultiplied);
-    RenderOptions options;
-    options.sealSharedEdges = seal;
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < framesToRender; ++i) {
         player.tick();
         QPainter painter(&image);
-        player.render(painter, QRectF(QPointF(0, 0), viewport), options);
+        player.render(painter, QRectF(QPointF(0, 0), size), options);
     }
     return timer.nsecsElapsed() / 1e6 / framesToRender;
 }
 
-void report(const QString& name, const QByteArray& file) {
+QString onlyName; // --only=TEXT: just the movies whose name holds it
+
+void report(const QString& name, const QByteArray& file, QSize size = viewport) {
+    if (!name.contains(onlyName))
+        return;
     LoadError error;
     auto movie = parseMovie(file, &error);
     if (!movie) {
-        std::printf("%-28s cannot be read: %s\n", qPrintable(name), qPrintable(error.reason));
+        std::printf("%-30s cannot be read: %s\n", qPrintable(name), qPrintable(error.reason));
         return;
     }
     Player probe;
     probe.setMovie(movie);
     const double budget = 1000.0 / std::max(1.0, probe.frameRate());
-    const double ms = msPerFrame(movie, true);
-    const double unsealed = msPerFrame(movie, false);
-    std::printf("%-28s %7.2f ms/frame  budget %6.2f ms  ratio %5.2f   seam remedy x%4.2f\n",
-                qPrintable(name), ms, budget, ms / budget, ms / std::max(1e-6, unsealed));
+    const RenderOptions all;
+    RenderOptions noChangedOnly = all, noTiles = all, noRaster = all, unsealed = all;
+    noRaster.rasterCache = false;
+    RenderOptions none = noRaster;
+    none.redrawChangedOnly = none.parallelTiles = false;
+    noChangedOnly.redrawChangedOnly = false;
+    noTiles.parallelTiles = false;
+    unsealed.sealSharedEdges = false;
+    msPerFrame(movie, size, all); // warms fonts, glyph and gradient caches
+    const double ms = msPerFrame(movie, size, all);
+    auto saves = [&](const RenderOptions& without) {
+        return msPerFrame(movie, size, without) / std::max(1e-6, ms);
+    };
+    const double changedOnly = saves(noChangedOnly);
+    const double tiles = saves(noTiles);
+    const double raster = saves(noRaster);
+    const double plain = msPerFrame(movie, size, none);
+    const double seam = ms / std::max(1e-6, msPerFrame(movie, size, unsealed));
+    std::printf("%-28s %6.2f ms  budget %5.2f ms  ratio %5.2f (%5.2f without speed-ups)  "
+                "changed-only x%5.2f  tiles x%4.2f  raster cache x%5.2f  seam remedy x%4.2f\n",
+                qPrintable(name), ms, budget, ms / budget, plain / budget, changedOnly, tiles,
+                raster, seam);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    std::printf("render %d frames at %d x %d; ratio = time per frame / frame budget "
-                "(below 1 keeps up); seam remedy = time with / without it\n",
+    int first = 1;
+    if (argc > 1 && QByteArray(argv[1]).startsWith("--only=")) {
+        onlyName = QString::fromLocal8Bit(argv[1] + 7);
+        first = 2;
+    }
+    std::printf("render %d frames at %d x %d; ratio = time per frame / frame budget (below 1 "
+                "keeps up);\na speed-up's figure = time without it / time with all; seam "
+                "remedy = time with it / without\n",
                 framesToRender, viewport.width(), viewport.height());
     report(QStringLiteral("generated cartoon"), cartoon());
+    report(QStringLiteral("generated cartoon 1920x1080"), cartoon(), fullScreen);
     report(QStringLiteral("generated heavy"), heavy());
     report(QStringLiteral("generated bitmaps"), reelcase::bench::bitmapHeavyMovie());
     report(QStringLiteral("generated text"), reelcase::bench::textHeavyMovie());
     report(QStringLiteral("generated masks"), masked());
-    for (int i = 1; i < argc; ++i) {
+    for (int i = first; i < argc; ++i) {
         QFile f(QString::fromLocal8Bit(argv[i]));
         if (f.open(QIODevice::ReadOnly))
             report(QFileInfo(f).fileName(), f.readAll());

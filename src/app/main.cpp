@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTranslations);
 
     reelcase::QtDesktop desktop;
-    reelcase::Main(desktop, std::make_shared<reelcase::QtSettingsStore>());
+    reelcase::Main(desktop, std::make_shared<reelcase::QtSettingsStore>(),
+                   QApplication::arguments());
     return QApplication::exec();
 }

@@ -22,18 +22,16 @@ CacheSearch::~CacheSearch() {
     }
 }
 
-bool CacheSearch::start(const QString& cacheFolder, const QDateTime& now) {
+bool CacheSearch::start(const CacheSearchRequest& request) {
     if (d->worker)
         return false;
     d->cancel = false;
     // Entries travel as queued calls to this object, so they reach the owner's thread in
     // the order the scan found them, and finished() queues up behind the last one.
-    d->worker = QThread::create([this, cacheFolder, now] {
-        int count = 0;
-        scanCache(
-            cacheFolder, now,
-            [this, &count](const FoundFlash& entry) {
-                ++count;
+    d->worker = QThread::create([this, request] {
+        const int count = runCacheSearch(
+            request,
+            [this](const FoundFlash& entry) {
                 QMetaObject::invokeMethod(
                     this, [this, entry] { Q_EMIT found(entry); }, Qt::QueuedConnection);
             },

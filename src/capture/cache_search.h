@@ -1,45 +1,56 @@
 #pragma once
 
+#include "caches/cache_source.h"
+#include "caches/ie_cache.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 namespace reelcase {
 
-// One qualifying file of the browser cache.
+// One entry of the found list.
 struct FoundFlash {
-    QString displayName; // local last-write time as "MMddhhmmss" + ".swf"
-    QString path;        // subfolder + "/" + file name
+    QString displayName; // local time of the write or of caching, as "MMddhhmmss" + ".swf"
+    QString path;        // the file to play: subfolder + "/" + file name for Internet
+                         // Explorer, the private copy for other browsers
+    QString url;         // where it came from; empty when the cache does not say
+    QString browser;
+    QDateTime cached;
 };
-
-constexpr qint64 kMinFlashBytes = 51200; // a file must be larger than this
-constexpr int kMaxAgeMinutes = 120;      // and written less than this long before now
-
-// The content folder of a cache: its subfolder named "Content.IE5" (letter case
-// ignored) when there is one, else its first subfolder in name order; empty if none.
-QString findContentFolder(const QString& cacheFolder);
-
-// Size and age tests: more than 51200 bytes, and written less than 120 minutes before
-// now (a write time later than now passes).
-bool qualifies(qint64 sizeBytes, const QDateTime& lastWrite, const QDateTime& now);
 
 // "MMddhhmmss.swf" from a local date-time.
 QString displayNameFor(const QDateTime& localTime);
 
-// Walks the content folder's subfolders one level deep in name order (letter case
-// ignored), taking "*.swf" files (letter case ignored, dot-files skipped) in name order,
-// and calls onFound for each qualifying file in that order. Unreadable folders and files
-// are skipped. Blocks on the disk: runs on a worker thread. Stops early when cancel is set.
+// The Internet Explorer part of a search: scanIeCache with the size and age rules, each
+// qualifying file reported with its display name, in scan order.
 void scanCache(const QString& cacheFolder, const QDateTime& now,
                const std::function<void(const FoundFlash&)>& onFound,
                const std::atomic_bool* cancel = nullptr);
 
-// Runs scanCache on a worker thread and delivers each entry to the owner's thread in
-// scan order. Destroying it cancels a running scan (it waits only for the file being
-// looked at) and drops what was not delivered yet.
+// What one search looks at.
+struct CacheSearchRequest {
+    QString cacheFolder;      // the configured cache, searched first (any format)
+    CacheLocations locations; // where this user's other browser caches are found and
+                              // where their movies are copied; an empty home: none
+    QDateTime now;
+    QString inUse; // a found movie the player may still show; never pruned
+};
+
+// The whole search, blocking: the configured cache, then the browser caches found under
+// the user's folders, whose movies are copied to the found folder (pruned afterwards).
+// Calls onFound for each entry in list order; returns how many there were.
+int runCacheSearch(const CacheSearchRequest& request,
+                   const std::function<void(const FoundFlash&)>& onFound,
+                   const std::atomic_bool* cancel = nullptr);
+
+// Runs runCacheSearch on a worker thread and delivers each entry to the owner's thread in
+// scan order. Destroying it cancels a running scan (it waits
+// only for the entry being looked at) and drops what was not delivered yet.
 class CacheSearch : public QObject {
     Q_OBJECT
 public:
@@ -48,7 +59,7 @@ public:
 
     // Starts a scan; returns false (and does nothing) while one is running, that is
     // until its finished() has been delivered.
-    bool start(const QString& cacheFolder, const QDateTime& now);
+    bool start(const CacheSearchRequest& request);
     bool isRunning() const;
 
 Q_SIGNALS:

@@ -1,15 +1,21 @@
 #include "capture/flash_player_widget.h"
 
+#include "capture/audio_output.h"
 #include "capture/player_full_screen_view.h"
 #include "capture/player_host.h"
 #include "platform/background.h"
 #include "platform/regular_file.h"
+#include "platform/sound_setting.h"
+#include "swf/sound/sound_mixer.h"
 
 #include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
+#include <QSlider>
+#include <QWidgetAction>
 
 #include <algorithm>
 #include <atomic>
@@ -48,9 +54,15 @@ struct FlashPlayerWidget::Private {
     bool loading = false;
     bool playOnArrival = true; // "playing on load", cleared by stop() while loading
     swf::RenderOptions options;
+    std::shared_ptr<const swf::Movie> movie;
+    SoundSetting sound;
+    std::unique_ptr<AudioOutput> output;
     QPointer<PlayerFullScreenView> fullScreen; // deletes itself when closed
     PlayerHost host;
 };
+
+// While the stream leads, the clock looks this often (ms) whether a frame is due.
+constexpr int kSoundClockMs = 5;
 
 FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
     : QWidget(parent)
@@ -64,6 +76,9 @@ FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
     d->options.quality = swf::Quality::High;
     d->clock.setTimerType(Qt::PreciseTimer);
     connect(&d->clock, &QTimer::timeout, this, &FlashPlayerWidget::onFrameClock);
+    d->sound = SoundSetting::read();
+    applyVolume();
+    d->output = std::make_unique<AudioOutput>(d->player.soundMixer());
 }
 
 FlashPlayerWidget::~FlashPlayerWidget() {
@@ -79,6 +94,7 @@ void FlashPlayerWidget::setMovie(const QString& path) {
     d->loading = true;
     d->playOnArrival = true;
     d->player.setMovie(nullptr);
+    d->movie.reset();
     d->options.zoom = 1.0;
     updateClock();
     update();
@@ -94,6 +110,7 @@ void FlashPlayerWidget::onMovieParsed(quint64 request, std::shared_ptr<const swf
         return; // a later setMovie() owns the player now
     d->loading = false;
     const bool ok = movie != nullptr;
+    d->movie = movie;
     d->player.setMovie(std::move(movie));
     if (ok && d->playOnArrival)
         d->player.play();
@@ -215,14 +232,55 @@ void FlashPlayerWidget::updateClock() {
 }
 
 void FlashPlayerWidget::onFrameClock() {
-    d->player.tick();
-    update();
-    Q_EMIT frameAdvanced();
+    if (d->player.advance() > 0) {
+        update();
+        Q_EMIT frameAdvanced();
+    }
+    const int interval = d->player.soundLeads() ? kSoundClockMs : d->player.frameIntervalMs();
+    if (d->clock.interval() != interval)
+        d->clock.setInterval(interval);
+}
+
+void FlashPlayerWidget::setVolume(int volume) {
+    d->sound.volume = std::clamp(volume, 0, 100);
+    applyVolume();
+    storeVolume();
+}
+
+int FlashPlayerWidget::volume() const {
+    return d->sound.volume;
+}
+
+void FlashPlayerWidget::setMuted(bool muted) {
+    d->sound.muted = muted;
+    applyVolume();
+    storeVolume();
+}
+
+bool FlashPlayerWidget::isMuted() const {
+    return d->sound.muted;
+}
+
+void FlashPlayerWidget::applyVolume() {
+    d->player.soundMixer()->setMasterVolume(d->sound.muted ? 0.0 : d->sound.volume / 100.0);
+}
+
+void FlashPlayerWidget::storeVolume() {
+    const SoundSetting setting = d->sound;
+    runInBackground(
+        this, [setting] { return SoundSetting::write(setting); }, [](bool) {});
+}
+
+std::shared_ptr<const swf::Movie> FlashPlayerWidget::loadedMovie() const {
+    return d->movie;
 }
 
 void FlashPlayerWidget::showFullScreenView() {
     if (!d->fullScreen) {
         d->fullScreen = new PlayerFullScreenView(*this);
+        // Covers the screen even where no window manager honours the full-screen state.
+        if (QScreen* here = screen())
+            d->fullScreen->setGeometry(here->geometry());
         d->fullScreen->showFullScreen();
     }
     d->fullScreen->activateWindow();
@@ -313,6 +371,36 @@ std::unique_ptr<QMenu> FlashPlayerWidget::createContextMenu(const QPoint& widget
         action->setActionGroup(group);
         connect(action, &QAction::triggered, this, [this, level = level] { setQuality(level); });
     }
+
+    QMenu* volumeMenu = menu->addMenu(QStringLiteral("音量"));
+    volumeMenu->menuAction()->setObjectName(QStringLiteral("volume"));
+    auto* sliderAction = new QWidgetAction(volumeMenu);
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setObjectName(QStringLiteral("volumeSlider"));
+    slider->setRange(0, 100);
+    slider->setValue(volume());
+    slider->setMinimumWidth(120);
+    connect(slider, &QSlider::valueChanged, this, [this](int value) {
+        d->sound.volume = value;
+        applyVolume();
+    });
+    sliderAction->setDefaultWidget(slider);
+    volumeMenu->addAction(sliderAction);
+    QAction* mute = volumeMenu->addAction(QStringLiteral("静音"));
+    mute->setObjectName(QStringLiteral("mute"));
+    mute->setCheckable(true);
+    mute->setChecked(isMuted());
+    connect(mute, &QAction::triggered, this, &FlashPlayerWidget::setMuted);
+    // The slider keeps the value as it is dragged; it is stored once the menu closes.
+    connect(menu.get(), &QMenu::aboutToHide, this, [this, slider, start = volume()] {
+        if (slider->value() != start)
+            storeVolume();
+    });
+
+    QAction* saveSound =
+        menu->addAction(QStringLiteral("保存声音"), this, &FlashPlayerWidget::saveSoundRequested);
+    saveSound->setObjectName(QStringLiteral("saveSound"));
+    saveSound->setEnabled(loaded);
     return menu;
 }
 

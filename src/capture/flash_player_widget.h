@@ -17,7 +17,9 @@ namespace reelcase {
 // The player control of the main window (objectName "ShockwaveFlash1"): loads a .swf
 // file by path, plays it on a frame clock at the movie's rate and draws it ShowAll.
 // It starts with no movie, quality high, playing on load and looping, and offers a
-// right-click menu (play, loop, rewind, forward, back, show all, zoom, quality).
+// right-click menu (play, loop, rewind, forward, back, show all, zoom, quality, volume,
+// save the sound). Sound plays on the default audio device, or silently on the system
+// clock where there is none; the movie's stream sound decides which frame is due.
 class FlashPlayerWidget : public QWidget {
     Q_OBJECT
 public:
@@ -54,9 +56,19 @@ public:
     void showAll();
     double zoom() const;
 
+    // Volume 0..100 and mute, applied at once and kept in the settings file (written off
+    // the UI thread).
+    void setVolume(int volume);
+    int volume() const;
+    void setMuted(bool muted);
+    bool isMuted() const;
+
+    // The movie now playing as parsed (null while loading or when empty).
+    std::shared_ptr<const swf::Movie> loadedMovie() const;
+
     // The right-click menu as it would open at widgetPos: 播放, 循环, 倒带, 前进, 后退,
-    // 全部显示, 放大, 缩小 and the 品质 submenu (低, 中, 高). Its actions act on this
-    // widget; the caller owns the menu.
+    // 全部显示, 放大, 缩小, the 品质 submenu (低, 中, 高), the 音量 submenu (a slider and
+    // 静音) and 保存声音. Its actions act on this widget; the caller owns the menu.
     std::unique_ptr<QMenu> createContextMenu(const QPoint& widgetPos);
 
     // 全屏: the player alone on the whole screen, drawing and taking input like this
@@ -76,6 +88,8 @@ Q_SIGNALS:
     // when the file could not be read or parsed (the player is then empty). A request
     // overtaken by a later one is not reported.
     void movieLoaded(const QString& path, bool ok);
+    // 保存声音 was chosen in the right-click menu.
+    void saveSoundRequested();
     // A tick of the frame clock moved the movie on (views other than this one redraw).
     void frameAdvanced();
 
@@ -103,6 +117,8 @@ private:
     void onMovieParsed(quint64 request, std::shared_ptr<const swf::Movie> movie);
     void onFrameClock();
     void updateClock();
+    void applyVolume();
+    void storeVolume();
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -10,6 +10,7 @@ enum class Command {
     Open,
     Exit,
     SaveAs,
+    SaveSound,
     AddToFavorites,
     Play,
     Stop,

@@ -70,6 +70,8 @@ MainWindow::MainWindow(Desktop& desktop, std::shared_ptr<SettingsStore> settings
     connect(m_search, &CacheSearch::finished, this, &MainWindow::onSearchFinished);
     connect(m_treeView1, &QTreeWidget::itemClicked, this, &MainWindow::onFoundListClicked);
     connect(m_treeView2, &QTreeWidget::itemClicked, this, &MainWindow::onFavoriteClicked);
+    m_treeView1->installEventFilter(this);
+    m_treeView2->installEventFilter(this);
     connect(m_picture2, &BannerWidget::clicked, this, &MainWindow::openHomePage);
     connect(m_timer2, &QTimer::timeout, this, &MainWindow::bannerTick);
 
@@ -147,9 +149,26 @@ void MainWindow::openHelpPage() {
     m_desktop.openUrl(helpPageUrl());
 }
 
+bool MainWindow::keyPressOnList(QTreeWidget* tree, QEvent* event) {
+    // The list handles the key here, so that a node it selects from the keyboard plays
+    // as a clicked one does. A key it leaves unaccepted still goes on to the parents.
+    QTreeWidgetItem* before = tree->currentItem();
+    static_cast<QObject*>(tree)->event(event);
+    QTreeWidgetItem* after = tree->currentItem();
+    if (after && after != before) {
+        if (tree == m_treeView1)
+            onFoundListClicked(after);
+        else
+            onFavoriteClicked(after);
+    }
+    return true;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ToolTip && qobject_cast<QToolButton*>(watched))
         return true;
+    if (event->type() == QEvent::KeyPress && (watched == m_treeView1 || watched == m_treeView2))
+        return keyPressOnList(static_cast<QTreeWidget*>(watched), event);
     if (event->type() == QEvent::MouseButtonPress && watched == m_treeView2->viewport()) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {

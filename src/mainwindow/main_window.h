@@ -59,6 +59,9 @@ public:
     // What ends the program after unload; the default quits the application.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
 
+    // Plays a file chosen outside the window (the command line) as a confirmed 打开 does.
+    void openPath(const QString& path);
+
     // Centres the window on its screen, using the outer size of the window.
     void centreOnScreen();
 
@@ -87,6 +90,7 @@ private:
     void play();
     void stop();
     void saveAs();
+    void saveSound();
     void addToFavorites();
     void openHomePage();
     void openHelpPage();
@@ -99,6 +103,7 @@ private:
     void onFoundListClicked(QTreeWidgetItem* item);
     void onFavoriteClicked(QTreeWidgetItem* item);
     void onFavoritesRightRelease(const QPoint& position);
+    bool keyPressOnList(QTreeWidget* tree, QEvent* event);
     void rereadFavorites(bool saveSetting);
     void onFavoritesListed(quint64 listing, quint64 settingWrite, const FavoritesListing& result);
     void refillFavorites();

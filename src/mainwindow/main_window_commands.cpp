@@ -3,6 +3,7 @@
 #include "capture/cache_search.h"
 #include "capture/flash_player_widget.h"
 #include "capture/save_as.h"
+#include "capture/save_sound.h"
 #include "favorites/add_favorite_dialog.h"
 #include "mainwindow/main_window.h"
 #include "platform/background.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcessEnvironment>
 #include <QTreeWidget>
 
 namespace reelcase {
@@ -19,6 +21,19 @@ namespace reelcase {
 namespace {
 const QString kNothingFound =
     QStringLiteral("没有发现FLASH，请待网页中的FLASH播放完毕后重新搜索！");
+
+// Where a found movie came from: its address, the browser, and when it was cached.
+QString foundTooltip(const FoundFlash& entry) {
+    QStringList lines;
+    if (!entry.url.isEmpty())
+        lines << QStringLiteral("网址：") + entry.url;
+    if (!entry.browser.isEmpty())
+        lines << QStringLiteral("浏览器：") + entry.browser;
+    if (entry.cached.isValid())
+        lines << QStringLiteral("缓存时间：") +
+                     entry.cached.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return lines.join(QLatin1Char('\n'));
+}
 } // namespace
 
 void MainWindow::loadAndPlay(const QString& path) {
@@ -38,13 +53,17 @@ void MainWindow::searchCache() {
     m_treeView1->clear();
     m_dir1->clear();
     m_dir1->addItem(m_values.CacheFolder);
-    if (!m_search->start(m_values.CacheFolder, m_desktop.now()))
+    const CacheSearchRequest request{m_values.CacheFolder,
+                                     cacheLocationsFrom(QProcessEnvironment::systemEnvironment()),
+                                     m_desktop.now(), m_values.CurrentFlashPath};
+    if (!m_search->start(request))
         onSearchFinished();
 }
 
 void MainWindow::onSearchFound(const FoundFlash& entry) {
     auto* node = new QTreeWidgetItem(m_treeView1, {entry.displayName});
     node->setIcon(0, QIcon(QStringLiteral(":/icons/tree.png")));
+    node->setToolTip(0, foundTooltip(entry));
     m_list1->addItem(entry.path);
 }
 
@@ -81,6 +100,12 @@ void MainWindow::openFile() {
     loadAndPlay(chosen);
 }
 
+void MainWindow::openPath(const QString& path) {
+    m_text2->hide();
+    m_values.CurrentFlashPath = path;
+    loadAndPlay(path);
+}
+
 void MainWindow::play() {
     m_player->play();
 }
@@ -107,6 +132,27 @@ void MainWindow::saveAs() {
             if (!result.ok)
                 m_desktop.showError(this, QStringLiteral("保存"),
                                     QStringLiteral("保存失败：") + result.error);
+        });
+}
+
+// Saves the sound track of the movie on screen; a movie without sound says so.
+void MainWindow::saveSound() {
+    const std::shared_ptr<const swf::Movie> movie = m_player->loadedMovie();
+    if (!movie) {
+        m_desktop.beep();
+        return;
+    }
+    const QString chosen = m_desktop.chooseSaveFile(this, saveSoundDialogRequest());
+    if (chosen.trimmed().isEmpty())
+        return;
+    runInBackground(
+        this, [movie, chosen] { return saveSoundTrack(*movie, chosen); },
+        [this](const SoundSaveResult& result) {
+            if (result.nothingToSave)
+                m_desktop.showMessage(this, QStringLiteral("提示"),
+                                      QStringLiteral("这个FLASH没有声音。"));
+            else if (!result.error.isEmpty())
+                m_desktop.showError(this, QStringLiteral("保存声音"), result.error);
         });
 }
 

@@ -122,6 +122,7 @@ void MainWindow::buildControls() {
     m_player = new FlashPlayerWidget(m_picture1);
     m_player->setGeometry(0, 0, m_picture1->width(), m_picture1->height());
     m_player->setFocusPolicy(Qt::StrongFocus); // a tab stop between the two lists
+    connect(m_player, &FlashPlayerWidget::saveSoundRequested, this, &MainWindow::saveSound);
     m_player->setLinkOpener([this](const QUrl& link) { m_desktop.openUrl(link); });
 
     m_text2 = new QPlainTextEdit(m_picture1);

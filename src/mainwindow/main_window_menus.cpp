@@ -50,6 +50,7 @@ void MainWindow::buildMenus() {
     fill(addMenu(bar, QStringLiteral("文件"), QStringLiteral("文件(F)")),
          {{u"刷新", u"搜索FLASH", "Ctrl+R", Command::Search},
           {u"打开", u"打开", "Ctrl+O", Command::Open},
+          {u"保存声音", u"保存声音", nullptr, Command::SaveSound},
           {u"扩遥", u"-", nullptr, std::nullopt},
           {u"退出", u"退出", "Ctrl+E", Command::Exit}});
     fill(addMenu(bar, QStringLiteral("操作"), QStringLiteral("操作(O)")),
@@ -132,6 +133,9 @@ void MainWindow::run(Command command) {
         break;
     case Command::SaveAs:
         saveAs();
+        break;
+    case Command::SaveSound:
+        saveSound();
         break;
     case Command::AddToFavorites:
         addToFavorites();

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,37 +90,77 @@ private:
 
 } // namespace
 
+namespace {
+
+// The destination as it stands: a folder is refused; a regular file's permissions are kept
+// by what replaces it.
+struct Destination {
+    bool exists = false;
+    bool isFolder = false;
+    mode_t mode = 0;
+};
+
+Destination inspect(const QString& destination) {
+    struct stat replaced {};
+    Destination d;
+    d.exists = ::lstat(QFile::encodeName(destination).constData(), &replaced) == 0;
+    d.isFolder = d.exists && S_ISDIR(replaced.st_mode);
+    d.mode = (d.exists && S_ISREG(replaced.st_mode)) ? (replaced.st_mode & 07777) : 0;
+    return d;
+}
+
+QString isAFolder(const QString& destination) {
+    return QStringLiteral("“%1”是一个文件夹。").arg(destination);
+}
+
+// Puts what fill writes into a new hidden file beside destination and renames that over
+// it. fill answers why it failed, in words for the user, or nothing when all was written.
+CopyResult replaceWith(const QString& destination,
+                       const std::function<QString(TemporaryFile&)>& fill) {
+    // A link to a folder is a name like any other and is replaced; a folder itself is not.
+    const Destination old = inspect(destination);
+    if (old.isFolder)
+        return {false, isAFolder(destination)};
+    TemporaryFile out(QFileInfo(destination).absolutePath());
+    if (!out.isOpen())
+        return {false, cannotWrite(destination, describeFileError(out.openError()))};
+    // A file that is replaced keeps its permissions: one kept private stays private.
+    if (old.mode != 0)
+        out.setPermissions(old.mode);
+    if (const QString failed = fill(out); !failed.isEmpty())
+        return {false, failed};
+    if (!out.commit(destination))
+        return {false, cannotWrite(destination, describeFileError(errno))};
+    return {true, {}};
+}
+
+} // namespace
+
+CopyResult writeFileSafely(const QByteArray& bytes, const QString& destination) {
+    return replaceWith(destination, [&](TemporaryFile& out) {
+        return out.write(bytes.constData(), bytes.size())
+                   ? QString()
+                   : cannotWrite(destination, describeFileError(errno));
+    });
+}
+
 CopyResult copyFileSafely(const QString& source, const QString& destination,
                           const FileLimits& limits) {
     RegularFile in(source);
     if (!in.isOpen())
         return {false, cannotRead(source, in.error())};
-    // A link to a folder is a name like any other and is replaced; a folder itself is not.
-    struct stat replaced {};
-    const bool exists = ::lstat(QFile::encodeName(destination).constData(), &replaced) == 0;
-    if (exists && S_ISDIR(replaced.st_mode))
-        return {false, QStringLiteral("“%1”是一个文件夹。").arg(destination)};
-
-    TemporaryFile out(QFileInfo(destination).absolutePath());
-    if (!out.isOpen())
-        return {false, cannotWrite(destination, describeFileError(out.openError()))};
-    // A file that is replaced keeps its permissions: one kept private stays private.
-    if (exists && S_ISREG(replaced.st_mode))
-        out.setPermissions(replaced.st_mode & 07777);
-    int writeError = 0;
-    const bool copied = in.readAll(limits, [&](const char* data, qint64 size) {
-        if (out.write(data, size))
-            return true;
-        writeError = errno;
-        return false;
+    return replaceWith(destination, [&](TemporaryFile& out) {
+        int writeError = 0;
+        const bool copied = in.readAll(limits, [&](const char* data, qint64 size) {
+            if (out.write(data, size))
+                return true;
+            writeError = errno;
+            return false;
+        });
+        if (writeError != 0)
+            return cannotWrite(destination, describeFileError(writeError));
+        return copied ? QString() : cannotRead(source, in.error());
     });
-    if (writeError != 0)
-        return {false, cannotWrite(destination, describeFileError(writeError))};
-    if (!copied)
-        return {false, cannotRead(source, in.error())};
-    if (!out.commit(destination))
-        return {false, cannotWrite(destination, describeFileError(errno))};
-    return {true, {}};
 }
 
 } // namespace reelcase

@@ -2,6 +2,7 @@
 
 #include "platform/regular_file.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace reelcase {
@@ -21,5 +22,10 @@ struct CopyResult {
 // off the UI thread.
 CopyResult copyFileSafely(const QString& source, const QString& destination,
                           const FileLimits& limits = {});
+
+// Writes bytes to destination the same way: a hidden file beside it, renamed over it when
+// complete, so a link at the destination is replaced, never followed, and a failure leaves
+// the old destination as it was. Blocks on the disk.
+CopyResult writeFileSafely(const QByteArray& bytes, const QString& destination);
 
 } // namespace reelcase

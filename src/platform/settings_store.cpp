@@ -5,23 +5,23 @@
 namespace reelcase {
 namespace {
 
-QSettings openStore() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("reelkit"),
-                     QStringLiteral("reelkit"));
-}
-
 const QString kFavoritesFolderKey = QStringLiteral("reelkit/fpath");
 
 } // namespace
 
+QSettings openSettingsFile() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("reelkit"),
+                     QStringLiteral("reelkit"));
+}
+
 SettingsStore::~SettingsStore() = default;
 
 QString QtSettingsStore::favoritesFolder() const {
-    return openStore().value(kFavoritesFolderKey).toString();
+    return openSettingsFile().value(kFavoritesFolderKey).toString();
 }
 
 bool QtSettingsStore::setFavoritesFolder(const QString& path, QString* error) {
-    QSettings store = openStore();
+    QSettings store = openSettingsFile();
     store.setValue(kFavoritesFolderKey, path);
     store.sync();
     if (store.status() == QSettings::NoError)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
 
 namespace reelcase {
@@ -24,5 +25,8 @@ public:
     QString favoritesFolder() const override;
     bool setFavoritesFolder(const QString& path, QString* error = nullptr) override;
 };
+
+// The settings file itself, for the few values kept beside the favorites folder.
+QSettings openSettingsFile();
 
 } // namespace reelcase

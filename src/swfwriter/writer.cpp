@@ -447,21 +447,29 @@ ShapeBuilder& ShapeBuilder::ellipse(const QRectF& b, int fill, int line) {
 }
 
 QRectF ShapeBuilder::boundsTwips() const {
-    QRectF r;
+    // Points are gathered by hand: QRectF's union skips rectangles of no size.
+    std::optional<QRectF> r;
     double pad = 0;
+    auto add = [&](const QPointF& p) {
+        const QPointF pt(tw(p.x()), tw(p.y()));
+        if (!r)
+            r = QRectF(pt, pt);
+        else
+            r = QRectF(QPointF(std::min(r->left(), pt.x()), std::min(r->top(), pt.y())),
+                       QPointF(std::max(r->right(), pt.x()), std::max(r->bottom(), pt.y())));
+    };
     for (const Layer& layer : m_layers) {
         for (const LineStyle& l : layer.styles.lines)
             pad = std::max(pad, l.width / 2.0);
-        for (const Path& p : layer.paths)
+        for (const Path& p : layer.paths) {
             for (const Path::Segment& s : p.segments) {
-                const QRectF pt(QPointF(tw(s.to.x()), tw(s.to.y())), QSizeF(0, 0));
-                r = r.isNull() ? pt : r.united(pt);
+                add(s.to);
                 if (s.kind == Path::Segment::Curve)
-                    r = r.united(
-                        QRectF(QPointF(tw(s.control.x()), tw(s.control.y())), QSizeF(0, 0)));
+                    add(s.control);
             }
+        }
     }
-    return r.adjusted(-pad, -pad, pad, pad);
+    return r.value_or(QRectF()).adjusted(-pad, -pad, pad, pad);
 }
 
 QByteArray ShapeBuilder::body() const {

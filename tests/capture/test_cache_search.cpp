@@ -1,6 +1,5 @@
 #include "cache_fixture.h"
 #include "capture/cache_search.h"
-#include "capture/file_local_time.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,6 +15,11 @@ namespace {
 // Now, to the whole second, so that file times set from it compare exactly.
 QDateTime wholeSecondNow() {
     return QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
+}
+
+// A search of the configured cache alone, with no browser caches to discover.
+CacheSearchRequest ieOnly(const QString& cache, const QDateTime& now) {
+    return {cache, {}, now, {}};
 }
 
 QStringList scannedPaths(const QString& cache, const QDateTime& now) {
@@ -179,9 +183,9 @@ private Q_SLOTS:
         connect(&search, &CacheSearch::finished, this, [&](int count) { finishedCount = count; });
         QSignalSpy finished(&search, &CacheSearch::finished);
 
-        QVERIFY(search.start(cache.path(), now));
+        QVERIFY(search.start(ieOnly(cache.path(), now)));
         QVERIFY(search.isRunning());
-        QVERIFY(!search.start(cache.path(), now)); // ignored while running
+        QVERIFY(!search.start(ieOnly(cache.path(), now))); // ignored while running
         QVERIFY(finished.wait());
         QCOMPARE(delivered, expected);
         QCOMPARE(finishedCount, 12);
@@ -190,7 +194,7 @@ private Q_SLOTS:
         // Done: a new search starts and lists the same entries once more.
         delivered.clear();
         finishedCount = -1;
-        QVERIFY(search.start(cache.path(), now));
+        QVERIFY(search.start(ieOnly(cache.path(), now)));
         QVERIFY(finished.wait());
         QCOMPARE(delivered, expected);
     }
@@ -199,7 +203,7 @@ private Q_SLOTS:
         CacheSearch search;
         QSignalSpy found(&search, &CacheSearch::found);
         QSignalSpy finished(&search, &CacheSearch::finished);
-        QVERIFY(search.start("/nonexistent/reelcase-cache", wholeSecondNow()));
+        QVERIFY(search.start(ieOnly("/nonexistent/reelcase-cache", wholeSecondNow())));
         QVERIFY(finished.wait());
         QCOMPARE(finished.constFirst().constFirst().toInt(), 0);
         QCOMPARE(found.size(), 0);
@@ -211,7 +215,7 @@ private Q_SLOTS:
             QVERIFY(makeCacheFile(cache.filePath(QString("Content.IE5/F%1/m.swf").arg(i)), 60000,
                                   wholeSecondNow()));
         auto search = std::make_unique<CacheSearch>();
-        QVERIFY(search->start(cache.path(), wholeSecondNow()));
+        QVERIFY(search->start(ieOnly(cache.path(), wholeSecondNow())));
         search.reset();
         QCoreApplication::processEvents(); // nothing may arrive for the deleted object
     }

@@ -1,6 +1,7 @@
+// The time a search names and judges an Internet Explorer file by: its local wall-clock
+// write time.
 #include "cache_fixture.h"
 #include "capture/cache_search.h"
-#include "capture/file_local_time.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +20,19 @@ void setZone(const QByteArray& zone) {
 
 QDateTime utc(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second, ms), Qt::UTC);
+}
+
+// The write time the scan reads for the one file of cache, whatever its age.
+QDateTime scannedTime(const QString& cache, const QDateTime& now) {
+    QDateTime written;
+    scanIeCache(cache, now, false, [&](const IeCacheFile& file) { written = file.written; });
+    return written;
+}
+
+bool listed(const QString& cache, const QDateTime& now) {
+    bool found = false;
+    scanCache(cache, now, [&](const FoundFlash&) { found = true; });
+    return found;
 }
 
 } // namespace
@@ -66,26 +80,26 @@ private Q_SLOTS:
         QFETCH(bool, listed);
         setZone(zone);
         QTemporaryDir dir;
-        const QString path = dir.filePath("movie.swf");
-        QVERIFY(makeCacheFile(path, 60000, now.addSecs(-ageSeconds).addMSecs(500)));
+        QVERIFY(makeCacheFile(dir.filePath("Content.IE5/A1/movie.swf"), 60000,
+                              now.addSecs(-ageSeconds).addMSecs(500)));
 
-        const QDateTime local = fileLocalTime(path);
+        const QDateTime local = scannedTime(dir.path(), now.toLocalTime());
         QVERIFY(local.isValid());
         QCOMPARE(local.time().msec(), 0);
         QCOMPARE(displayNameFor(local), name);
-        QCOMPARE(qualifies(60000, local, now.toLocalTime()), listed);
+        QCOMPARE(::listed(dir.path(), now.toLocalTime()), listed);
     }
 
     void shanghaiExample() {
         setZone("Asia/Shanghai");
         QTemporaryDir dir;
-        const QString path = dir.filePath("a.swf");
-        QVERIFY(makeCacheFile(path, 60000, utc(2026, 12, 6, 6, 5, 9)));
-        QCOMPARE(displayNameFor(fileLocalTime(path)), QStringLiteral("1206140509.swf"));
-    }
-
-    void missingFileHasNoTime() {
-        QVERIFY(!fileLocalTime(QStringLiteral("/nonexistent/reelcase/a.swf")).isValid());
+        const QDateTime written = utc(2026, 12, 6, 6, 5, 9);
+        QVERIFY(makeCacheFile(dir.filePath("Content.IE5/A1/a.swf"), 60000, written));
+        QList<FoundFlash> found;
+        scanCache(dir.path(), written.addSecs(60),
+                  [&](const FoundFlash& entry) { found << entry; });
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found[0].displayName, QStringLiteral("1206140509.swf"));
     }
 };
 

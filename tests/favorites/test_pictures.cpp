@@ -2,8 +2,10 @@
 #include "platform/shared_values.h"
 #include "support/fake_desktop.h"
 
+#include <QFile>
 #include <QIcon>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace reelcase;
@@ -48,6 +50,28 @@ private Q_SLOTS:
             QCOMPARE(qAlpha(hand.pixel(x, 0)), 0);
         for (int x : {9, 15})
             QCOMPARE(qAlpha(hand.pixel(x, 1)), 0);
+    }
+
+    // The desktop offers the program for Flash movies and hands it the file; the theme
+    // finds its icon at every usual size.
+    void desktopEntryOpensMoviesWithItsIcons() {
+        QFile entry(QStringLiteral(REELCASE_RESOURCES "/reelcase.desktop"));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
+        QVERIFY(lines.contains(QStringLiteral("Exec=reelcase %f")));
+        const QString mime =
+            lines.filter(QRegularExpression(QStringLiteral("^MimeType="))).value(0);
+        QVERIFY(mime.contains(QStringLiteral("application/x-shockwave-flash;")));
+        QVERIFY(mime.contains(QStringLiteral("application/vnd.adobe.flash.movie;")));
+        QVERIFY(lines.contains(QStringLiteral("Icon=reelcase")));
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QImage icon(
+                QStringLiteral(REELCASE_RESOURCES "/icons/hicolor/%1x%1/apps/reelcase.png")
+                    .arg(size));
+            QCOMPARE(icon.size(), QSize(size, size));
+        }
+        QVERIFY(QFile::exists(
+            QStringLiteral(REELCASE_RESOURCES "/icons/hicolor/scalable/apps/reelcase.svg")));
     }
 
     void dialogShowsItsIcon() {

@@ -1,6 +1,7 @@
 // Form1's commands end to end: search, the found list, open, Save As, favorites and dispatch.
 #include "capture/flash_player_widget.h"
 #include "favorites/add_favorite_dialog.h"
+#include "support/browser_cache_fixtures.h"
 #include "support/busy_pool.h"
 #include "support/main_window_fixture.h"
 #include "support/read_only_folder.h"
@@ -8,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,6 +131,107 @@ private Q_SLOTS:
         QVERIFY(pointerRestored);
         QCOMPARE(w.values().CurrentFlashPath, QString("/kept/before.swf"));
         QVERIFY(!f.find<QPlainTextEdit>("Text2")->isVisible());
+    }
+
+    // Movies a browser of today cached: listed under the same kind of name, played from
+    // a plain copy that Save As copies, and their origin in each node's tooltip.
+    void searchListsBrowserMoviesWithTheirOrigin() {
+        MainWindowFixture f;
+        const QString home = f.environment.home();
+        QVERIFY(test::installCacheFixture("chromium-simple",
+                                          home + "/.cache/chromium/Default/Cache/Cache_Data"));
+        f.desktop.fixedNow = test::shortlyAfterRecording();
+        MainWindow& w = f.open();
+        runSearch(w);
+        QVERIFY(f.desktop.messages.isEmpty());
+
+        auto* tree = f.find<QTreeWidget>("TreeView1");
+        const QStringList paths = listItems(f.find<QListWidget>("List1"));
+        const auto recorded = test::recordedMovies();
+        QStringList listedShas;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            const QString path = paths[i];
+            QVERIFY(path.startsWith(home + "/.cache/reelcase/found/"));
+            QFile movie(path);
+            QVERIFY(movie.open(QIODevice::ReadOnly));
+            listedShas
+                << QCryptographicHash::hash(movie.readAll(), QCryptographicHash::Sha256).toHex();
+            const QString tip = tree->topLevelItem(i)->toolTip(0);
+            QVERIFY2(tip.contains("网址：http://127.0.0.1:"), qPrintable(tip));
+            QVERIFY(tip.contains("浏览器：Chromium"));
+            // Named, as ever, by the time: here the time the browser cached it.
+            const QDateTime cached =
+                QDateTime::fromString(tip.section("缓存时间：", 1).left(19), "yyyy-MM-dd HH:mm:ss");
+            QVERIFY(cached.isValid() && cached <= f.desktop.fixedNow);
+            QCOMPARE(tree->topLevelItem(i)->text(0), cached.toString("MMddHHmmss") + ".swf");
+        }
+        QStringList expected;
+        for (const auto& movie : recorded)
+            if (movie.whole && movie.size > 51200)
+                expected << movie.sha256;
+        listedShas.sort();
+        expected.sort();
+        QCOMPARE(listedShas, expected);
+        QCOMPARE(w.values().CurrentFlashPath, paths[0]);
+        QCOMPARE(f.find<FlashPlayerWidget>("ShockwaveFlash1")->movie(), paths[0]);
+
+        // Save As writes the decoded movie.
+        f.desktop.saveReplies << f.environment.root() + "/kept";
+        w.runToolbarButton(7);
+        QTRY_VERIFY(QFile::exists(f.environment.root() + "/kept.swf"));
+        QFile kept(f.environment.root() + "/kept.swf");
+        QFile first(paths[0]);
+        QVERIFY(kept.open(QIODevice::ReadOnly) && first.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), first.readAll());
+    }
+
+    // Moving through either list with the keyboard plays each node reached, as a click.
+    void arrowKeysPlayTheSelectedNode() {
+        MainWindowFixture f;
+        const QString content = f.environment.root() + "/cache/Content.IE5";
+        f.values.CacheFolder = f.environment.root() + "/cache";
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const char* name : {"A1/one.swf", "A1/two.swf", "A1/three.swf"}) {
+            writeBytes(content + "/" + name, 60000);
+            setWriteTime(content + "/" + name, now.addSecs(-60));
+        }
+        for (const char* name : {"a.swf", "b.swf"})
+            writeBytes(f.values.FavoritesFolder + "/" + name, 10);
+        f.desktop.fixedNow = now;
+        MainWindow& w = f.open();
+        runSearch(w);
+        auto* player = f.find<FlashPlayerWidget>("ShockwaveFlash1");
+        auto* found = f.find<QTreeWidget>("TreeView1");
+        QCOMPARE(w.values().CurrentFlashPath, content + "/A1/one.swf");
+        QTest::keyClick(found, Qt::Key_Down);
+        QCOMPARE(w.values().CurrentFlashPath, content + "/A1/three.swf");
+        QCOMPARE(player->movie(), content + "/A1/three.swf");
+        QTest::keyClick(found, Qt::Key_End);
+        QCOMPARE(player->movie(), content + "/A1/two.swf");
+        QTest::keyClick(found, Qt::Key_Up);
+        QCOMPARE(player->movie(), content + "/A1/three.swf");
+        // A key that moves nowhere plays nothing anew.
+        QTest::keyClick(found, Qt::Key_Home);
+        player->setMovie(QString());
+        QTest::keyClick(found, Qt::Key_Up);
+        QCOMPARE(player->movie(), QString());
+
+        auto* favorites = f.find<QTreeWidget>("TreeView2");
+        favorites->setFocus();
+        QTest::keyClick(favorites, Qt::Key_Down);
+        QTest::keyClick(favorites, Qt::Key_Down);
+        QCOMPARE(w.values().CurrentFlashPath, f.values.FavoritesFolder + "/b.swf");
+        QCOMPARE(player->movie(), f.values.FavoritesFolder + "/b.swf");
+    }
+
+    void fileFromTheCommandLinePlaysAsOpened() {
+        MainWindowFixture f;
+        MainWindow& w = f.open();
+        w.openPath("/movies/clip.swf");
+        QVERIFY(!f.find<QPlainTextEdit>("Text2")->isVisible());
+        QCOMPARE(w.values().CurrentFlashPath, QString("/movies/clip.swf"));
+        QCOMPARE(f.find<FlashPlayerWidget>("ShockwaveFlash1")->movie(),
+                 QString("/movies/clip.swf"));
     }
 
     void openCommand() {

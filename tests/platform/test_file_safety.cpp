@@ -68,11 +68,15 @@ class FileSafetyTest : public QObject {
 private Q_SLOTS:
     void copyReplacesALinkAtTheDestinationNeverItsTarget_data() {
         QTest::addColumn<bool>("targetExists");
-        QTest::newRow("link to a file elsewhere") << true;
-        QTest::newRow("broken link") << false;
+        QTest::addColumn<bool>("fromMemory"); // writeFileSafely rather than a copy
+        QTest::newRow("link to a file elsewhere") << true << false;
+        QTest::newRow("broken link") << false << false;
+        QTest::newRow("bytes over a link to a file elsewhere") << true << true;
+        QTest::newRow("bytes over a broken link") << false << true;
     }
     void copyReplacesALinkAtTheDestinationNeverItsTarget() {
         QFETCH(bool, targetExists);
+        QFETCH(bool, fromMemory);
         QTemporaryDir dir;
         QDir().mkpath(dir.filePath("favorites"));
         QDir().mkpath(dir.filePath("elsewhere"));
@@ -83,7 +87,9 @@ private Q_SLOTS:
         const QString destination = dir.filePath("favorites/x.swf");
         QVERIFY(QFile::link(target, destination));
 
-        const CopyResult result = copyFileSafely(dir.filePath("movie.swf"), destination);
+        const CopyResult result = fromMemory
+                                      ? writeFileSafely("FWS movie", destination)
+                                      : copyFileSafely(dir.filePath("movie.swf"), destination);
         QVERIFY2(result.ok, qPrintable(result.error));
         QVERIFY(!QFileInfo(destination).isSymLink());
         QCOMPARE(readFile(destination), QByteArray("FWS movie"));

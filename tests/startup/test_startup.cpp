@@ -1,5 +1,6 @@
 #include "platform/settings_store.h"
 #include "startup/environment.h"
+#include "startup/main_routine.h"
 #include "support/temp_environment.h"
 
 #include <QDir>
@@ -59,6 +60,26 @@ private Q_SLOTS:
         const SharedValues values = settleEnvironment({}, settings);
         QCOMPARE(values.FavoritesFolder, temp.dataHome() + "/reelcase");
         QVERIFY(!QDir(values.FavoritesFolder).exists());
+    }
+
+    // What the desktop passes when it opens a movie with the program.
+    void fileNamedOnTheCommandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList{"reelcase"} << QString();
+        QTest::newRow("absolute") << QStringList{"reelcase", "/m/a b.swf"} << "/m/a b.swf";
+        QTest::newRow("relative") << QStringList{"reelcase", "x/../clip.swf"} << "/work/clip.swf";
+        QTest::newRow("options are not files")
+            << QStringList{"reelcase", "--verbose", "-x", "clip.swf"} << "/work/clip.swf";
+        QTest::newRow("after --, a dash is a name")
+            << QStringList{"reelcase", "--", "-odd.swf"} << "/work/-odd.swf";
+        QTest::newRow("file URL") << QStringList{"reelcase", "file:///m/%E5%BD%B1.swf"}
+                                  << "/m/影.swf";
+    }
+    void fileNamedOnTheCommandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QCOMPARE(fileToOpen(arguments, "/work"), file);
     }
 
     void cacheFolderFromEnvironment() {

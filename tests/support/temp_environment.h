@@ -6,7 +6,8 @@
 namespace reelcase::test {
 
 // Points XDG_CONFIG_HOME, XDG_DATA_HOME and HOME at fresh temporary folders for the
-// lifetime of the object, so settings and data folders never touch the real ones.
+// lifetime of the object (XDG_CACHE_HOME unset, so caches lie under that HOME), so
+// settings, data and cache folders never touch the real ones.
 // Restores the previous values when destroyed.
 class TempEnvironment {
 public:
@@ -20,7 +21,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldConfig, m_oldData, m_oldHome;
+    QByteArray m_oldConfig, m_oldData, m_oldHome, m_oldCache;
 };
 
 } // namespace reelcase::test

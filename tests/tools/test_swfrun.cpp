@@ -2,10 +2,12 @@
 
 #include "swf/script/action_codes.h"
 #include "swfwriter/writer.h"
+#include "swfwriter/writer_sound.h"
 
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <sys/stat.h>
 
@@ -34,6 +36,22 @@ QStringList lines(const QByteArray& out) {
     if (!result.isEmpty() && result.back().isEmpty())
         result.removeLast();
     return result;
+}
+
+// 12 fps: an event sound on frame 3 (level 8000, a tenth of a second) and a stream from
+// frame 5 on (level 2000), both uncompressed mono at 44.1 kHz.
+QByteArray soundMovie() {
+    write::SwfWriter w({64, 48}, 12);
+    const auto id = write::defineSound(w, {}, 4410, write::pcm16(0, 4410, 44100, false, 8000));
+    write::soundStreamHead(w, {}, 3675);
+    for (int frame = 1; frame <= 8; ++frame) {
+        if (frame == 3)
+            write::startSound(w, id);
+        if (frame >= 5)
+            write::soundStreamBlock(w, write::pcm16(0, 3675, 44100, false, 2000));
+        w.showFrame();
+    }
+    return w.finish();
 }
 
 ToolRun swfrun(const QStringList& args) {
@@ -128,6 +146,33 @@ private Q_SLOTS:
         QCOMPARE(image.size(), size);
         QCOMPARE(QColor(image.pixel(redAt)), QColor(255, 0, 0));
         QCOMPARE(QColor(image.pixel(greenAt)), QColor(0, 128, 0));
+    }
+
+    // Frame k's sounds start at (k - 1) / rate in the written sound.
+    void writesTheRunsSoundOnTheFrameClock() {
+        const QString out = m_dir.filePath("out.wav");
+        const ToolRun run =
+            swfrun({"--frames", "8", "--audio", out, file("sound.swf", soundMovie())});
+        QCOMPARE(run.exitCode, 0);
+        QFile wav(out);
+        QVERIFY(wav.open(QIODevice::ReadOnly));
+        const QByteArray bytes = wav.readAll();
+        QVERIFY(bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WAVE");
+        QCOMPARE(bytes.size(), 44 + 8 * 3675 * 4);
+        const auto left = [&](int frame) {
+            return qFromLittleEndian<qint16>(bytes.constData() + 44 + frame * 4);
+        };
+        int eventStart = -1, streamStart = -1;
+        for (int i = 0; i < 8 * 3675; ++i) {
+            if (eventStart < 0 && left(i) == 8000)
+                eventStart = i;
+            if (streamStart < 0 && left(i) == 2000)
+                streamStart = i;
+        }
+        QVERIFY(std::abs(eventStart - 2 * 3675) < 3675);
+        QVERIFY(std::abs(streamStart - 4 * 3675) < 3675);
+        QCOMPARE(left(2 * 3675 + 4410 - 1), 8000);
+        QCOMPARE(left(2 * 3675 + 4410), 0);
     }
 
     void picturesAtSeveralFrames() {

@@ -1,5 +1,6 @@
 // swfrun: plays a movie for a number of frames without a window, as fast as it can, and
 // prints every trace() line to stdout. See run_options.cpp for the arguments.
+#include "audio_track.h"
 #include "run_options.h"
 #include "watchdog.h"
 
@@ -84,9 +85,19 @@ int main(int argc, char** argv) {
     player.setHost(&host);
     player.setMovie(movie);
     player.play();
+    swfrun::AudioTrack audio;
+    std::vector<std::int16_t> frameSound;
+    if (!options.audioPath.isEmpty() && !audio.open(options.audioPath, &error))
+        return fail(1, error);
     swfhost::FrameLoop loop(player);
     for (int frame = 1; frame <= options.frames; ++frame) {
         loop.runFrame();
+        if (!options.audioPath.isEmpty()) {
+            frameSound.clear();
+            player.mixFrameAudio(frameSound);
+            if (!audio.append(frameSound))
+                return fail(1, QStringLiteral("cannot write %1").arg(options.audioPath));
+        }
         if (static_cast<size_t>(frame - 1) < input.batches.size())
             deliver(player, input.batches[static_cast<size_t>(frame - 1)]);
         // A run cut short by the watchdog keeps the lines of every finished frame.
@@ -102,5 +113,7 @@ int main(int argc, char** argv) {
         }
     }
     std::fflush(stdout);
+    if (!options.audioPath.isEmpty() && !audio.finish(&error))
+        return fail(1, error);
     return 0;
 }

@@ -49,6 +49,10 @@ ParsedArguments parseArguments(const QStringList& arguments) {
                       QStringLiteral("Pictures of W x H pixels, the stage stretched to fill "
                                      "them (default: the stage at scale 1)."),
                       QStringLiteral("WxH")});
+    parser.addOption({QStringLiteral("audio"),
+                      QStringLiteral("Writes the run's sound (44.1 kHz, 16-bit stereo WAV) on "
+                                     "the frame clock: frame K's sounds start at (K-1)/rate."),
+                      QStringLiteral("OUT.wav")});
     parser.addOption({QStringLiteral("timeout"),
                       QStringLiteral("Stops the run after this many seconds (default 600)."),
                       QStringLiteral("SECONDS"), QStringLiteral("600")});
@@ -98,6 +102,7 @@ ParsedArguments parseArguments(const QStringList& arguments) {
         return fail(QStringLiteral("--timeout wants a number of seconds above 0"));
 
     options.inputPath = parser.value(QStringLiteral("input"));
+    options.audioPath = parser.value(QStringLiteral("audio"));
     if (parser.isSet(QStringLiteral("png")))
         options.pngs.append({options.frames, parser.value(QStringLiteral("png"))});
     for (const QString& request : parser.values(QStringLiteral("png-at"))) {

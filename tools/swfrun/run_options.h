@@ -22,6 +22,7 @@ struct RunOptions {
     QList<PngRequest> pngs;
     swfhost::StageImageOptions image;
     double timeoutSeconds = 600;
+    QString audioPath; // the run's sound as WAV, on the frame clock; empty: none
 };
 
 struct ParsedArguments {

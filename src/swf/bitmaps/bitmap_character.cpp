@@ -1,5 +1,7 @@
 #include "swf/bitmaps/bitmap_character.h"
 
+#include "swf/format/draw_cache.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -9,7 +11,6 @@ namespace reelcase::swf {
 namespace {
 
 constexpr double kTwipsPerPixel = 20;
-constexpr std::size_t kTintCacheSize = 4;
 
 } // namespace
 
@@ -41,20 +42,12 @@ QPainterPath BitmapCharacter::outline(int) const {
     return path;
 }
 
-QImage BitmapCharacter::tinted(const ColorTransform& cx) const {
+QImage tintedImage(const QImage& image, const ColorTransform& cx, DrawCache* cache) {
     if (cx.isIdentity())
-        return m_image;
-    std::lock_guard lock(m_tintMutex);
-    const auto found = std::find_if(m_tints.begin(), m_tints.end(),
-                                    [&](const auto& entry) { return entry.first == cx; });
-    if (found != m_tints.end()) {
-        m_tints.splice(m_tints.begin(), m_tints, found);
-        return m_tints.front().second;
-    }
-    m_tints.emplace_front(cx, tintImage(m_image, cx));
-    if (m_tints.size() > kTintCacheSize)
-        m_tints.pop_back();
-    return m_tints.front().second;
+        return image;
+    return *cached<QImage>(
+        cache, &image, bytesKey(cx), [&] { return tintImage(image, cx); },
+        static_cast<std::size_t>(image.sizeInBytes()));
 }
 
 void BitmapCharacter::draw(const DrawArgs& args) const {
@@ -67,7 +60,7 @@ void BitmapCharacter::draw(const DrawArgs& args) const {
         p.setOpacity(p.opacity() * args.cxform.aMult);
         p.drawImage(QPointF(0, 0), m_image);
     } else {
-        p.drawImage(QPointF(0, 0), tinted(args.cxform));
+        p.drawImage(QPointF(0, 0), tintedImage(m_image, args.cxform, args.context.cache));
     }
 }
 

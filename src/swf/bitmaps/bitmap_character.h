@@ -4,9 +4,6 @@
 
 #include <QImage>
 
-#include <list>
-#include <mutex>
-
 namespace reelcase::swf {
 
 // A bitmap of the dictionary (DefineBits*, DefineBitsLossless*), decoded when the movie
@@ -21,16 +18,13 @@ public:
     QPainterPath outline(int ratio) const override;
     const QImage* image() const override { return &m_image; }
 
-    // The image with a colour transform applied to each pixel (premultiplied ARGB32).
-    // Results are cached for the last few transforms, so a tinted bitmap costs its pixels
-    // once rather than on every frame. UI thread.
-    QImage tinted(const ColorTransform& cxform) const;
-
 private:
     QImage m_image;
-    mutable std::mutex m_tintMutex;
-    mutable std::list<std::pair<ColorTransform, QImage>> m_tints; // most recent first
 };
+
+// image with a colour transform applied to each pixel (premultiplied ARGB32), kept in
+// cache so a tinted bitmap costs its pixels once rather than on every frame.
+QImage tintedImage(const QImage& image, const ColorTransform& cxform, DrawCache* cache);
 
 // Applies a colour transform to every pixel of a premultiplied image.
 QImage tintImage(const QImage& premultiplied, const ColorTransform& cxform);

@@ -2,6 +2,7 @@
 
 #include "swf/display/timeline_tags.h"
 #include "swf/format/dictionary.h"
+#include "swf/format/filters.h"
 #include "swf/format/movie.h"
 #include "swf/format/records.h"
 #include "swf/format/tag_table.h"
@@ -17,42 +18,6 @@ constexpr int maxButtonParts = 1000;
 constexpr int maxButtonNesting = 4; // buttons drawing buttons
 
 thread_local int drawNesting = 0;
-
-void skipFilterList(BitReader& r) {
-    // Same layout as PlaceObject3's; a bad list ends the records.
-    const int count = r.u8();
-    for (int i = 0; i < count && r.ok(); ++i) {
-        switch (r.u8()) {
-        case 0:
-            r.skip(23);
-            break;
-        case 1:
-            r.skip(9);
-            break;
-        case 2:
-            r.skip(15);
-            break;
-        case 3:
-            r.skip(27);
-            break;
-        case 4:
-        case 7:
-            r.skip(r.u8() * 5 + 19);
-            break;
-        case 5: {
-            const int x = r.u8(), y = r.u8();
-            r.skip(8 + 4 * x * y + 5);
-            break;
-        }
-        case 6:
-            r.skip(80);
-            break;
-        default:
-            r.fail();
-            break;
-        }
-    }
-}
 
 void defineButton(TagContext& c) {
     BitReader& r = c.body;
@@ -74,7 +39,7 @@ void defineButton(TagContext& c) {
         if (v2) {
             part.cxform = readColorTransform(r, true);
             if (flags & 0x10)
-                skipFilterList(r);
+                readFilterList(r); // parts are drawn without their filters
             if (flags & 0x20) {
                 const int mode = r.u8();
                 part.blendMode = static_cast<BlendMode>(mode >= 1 && mode <= 14 ? mode : 1);
@@ -88,7 +53,13 @@ void defineButton(TagContext& c) {
     std::stable_sort(up.begin(), up.end(), [](const Button::Part& a, const Button::Part& b) {
         return a.depth < b.depth;
     });
-    c.movie.dictionary.define(id, std::make_shared<Button>(std::move(up)));
+    // The parts are defined before the button; their bounds let the renderer skip it
+    // where nothing changed.
+    QRectF bounds;
+    for (const Button::Part& part : up)
+        if (const Character* ch = c.movie.dictionary.character(part.characterId))
+            bounds |= part.matrix.mapRect(ch->bounds());
+    c.movie.dictionary.define(id, std::make_shared<Button>(std::move(up), bounds));
 }
 
 } // namespace

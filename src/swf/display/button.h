@@ -19,15 +19,17 @@ public:
         ColorTransform cxform;
         BlendMode blendMode = BlendMode::Normal;
     };
-    explicit Button(std::vector<Part> upState)
-        : m_up(std::move(upState)) {}
-    QRectF bounds() const override { return {}; }
+    Button(std::vector<Part> upState, QRectF bounds)
+        : m_up(std::move(upState))
+        , m_bounds(bounds) {}
+    QRectF bounds() const override { return m_bounds; }
     void draw(const DrawArgs& args) const override;
     QPainterPath outline(int ratio) const override;
     const std::vector<Part>& upState() const { return m_up; }
 
 private:
     std::vector<Part> m_up; // sorted by depth
+    QRectF m_bounds;        // of the up state's parts known when it was defined
 };
 
 } // namespace reelcase::swf

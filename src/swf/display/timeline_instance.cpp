@@ -2,6 +2,7 @@
 
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
+#include "swf/sound/sound_mixer.h"
 
 #include <algorithm>
 #include <limits>
@@ -22,6 +23,8 @@ void applyFields(Placement& p, const PlaceCommand& c) {
         p.clipDepth = *c.clipDepth;
     if (c.blendMode)
         p.blendMode = *c.blendMode;
+    if (c.filters)
+        p.filters = *c.filters;
     if (c.visible)
         p.visible = *c.visible;
 }
@@ -49,6 +52,8 @@ TimelineInstance::TimelineInstance(const TimelineDef& def, PlayContext& context,
 
 TimelineInstance::~TimelineInstance() {
     m_context.liveWeight -= 1 + m_def.placeCount;
+    if (m_def.stream && m_context.sound)
+        m_context.sound->stopStream(this);
     // A running script may hold a child beyond this timeline's life: it has no parent now.
     for (auto& [depth, object] : m_list)
         if (object.sprite)
@@ -59,6 +64,7 @@ void TimelineInstance::enterFirstFrame() {
     m_frame = 0;
     m_list.clear();
     applyFrame(0, true);
+    followStream(-1);
 }
 
 void TimelineInstance::erase(std::map<int, DisplayObject>::iterator it) {
@@ -163,15 +169,18 @@ void TimelineInstance::instantiatePending() {
     }
 }
 
+// The frame a timeline arrives at (not those a goto passes over) queues its actions and
+// starts its event sounds.
 void TimelineInstance::queueActions(int frame) {
     for (const FrameCommand& command : m_def.frames[static_cast<size_t>(frame)].commands) {
-        const auto* a = std::get_if<ActionCommand>(&command);
-        if (!a)
-            continue;
-        if (a->initSprite < 0)
-            m_context.actions.push_back({weak_from_this(), &a->code});
-        else if (m_context.initializedSprites.insert(a->initSprite).second)
-            m_context.initActions.push_back({weak_from_this(), &a->code});
+        if (const auto* a = std::get_if<ActionCommand>(&command)) {
+            if (a->initSprite < 0)
+                m_context.actions.push_back({weak_from_this(), &a->code});
+            else if (m_context.initializedSprites.insert(a->initSprite).second)
+                m_context.initActions.push_back({weak_from_this(), &a->code});
+        } else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound) {
+            m_context.sound->startFrameSound(*s);
+        }
     }
 }
 
@@ -187,6 +196,13 @@ void TimelineInstance::applyFrame(int frame, bool withActions) {
     instantiatePending();
 }
 
+// A sprite's stream keeps with its frames as the main timeline's does with the player's
+// (the player looks after the main timeline's itself).
+void TimelineInstance::followStream(int before) {
+    if (m_parent && m_def.stream && m_context.sound)
+        m_context.sound->followTimeline(this, m_def, before, m_frame, m_playing);
+}
+
 void TimelineInstance::gotoFrame(int frame) {
     frame = std::clamp(frame, 0, frameCount() - 1);
     if (frame == m_frame)
@@ -195,6 +211,7 @@ void TimelineInstance::gotoFrame(int frame) {
         for (int f = m_frame + 1; f <= frame; ++f)
             applyFrame(f, f == frame);
         m_frame = frame;
+        followStream(-1);
         return;
     }
     // Back: replay from frame 0, keeping the objects that are still the same character at
@@ -230,6 +247,7 @@ void TimelineInstance::gotoFrame(int frame) {
     m_frame = frame;
     instantiatePending();
     queueActions(frame);
+    followStream(-1);
 }
 
 void TimelineInstance::tick(bool loop) {
@@ -239,6 +257,7 @@ void TimelineInstance::tick(bool loop) {
     for (const auto& [depth, object] : m_list)
         if (object.sprite)
             before.insert(object.id);
+    const int frameBefore = m_frame;
     if (m_playing && frameCount() > 1) {
         if (m_frame + 1 < frameCount()) {
             ++m_frame;
@@ -249,6 +268,8 @@ void TimelineInstance::tick(bool loop) {
             m_playing = false;
         }
     }
+    if (m_frame == frameBefore + 1 || !m_playing)
+        followStream(frameBefore); // jumps and loops went through gotoFrame
     std::vector<std::shared_ptr<TimelineInstance>> running;
     for (const auto& [depth, object] : m_list)
         if (object.sprite && before.count(object.id))

@@ -14,6 +14,7 @@ namespace reelcase::swf {
 
 class Character;
 class ScriptHost;
+class SoundMixer;
 class Movie;
 class TimelineInstance;
 struct DisplayObject;
@@ -54,6 +55,7 @@ struct PlayContext {
     qint64 elapsedMs = 0;                                 // the player's clock, for getTimer()
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull;    // random() draws from this
     ScriptHost* host = nullptr;                           // trace output and the like; may be null
+    SoundMixer* sound = nullptr;                          // where sounds start; may be null
     DisplayListener* listener = nullptr;                  // may be null
     std::uint64_t nextObjectId = 1;                       // display objects' ids, never reused
     QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
@@ -70,6 +72,7 @@ struct Placement {
     std::uint16_t clipDepth = 0;
     BlendMode blendMode = BlendMode::Normal;
     bool visible = true;
+    std::shared_ptr<const FilterList> filters; // null: none
 };
 
 // One object on a display list: its placement and its own instance of the character.
@@ -150,6 +153,7 @@ private:
     // The character an id names for this timeline, and the file it comes from.
     const Character* characterFor(std::uint16_t id, const Movie** from) const;
     DisplayObject* insertNew(int depth, DisplayObject object);
+    void followStream(int before);
 
     const TimelineDef& m_def;
     PlayContext& m_context;

@@ -25,44 +25,6 @@ void placeObject(TagContext& c) {
     }
 }
 
-// Skips a PlaceObject3 filter list: the filters are read so the fields after them can be.
-void skipFilters(BitReader& r) {
-    const int count = r.u8();
-    for (int i = 0; i < count && r.ok(); ++i) {
-        switch (r.u8()) {
-        case 0:
-            r.skip(23);
-            break; // drop shadow
-        case 1:
-            r.skip(9);
-            break; // blur
-        case 2:
-            r.skip(15);
-            break; // glow
-        case 3:
-            r.skip(27);
-            break; // bevel
-        case 4:    // gradient glow
-        case 7: {  // gradient bevel
-            const int colours = r.u8();
-            r.skip(colours * 5 + 19);
-            break;
-        }
-        case 5: { // convolution
-            const int x = r.u8(), y = r.u8();
-            r.skip(8 + 4 * x * y + 5);
-            break;
-        }
-        case 6:
-            r.skip(80);
-            break; // colour matrix
-        default:
-            r.fail();
-            break;
-        }
-    }
-}
-
 // onClipEvent handlers; a malformed list keeps the handlers read before the fault.
 std::shared_ptr<const std::vector<ClipAction>> readClipActions(BitReader& r, int version) {
     auto flagsOf = [&] { return version >= 6 ? r.u32() : static_cast<std::uint32_t>(r.u16()); };
@@ -117,10 +79,12 @@ void placeObject23(TagContext& c) {
     if ((flags & 0x80) && !v3)
         p.clipActions = readClipActions(r, c.movie.version);
     if (v3) {
-        // Filters and bitmap caching are not drawn; reading stops safely at a bad list.
+        // Bitmap caching is not needed to draw; reading stops safely at a bad filter list.
         BitReader rest = r;
-        if (flags3 & 0x01)
-            skipFilters(rest);
+        if (flags3 & 0x01) {
+            auto filters = std::make_shared<const FilterList>(readFilterList(rest));
+            p.filters = filters->empty() ? nullptr : std::move(filters);
+        }
         if ((flags3 & 0x02) && rest.ok()) {
             const int mode = rest.u8();
             if (rest.ok())

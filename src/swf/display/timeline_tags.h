@@ -4,8 +4,8 @@ namespace reelcase::swf {
 
 class TagTable;
 
-// PlaceObject, RemoveObject, DoAction, FrameLabel, SetBackgroundColor, DefineSprite and
-// DefineButton 1-2.
+// PlaceObject, RemoveObject, DoAction, FrameLabel, SetBackgroundColor, DefineSprite,
+// ExportAssets and DefineButton 1-2.
 void registerTimelineTags(TagTable& table);
 void registerButtonTags(TagTable& table);
 

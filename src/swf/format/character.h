@@ -16,6 +16,7 @@ namespace reelcase::swf {
 
 class DeviceFonts;
 class Dictionary;
+class DrawCache;
 struct TimelineDef;
 
 // What stays the same for a whole rendered frame.
@@ -24,12 +25,16 @@ struct RenderContext {
     Quality quality = Quality::High;
     // Seam remedy for fills that share an edge (see shape_paths.h); off only to measure it.
     bool sealSharedEdges = true;
+    // Characters that are drawn again unchanged come from a kept picture (render/raster_cache.h).
+    bool rasterCache = true;
     // Device pixels per twip of the stage (for lines that do not scale with their object).
     double stageScale = 1.0 / 20.0;
     // Draws left in this frame (limits::maxDrawsPerFrame); counted down by the renderer.
     mutable int drawBudget = 0;
     // Installed fonts for device text; null uses the default mapping.
     const DeviceFonts* fonts = nullptr;
+    // The player's store of what drawing derives from definitions; null makes it afresh.
+    DrawCache* cache = nullptr;
 };
 
 // One draw of one placed character.
@@ -42,8 +47,8 @@ struct DrawArgs {
 };
 
 // A defined character of the dictionary: shape, morph shape, sprite, bitmap, font, text ...
-// Characters are immutable once parsed and shared between threads; whatever they cache
-// for drawing is built lazily on the UI thread only.
+// Characters are immutable once parsed and shared between threads; what drawing derives
+// from them and keeps goes into RenderContext::cache, which belongs to one player.
 class Character {
 public:
     virtual ~Character() = default;
@@ -52,6 +57,13 @@ public:
     // Draws the character. The painter's state (transform, brush, pen, composition mode)
     // may be changed; the caller saves and restores it.
     virtual void draw(const DrawArgs& args) const = 0;
+    // Where drawing under toDevice can paint, in device pixels: the bounds, plus whatever
+    // reaches past them (strokes wider than the bounds allow for, lines that keep their
+    // width in stage pixels). stageScale: device pixels per stage twip.
+    virtual QRectF paintedArea(const QTransform& toDevice, double stageScale) const {
+        (void)stageScale;
+        return toDevice.mapRect(bounds());
+    }
     // The area the character covers, in its own twips, for use as a mask (clip depth).
     virtual QPainterPath outline(int ratio) const {
         (void)ratio;

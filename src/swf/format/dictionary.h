@@ -17,6 +17,11 @@ public:
     // The image of a bitmap character, or null (no such id, not a bitmap, not decodable).
     const QImage* bitmap(std::uint16_t id) const;
     std::size_t size() const { return m_characters.size(); }
+    // Calls f(id, character) for every character, in no particular order.
+    template <typename F> void forEach(F&& f) const {
+        for (const auto& [id, character] : m_characters)
+            f(id, *character);
+    }
 
 private:
     std::unordered_map<std::uint16_t, std::shared_ptr<const Character>> m_characters;

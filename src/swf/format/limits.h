@@ -19,7 +19,6 @@ inline constexpr int maxDisplayObjects = 200'000;
 // Objects drawn in one frame; a hostile file cannot make a frame take minutes.
 inline constexpr int maxDrawsPerFrame = 200'000;
 inline constexpr int maxActionsPerFrame = 100'000;
-inline constexpr int maxMorphCacheEntries = 64; // ratios kept per morph shape
 // Bitmaps: the authoring tool's own limits per bitmap (8191 a side, 2^24 - 1 pixels), and
 // decoded pixels a movie may hold in all.
 inline constexpr int maxBitmapSide = 8191;
@@ -32,6 +31,14 @@ inline constexpr int maxGlyphsPerText = 100'000;
 inline constexpr std::int64_t maxTextPathElements = 1'000'000;
 inline constexpr std::int64_t maxEditTextLength = 200'000;
 inline constexpr std::int64_t maxHtmlNesting = 256;
+// Sound: an event sound decodes to at most ten minutes; a movie's decoded event sounds to
+// 512 MiB (44.1 kHz stereo, 16 bits); voices sounding at once, as Flash allowed; decoded
+// stream audio buffered ahead of the mixer; start requests kept per frame.
+inline constexpr int maxSoundSeconds = 600;
+inline constexpr std::int64_t maxSoundBytesPerMovie = 512ll * 1024 * 1024;
+inline constexpr int maxVoices = 32;
+inline constexpr int maxStreamBufferFrames = 44100 * 4;
+inline constexpr int maxStartSoundsPerFrame = 256;
 // Scripts: values on the stack.
 inline constexpr int maxStackDepth = 4096;
 

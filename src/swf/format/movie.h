@@ -25,7 +25,7 @@ public:
     int skippedTags = 0;    // tags that failed to parse and were passed over
     Dictionary dictionary;
     TimelineDef root;
-    // ExportAssets: linkage name (lower case) -> character id, for attachMovie.
+    // ExportAssets: linkage name (lower case) -> character id (attachSound, attachMovie).
     QHash<QString, std::uint16_t> exports;
     // ImportAssets: characters this movie takes from another file by its export name.
     struct Import {
@@ -34,6 +34,8 @@ public:
         std::uint16_t id = 0; // the id this movie uses for it
     };
     std::vector<Import> imports;
+    // DefineButtonSound by button id.
+    QHash<std::uint16_t, ButtonSounds> buttonSounds;
 };
 
 } // namespace reelcase::swf

@@ -39,6 +39,13 @@ enum : int {
     ImportAssets2 = 71,
     DoInitAction = 59,
     DefineMorphShape2 = 84,
+    DefineSound = 14,
+    StartSound = 15,
+    DefineButtonSound = 17,
+    SoundStreamHead = 18,
+    SoundStreamBlock = 19,
+    SoundStreamHead2 = 45,
+    StartSound2 = 89,
 };
 }
 
@@ -65,6 +72,7 @@ struct ParseState {
     int tagBudget = 0;             // tags still allowed in the whole file
     QByteArray jpegTables;         // shared JPEG encoding tables, for DefineBits
     qint64 decodedBitmapBytes = 0; // held against limits::maxBitmapBytesPerMovie
+    qint64 decodedSoundBytes = 0;  // held against limits::maxSoundBytesPerMovie
 };
 
 // What a handler gets: the tag's own bytes, the parse, and the movie and timeline being

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "swf/format/color_transform.h"
+#include "swf/format/filters.h"
+#include "swf/format/sound_def.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -55,6 +57,7 @@ struct PlaceCommand {
     std::optional<BlendMode> blendMode;
     std::optional<bool> visible;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
+    std::optional<std::shared_ptr<const FilterList>> filters; // PlaceObject3; null: none
 };
 
 struct RemoveCommand {
@@ -69,10 +72,11 @@ struct ActionCommand {
     int initSprite = -1;
 };
 
-using FrameCommand = std::variant<PlaceCommand, RemoveCommand, ActionCommand>;
+using FrameCommand = std::variant<PlaceCommand, RemoveCommand, ActionCommand, StartSoundCommand>;
 
 struct FrameDef {
     std::vector<FrameCommand> commands;
+    QByteArray streamBlock; // SoundStreamBlock body; empty when the frame has none
 };
 
 // The frames of the root movie or of a sprite.
@@ -80,6 +84,7 @@ struct TimelineDef {
     std::vector<FrameDef> frames;
     QHash<QString, int> labels; // lower-cased label -> 0-based frame
     int placeCount = 0;         // place commands in all frames
+    std::optional<StreamHead> stream;
     int frameCount() const { return static_cast<int>(frames.size()); }
     int frameOfLabel(const QString& label) const { return labels.value(label.toLower(), -1); }
 };

@@ -6,8 +6,10 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
-#include "swf/render/renderer.h"
+#include "swf/render/frame_renderer.h"
 #include "swf/script/script_runtime.h"
+#include "swf/sound/sound_decoder.h"
+#include "swf/sound/sound_mixer.h"
 
 #include <QPainter>
 
@@ -26,10 +28,24 @@ struct Player::State {
     bool looping = true;
     bool firstActionsPending = false;
     Host* host = nullptr;
+    std::shared_ptr<SoundMixer> mixer = std::make_shared<SoundMixer>();
+    std::int64_t audioFramesRendered = 0; // timeline frames renderAudio() has played
+    FrameRenderer renderer;               // the kept picture and drawing caches of this player
 
     void runActions() {
         if (scripts)
             scripts->runPending();
+    }
+    bool hasBlock(int frame) const {
+        const TimelineDef& t = movie->root;
+        return frame >= 0 && frame < t.frameCount() &&
+               !t.frames[static_cast<std::size_t>(frame)].streamBlock.isEmpty();
+    }
+    // The main timeline's stream, keyed by its definition (sprites key theirs by instance).
+    void followStream(int before) {
+        if (root)
+            mixer->followTimeline(&movie->root, movie->root, before, root->currentFrame(),
+                                  root->isPlaying());
     }
 };
 
@@ -44,6 +60,7 @@ void Player::setHost(Host* host) {
 Player::~Player() {
     m_state->root.reset();
     m_state->context.listener = nullptr;
+    m_state->mixer->setMovie(nullptr); // an output may hold the mixer a moment longer
 }
 
 namespace {
@@ -81,6 +98,7 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.root.reset();
     s.context.listener = nullptr;
     s.scripts.reset();
+    s.renderer.reset(); // its caches are keyed by the old movie's definitions
     s.context.actions.clear();
     s.context.initActions.clear();
     s.context.initializedSprites.clear();
@@ -88,6 +106,9 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.context.randomState = PlayContext{}.randomState; // each play draws the same numbers
     s.movie = std::move(movie);
     s.context.movie = s.movie.get();
+    s.context.sound = s.mixer.get();
+    s.mixer->setMovie(s.movie);
+    s.audioFramesRendered = 0;
     s.playing = false;
     s.firstActionsPending = false;
     if (!s.movie)
@@ -102,6 +123,7 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     // play() that follows loading.
     s.firstActionsPending = true;
     s.playing = true;
+    s.followStream(-1);
 }
 
 bool Player::hasMovie() const {
@@ -147,8 +169,10 @@ void Player::play() {
 
 void Player::stop() {
     m_state->playing = false;
-    if (m_state->root)
+    if (m_state->root) {
         m_state->root->stop();
+        m_state->mixer->stopStream(&m_state->movie->root);
+    }
 }
 
 bool Player::isPlaying() const {
@@ -168,10 +192,12 @@ void Player::tick() {
     if (!s.root)
         return;
     runFirstFrameActions();
+    const int before = s.root->currentFrame();
     s.context.elapsedMs += frameIntervalMs();
     s.scripts->enterFrame();
     s.root->tick(s.looping);
     s.runActions();
+    s.followStream(before);
 }
 
 void Player::runFirstFrameActions() {
@@ -191,6 +217,7 @@ void Player::gotoFrame(int frame) {
     if (!s.root)
         return;
     const bool playing = s.root->isPlaying();
+    const int before = s.root->currentFrame();
     s.firstActionsPending = false;
     s.context.actions.clear();
     s.root->gotoFrame(frame);
@@ -199,6 +226,9 @@ void Player::gotoFrame(int frame) {
         s.root->play();
     else
         s.root->stop();
+    // A goto is a jump for the stream even when it lands on the next frame.
+    if (s.root->currentFrame() != before)
+        s.followStream(-1);
 }
 
 void Player::rewind() {
@@ -209,11 +239,76 @@ void Player::rewind() {
 void Player::stepForward() {
     stop();
     gotoFrame(currentFrame() + 1);
+    playStepSound();
 }
 
 void Player::stepBack() {
     stop();
     gotoFrame(currentFrame() - 1);
+    playStepSound();
+}
+
+// A single step plays the stream's block of the frame it shows, as a scrub.
+void Player::playStepSound() {
+    State& s = *m_state;
+    if (s.root && s.movie->root.stream && s.hasBlock(currentFrame()))
+        s.mixer->startStream(&s.movie->root, s.movie->root, currentFrame(), 1);
+}
+
+const std::shared_ptr<SoundMixer>& Player::soundMixer() const {
+    return m_state->mixer;
+}
+
+bool Player::soundLeads() const {
+    const State& s = *m_state;
+    return s.root && s.root->isPlaying() && s.movie->root.stream &&
+           s.mixer->streamFrameHeard(&s.movie->root).has_value();
+}
+
+int Player::advance() {
+    State& s = *m_state;
+    if (!s.root)
+        return 0;
+    if (!soundLeads()) {
+        tick();
+        return 1;
+    }
+    // Catching up runs the frames without drawing them; a few per call keep the window
+    // responsive, the next call goes on.
+    constexpr int kMostTicksPerCall = 8;
+    int ticks = 0;
+    while (ticks < kMostTicksPerCall && soundLeads()) {
+        const std::optional<double> heard = s.mixer->streamFrameHeard(&s.movie->root);
+        if (!heard || currentFrame() >= static_cast<int>(*heard))
+            break;
+        tick();
+        ++ticks;
+    }
+    return ticks;
+}
+
+void Player::mixFrameAudio(std::vector<std::int16_t>& out) {
+    State& s = *m_state;
+    if (!s.root)
+        return;
+    const double rate = soundFrameRate(frameRate());
+    const auto edge = [rate](std::int64_t frame) {
+        return static_cast<std::int64_t>(std::llround(double(frame) * kMixRate / rate));
+    };
+    const std::int64_t n = edge(s.audioFramesRendered + 1) - edge(s.audioFramesRendered);
+    ++s.audioFramesRendered;
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(n) * 2);
+    s.mixer->mix(out.data() + at, static_cast<int>(n));
+}
+
+std::vector<std::int16_t> Player::renderAudio(int frames) {
+    std::vector<std::int16_t> out;
+    for (int i = 0; i < frames && m_state->root; ++i) {
+        mixFrameAudio(out);
+        tick();
+    }
+    return out;
 }
 
 QTransform stageToTarget(const QRectF& stage, const QRectF& target, const RenderOptions& options) {
@@ -290,32 +385,23 @@ const InputState& Player::inputState() const {
 }
 
 void Player::render(QPainter& painter, const QRectF& target, const RenderOptions& options) const {
-    const State& s = *m_state;
-    painter.save();
-    painter.fillRect(target, backgroundColor());
-    if (!s.movie || !s.root || target.isEmpty()) {
-        painter.restore();
-        return;
+    State& s = *m_state;
+    FrameScene scene;
+    scene.target = target;
+    scene.background = backgroundColor();
+    if (s.movie && s.root && !target.isEmpty()) {
+        scene.stage = s.movie->stage; // twips
+        scene.toTarget = stageToTarget(scene.stage, target, options);
+        scene.root = s.root.get();
     }
-    const QRectF stage = s.movie->stage; // twips
-    const QTransform toTarget = stageToTarget(stage, target, options);
-    const QTransform device = toTarget * painter.transform();
-
-    painter.setClipRect(target, Qt::IntersectClip);
-    painter.setClipRect(toTarget.mapRect(stage), Qt::IntersectClip);
-    const bool smooth = options.quality != Quality::Low;
-    painter.setRenderHint(QPainter::Antialiasing, smooth);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, options.quality == Quality::High);
-
-    RenderContext context;
-    context.dictionary = &s.movie->dictionary;
-    context.quality = options.quality;
-    context.sealSharedEdges = options.sealSharedEdges;
-    context.drawBudget = limits::maxDrawsPerFrame;
-    context.stageScale = std::sqrt(std::abs(device.determinant()));
-    context.fonts = s.host;
-    renderTimeline(*s.root, painter, device, ColorTransform{}, context);
-    painter.restore();
+    scene.context.dictionary = s.movie ? &s.movie->dictionary : nullptr;
+    scene.context.quality = options.quality;
+    scene.context.sealSharedEdges = options.sealSharedEdges;
+    scene.context.fonts = s.host;
+    scene.context.rasterCache = options.rasterCache;
+    scene.redrawChangedOnly = options.redrawChangedOnly;
+    scene.parallelTiles = options.parallelTiles;
+    s.renderer.render(painter, scene);
 }
 
 } // namespace reelcase::swf

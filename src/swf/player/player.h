@@ -10,8 +10,10 @@
 #include "swf/format/load_error.h"
 #include "swf/format/quality.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -19,6 +21,7 @@ namespace reelcase::swf {
 
 class Host;
 class Movie;
+class SoundMixer;
 struct InputEvent;
 
 // Parses a whole SWF file held in memory. Safe to call on any thread; never throws.
@@ -30,6 +33,12 @@ struct RenderOptions {
     double zoom = 1.0;            // 1 shows the whole stage (ShowAll); larger zooms into it
     QPointF zoomCentre{0.5, 0.5}; // the stage point, as a fraction of the stage, kept centred
     bool sealSharedEdges = true;  // paint over the seams between adjacent fills (cheap)
+    // Speed-ups; off only to measure or check them. These two leave the picture as it is:
+    bool redrawChangedOnly = true; // keep the last frame, draw again only where it changed
+    bool parallelTiles = true;     // large redraws in two bands on two threads
+    // Characters drawn again unchanged come from a kept picture of them (edges may round
+    // a level differently where fills overlap).
+    bool rasterCache = true;
 };
 
 // Stage twips -> target coordinates as render() draws them (ShowAll, zoom around the centre).
@@ -76,6 +85,22 @@ public:
     void stepForward();        // one frame on, stopped
     void stepBack();           // one frame back, stopped
 
+    // The movie's sounds mixed into one signal; the program's audio output pulls it on its
+    // own thread and the script layer starts and shapes sounds through it.
+    const std::shared_ptr<SoundMixer>& soundMixer() const;
+    // One step of the clock on screen. While the main timeline's stream sounds, the heard
+    // sound decides which frame is due: several ticks when drawing fell behind, none while
+    // the picture is ahead. Otherwise one tick. Returns the ticks run.
+    int advance();
+    // True while the stream leads: the caller should call advance() more often than the
+    // frame interval so that frames follow the sound closely.
+    bool soundLeads() const;
+    // Offline sound on the frame clock alone (no device), interleaved stereo 16-bit at
+    // 44.1 kHz. mixFrameAudio() appends the sound of the frame now shown (one frame
+    // interval; the intervals add up to the exact time, so frame k's sounds start at
+    // (k - 1) / rate). renderAudio() plays frames frames, mixing each then ticking.
+    void mixFrameAudio(std::vector<std::int16_t>& out);
+    std::vector<std::int16_t> renderAudio(int frames);
     // The user's pointer and keys, in stage pixels and the movie's key codes.
     void handleInput(const InputEvent& event);
     const InputState& inputState() const;
@@ -89,6 +114,8 @@ public:
     void render(QPainter& painter, const QRectF& target, const RenderOptions& options = {}) const;
 
 private:
+    void playStepSound();
+
     struct State;
     std::unique_ptr<State> m_state;
 };

@@ -4,6 +4,7 @@
 #include "swf/display/timeline_tags.h"
 #include "swf/format/tag_table.h"
 #include "swf/shapes/shape_tags.h"
+#include "swf/sound/sound_tags.h"
 #include "swf/text/text_tags.h"
 
 namespace reelcase::swf {
@@ -18,6 +19,7 @@ const TagTable& standardTagTable() {
         registerBitmapTags(t);
         registerFontTags(t);
         registerTextTags(t);
+        registerSoundTags(t);
         return t;
     }();
     return table;

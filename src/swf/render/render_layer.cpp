@@ -14,11 +14,11 @@ constexpr int maxLayerSide = 8192;
 
 } // namespace
 
-RenderLayer::RenderLayer(QPainter& outer, const QRectF& bounds) {
+RenderLayer::RenderLayer(QPainter& outer, const QRectF& bounds, bool cutToClip) {
     if (outer.device())
         m_ratio = std::max(1.0, outer.device()->devicePixelRatioF());
     QRectF visible = bounds;
-    if (outer.hasClipping()) {
+    if (cutToClip && outer.hasClipping()) {
         outer.save();
         outer.setTransform(QTransform());
         visible &= outer.clipBoundingRect();
@@ -72,10 +72,16 @@ void RenderLayer::keepInside(const QPainterPath& path) {
     m_painter->restore();
 }
 
+QImage& RenderLayer::finish() {
+    if (m_painter && m_painter->isActive())
+        m_painter->end();
+    return m_image;
+}
+
 void RenderLayer::compositeInto(QPainter& outer, QPainter::CompositionMode mode, double opacity) {
     if (m_state != State::Ready)
         return;
-    m_painter->end();
+    finish();
     outer.save();
     outer.setTransform(QTransform());
     outer.setCompositionMode(mode);

@@ -23,7 +23,8 @@ public:
 
     // bounds: the area the group can cover, in the outer painter's device coordinates;
     // it is cut to the outer painter's clip. The layer copies the outer render hints.
-    RenderLayer(QPainter& outer, const QRectF& bounds);
+    // cutToClip false keeps the whole bounds (a filter must see all of its object).
+    RenderLayer(QPainter& outer, const QRectF& bounds, bool cutToClip = true);
     ~RenderLayer();
     RenderLayer(const RenderLayer&) = delete;
     RenderLayer& operator=(const RenderLayer&) = delete;
@@ -38,6 +39,9 @@ public:
     // Multiplies the layer by the coverage of path (outer device coordinates), anti-aliased
     // when the layer's painter is.
     void keepInside(const QPainterPath& path);
+    // Ends drawing; the picture may then be changed before compositeInto.
+    QImage& finish();
+    double pixelRatio() const { return m_ratio; }
     // Ends drawing and draws the layer onto outer with mode at opacity (0..1).
     void compositeInto(QPainter& outer, QPainter::CompositionMode mode, double opacity = 1.0);
 

@@ -1,7 +1,10 @@
 #include "swf/render/renderer.h"
 
 #include "swf/display/timeline_instance.h"
+#include "swf/format/draw_cache.h"
 #include "swf/format/limits.h"
+#include "swf/render/filter_effects.h"
+#include "swf/render/raster_cache.h"
 #include "swf/render/render_layer.h"
 #include "swf/shapes/shape_draw.h"
 
@@ -24,6 +27,7 @@ struct RangeArgs {
     int nesting = 0;
     bool insideLayer = false;    // the timeline's own blend mode is Layer (alpha and erase act)
     bool opaqueBackdrop = false; // drawing straight onto the stage, not into a layer
+    const QRectF* cull = nullptr;
 };
 
 void renderRange(Entry first, Entry last, const RangeArgs& args);
@@ -58,40 +62,6 @@ QPainter::CompositionMode compositionMode(BlendMode mode) {
     }
 }
 
-// The area an object covers in device pixels, for masking.
-QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix, int nesting) {
-    if (nesting > limits::maxSpriteNesting || !o.character)
-        return {};
-    if (!o.sprite)
-        return matrix.map(o.character->outline(o.placement.ratio));
-    QPainterPath out;
-    for (const auto& [depth, child] : o.sprite->displayList()) {
-        if (child.placement.clipDepth > 0)
-            continue;
-        QPainterPath p = maskPath(child, child.placement.matrix * matrix, nesting + 1);
-        out = unite(out, p);
-    }
-    return out;
-}
-
-// Device bounds of what an object draws (sprites: their children's), with a margin for
-// lines kept at least a pixel wide and for anti-aliasing.
-QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, int nesting) {
-    if (nesting > limits::maxSpriteNesting || !o.character)
-        return {};
-    if (!o.sprite) {
-        QRectF own = o.character->bounds();
-        if (own.isEmpty()) // buttons know only their outline
-            own = o.character->outline(o.placement.ratio).boundingRect();
-        return matrix.mapRect(own).adjusted(-2, -2, 2, 2);
-    }
-    QRectF out;
-    for (const auto& [depth, child] : o.sprite->displayList())
-        if (child.placement.visible || child.placement.clipDepth > 0)
-            out |= deviceBounds(child, child.placement.matrix * matrix, nesting + 1);
-    return out;
-}
-
 // The object's colour transform turned to white of the same alpha (invert's coverage).
 ColorTransform whiteCoverage(ColorTransform cx) {
     cx.rMult = cx.gMult = cx.bMult = 0;
@@ -105,7 +75,8 @@ void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
         const auto& list = o.sprite->displayList();
         renderRange(list.begin(), list.end(),
                     RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer,
-                              args.opaqueBackdrop && &painter == &args.painter});
+                              args.opaqueBackdrop && &painter == &args.painter,
+                              &painter == &args.painter ? args.cull : nullptr});
     } else {
         o.character->draw(DrawArgs{painter, m, cx, o.placement.ratio, args.context});
     }
@@ -134,8 +105,11 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     if (--args.context.drawBudget < 0)
         return;
     const QTransform m = o.placement.matrix * args.matrix;
-    const ColorTransform cx = args.cxform * o.placement.cxform;
     BlendMode mode = o.placement.blendMode;
+    if (args.cull && !(actsOnWholeLayer(mode) && args.insideLayer) &&
+        !deviceBounds(o, m, args.context, args.nesting).intersects(*args.cull))
+        return;
+    const ColorTransform cx = args.cxform * o.placement.cxform;
     // Alpha and erase act on the parent's layer; elsewhere they draw as normal, as does
     // subtract (Qt has no such composition mode).
     if (((mode == BlendMode::Alpha || mode == BlendMode::Erase) && !args.insideLayer) ||
@@ -144,17 +118,28 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     const ColorTransform drawn = mode == BlendMode::Invert ? whiteCoverage(cx) : cx;
     // A sprite with a blend mode composites its children as one picture; so does a layer
     // object, and alpha must also clear what lies outside the object.
+    const FilterList* filters = filtersOf(o);
     const bool grouped = mode == BlendMode::Layer || mode == BlendMode::Alpha ||
-                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal);
+                         mode == BlendMode::Subtract || (o.sprite && mode != BlendMode::Normal) ||
+                         filters;
     if (grouped) {
-        QRectF bounds = deviceBounds(o, m, args.nesting);
+        QRectF bounds = deviceBounds(o, m, args.context, args.nesting);
         if (mode == BlendMode::Alpha && args.painter.hasClipping()) {
             args.painter.save();
             args.painter.setTransform(QTransform());
             bounds = args.painter.clipBoundingRect(); // the whole parent layer
             args.painter.restore();
         }
-        RenderLayer layer(args.painter, bounds);
+        if (filters && args.painter.hasClipping()) {
+            // A filter sees no further than its reach: content beyond the clip by more
+            // than that changes nothing inside it.
+            const double reach = filterReach(*filters) * args.context.stageScale * 20 + 1;
+            args.painter.save();
+            args.painter.setTransform(QTransform());
+            bounds &= args.painter.clipBoundingRect().adjusted(-reach, -reach, reach, reach);
+            args.painter.restore();
+        }
+        RenderLayer layer(args.painter, bounds, !filters);
         if (layer.state() == RenderLayer::State::Empty)
             return;
         if (layer.state() == RenderLayer::State::Ready) {
@@ -167,6 +152,9 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
             }
             drawContent(o, layer.painter(), m * layer.offset(), inner, args,
                         mode == BlendMode::Layer);
+            if (filters)
+                applyFilters(layer.finish(), *filters,
+                             args.context.stageScale * 20 * layer.pixelRatio());
             if (mode == BlendMode::Subtract)
                 subtractLayer(layer, args.painter);
             else
@@ -177,7 +165,13 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     args.painter.save();
     if (mode != BlendMode::Normal)
         args.painter.setCompositionMode(compositionMode(mode));
-    drawContent(o, args.painter, m, drawn, args, false);
+    const bool fromRaster =
+        !o.sprite && mode == BlendMode::Normal && args.context.rasterCache &&
+        drawFromRaster(*o.character,
+                       DrawArgs{args.painter, m, drawn, o.placement.ratio, args.context},
+                       deviceBounds(o, m, args.context, args.nesting));
+    if (!fromRaster)
+        drawContent(o, args.painter, m, drawn, args, false);
     args.painter.restore();
 }
 
@@ -186,7 +180,11 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
 void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeArgs& args) {
     if (first == last)
         return;
-    const QPainterPath path = maskPath(mask, mask.placement.matrix * args.matrix, args.nesting);
+    const QTransform maskMatrix = mask.placement.matrix * args.matrix;
+    if (args.cull &&
+        !deviceBounds(mask, maskMatrix, args.context, args.nesting).intersects(*args.cull))
+        return;
+    const QPainterPath path = maskPath(mask, maskMatrix, args.context, args.nesting);
     if (path.isEmpty())
         return; // an empty mask shows nothing
     if (args.context.quality != Quality::Low) {
@@ -197,7 +195,7 @@ void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeA
             // Alpha and erase inside would act on this layer instead of the parent's.
             renderRange(first, last,
                         RangeArgs{layer.painter(), args.matrix * layer.offset(), args.cxform,
-                                  args.context, args.nesting, false, false});
+                                  args.context, args.nesting, false, false, nullptr});
             layer.keepInside(path);
             layer.compositeInto(args.painter, QPainter::CompositionMode_SourceOver);
             return;
@@ -233,10 +231,65 @@ void renderRange(Entry first, Entry last, const RangeArgs& args) {
 } // namespace
 
 void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const QTransform& matrix,
-                    const ColorTransform& cxform, const RenderContext& context, int nesting) {
+                    const ColorTransform& cxform, const RenderContext& context, int nesting,
+                    const QRectF* cull) {
     const auto& list = timeline.displayList();
     renderRange(list.begin(), list.end(),
-                RangeArgs{painter, matrix, cxform, context, nesting, false, true});
+                RangeArgs{painter, matrix, cxform, context, nesting, false, true, cull});
+}
+
+const FilterList* filtersOf(const DisplayObject& o) {
+    return o.placement.filters && !o.placement.filters->empty() ? o.placement.filters.get()
+                                                                : nullptr;
+}
+
+bool actsOnWholeLayer(BlendMode mode) {
+    return mode == BlendMode::Alpha || mode == BlendMode::Erase;
+}
+
+QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix,
+                      const RenderContext& context, int nesting) {
+    if (nesting > limits::maxSpriteNesting || !o.character)
+        return {};
+    if (!o.sprite) {
+        const int ratio = o.placement.ratio;
+        const auto outline = cached<QPainterPath>(context.cache, o.character, ratio,
+                                                  [&] { return o.character->outline(ratio); });
+        return matrix.map(*outline);
+    }
+    QPainterPath out;
+    for (const auto& [depth, child] : o.sprite->displayList()) {
+        if (child.placement.clipDepth > 0)
+            continue;
+        QPainterPath p = maskPath(child, child.placement.matrix * matrix, context, nesting + 1);
+        out = unite(out, p);
+    }
+    return out;
+}
+
+QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const RenderContext& context,
+                    int nesting) {
+    static const QRectF everywhere(-1e7, -1e7, 2e7, 2e7);
+    if (nesting > limits::maxSpriteNesting || !o.character)
+        return {};
+    QRectF out;
+    if (!o.sprite) {
+        // Shapes know their paths' own bounds; other characters without bounds may draw
+        // anywhere.
+        const QRectF painted = o.character->paintedArea(matrix, context.stageScale);
+        if (painted.isEmpty() && o.character->bounds().isEmpty())
+            return everywhere;
+        out = painted.adjusted(-2, -2, 2, 2);
+    } else {
+        for (const auto& [depth, child] : o.sprite->displayList())
+            if (child.placement.visible || child.placement.clipDepth > 0)
+                out |= deviceBounds(child, child.placement.matrix * matrix, context, nesting + 1);
+    }
+    if (const FilterList* filters = filtersOf(o); filters && !out.isEmpty()) {
+        const double reach = filterReach(*filters) * context.stageScale * 20;
+        out.adjust(-reach, -reach, reach, reach);
+    }
+    return out;
 }
 
 } // namespace reelcase::swf

@@ -52,10 +52,8 @@ void drawBitmapFill(const DrawArgs& args, const QPainterPath& path, const FillSt
     QImage image;
     if (alphaOnly)
         image = *character->image();
-    else if (const auto* bitmap = dynamic_cast<const BitmapCharacter*>(character))
-        image = bitmap->tinted(args.cxform);
     else
-        image = tintImage(*character->image(), args.cxform);
+        image = tintedImage(*character->image(), args.cxform, args.context.cache);
 
     QPainter& p = args.painter;
     p.save();

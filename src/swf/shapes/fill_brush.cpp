@@ -6,6 +6,7 @@
 #include <QLinearGradient>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 
 namespace reelcase::swf {
@@ -50,10 +51,22 @@ void setStops(QGradient& g, const Gradient& src, const ColorTransform& cx) {
         g.setSpread(QGradient::PadSpread);
         break;
     }
-    const auto& stops = src.stops;
+    // Ratios that repeat make a hard edge (the first colour before it, the second after);
+    // one that goes back is taken as repeating the one before. Qt would merge stops at one
+    // position, so repeats are set a hair apart.
+    std::vector<GradientStop> stops = src.stops;
+    constexpr double hair = 1e-6;
+    for (size_t i = 1; i < stops.size(); ++i)
+        stops[i].ratio = std::max(stops[i].ratio, stops[i - 1].ratio);
+    for (size_t i = 1; i < stops.size(); ++i)
+        if (stops[i].ratio <= stops[i - 1].ratio)
+            stops[i].ratio = std::min(1.0, stops[i - 1].ratio + hair);
+    for (size_t i = stops.size(); i-- > 1;)
+        if (stops[i - 1].ratio >= stops[i].ratio)
+            stops[i - 1].ratio = stops[i].ratio - hair;
     for (size_t i = 0; i < stops.size(); ++i) {
         const QColor c = cx.apply(stops[i].color);
-        g.setColorAt(stops[i].ratio, c);
+        g.setColorAt(std::clamp(stops[i].ratio, 0.0, 1.0), c);
         if (src.interpolation == Gradient::LinearRgb && i + 1 < stops.size())
             addLinearRgbStops(g, stops[i], c, stops[i + 1], cx.apply(stops[i + 1].color));
     }

@@ -1,5 +1,6 @@
 #include "swf/shapes/morph_shape.h"
 
+#include "swf/format/draw_cache.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/format/records.h"
@@ -203,7 +204,19 @@ MorphShape::MorphShape(QRectF startBounds, QRectF endBounds, std::vector<MorphFi
     , m_fills(std::move(fills))
     , m_lines(std::move(lines))
     , m_start(std::move(startEdges))
-    , m_end(std::move(endEdges)) {}
+    , m_end(std::move(endEdges)) {
+    m_paintBounds = bounds();
+    StyleSet widest;
+    for (const MorphLine& line : m_lines)
+        widest.lines.push_back(line.start.width >= line.end.width ? line.start : line.end);
+    m_reach = strokeReach({widest});
+    for (const int ratio : {0, 65535})
+        m_paintBounds |= pathBounds(buildShapePaths(shapeAt(ratio), Qt::OddEvenFill));
+}
+
+QRectF MorphShape::paintedArea(const QTransform& toDevice, double stageScale) const {
+    return paintedShapeArea(m_paintBounds, m_reach, toDevice, stageScale);
+}
 
 ShapeData MorphShape::shapeAt(int ratio) const {
     const double t = std::clamp(ratio, 0, 65535) / 65535.0;
@@ -271,27 +284,26 @@ ShapeData MorphShape::shapeAt(int ratio) const {
     return out;
 }
 
-std::shared_ptr<const MorphShape::Frame> MorphShape::frameAt(int ratio) const {
-    std::lock_guard lock(m_mutex);
-    auto it = m_cache.find(ratio);
-    if (it != m_cache.end())
-        return it->second;
-    if (static_cast<int>(m_cache.size()) >= limits::maxMorphCacheEntries)
-        m_cache.clear();
-    auto frame = std::make_shared<Frame>();
-    frame->data = shapeAt(ratio);
-    frame->paths = buildShapePaths(frame->data, Qt::OddEvenFill);
-    m_cache.emplace(ratio, frame);
-    return frame;
+std::shared_ptr<const MorphShape::Frame> MorphShape::frameAt(int ratio, DrawCache* cache) const {
+    const auto cost = (m_start.records.size() + m_end.records.size()) * 200 + 1024;
+    return cached<Frame>(
+        cache, this, static_cast<std::uint64_t>(ratio),
+        [&] {
+            Frame frame;
+            frame.data = shapeAt(ratio);
+            frame.paths = buildShapePaths(frame.data, Qt::OddEvenFill);
+            return frame;
+        },
+        cost);
 }
 
 void MorphShape::draw(const DrawArgs& args) const {
-    const auto f = frameAt(args.ratio);
+    const auto f = frameAt(args.ratio, args.context.cache);
     drawShapePaths(args, f->data.styleSets, f->paths);
 }
 
 QPainterPath MorphShape::outline(int ratio) const {
-    return shapeOutline(frameAt(ratio)->paths);
+    return shapeOutline(frameAt(ratio, nullptr)->paths);
 }
 
 void registerMorphShapeTags(TagTable& t) {

@@ -1,10 +1,8 @@
 #pragma once
 
 #include "swf/format/character.h"
+#include "swf/shapes/shape_draw.h"
 #include "swf/shapes/shape_paths.h"
-
-#include <map>
-#include <mutex>
 
 namespace reelcase::swf {
 
@@ -17,12 +15,14 @@ struct MorphLine {
 };
 
 // DefineMorphShape 1 and 2: start and end edges with paired styles, drawn at the ratio
-// of its placement (0 = start, 65535 = end). Paths are built per ratio and kept (a few).
+// of its placement (0 = start, 65535 = end). Paths are built per ratio and kept in the
+// player's draw cache.
 class MorphShape : public Character {
 public:
     MorphShape(QRectF startBounds, QRectF endBounds, std::vector<MorphFill> fills,
                std::vector<MorphLine> lines, ShapeData startEdges, ShapeData endEdges);
     QRectF bounds() const override { return m_startBounds.united(m_endBounds); }
+    QRectF paintedArea(const QTransform& toDevice, double stageScale) const override;
     void draw(const DrawArgs& args) const override;
     QPainterPath outline(int ratio) const override;
 
@@ -34,14 +34,14 @@ private:
         ShapeData data;
         ShapePaths paths;
     };
-    std::shared_ptr<const Frame> frameAt(int ratio) const;
+    std::shared_ptr<const Frame> frameAt(int ratio, DrawCache* cache) const;
 
     QRectF m_startBounds, m_endBounds;
     std::vector<MorphFill> m_fills;
     std::vector<MorphLine> m_lines;
     ShapeData m_start, m_end;
-    mutable std::mutex m_mutex;
-    mutable std::map<int, std::shared_ptr<const Frame>> m_cache;
+    QRectF m_paintBounds; // both ends' bounds and edges
+    StrokeReach m_reach;  // the wider end of each line
 };
 
 } // namespace reelcase::swf

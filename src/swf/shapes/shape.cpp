@@ -11,15 +11,20 @@ namespace reelcase::swf {
 Shape::Shape(QRectF bounds, ShapeData data, Qt::FillRule rule)
     : m_bounds(bounds)
     , m_data(std::move(data))
-    , m_paths(buildShapePaths(m_data, rule)) {}
+    , m_paths(buildShapePaths(m_data, rule))
+    , m_paintBounds(m_bounds | pathBounds(m_paths))
+    , m_reach(strokeReach(m_data.styleSets)) {}
+
+QRectF Shape::paintedArea(const QTransform& toDevice, double stageScale) const {
+    return paintedShapeArea(m_paintBounds, m_reach, toDevice, stageScale);
+}
 
 void Shape::draw(const DrawArgs& args) const {
     drawShapePaths(args, m_data.styleSets, m_paths);
 }
 
 QPainterPath Shape::outline(int) const {
-    std::call_once(m_outlineOnce, [this] { m_outline = shapeOutline(m_paths); });
-    return m_outline;
+    return shapeOutline(m_paths);
 }
 
 namespace {

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "swf/format/character.h"
+#include "swf/shapes/shape_draw.h"
 #include "swf/shapes/shape_paths.h"
-
-#include <mutex>
 
 namespace reelcase::swf {
 
@@ -12,6 +11,7 @@ class Shape : public Character {
 public:
     Shape(QRectF bounds, ShapeData data, Qt::FillRule rule);
     QRectF bounds() const override { return m_bounds; }
+    QRectF paintedArea(const QTransform& toDevice, double stageScale) const override;
     void draw(const DrawArgs& args) const override;
     QPainterPath outline(int ratio) const override;
 
@@ -22,8 +22,8 @@ private:
     QRectF m_bounds;
     ShapeData m_data;
     ShapePaths m_paths;
-    mutable std::once_flag m_outlineOnce;
-    mutable QPainterPath m_outline;
+    QRectF m_paintBounds; // the bounds and the paths' own, in case the file's are short
+    StrokeReach m_reach;
 };
 
 } // namespace reelcase::swf

@@ -1,12 +1,12 @@
 #include "swf/shapes/shape_draw.h"
 
+#include "swf/format/draw_cache.h"
 #include "swf/shapes/bitmap_fill.h"
 #include "swf/shapes/fill_brush.h"
 
 #include <QPainter>
 
 #include <cmath>
-#include <mutex>
 
 namespace reelcase::swf {
 namespace {
@@ -25,9 +25,19 @@ QPen strokePen(const LineStyle& style, const DrawArgs& args) {
         pen.setMiterLimit(std::max(1.0, style.miterLimit));
     // Device width: scaled with the object unless its scale mode says not to, and never
     // under one pixel.
+    // Scale modes: none keeps the width in stage pixels; "vertical" (no horizontal
+    // scaling) follows only how the object stretches its vertical axis, "horizontal" only
+    // its horizontal one.
     const bool noScale = style.noHScale || style.noVScale;
-    const double objectScale = scaleOf(args.matrix);
-    const double deviceWidth = style.width * (noScale ? args.context.stageScale : objectScale);
+    const QTransform& m = args.matrix;
+    double scale = scaleOf(m);
+    if (style.noHScale && style.noVScale)
+        scale = args.context.stageScale;
+    else if (style.noHScale)
+        scale = std::hypot(m.m21(), m.m22());
+    else if (style.noVScale)
+        scale = std::hypot(m.m11(), m.m12());
+    const double deviceWidth = style.width * scale;
     if (deviceWidth < 1.0 || noScale) {
         pen.setCosmetic(true);
         pen.setWidthF(std::max(1.0, deviceWidth));
@@ -35,20 +45,21 @@ QPen strokePen(const LineStyle& style, const DrawArgs& args) {
     return pen;
 }
 
-std::mutex outlineMutex;
-
-// The outline of a scaling stroke, built once per stroke path. Curves are flattened to a
-// tenth of a pixel at 1:1, fine enough up to a 4x zoom.
-const QPainterPath& strokeOutline(const StrokePath& stroke, const QPen& pen) {
-    std::lock_guard lock(outlineMutex);
-    if (!stroke.outline) {
-        QPainterPathStroker stroker(pen);
-        stroker.setCurveThreshold(2.0);
-        auto outline = std::make_shared<QPainterPath>(stroker.createStroke(stroke.path));
-        outline->setFillRule(Qt::WindingFill);
-        stroke.outline = std::move(outline);
-    }
-    return *stroke.outline;
+// The outline of a scaling stroke in twips: stroking is the costly part of drawing lines,
+// and for lines that scale with their object it does not depend on the matrix. Curves are
+// flattened to a tenth of a pixel at 1:1, fine enough up to a 4x zoom.
+std::shared_ptr<const QPainterPath> strokeOutline(const StrokePath& stroke, const QPen& pen,
+                                                  DrawCache* cache) {
+    return cached<QPainterPath>(
+        cache, &stroke, 0,
+        [&] {
+            QPainterPathStroker stroker(pen);
+            stroker.setCurveThreshold(2.0);
+            QPainterPath outline = stroker.createStroke(stroke.path);
+            outline.setFillRule(Qt::WindingFill);
+            return outline;
+        },
+        static_cast<std::size_t>(stroke.path.elementCount()) * 200);
 }
 
 } // namespace
@@ -84,9 +95,42 @@ void drawShapePaths(const DrawArgs& args, const std::vector<StyleSet>& styleSets
             if (pen.isCosmetic())
                 p.strokePath(stroke.path, pen);
             else
-                p.fillPath(strokeOutline(stroke, pen), pen.brush());
+                p.fillPath(*strokeOutline(stroke, pen, args.context.cache), pen.brush());
         }
     }
+}
+
+StrokeReach strokeReach(const std::vector<StyleSet>& styleSets) {
+    StrokeReach reach;
+    for (const StyleSet& set : styleSets)
+        for (const LineStyle& line : set.lines) {
+            // Square caps reach half a width times root two; miters up to their limit.
+            const double factor = line.join == Qt::MiterJoin ? std::max(1.5, line.miterLimit) : 1.5;
+            double& r = line.noHScale && line.noVScale ? reach.fixed : reach.scaled;
+            r = std::max(r, line.width / 2.0 * factor);
+        }
+    return reach;
+}
+
+QRectF pathBounds(const ShapePaths& paths) {
+    QRectF out;
+    for (const ShapeLayer& layer : paths.layers) {
+        for (const FillPath& fill : layer.fills)
+            out |= fill.path.controlPointRect();
+        for (const StrokePath& stroke : layer.strokes)
+            out |= stroke.path.controlPointRect();
+    }
+    return out;
+}
+
+QRectF paintedShapeArea(const QRectF& bounds, const StrokeReach& reach, const QTransform& toDevice,
+                        double stageScale) {
+    // The largest stretch the matrix gives any direction is at most this norm.
+    const double stretch =
+        std::sqrt(toDevice.m11() * toDevice.m11() + toDevice.m12() * toDevice.m12() +
+                  toDevice.m21() * toDevice.m21() + toDevice.m22() * toDevice.m22());
+    const double margin = reach.scaled * stretch + reach.fixed * stageScale;
+    return toDevice.mapRect(bounds).adjusted(-margin, -margin, margin, margin);
 }
 
 QPainterPath shapeOutline(const ShapePaths& paths) {

@@ -4,7 +4,6 @@
 
 #include <QPainterPath>
 
-#include <memory>
 #include <vector>
 
 namespace reelcase::swf {
@@ -22,10 +21,6 @@ struct FillPath {
 struct StrokePath {
     int style = 0; // index into the layer's StyleSet::lines
     QPainterPath path;
-    // The stroke's outline in twips, made on first use (see shape_draw.cpp): stroking is the
-    // costly part of drawing lines, and for lines that scale with their object it does not
-    // depend on the matrix.
-    mutable std::shared_ptr<const QPainterPath> outline;
 };
 
 // A group of fills and strokes that share one StyleSet; fills draw in style order, then

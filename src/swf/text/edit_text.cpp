@@ -1,6 +1,7 @@
 #include "swf/text/edit_text.h"
 
 #include "swf/format/dictionary.h"
+#include "swf/format/draw_cache.h"
 #include "swf/format/limits.h"
 #include "swf/format/records.h"
 #include "swf/format/text_encoding.h"
@@ -102,14 +103,15 @@ std::shared_ptr<const TextFace> EditText::faceFor(const TextFormat& format,
     return std::make_shared<TextDeviceFace>(format, fonts);
 }
 
-const TextLayout& EditText::layout(const DeviceFonts& fonts) const {
-    std::call_once(m_layoutOnce, [this, &fonts] {
-        const TextBox box{m_bounds, m_wordWrap, m_format};
-        m_layout = layoutText(paragraphs(), box, [this, &fonts](const TextFormat& format) {
-            return faceFor(format, fonts);
-        });
-    });
-    return m_layout;
+TextLayout EditText::layout(const DeviceFonts& fonts) const {
+    const TextBox box{m_bounds, m_wordWrap, m_format};
+    return layoutText(paragraphs(), box,
+                      [this, &fonts](const TextFormat& format) { return faceFor(format, fonts); });
+}
+
+std::shared_ptr<const TextLayout> EditText::cachedLayout(const RenderContext& context) const {
+    const DeviceFonts& fonts = context.fonts ? *context.fonts : defaultDeviceFonts();
+    return cached<TextLayout>(context.cache, this, bytesKey(&fonts), [&] { return layout(fonts); });
 }
 
 void EditText::draw(const DrawArgs& args) const {
@@ -137,9 +139,8 @@ void EditText::draw(const DrawArgs& args) const {
     }
     if (!m_autoSize)
         p.setClipRect(m_bounds, Qt::IntersectClip);
-    const TextLayout& laid =
-        layout(args.context.fonts ? *args.context.fonts : defaultDeviceFonts());
-    drawTextLayout(p, laid, [&](const QColor& c) { return args.cxform.apply(c); });
+    drawTextLayout(p, *cachedLayout(args.context),
+                   [&](const QColor& c) { return args.cxform.apply(c); });
 }
 
 QPainterPath EditText::outline(int) const {

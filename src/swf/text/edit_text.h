@@ -7,7 +7,6 @@
 #include "swf/text/text_layout.h"
 
 #include <memory>
-#include <mutex>
 
 namespace reelcase::swf {
 
@@ -30,9 +29,11 @@ public:
     const QString& variableName() const { return m_variable; }
     // The paragraphs the field shows: its text read as HTML or plain text, in its format.
     QList<TextParagraph> paragraphs() const;
-    // Laid out once, on first use. UI thread (installed fonts are measured).
-    // Laid out once, on first use, with the device fonts given then.
-    const TextLayout& layout(const DeviceFonts& fonts = defaultDeviceFonts()) const;
+    // The field's text laid out in its box. UI thread (installed fonts are measured); drawing
+    // keeps the result in the player's draw cache.
+    TextLayout layout(const DeviceFonts& fonts = defaultDeviceFonts()) const;
+    // The layout drawing uses, kept in the context's cache. UI thread on a miss.
+    std::shared_ptr<const TextLayout> cachedLayout(const RenderContext& context) const;
 
 private:
     std::shared_ptr<const TextFace> faceFor(const TextFormat& format,
@@ -51,9 +52,6 @@ private:
     std::shared_ptr<const Font> m_font; // null: device text
     TextFormat m_format;
     ParagraphLayout m_paragraph;
-
-    mutable std::once_flag m_layoutOnce;
-    mutable TextLayout m_layout;
 };
 
 } // namespace reelcase::swf

@@ -65,9 +65,24 @@ void TextDeviceFace::draw(QPainter& painter, QPointF origin, QStringView text,
     // Text follows the quality the rest of the frame is drawn at.
     painter.setRenderHint(QPainter::TextAntialiasing,
                           painter.testRenderHint(QPainter::Antialiasing));
-    painter.setFont(m_font);
     painter.setPen(colour);
-    painter.drawText(origin, text.toString());
+    const QTransform m = painter.transform();
+    const QPaintDevice* device = painter.device();
+    if (m.type() > QTransform::TxScale || m.m11() != m.m22() || m.m11() <= 0 || !device ||
+        device->logicalDpiY() <= 0) {
+        painter.setFont(m_font);
+        painter.drawText(origin, text.toString());
+        return;
+    }
+    // Upright and evenly scaled: drawn at its size on the device, where glyphs come from
+    // the font engine's cache, rather than as outlines of glyphs thousands of pixels tall.
+    QFont scaled = m_font;
+    scaled.setPointSizeF(m_font.pixelSize() * m.m11() * 72.0 / device->logicalDpiY());
+    painter.save();
+    painter.setTransform(QTransform::fromTranslate(m.dx(), m.dy()));
+    painter.setFont(scaled);
+    painter.drawText(origin * m.m11(), text.toString());
+    painter.restore();
 }
 
 } // namespace reelcase::swf

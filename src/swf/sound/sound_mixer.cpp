@@ -1,0 +1,219 @@
+#include "swf/sound/sound_mixer.h"
+
+#include "swf/format/limits.h"
+#include "swf/format/movie.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace reelcase::swf {
+
+double soundFrameRate(double declared) {
+    // Rate 0 meant "as fast as possible" to old players; 12 fps is what they settled on.
+    return declared > 0.01 ? std::clamp(declared, 1.0, 120.0) : 12.0;
+}
+
+SoundMixer::SoundMixer() = default;
+SoundMixer::~SoundMixer() = default;
+
+void SoundMixer::setMovie(std::shared_ptr<const Movie> movie) {
+    std::lock_guard lock(m_mutex);
+    m_voices.clear();
+    m_streams.clear();
+    m_transforms.clear();
+    m_finished.clear();
+    m_movie = std::move(movie);
+    m_frameRate = soundFrameRate(m_movie ? m_movie->frameRate : 0);
+}
+
+int SoundMixer::start(const SoundStart& request) {
+    std::lock_guard lock(m_mutex);
+    return startLocked(request);
+}
+
+int SoundMixer::startLocked(const SoundStart& request) {
+    if (!m_movie)
+        return 0;
+    auto sound = std::dynamic_pointer_cast<const SoundCharacter>(
+        m_movie->dictionary.shared(request.soundId));
+    if (!sound)
+        return 0;
+    const auto same = [&](const auto& v) { return v->soundId() == request.soundId; };
+    if (request.info.syncStop) {
+        std::erase_if(m_voices, same);
+        return 0;
+    }
+    if (request.info.syncNoMultiple && std::any_of(m_voices.begin(), m_voices.end(), same))
+        return 0;
+    if (!sound->samples() || static_cast<int>(m_voices.size()) >= limits::maxVoices)
+        return 0;
+    SoundInfo info = request.info;
+    info.loops = std::max(request.loops, info.loops);
+    const int id = m_nextVoiceId++;
+    auto voice = std::make_unique<EventVoice>(id, request.owner, request.soundId, sound->samples(),
+                                              info, request.offsetSeconds);
+    voice->notifies = request.notifyWhenDone;
+    m_voices.push_back(std::move(voice));
+    return id;
+}
+
+std::uint16_t SoundMixer::exportedSound(const QString& name) const {
+    std::lock_guard lock(m_mutex);
+    return m_movie ? m_movie->exports.value(name.toLower(), 0) : 0;
+}
+
+void SoundMixer::startFrameSound(const StartSoundCommand& command) {
+    std::lock_guard lock(m_mutex);
+    if (!m_movie)
+        return;
+    SoundStart request;
+    request.soundId = command.soundId;
+    if (!command.className.isEmpty())
+        request.soundId = m_movie->exports.value(command.className.toLower(), 0);
+    request.info = command.info;
+    startLocked(request);
+}
+
+void SoundMixer::startButtonSound(std::uint16_t buttonId, ButtonTransition transition) {
+    std::lock_guard lock(m_mutex);
+    if (!m_movie)
+        return;
+    const auto it = m_movie->buttonSounds.constFind(buttonId);
+    if (it == m_movie->buttonSounds.cend())
+        return;
+    const ButtonSound& sound = (*it)[static_cast<std::size_t>(transition)];
+    if (sound.soundId)
+        startLocked({sound.soundId, 0, 0, 1, sound.info, false});
+}
+
+void SoundMixer::stop(SoundOwner owner, std::optional<std::uint16_t> soundId) {
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_voices, [&](const auto& v) {
+        return v->owner() == owner && (!soundId || v->soundId() == *soundId);
+    });
+}
+
+void SoundMixer::stopAll() {
+    std::lock_guard lock(m_mutex);
+    m_voices.clear();
+    m_streams.clear();
+}
+
+void SoundMixer::setTransform(SoundOwner owner, const SoundTransform& transform) {
+    const auto sane = [](double v) { return std::isfinite(v) ? std::clamp(v, -1e4, 1e4) : 0.0; };
+    std::lock_guard lock(m_mutex);
+    m_transforms[owner] = {sane(transform.ll), sane(transform.lr), sane(transform.rr),
+                           sane(transform.rl), sane(transform.volume)};
+}
+
+SoundTransform SoundMixer::transform(SoundOwner owner) const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_transforms.find(owner);
+    return it == m_transforms.end() ? SoundTransform{} : it->second;
+}
+
+double SoundMixer::position(SoundOwner owner) const {
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_voices.rbegin(); it != m_voices.rend(); ++it)
+        if ((*it)->owner() == owner)
+            return (*it)->position();
+    return 0;
+}
+
+double SoundMixer::duration(std::uint16_t soundId) const {
+    std::lock_guard lock(m_mutex);
+    if (!m_movie)
+        return 0;
+    const auto* sound = dynamic_cast<const SoundCharacter*>(m_movie->dictionary.character(soundId));
+    return sound ? double(sound->frames()) / kMixRate : 0;
+}
+
+std::vector<FinishedSound> SoundMixer::takeFinished() {
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_finished, {});
+}
+
+int SoundMixer::voiceCount() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_voices.size());
+}
+
+void SoundMixer::startStream(StreamKey key, const TimelineDef& timeline, int frame, int maxFrames) {
+    std::lock_guard lock(m_mutex);
+    if (!m_movie || frame < 0 || frame >= timeline.frameCount())
+        return;
+    Stream& s = m_streams[key];
+    s.voice = std::make_unique<StreamVoice>(timeline, frame, m_frameRate, maxFrames);
+    s.startedAt = m_mixed.load();
+}
+
+void SoundMixer::stopStream(StreamKey key) {
+    std::lock_guard lock(m_mutex);
+    m_streams.erase(key);
+}
+
+bool SoundMixer::hasStream(StreamKey key) const {
+    std::lock_guard lock(m_mutex);
+    return m_streams.count(key) != 0;
+}
+
+std::optional<double> SoundMixer::streamFrameHeard(StreamKey key) const {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_streams.find(key);
+    if (it == m_streams.end() || it->second.voice->ended())
+        return std::nullopt;
+    const std::int64_t heard = m_mixed.load() - m_outputDelay.load() - it->second.startedAt;
+    return it->second.voice->startFrame() + std::max<double>(heard, 0) * m_frameRate / kMixRate;
+}
+
+void SoundMixer::followTimeline(StreamKey key, const TimelineDef& timeline, int before, int now,
+                                bool playing) {
+    if (!timeline.stream)
+        return;
+    const bool hasBlock = now >= 0 && now < timeline.frameCount() &&
+                          !timeline.frames[static_cast<std::size_t>(now)].streamBlock.isEmpty();
+    if (!playing) {
+        stopStream(key);
+    } else if (before < 0 || (now != before + 1 && now != before)) {
+        stopStream(key);
+        if (hasBlock)
+            startStream(key, timeline, now);
+    } else if (hasBlock && !hasStream(key)) {
+        startStream(key, timeline, now);
+    }
+}
+
+void SoundMixer::setMasterVolume(double volume) {
+    m_master.store(static_cast<float>(std::isfinite(volume) ? std::clamp(volume, 0.0, 1.0) : 1.0));
+}
+
+void SoundMixer::mix(std::int16_t* out, int frames) {
+    if (frames <= 0)
+        return;
+    std::lock_guard lock(m_mutex);
+    m_acc.assign(std::size_t(frames) * 2, 0.0f);
+    float* acc = m_acc.data();
+    const SoundTransform movieTransform =
+        m_transforms.count(0) ? m_transforms[0] : SoundTransform{};
+    for (auto it = m_voices.begin(); it != m_voices.end();) {
+        EventVoice& v = **it;
+        const auto t = m_transforms.find(v.owner());
+        if (v.mixInto(acc, frames, t == m_transforms.end() ? movieTransform : t->second)) {
+            ++it;
+            continue;
+        }
+        if (v.notifies)
+            m_finished.push_back({v.id(), v.owner()});
+        it = m_voices.erase(it);
+    }
+    const float streamGain = static_cast<float>(movieTransform.volume / 100.0);
+    for (auto& [timeline, stream] : m_streams)
+        stream.voice->mixInto(acc, frames, streamGain * float(movieTransform.ll / 100.0),
+                              streamGain * float(movieTransform.rr / 100.0));
+    const float master = m_master.load();
+    for (std::size_t i = 0; i < m_acc.size(); ++i)
+        out[i] = static_cast<std::int16_t>(std::clamp(acc[i] * master, -32768.0f, 32767.0f));
+    m_mixed.fetch_add(frames);
+}
+
+} // namespace reelcase::swf

@@ -1,0 +1,104 @@
+// Filters placed on objects (PlaceObject3): what they draw around and in place of the
+// object, and that hostile parameters stay bounded.
+#include "swf/swf_fixtures.h"
+
+#include <QTest>
+#include <QtEndian>
+
+using namespace reelcase::swf;
+using namespace reelcase::test;
+
+namespace {
+
+QByteArray u16(int v) {
+    QByteArray b(2, 0);
+    qToLittleEndian<quint16>(static_cast<quint16>(v), b.data());
+    return b;
+}
+QByteArray fixed(double v) {
+    QByteArray b(4, 0);
+    qToLittleEndian<qint32>(static_cast<qint32>(v * 65536), b.data());
+    return b;
+}
+
+// A drop shadow of black, distance pixels to the right, no blur, one pass.
+QByteArray dropShadow(double distance, bool knockout) {
+    QByteArray f;
+    f += char(0);                                // drop shadow
+    f += QByteArray("\x00\x00\x00\xff", 4);      // colour
+    f += fixed(0) + fixed(0);                    // blur x, y
+    f += fixed(0) + fixed(distance);             // angle, distance
+    f += u16(0x100);                             // strength 1
+    f += char((knockout ? 0x40 : 0) | 0x20 | 1); // composite source, one pass
+    return f;
+}
+
+QByteArray blur(double size, int passes) {
+    QByteArray f;
+    f += char(1);
+    f += fixed(size) + fixed(size);
+    f += char(passes << 3);
+    return f;
+}
+
+// A 100 x 100 white stage with a blue square (20..40, 40..60) placed with filters.
+QImage filtered(const QByteArray& filterEntries, int count) {
+    write::SwfWriter w({100, 100});
+    w.background(Qt::white);
+    write::ShapeBuilder s;
+    s.rect({20, 40, 20, 20}, s.addFill(write::solid(Qt::blue)));
+    const auto shape = w.defineShape(s);
+    QByteArray place;
+    place += char(0x06); // has character, has matrix
+    place += char(0x01); // has filter list
+    place += u16(1) + u16(shape);
+    place += write::matrixBytes(QTransform());
+    place += char(count) + filterEntries;
+    w.rawTag(70, place);
+    w.showFrame();
+    Player player;
+    player.setMovie(load(w.finish()));
+    return renderImage(player, {100, 100});
+}
+
+} // namespace
+
+class TestFilters : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dropShadowFallsBesideTheObject() {
+        const QImage img = filtered(dropShadow(10, false), 1);
+        QVERIFY(near(img.pixel(30, 50), Qt::blue));
+        QVERIFY(near(img.pixel(45, 50), Qt::black));
+        QVERIFY(near(img.pixel(55, 50), Qt::white));
+        QVERIFY(near(img.pixel(45, 35), Qt::white)); // nothing above
+        // Knockout: only the shadow shows, with a hole where the object is.
+        const QImage knocked = filtered(dropShadow(10, true), 1);
+        QVERIFY(near(knocked.pixel(25, 50), Qt::white));
+        QVERIFY(near(knocked.pixel(45, 50), Qt::black));
+    }
+
+    void blurSpreadsTheEdges() {
+        const QImage img = filtered(blur(8, 1), 1);
+        const QColor edge = img.pixelColor(40, 50); // half in, half out
+        QVERIFY(edge.blue() > 100 && edge.red() > 60);
+        QVERIFY(near(img.pixel(30, 50), Qt::blue, 10));
+        QVERIFY(img.pixelColor(42, 50).red() < 250); // spread past the edge
+    }
+
+    void hostileFiltersStayBounded() {
+        // Largest blur, every pass the field can say, three times over: drawn, blurred away.
+        const QImage img = filtered(blur(255, 31) + blur(255, 31) + blur(255, 31), 3);
+        QVERIFY(!img.isNull());
+        QVERIFY(img.pixelColor(30, 50).red() > 200); // the square spread thin
+        // A list cut short, or of an unknown kind: the object is drawn without filters.
+        QVERIFY(near(filtered(blur(4, 1).left(5), 1).pixel(30, 50), Qt::blue));
+        QByteArray unknown;
+        unknown += char(9);
+        QVERIFY(near(filtered(unknown, 1).pixel(30, 50), Qt::blue));
+    }
+};
+
+QTEST_MAIN(TestFilters)
+#include "test_filters.moc"
