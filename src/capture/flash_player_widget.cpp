@@ -4,6 +4,7 @@
 #include "capture/player_full_screen_view.h"
 #include "capture/player_host.h"
 #include "platform/background.h"
+#include "platform/latest_write.h"
 #include "platform/regular_file.h"
 #include "platform/sound_setting.h"
 #include "swf/sound/sound_mixer.h"
@@ -267,8 +268,17 @@ void FlashPlayerWidget::applyVolume() {
 
 void FlashPlayerWidget::storeVolume() {
     const SoundSetting setting = d->sound;
+    // Moving the slider stores many values at once; the last one must be the one kept.
+    static const auto writes = std::make_shared<LatestWrite>();
+    const quint64 ticket = writes->ticket();
     runInBackground(
-        this, [setting] { return SoundSetting::write(setting); }, [](bool) {});
+        this,
+        [setting, ticket, gate = writes] {
+            bool ok = true;
+            gate->runIfLatest(ticket, [&] { ok = SoundSetting::write(setting); });
+            return ok;
+        },
+        [](bool) {});
 }
 
 std::shared_ptr<const swf::Movie> FlashPlayerWidget::loadedMovie() const {

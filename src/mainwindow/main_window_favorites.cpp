@@ -4,6 +4,7 @@
 #include "mainwindow/main_window.h"
 #include "platform/background.h"
 #include "platform/desktop.h"
+#include "platform/latest_write.h"
 #include "platform/settings_store.h"
 
 #include <QListWidget>
@@ -22,18 +23,14 @@ struct FavoritesListing {
     QString settingError; // why the folder could not be stored as the setting; empty if it was
 };
 
-// Folder choices store the setting from worker threads. Writes never overlap, and one that a
-// later choice has overtaken is skipped, so the newest choice is the one that stays stored.
-struct SettingWrites {
-    std::mutex mutex;
-    std::atomic<quint64> latest{0};
-
+// Folder choices store the setting from worker threads; the newest choice is the one that
+// stays stored.
+struct SettingWrites : LatestWrite {
     QString store(quint64 write, SettingsStore& settings, const QString& folder) {
-        const std::lock_guard lock(mutex);
-        if (write != latest.load())
-            return {};
         QString error;
-        if (settings.setFavoritesFolder(folder, &error))
+        bool stored = true;
+        runIfLatest(write, [&] { stored = settings.setFavoritesFolder(folder, &error); });
+        if (stored)
             return {};
         return error.isEmpty() ? QStringLiteral("设置无法写入") : error;
     }
@@ -47,7 +44,7 @@ void MainWindow::rereadFavorites(bool saveSetting) {
     if (!m_settingWrites) // the first listing, which the constructor starts
         m_settingWrites = std::make_shared<SettingWrites>();
     const quint64 listing = ++m_favoritesListing;
-    const quint64 settingWrite = saveSetting ? ++m_settingWrites->latest : 0;
+    const quint64 settingWrite = saveSetting ? m_settingWrites->ticket() : 0;
     runInBackground(
         this,
         [folder = m_values.FavoritesFolder, settingWrite, writes = m_settingWrites,
@@ -66,7 +63,7 @@ void MainWindow::rereadFavorites(bool saveSetting) {
 void MainWindow::onFavoritesListed(quint64 listing, quint64 settingWrite,
                                    const FavoritesListing& result) {
     // A failure that a newer choice has made moot is not worth a word.
-    if (!result.settingError.isEmpty() && settingWrite == m_settingWrites->latest)
+    if (!result.settingError.isEmpty() && m_settingWrites->isLatest(settingWrite))
         m_desktop.showError(this, QStringLiteral("收藏文件夹"),
                             QStringLiteral("收藏文件夹的设置保存失败：%1。本次仍使用“%2”，"
                                            "下次启动时会回到原来的收藏文件夹。")

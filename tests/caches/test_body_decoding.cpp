@@ -191,10 +191,9 @@ private Q_SLOTS:
     }
 
     void responseHeads() {
-        const auto chromium =
-            parseResponseHead(QByteArray("HTTP/1.1 200 OK\0Content-Encoding: gzip\0"
-                                         "Content-Length: 123\0\0ignored: yes\0",
-                                         76));
+        static constexpr char head[] = "HTTP/1.1 200 OK\0Content-Encoding: gzip\0"
+                                       "Content-Length: 123\0\0ignored: yes\0";
+        const auto chromium = parseResponseHead(QByteArray(head, sizeof head - 1));
         QVERIFY(chromium);
         QCOMPARE(chromium->status, 200);
         QCOMPARE(chromium->value("content-encoding"), QByteArray("gzip"));

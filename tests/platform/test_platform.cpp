@@ -1,4 +1,5 @@
 #include "platform/browser_cache_locator.h"
+#include "platform/latest_write.h"
 #include "platform/safe_file_copy.h"
 #include "platform/settings_store.h"
 #include "support/file_contents.h"
@@ -34,6 +35,19 @@ const char* kUserReg = R"(WINE REGISTRY Version 2
 class PlatformTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Writes of one setting from worker threads: whatever order the threads run in, the
+    // newest value is the one left stored.
+    void onlyTheNewestWriteOfASettingRuns() {
+        LatestWrite gate;
+        const quint64 first = gate.ticket();
+        const quint64 second = gate.ticket();
+        QStringList written;
+        QVERIFY(gate.runIfLatest(second, [&] { written << "second"; }));
+        QVERIFY(!gate.runIfLatest(first, [&] { written << "first"; })); // ran late: skipped
+        QCOMPARE(written, QStringList{"second"});
+        QVERIFY(gate.isLatest(second) && !gate.isLatest(first));
+    }
+
     void registryValueIsUnescaped_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
