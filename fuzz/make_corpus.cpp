@@ -143,17 +143,6 @@ QByteArray objectScripts(int version) {
     return w.finish(Compression::None);
 }
 
-// A silent MPEG-1 layer III frame (128 kbit/s, 44.1 kHz, stereo): a valid header and zero
-// side information, 417 bytes.
-QByteArray silentMp3Frame() {
-    QByteArray frame(417, '\0');
-    frame[0] = char(0xFF);
-    frame[1] = char(0xFB);
-    frame[2] = char(0x90);
-    frame[3] = char(0x64);
-    return frame;
-}
-
 // Event sounds in every format with loops, envelopes and in/out points, a button's
 // sounds, and an MP3 stream with a block per frame.
 QByteArray sounds() {
@@ -172,7 +161,7 @@ QByteArray sounds() {
         {{SoundCodec::PcmNative, 0, false, true}, pattern},
         {{SoundCodec::Adpcm, 1, true, false}, pattern},
         {{SoundCodec::Mp3, 3, true, true},
-         QByteArray(2, '\0') + silentMp3Frame() + silentMp3Frame()},
+         QByteArray(2, '\0') + write::silentMp3Frame() + write::silentMp3Frame()},
         {{SoundCodec::Nellymoser, 2, true, false}, pattern},
         {{SoundCodec::Nellymoser8k, 0, true, false}, pattern.left(128)},
         {{SoundCodec::Speex, 0, true, false}, pattern.left(60)},
@@ -186,7 +175,8 @@ QByteArray sounds() {
     write::defineButtonSound(w, 1, buttonSounds);
     write::soundStreamHead(w, {SoundCodec::Mp3, 3, true, true}, 1152, 529);
     for (int frame = 0; frame < 4; ++frame) {
-        write::soundStreamBlock(w, write::mp3StreamBlock(1152, frame * 100, silentMp3Frame()));
+        write::soundStreamBlock(w,
+                                write::mp3StreamBlock(1152, frame * 100, write::silentMp3Frame()));
         w.showFrame();
     }
     return w.finish(Compression::None);

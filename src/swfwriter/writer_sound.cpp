@@ -127,4 +127,13 @@ QByteArray pcm16(double frequency, int samples, int rate, bool stereo, int ampli
     return b.data();
 }
 
+QByteArray silentMp3Frame() {
+    QByteArray frame(417, '\0');
+    frame[0] = char(0xFF);
+    frame[1] = char(0xFB);
+    frame[2] = char(0x90);
+    frame[3] = char(0x64);
+    return frame;
+}
+
 } // namespace reelcase::swf::write

@@ -37,5 +37,8 @@ void exportAssets(SwfWriter& w, const std::vector<std::pair<std::uint16_t, QStri
 // Little-endian 16-bit samples of a sine tone (both channels alike when stereo); a
 // frequency of 0 gives a constant level of amplitude.
 QByteArray pcm16(double frequency, int samples, int rate, bool stereo, int amplitude = 12000);
+// A silent MPEG-1 layer III frame (128 kbit/s, 44.1 kHz, stereo): a valid header and zero
+// side information, 417 bytes.
+QByteArray silentMp3Frame();
 
 } // namespace reelcase::swf::write

@@ -99,9 +99,10 @@ int main(int argc, char** argv) {
     swfhost::FrameLoop loop(player);
     for (int frame = 1; frame <= options.frames; ++frame) {
         loop.runFrame();
+        // Sounds play on whether kept or not: scripts hear when they end.
+        frameSound.clear();
+        player.mixFrameAudio(frameSound);
         if (!options.audioPath.isEmpty()) {
-            frameSound.clear();
-            player.mixFrameAudio(frameSound);
             if (!audio.append(frameSound))
                 return fail(1, QStringLiteral("cannot write %1").arg(options.audioPath));
         }

@@ -57,7 +57,7 @@ struct PlayContext {
     qint64 elapsedMs = 0;                                 // the player's clock, for getTimer()
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull;    // random() draws from this
     ScriptHost* host = nullptr;                           // trace output and the like; may be null
-    SoundMixer* sound = nullptr;                          // where frames start sounds; may be null
+    SoundMixer* sound = nullptr;                          // where sounds start; may be null
     DisplayListener* listener = nullptr;                  // may be null
     InputListener* inputListener = nullptr;               // may be null
     std::uint64_t nextObjectId = 1;                       // display objects' ids, never reused

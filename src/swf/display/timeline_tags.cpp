@@ -124,6 +124,16 @@ void doInitAction(TagContext& c) {
             QByteArray(c.body.data() + 2, static_cast<qsizetype>(c.body.size()) - 2), sprite});
 }
 
+void exportAssets(TagContext& c) {
+    const int count = c.body.u16();
+    for (int i = 0; i < count && c.body.ok(); ++i) {
+        const std::uint16_t id = c.body.u16();
+        const QString name = c.body.string(c.movie.version);
+        if (c.body.ok() && !c.movie.exports.contains(name.toLower()))
+            c.movie.exports.insert(name.toLower(), id);
+    }
+}
+
 void importAssets(TagContext& c) {
     const QString url = c.body.string(c.movie.version);
     if (c.code == tag::ImportAssets2)
@@ -164,18 +174,6 @@ void defineSprite(TagContext& c) {
     TimelineDef timeline;
     parseTags(c.parse, c.body, c.movie, timeline, true);
     c.movie.dictionary.define(id, std::make_shared<Sprite>(std::move(timeline)));
-}
-
-// Linkage names for attachSound and attachMovie; the first export of a name wins.
-void exportAssets(TagContext& c) {
-    BitReader& r = c.body;
-    const int count = r.u16();
-    for (int i = 0; i < count && r.ok(); ++i) {
-        const std::uint16_t id = r.u16();
-        const QString name = r.string(c.movie.version).toLower();
-        if (r.ok() && !name.isEmpty() && !c.movie.exports.contains(name))
-            c.movie.exports.insert(name, id);
-    }
 }
 
 } // namespace

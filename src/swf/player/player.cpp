@@ -285,6 +285,7 @@ void Player::mixFrameAudio(std::vector<std::int16_t>& out) {
 
 std::vector<std::int16_t> Player::renderAudio(int frames) {
     std::vector<std::int16_t> out;
+    runFirstFrameActions(); // a sound frame 1's script starts belongs to frame 1
     for (int i = 0; i < frames && m_state->root; ++i) {
         mixFrameAudio(out);
         tick();

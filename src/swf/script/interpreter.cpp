@@ -2,6 +2,7 @@
 
 #include "swf/display/timeline_instance.h"
 #include "swf/script/action_codes.h"
+#include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/input.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/script_host.h"
@@ -224,7 +225,9 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
             c->stop();
         break;
     case ToggleQuality:
+        break;
     case StopSounds:
+        builtins::stopAllSounds(m_vm);
         break;
     case GotoFrame: {
         const int frame = a.u16();

@@ -1,6 +1,7 @@
 #include "swf/script/script_runtime.h"
 
 #include "swf/format/movie.h"
+#include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/vm.h"
 
@@ -165,6 +166,7 @@ void ScriptRuntime::runPending() {
     m_context.initActions.clear();
     m_running = false;
     m_vm->runTimers(m_context.elapsedMs);
+    builtins::deliverSoundEvents(*m_vm);
     m_vm->collectIfDue();
 }
 

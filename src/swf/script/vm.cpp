@@ -819,6 +819,10 @@ void Vm::markRoots(Heap& heap) {
     }
     for (Object* o : registeredClasses)
         heap.mark(o);
+    for (Object* o : playingSounds)
+        heap.mark(o);
+    for (Object* o : loadingSounds)
+        heap.mark(o);
     // Objects of display objects still on a display list.
     for (auto it = m_displayObjects.cbegin(); it != m_displayObjects.cend(); ++it) {
         Object* o = it.value();

@@ -125,6 +125,10 @@ public:
     void setRoot(TimelineInstance* root) { m_root = root; }
     // Where an export name or a class registered for a symbol applies.
     QHash<int, Object*> registeredClasses;
+    // Sound objects waiting to hear of their sound's end (by the mixer's voice id) or of
+    // their file's load; kept alive until then.
+    QHash<int, Object*> playingSounds;
+    std::vector<Object*> loadingSounds;
     // attachMovie's init object, applied as the new clip is placed.
     Object* pendingInit = nullptr;
 

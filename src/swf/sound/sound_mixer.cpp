@@ -13,6 +13,24 @@ double soundFrameRate(double declared) {
     return declared > 0.01 ? std::clamp(declared, 1.0, 120.0) : 12.0;
 }
 
+namespace {
+
+// A script may set any 32-bit value; beyond this a sound is only louder than loud.
+SoundTransform bounded(const SoundTransform& t) {
+    const auto b = [](double v) { return std::clamp(v, -1e4, 1e4); };
+    return {b(t.ll), b(t.lr), b(t.rr), b(t.rl), b(t.volume)};
+}
+
+// outer applied after inner: the movie's shaping on top of one clip's.
+SoundTransform combined(const SoundTransform& outer, const SoundTransform& inner) {
+    return {(outer.ll * inner.ll + outer.rl * inner.lr) / 100,
+            (outer.lr * inner.ll + outer.rr * inner.lr) / 100,
+            (outer.rr * inner.rr + outer.lr * inner.rl) / 100,
+            (outer.rl * inner.rr + outer.ll * inner.rl) / 100, outer.volume * inner.volume / 100};
+}
+
+} // namespace
+
 SoundMixer::SoundMixer() = default;
 SoundMixer::~SoundMixer() = default;
 
@@ -34,10 +52,14 @@ int SoundMixer::start(const SoundStart& request) {
 int SoundMixer::startLocked(const SoundStart& request) {
     if (!m_movie)
         return 0;
-    auto sound = std::dynamic_pointer_cast<const SoundCharacter>(
-        m_movie->dictionary.shared(request.soundId));
-    if (!sound)
-        return 0;
+    std::shared_ptr<const SoundSamples> samples = request.samples;
+    if (!samples) {
+        auto sound = std::dynamic_pointer_cast<const SoundCharacter>(
+            m_movie->dictionary.shared(request.soundId));
+        if (!sound)
+            return 0;
+        samples = sound->samples();
+    }
     const auto same = [&](const auto& v) { return v->soundId() == request.soundId; };
     if (request.info.syncStop) {
         std::erase_if(m_voices, same);
@@ -45,13 +67,13 @@ int SoundMixer::startLocked(const SoundStart& request) {
     }
     if (request.info.syncNoMultiple && std::any_of(m_voices.begin(), m_voices.end(), same))
         return 0;
-    if (!sound->samples() || static_cast<int>(m_voices.size()) >= limits::maxVoices)
+    if (!samples || static_cast<int>(m_voices.size()) >= limits::maxVoices)
         return 0;
     SoundInfo info = request.info;
     info.loops = std::max(request.loops, info.loops);
     const int id = m_nextVoiceId++;
-    auto voice = std::make_unique<EventVoice>(id, request.owner, request.soundId, sound->samples(),
-                                              info, request.offsetSeconds);
+    auto voice = std::make_unique<EventVoice>(id, request.owner, request.soundId,
+                                              std::move(samples), info, request.offsetSeconds);
     voice->notifies = request.notifyWhenDone;
     m_voices.push_back(std::move(voice));
     return id;
@@ -100,10 +122,10 @@ void SoundMixer::stopAll() {
 }
 
 void SoundMixer::setTransform(SoundOwner owner, const SoundTransform& transform) {
-    const auto sane = [](double v) { return std::isfinite(v) ? std::clamp(v, -1e4, 1e4) : 0.0; };
+    const auto finite = [](double v) { return std::isfinite(v) ? v : 0.0; };
     std::lock_guard lock(m_mutex);
-    m_transforms[owner] = {sane(transform.ll), sane(transform.lr), sane(transform.rr),
-                           sane(transform.rl), sane(transform.volume)};
+    m_transforms[owner] = {finite(transform.ll), finite(transform.lr), finite(transform.rr),
+                           finite(transform.rl), finite(transform.volume)};
 }
 
 SoundTransform SoundMixer::transform(SoundOwner owner) const {
@@ -120,12 +142,25 @@ double SoundMixer::position(SoundOwner owner) const {
     return 0;
 }
 
+std::optional<double> SoundMixer::voicePosition(int voice) const {
+    std::lock_guard lock(m_mutex);
+    for (const auto& v : m_voices)
+        if (v->id() == voice)
+            return v->position();
+    return std::nullopt;
+}
+
 double SoundMixer::duration(std::uint16_t soundId) const {
     std::lock_guard lock(m_mutex);
     if (!m_movie)
         return 0;
     const auto* sound = dynamic_cast<const SoundCharacter*>(m_movie->dictionary.character(soundId));
-    return sound ? double(sound->frames()) / kMixRate : 0;
+    if (!sound)
+        return 0;
+    // The count the file declares: decoders add their own delay and padding.
+    if (sound->declaredSamples() > 0 && sound->format().rate > 0)
+        return double(sound->declaredSamples()) / sound->format().rate;
+    return double(sound->frames()) / kMixRate;
 }
 
 std::vector<FinishedSound> SoundMixer::takeFinished() {
@@ -193,12 +228,15 @@ void SoundMixer::mix(std::int16_t* out, int frames) {
     std::lock_guard lock(m_mutex);
     m_acc.assign(std::size_t(frames) * 2, 0.0f);
     float* acc = m_acc.data();
+    const auto global = m_transforms.find(0);
     const SoundTransform movieTransform =
-        m_transforms.count(0) ? m_transforms[0] : SoundTransform{};
+        bounded(global == m_transforms.end() ? SoundTransform{} : global->second);
     for (auto it = m_voices.begin(); it != m_voices.end();) {
         EventVoice& v = **it;
-        const auto t = m_transforms.find(v.owner());
-        if (v.mixInto(acc, frames, t == m_transforms.end() ? movieTransform : t->second)) {
+        const auto t = v.owner() ? m_transforms.find(v.owner()) : m_transforms.end();
+        if (v.mixInto(acc, frames,
+                      t == m_transforms.end() ? movieTransform
+                                              : bounded(combined(movieTransform, t->second)))) {
             ++it;
             continue;
         }

@@ -26,6 +26,8 @@ struct SoundStart {
     int loops = 1;
     SoundInfo info = {};
     bool notifyWhenDone = false; // reported by takeFinished()
+    // Samples a script loaded from a file, played instead of soundId's when set.
+    std::shared_ptr<const SoundSamples> samples = {};
 };
 
 // The frame rate sound keeps pace with: the movie's, within 1..120, or 12 for a rate of 0.
@@ -61,10 +63,14 @@ public:
     // Stops the owner's voices (of one sound when soundId is given).
     void stop(SoundOwner owner, std::optional<std::uint16_t> soundId = {});
     void stopAll(); // every event voice and stream
+    // Owner 0's transform applies to every sound, on top of the owner's own. Values are
+    // kept as given (a script reads them back) and bounded only when mixed.
     void setTransform(SoundOwner owner, const SoundTransform& transform);
     SoundTransform transform(SoundOwner owner) const;
     // Seconds into the owner's latest voice (0 when none plays); a sound's length.
     double position(SoundOwner owner) const;
+    // Seconds into one voice; empty once it has ended or was stopped.
+    std::optional<double> voicePosition(int voice) const;
     double duration(std::uint16_t soundId) const;
     std::vector<FinishedSound> takeFinished();
     int voiceCount() const;

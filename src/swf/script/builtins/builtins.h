@@ -29,6 +29,11 @@ void installSound(Vm& vm);
 void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them // the
                                   // settings; playing is the sound layer's
 
+// Sound objects' events: files loaded, sounds ended (once a frame).
+void deliverSoundEvents(Vm& vm);
+// stopAllSounds() and the StopSounds action.
+void stopAllSounds(Vm& vm);
+
 // Array helpers other classes use.
 std::vector<Value> arrayElements(Vm& vm, Object* array);
 // A broadcaster's listeners: calls name on each with args.
