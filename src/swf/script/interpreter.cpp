@@ -464,14 +464,14 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         break;
     }
     case GetProperty: {
-        const int index = static_cast<int>(vm.toNumber(pop()));
+        const int index = toInt32(vm.toNumber(pop()));
         const Value target = pop();
         push(getIndexedProperty(target, index));
         break;
     }
     case SetProperty: {
         const Value value = pop();
-        const int index = static_cast<int>(vm.toNumber(pop()));
+        const int index = toInt32(vm.toNumber(pop()));
         const Value target = pop();
         setIndexedProperty(target, index, value);
         break;

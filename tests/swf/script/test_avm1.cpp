@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <limits>
+
 using namespace reelcase::swf;
 using namespace reelcase::test;
 using write::Actions;
@@ -445,6 +447,19 @@ private Q_SLOTS:
         QTest::newRow("endless recursion") << recursion;
         QTest::newRow("huge argument count")
             << Actions().push(1e9).push("f").raw(CallFunction).bytes();
+        // Property indices and depths that are no whole number (found by the fuzzer).
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("property index NaN") << Actions()
+                                                   .push("/")
+                                                   .push(nan)
+                                                   .raw(GetProperty)
+                                                   .push("/")
+                                                   .push(nan)
+                                                   .push(1.0)
+                                                   .raw(SetProperty)
+                                                   .bytes();
+        QTest::newRow("property index beyond int")
+            << Actions().push("/").push(1e300).raw(GetProperty).bytes();
     }
     // A hostile script stops cleanly for its frame; the movie plays on and the next
     // frame's script still runs.

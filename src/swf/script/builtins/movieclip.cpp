@@ -117,8 +117,7 @@ Value duplicateMovieClip(Vm& vm, const Value& self, Args args) {
     const double d = vm.toNumber(args[1]);
     if (!std::isfinite(d))
         return Undefined{};
-    Object* made =
-        c->duplicate(vm, vm.toString(args[0]), static_cast<int>(d), objectOf(arg(args, 2)));
+    Object* made = c->duplicate(vm, vm.toString(args[0]), toInt32(d), objectOf(arg(args, 2)));
     return made ? Value(made) : Value(Undefined{});
 }
 
