@@ -464,14 +464,14 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         break;
     }
     case GetProperty: {
-        const int index = toInt32(vm.toNumber(pop()));
+        const int index = propertyIndex(vm.toNumber(pop()));
         const Value target = pop();
         push(getIndexedProperty(target, index));
         break;
     }
     case SetProperty: {
         const Value value = pop();
-        const int index = toInt32(vm.toNumber(pop()));
+        const int index = propertyIndex(vm.toNumber(pop()));
         const Value target = pop();
         setIndexedProperty(target, index, value);
         break;
@@ -990,6 +990,12 @@ const char* const indexedProperties[] = {
     "_url",         "_highquality", "_focusrect",    "_soundbuftime", "_quality",
     "_xmouse",      "_ymouse"};
 } // namespace
+
+// A property index as the number says, truncated; NaN, infinities and numbers far out of
+// range name no property (-1) rather than wrapping round to one.
+int Interpreter::propertyIndex(double number) {
+    return std::isfinite(number) && std::abs(number) < 1e6 ? static_cast<int>(number) : -1;
+}
 
 Value Interpreter::getIndexedProperty(const Value& target, int index) {
     if (index < 0 || index > 21)

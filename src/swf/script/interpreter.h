@@ -65,6 +65,7 @@ private:
     Object* resolvePathFrom(Object* start, const QString& path);
     std::shared_ptr<TimelineInstance> targetClip();
     // SWF 4 property by index.
+    static int propertyIndex(double number);
     Value getIndexedProperty(const Value& target, int index);
     void setIndexedProperty(const Value& target, int index, const Value& value);
 
