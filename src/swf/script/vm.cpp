@@ -17,14 +17,6 @@ namespace {
 const double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr int maxChain = 256; // __proto__ links followed before giving up (cycles)
 
-struct NativeDepth {
-    explicit NativeDepth(int& d)
-        : depth(d) {
-        ++depth;
-    }
-    ~NativeDepth() { --depth; }
-    int& depth;
-};
 } // namespace
 
 Vm::Vm(PlayContext& context, ScriptHost* host, int swfVersion, Budgets budgets)
@@ -477,26 +469,30 @@ bool Vm::instanceOf(const Value& v, Object* constructor) {
 
 // Calls
 
+Vm::NativeCall::NativeCall(Vm& vm, const Value& function, const Value& self, Args args)
+    : m_vm(vm)
+    , m_roots(vm.m_tempRoots.size()) {
+    if (vm.m_callDepth + 1 > vm.m_budgets.callDepth)
+        vm.abortScript();
+    ++vm.m_callDepth;
+    ++vm.m_nativeDepth;
+    vm.m_tempRoots.push_back(self);
+    vm.m_tempRoots.push_back(function);
+    vm.m_tempRoots.insert(vm.m_tempRoots.end(), args.begin(), args.end());
+}
+
+Vm::NativeCall::~NativeCall() {
+    m_vm.m_tempRoots.resize(m_roots);
+    --m_vm.m_nativeDepth;
+    --m_vm.m_callDepth;
+}
+
 Value Vm::call(const Value& function, const Value& self, Args args, Object* home) {
     auto* f = dynamic_cast<FunctionObject*>(objectOf(function));
     if (!f)
         return Undefined{};
     if (f->native) {
-        if (m_callDepth + 1 > m_budgets.callDepth)
-            abortScript();
-        ++m_callDepth;
-        NativeDepth nd(m_nativeDepth);
-        struct Exit {
-            Vm& vm;
-            std::size_t roots;
-            ~Exit() {
-                vm.m_tempRoots.resize(roots);
-                --vm.m_callDepth;
-            }
-        } exit{*this, m_tempRoots.size()};
-        m_tempRoots.push_back(self);
-        m_tempRoots.push_back(function);
-        m_tempRoots.insert(m_tempRoots.end(), args.begin(), args.end());
+        const NativeCall call(*this, function, self, args);
         return f->native(*this, self, args);
     }
     if (f->code)
@@ -621,20 +617,7 @@ Value Vm::construct(const Value& function, Args args) {
     if (!f)
         return Undefined{};
     if (f->constructor) {
-        if (m_callDepth + 1 > m_budgets.callDepth)
-            abortScript();
-        ++m_callDepth;
-        NativeDepth nd(m_nativeDepth);
-        struct Exit {
-            Vm& vm;
-            std::size_t roots;
-            ~Exit() {
-                vm.m_tempRoots.resize(roots);
-                --vm.m_callDepth;
-            }
-        } exit{*this, m_tempRoots.size()};
-        m_tempRoots.insert(m_tempRoots.end(), args.begin(), args.end());
-        m_tempRoots.push_back(function);
+        const NativeCall call(*this, function, Undefined{}, args);
         Value made = f->constructor(*this, Undefined{}, args);
         if (Object* o = objectOf(made)) {
             Object* proto = objectOf(getMember(function, QStringLiteral("prototype")));

@@ -174,6 +174,20 @@ private:
     void markRoots(Heap& heap);
     void forget(Object* o);
     Value callScript(FunctionObject& f, const Value& self, Args args, Object* home);
+    // One call into native code (a built-in function or constructor): it counts against
+    // the call depth, and what it works on stays reachable for the collector, until it
+    // returns. Aborts the script when the depth budget is spent.
+    class NativeCall {
+    public:
+        NativeCall(Vm& vm, const Value& function, const Value& self, Args args);
+        ~NativeCall();
+        NativeCall(const NativeCall&) = delete;
+        NativeCall& operator=(const NativeCall&) = delete;
+
+    private:
+        Vm& m_vm;
+        std::size_t m_roots;
+    };
     void setupBuiltins();
 
     PlayContext& m_context;
