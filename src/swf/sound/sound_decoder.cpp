@@ -68,7 +68,13 @@ public:
     }
 
     bool open() {
-        const AVCodec* codec = avcodec_find_decoder(codecId(m_format));
+        const AVCodec* codec = nullptr;
+        // A Speex packet in a SWF holds several frames; libavcodec's own Speex decoder reads
+        // only the first of them, the libspeex wrapper reads them all.
+        if (m_format.codec == SoundCodec::Speex)
+            codec = avcodec_find_decoder_by_name("libspeex");
+        if (!codec)
+            codec = avcodec_find_decoder(codecId(m_format));
         if (!codec)
             return false;
         m_codec = avcodec_alloc_context3(codec);
