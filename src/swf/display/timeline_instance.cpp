@@ -244,7 +244,7 @@ void TimelineInstance::queueActions(int frame) {
             else if (m_context.initializedSprites.insert(a->initSprite).second)
                 m_context.initActions.push_back({weak_from_this(), &a->code});
         } else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound) {
-            m_context.sound->startFrameSound(*s);
+            m_context.sound->startFrameSound(*s, soundOwners());
         }
     }
 }
@@ -265,7 +265,14 @@ void TimelineInstance::applyFrame(int frame, bool withActions) {
 // (the player looks after the main timeline's itself).
 void TimelineInstance::followStream(int before) {
     if (m_parent && m_def.stream && m_context.sound)
-        m_context.sound->followTimeline(this, m_def, before, m_frame, m_playing);
+        m_context.sound->followTimeline(this, m_def, before, m_frame, m_playing, soundOwners());
+}
+
+SoundOwners TimelineInstance::soundOwners() const {
+    SoundOwners owners;
+    for (const TimelineInstance* t = this; t; t = t->m_parent)
+        owners.push_back(static_cast<SoundOwner>(t->m_id));
+    return owners;
 }
 
 void TimelineInstance::gotoFrame(int frame) {

@@ -3,6 +3,7 @@
 #include "swf/display/drag.h"
 #include "swf/display/input_state.h"
 #include "swf/format/timeline_def.h"
+#include "swf/sound/event_voice.h"
 
 #include <QRectF>
 
@@ -147,6 +148,8 @@ public:
     DisplayObject* entry();
     Placement* placement();
     std::uint64_t id() const { return m_id; }
+    // This clip's id and its parents', innermost first: whose Sound objects shape its sounds.
+    SoundOwners soundOwners() const;
     int nesting() const { return m_nesting; }
     PlayContext& context() const { return m_context; }
 

@@ -233,7 +233,8 @@ void Player::stepBack() {
 void Player::playStepSound() {
     State& s = *m_state;
     if (s.root && s.movie->root.stream && s.hasBlock(currentFrame()))
-        s.mixer->startStream(&s.movie->root, s.movie->root, currentFrame(), 1);
+        s.mixer->startStream(&s.movie->root, s.movie->root, currentFrame(), 1,
+                             s.root->soundOwners());
 }
 
 const std::shared_ptr<SoundMixer>& Player::soundMixer() const {

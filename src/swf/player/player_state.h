@@ -41,7 +41,7 @@ struct Player::State {
     void followStream(int before) {
         if (root)
             mixer->followTimeline(&movie->root, movie->root, before, root->currentFrame(),
-                                  root->isPlaying());
+                                  root->isPlaying(), root->soundOwners());
     }
     // Runs what an input event queued; a click or key press lets scripts open links.
     void runInputActions(bool userInitiated) {

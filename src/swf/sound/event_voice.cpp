@@ -7,11 +7,12 @@
 
 namespace reelcase::swf {
 
-EventVoice::EventVoice(int id, SoundOwner owner, std::uint16_t soundId,
+EventVoice::EventVoice(int id, SoundOwner owner, SoundOwners outer, std::uint16_t soundId,
                        std::shared_ptr<const SoundSamples> samples, const SoundInfo& info,
                        double offsetSeconds)
     : m_id(id)
     , m_owner(owner)
+    , m_outer(std::move(outer))
     , m_soundId(soundId)
     , m_samples(std::move(samples))
     , m_envelope(info.envelope) {

@@ -5,12 +5,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace reelcase::swf {
 
 // Who started a sound: 0 for the movie's own frames, otherwise the address of whatever
 // started it (a script's Sound object), so that it can stop and shape its own sounds.
 using SoundOwner = std::uintptr_t;
+// The clips around a sound's owner, innermost first: a Sound object made on any of them
+// shapes the sound too.
+using SoundOwners = std::vector<SoundOwner>;
 
 // A Sound object's shaping: percentages of each source channel in each output channel
 // (left to left, left to right ...) and the volume over both.
@@ -22,7 +26,7 @@ struct SoundTransform {
 // One playing instance of an event sound.
 class EventVoice {
 public:
-    EventVoice(int id, SoundOwner owner, std::uint16_t soundId,
+    EventVoice(int id, SoundOwner owner, SoundOwners outer, std::uint16_t soundId,
                std::shared_ptr<const SoundSamples> samples, const SoundInfo& info,
                double offsetSeconds);
 
@@ -32,6 +36,7 @@ public:
 
     int id() const { return m_id; }
     SoundOwner owner() const { return m_owner; }
+    const SoundOwners& outerOwners() const { return m_outer; }
     std::uint16_t soundId() const { return m_soundId; }
     bool notifies = false; // report its end to whoever started it
     // Seconds into the sound (within the current loop).
@@ -42,6 +47,7 @@ private:
 
     int m_id;
     SoundOwner m_owner;
+    SoundOwners m_outer;
     std::uint16_t m_soundId;
     std::shared_ptr<const SoundSamples> m_samples;
     std::vector<EnvelopePoint> m_envelope;

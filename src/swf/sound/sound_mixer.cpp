@@ -72,8 +72,9 @@ int SoundMixer::startLocked(const SoundStart& request) {
     SoundInfo info = request.info;
     info.loops = std::max(request.loops, info.loops);
     const int id = m_nextVoiceId++;
-    auto voice = std::make_unique<EventVoice>(id, request.owner, request.soundId,
-                                              std::move(samples), info, request.offsetSeconds);
+    auto voice =
+        std::make_unique<EventVoice>(id, request.owner, request.outerOwners, request.soundId,
+                                     std::move(samples), info, request.offsetSeconds);
     voice->notifies = request.notifyWhenDone;
     m_voices.push_back(std::move(voice));
     return id;
@@ -84,7 +85,7 @@ std::uint16_t SoundMixer::exportedSound(const QString& name) const {
     return m_movie ? m_movie->exports.value(name.toLower(), 0) : 0;
 }
 
-void SoundMixer::startFrameSound(const StartSoundCommand& command) {
+void SoundMixer::startFrameSound(const StartSoundCommand& command, const SoundOwners& owners) {
     std::lock_guard lock(m_mutex);
     if (!m_movie)
         return;
@@ -93,6 +94,10 @@ void SoundMixer::startFrameSound(const StartSoundCommand& command) {
     if (!command.className.isEmpty())
         request.soundId = m_movie->exports.value(command.className.toLower(), 0);
     request.info = command.info;
+    if (!owners.empty()) {
+        request.owner = owners.front();
+        request.outerOwners.assign(owners.begin() + 1, owners.end());
+    }
     startLocked(request);
 }
 
@@ -173,13 +178,16 @@ int SoundMixer::voiceCount() const {
     return static_cast<int>(m_voices.size());
 }
 
-void SoundMixer::startStream(StreamKey key, const TimelineDef& timeline, int frame, int maxFrames) {
+void SoundMixer::startStream(StreamKey key, const TimelineDef& timeline, int frame, int maxFrames,
+                             const SoundOwners& owners) {
     std::lock_guard lock(m_mutex);
     if (!m_movie || frame < 0 || frame >= timeline.frameCount())
         return;
     Stream& s = m_streams[key];
     s.voice = std::make_unique<StreamVoice>(timeline, frame, m_frameRate, maxFrames);
     s.startedAt = m_mixed.load();
+    s.owner = owners.empty() ? 0 : owners.front();
+    s.outer.assign(owners.begin() + (owners.empty() ? 0 : 1), owners.end());
 }
 
 void SoundMixer::stopStream(StreamKey key) {
@@ -202,7 +210,7 @@ std::optional<double> SoundMixer::streamFrameHeard(StreamKey key) const {
 }
 
 void SoundMixer::followTimeline(StreamKey key, const TimelineDef& timeline, int before, int now,
-                                bool playing) {
+                                bool playing, const SoundOwners& owners) {
     if (!timeline.stream)
         return;
     const bool hasBlock = now >= 0 && now < timeline.frameCount() &&
@@ -212,14 +220,30 @@ void SoundMixer::followTimeline(StreamKey key, const TimelineDef& timeline, int 
     } else if (before < 0 || (now != before + 1 && now != before)) {
         stopStream(key);
         if (hasBlock)
-            startStream(key, timeline, now);
+            startStream(key, timeline, now, -1, owners);
     } else if (hasBlock && !hasStream(key)) {
-        startStream(key, timeline, now);
+        startStream(key, timeline, now, -1, owners);
     }
 }
 
 void SoundMixer::setMasterVolume(double volume) {
     m_master.store(static_cast<float>(std::isfinite(volume) ? std::clamp(volume, 0.0, 1.0) : 1.0));
+}
+
+SoundTransform SoundMixer::shapingLocked(SoundOwner owner, const SoundOwners& outer) const {
+    const auto of = [this](SoundOwner o) {
+        const auto it = m_transforms.find(o);
+        return it == m_transforms.end() ? nullptr : &it->second;
+    };
+    SoundTransform t = of(0) ? bounded(*of(0)) : SoundTransform{};
+    const auto apply = [&](SoundOwner o) {
+        if (const SoundTransform* own = o ? of(o) : nullptr)
+            t = bounded(combined(t, *own));
+    };
+    for (auto it = outer.rbegin(); it != outer.rend(); ++it)
+        apply(*it);
+    apply(owner);
+    return t;
 }
 
 void SoundMixer::mix(std::int16_t* out, int frames) {
@@ -228,15 +252,9 @@ void SoundMixer::mix(std::int16_t* out, int frames) {
     std::lock_guard lock(m_mutex);
     m_acc.assign(std::size_t(frames) * 2, 0.0f);
     float* acc = m_acc.data();
-    const auto global = m_transforms.find(0);
-    const SoundTransform movieTransform =
-        bounded(global == m_transforms.end() ? SoundTransform{} : global->second);
     for (auto it = m_voices.begin(); it != m_voices.end();) {
         EventVoice& v = **it;
-        const auto t = v.owner() ? m_transforms.find(v.owner()) : m_transforms.end();
-        if (v.mixInto(acc, frames,
-                      t == m_transforms.end() ? movieTransform
-                                              : bounded(combined(movieTransform, t->second)))) {
+        if (v.mixInto(acc, frames, shapingLocked(v.owner(), v.outerOwners()))) {
             ++it;
             continue;
         }
@@ -244,10 +262,11 @@ void SoundMixer::mix(std::int16_t* out, int frames) {
             m_finished.push_back({v.id(), v.owner()});
         it = m_voices.erase(it);
     }
-    const float streamGain = static_cast<float>(movieTransform.volume / 100.0);
-    for (auto& [timeline, stream] : m_streams)
-        stream.voice->mixInto(acc, frames, streamGain * float(movieTransform.ll / 100.0),
-                              streamGain * float(movieTransform.rr / 100.0));
+    for (auto& [timeline, stream] : m_streams) {
+        const SoundTransform t = shapingLocked(stream.owner, stream.outer);
+        const float gain = static_cast<float>(t.volume / 100.0);
+        stream.voice->mixInto(acc, frames, gain * float(t.ll / 100.0), gain * float(t.rr / 100.0));
+    }
     const float master = m_master.load();
     for (std::size_t i = 0; i < m_acc.size(); ++i)
         out[i] = static_cast<std::int16_t>(std::clamp(acc[i] * master, -32768.0f, 32767.0f));

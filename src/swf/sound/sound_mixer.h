@@ -28,6 +28,8 @@ struct SoundStart {
     bool notifyWhenDone = false; // reported by takeFinished()
     // Samples a script loaded from a file, played instead of soundId's when set.
     std::shared_ptr<const SoundSamples> samples = {};
+    // The clips around owner, innermost first (their Sound objects shape it too).
+    SoundOwners outerOwners = {};
 };
 
 // The frame rate sound keeps pace with: the movie's, within 1..120, or 12 for a rate of 0.
@@ -57,7 +59,8 @@ public:
     int start(const SoundStart& request);
     // The character id exported under name (case-insensitive), 0 when none.
     std::uint16_t exportedSound(const QString& name) const;
-    void startFrameSound(const StartSoundCommand& command);
+    // A timeline's StartSound: owners are its clip and the clips around it, innermost first.
+    void startFrameSound(const StartSoundCommand& command, const SoundOwners& owners = {});
     // A button's sound for one of its transitions (DefineButtonSound); none when unset.
     void startButtonSound(std::uint16_t buttonId, ButtonTransition transition);
     // Stops the owner's voices (of one sound when soundId is given).
@@ -78,7 +81,8 @@ public:
     // Streams, one per playing timeline, keyed by whatever stands for it (the main
     // timeline's definition, a sprite's instance).
     using StreamKey = const void*;
-    void startStream(StreamKey key, const TimelineDef& timeline, int frame, int maxFrames = -1);
+    void startStream(StreamKey key, const TimelineDef& timeline, int frame, int maxFrames = -1,
+                     const SoundOwners& owners = {});
     void stopStream(StreamKey key);
     // Whether the stream was started and not stopped since (it may have ended).
     bool hasStream(StreamKey key) const;
@@ -90,7 +94,7 @@ public:
     // a jump lands on (before < 0 forces a jump), and falls silent while the timeline
     // stands still.
     void followTimeline(StreamKey key, const TimelineDef& timeline, int before, int now,
-                        bool playing);
+                        bool playing, const SoundOwners& owners = {});
 
     // The output's side, on any thread. Writes the mix of the next frames into out
     // (interleaved stereo), advancing the clock.
@@ -105,8 +109,12 @@ private:
     struct Stream {
         std::unique_ptr<StreamVoice> voice;
         std::int64_t startedAt = 0; // the mix position of its first sample
+        SoundOwner owner = 0;
+        SoundOwners outer;
     };
     int startLocked(const SoundStart& request);
+    // The movie's transform, then each owner's from the outermost in.
+    SoundTransform shapingLocked(SoundOwner owner, const SoundOwners& outer) const;
 
     mutable std::mutex m_mutex;
     std::shared_ptr<const Movie> m_movie;

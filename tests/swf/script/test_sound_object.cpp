@@ -164,6 +164,38 @@ private Q_SLOTS:
         QCOMPARE(s.number(s.call(a, "getVolume")), 40.0);
     }
 
+    // A clip's Sound object shapes what its own timeline and the clips inside it start,
+    // events and streams alike, on top of the movie's; another clip's changes nothing.
+    void clipVolumeShapesTimelineSounds() {
+        write::SwfWriter w({100, 100}, 10, 8);
+        const auto id = write::defineSound(w, {}, kToneFrames,
+                                           write::pcm16(0, kToneFrames, 44100, false, 10000));
+        write::Timeline inner;
+        inner.showFrame();
+        write::startSound(inner, id);
+        write::soundStreamHead(inner, {}, 4410);
+        write::soundStreamBlock(inner, write::pcm16(0, 4410, 44100, false, 2000));
+        inner.showFrame();
+        write::Timeline middle;
+        middle.place({.depth = 1, .character = w.defineSprite(inner), .name = "inner"});
+        middle.showFrame();
+        write::Timeline empty;
+        empty.showFrame();
+        w.place({.depth = 1, .character = w.defineSprite(middle), .name = "mc"});
+        w.place({.depth = 2, .character = w.defineSprite(empty), .name = "other"});
+        w.showFrame(4);
+        SoundStage s(w.finish());
+        const Value root(s.vm().clipObject(*s.stage.root));
+        s.call(s.newSound({s.vm().getMember(root, "other")}), "setVolume", {0.0});
+        s.call(s.newSound({s.vm().getMember(root, "mc")}), "setVolume", {50.0});
+        s.call(s.newSound(), "setVolume", {50.0});
+        s.stage.tick(); // inner reaches its second frame: the event sound and the stream
+        QCOMPARE(s.mixer.voiceCount(), 1);
+        std::vector<std::int16_t> out(200);
+        s.mixer.mix(out.data(), 100);
+        QCOMPARE(out[100], std::int16_t((10000 + 2000) / 4));
+    }
+
     // A started sound plays on its owner's voice; position and duration are whole
     // milliseconds; its end is told once, stopping tells nothing.
     void playingPositionAndEnd() {

@@ -285,6 +285,9 @@ void startSound(Vm& vm, SoundObject& s, double offsetSeconds, int loops) {
     request.soundId = s.soundId;
     request.samples = s.loaded;
     request.owner = *owner;
+    if (!s.global)
+        if (const auto clip = clipAtPath(vm, s.targetPath); clip && clip->parent())
+            request.outerOwners = clip->parent()->soundOwners();
     request.offsetSeconds = offsetSeconds;
     request.loops = loops;
     request.notifyWhenDone = true;
