@@ -1,6 +1,7 @@
 // Writes small seed files for the fuzzer into the folder given (default fuzz/corpus).
 #include "swfwriter/writer.h"
 #include "swfwriter/writer_sound.h"
+#include "swfwriter/writer_video.h"
 
 #include <QDir>
 #include <QFile>
@@ -182,6 +183,25 @@ QByteArray sounds() {
     return w.finish(Compression::None);
 }
 
+// Embedded video in every codec: frames that open like Sorenson H.263 and VP6 pictures,
+// shown forwards and backwards.
+QByteArray video() {
+    write::SwfWriter w({64, 48}, 12);
+    QByteArray body;
+    for (int i = 0; i < 400; ++i)
+        body.append(char(i * 53 ^ i >> 3));
+    const QByteArray h263 = QByteArray("\x00\x00\x84\x00\x81\x40\x00\xf0", 8) + body;
+    const QByteArray vp6 = QByteArray("\x00\x00\x10\x46\x00\x9a\x00\x02\x02", 9) + body;
+    for (int codec = 2; codec <= 7; ++codec) {
+        const auto id = write::defineVideoStream(w, 3, {32, 24}, codec, codec % 2 == 0);
+        for (int f = 0; f < 3; ++f)
+            write::videoFrame(w, id, f, codec == 2 ? h263 : vp6);
+        w.place({.depth = codec, .character = id, .ratio = std::uint16_t(codec % 3)});
+    }
+    w.showFrame();
+    return w.finish(Compression::None);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -196,5 +216,6 @@ int main(int argc, char** argv) {
     save(dir, "objects_v6.swf", objectScripts(6));
     save(dir, "objects_v7.swf", objectScripts(7));
     save(dir, "sounds.swf", sounds());
+    save(dir, "video.swf", video());
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "swf/shapes/shape_tags.h"
 #include "swf/sound/sound_tags.h"
 #include "swf/text/text_tags.h"
+#include "swf/video/video_tags.h"
 
 namespace reelcase::swf {
 
@@ -20,6 +21,7 @@ const TagTable& standardTagTable() {
         registerFontTags(t);
         registerTextTags(t);
         registerSoundTags(t);
+        registerVideoTags(t);
         return t;
     }();
     return table;
