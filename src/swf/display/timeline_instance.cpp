@@ -438,6 +438,38 @@ DisplayObject* TimelineInstance::placeEmptyClip(const QString& name, int depth) 
     return now != m_list.end() && now->second.id == id ? &now->second : nullptr;
 }
 
+DisplayObject* TimelineInstance::loadMovieAt(int depth, std::shared_ptr<const Movie> movie) {
+    auto it = m_list.find(depth);
+    if (!movie || it == m_list.end() || !it->second.sprite ||
+        m_nesting + 1 >= limits::maxSpriteNesting ||
+        m_context.liveWeight + 1 + movie->root.placeCount > limits::maxDisplayObjects)
+        return nullptr;
+    DisplayObject o;
+    o.placement = it->second.placement;
+    o.placement.characterId = 0;
+    o.clipActions = it->second.clipActions;
+    erase(it);
+    o.placedByScript = true;
+    o.instantiated = true;
+    o.id = m_context.nextObjectId++;
+    o.sprite =
+        std::make_shared<TimelineInstance>(movie->root, m_context, m_nesting + 1, movie.get());
+    o.sprite->keepMovie(movie);
+    o.sprite->m_parent = this;
+    o.sprite->m_id = o.id;
+    const std::uint64_t id = o.id;
+    const std::shared_ptr<TimelineInstance> sprite = o.sprite;
+    m_list.insert_or_assign(depth, std::move(o));
+    sprite->enterFirstFrame();
+    auto now = m_list.find(depth);
+    if (now == m_list.end() || now->second.id != id)
+        return nullptr;
+    if (m_context.listener)
+        m_context.listener->objectPlaced(*this, depth, now->second);
+    now = m_list.find(depth);
+    return now != m_list.end() && now->second.id == id ? &now->second : nullptr;
+}
+
 DisplayObject* TimelineInstance::duplicate(int fromDepth, const QString& name, int depth) {
     DisplayObject* from = objectAt(fromDepth);
     if (!from)

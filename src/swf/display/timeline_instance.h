@@ -64,6 +64,8 @@ struct PlayContext {
     QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
     InputState input = {};                                // the user's pointer and keys
     DragState drag = {};                                  // the clip startDrag took
+    // The roots by level (_level0 is the movie's own root), drawn from the lowest up.
+    std::map<int, std::shared_ptr<TimelineInstance>> levels = {};
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).
@@ -157,6 +159,12 @@ public:
     // An object of a character made at run time (a script's text field).
     DisplayObject* placeOwn(std::shared_ptr<const Character> character, const QString& name,
                             int depth, const QTransform& matrix);
+    // The clip at depth shows another file's main timeline from its first frame (loadMovie):
+    // a new instance in the same place, with the same name and clip events.
+    DisplayObject* loadMovieAt(int depth, std::shared_ptr<const Movie> movie);
+    // The file this timeline comes from, and one it keeps alive (a loaded movie's root).
+    const Movie* movie() const { return m_movie; }
+    void keepMovie(std::shared_ptr<const Movie> movie) { m_ownMovie = std::move(movie); }
     // A copy of the object at depth (same character, placement and clip actions).
     DisplayObject* duplicate(int fromDepth, const QString& name, int depth);
     void removeAt(int depth);
@@ -180,6 +188,7 @@ private:
     DisplayObject* insertNew(int depth, DisplayObject object);
     void followStream(int before);
 
+    std::shared_ptr<const Movie> m_ownMovie; // first: outlives what refers into it
     const TimelineDef& m_def;
     PlayContext& m_context;
     const Movie* m_movie = nullptr;

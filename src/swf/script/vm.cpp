@@ -4,6 +4,7 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/interpreter.h"
+#include "swf/script/movie_loads.h"
 #include "swf/script/script_host.h"
 #include "swf/text/edit_text.h"
 
@@ -24,7 +25,8 @@ Vm::Vm(PlayContext& context, ScriptHost* host, int swfVersion, Budgets budgets)
     , m_host(host)
     , m_version(swfVersion)
     , m_budgets(budgets)
-    , m_heap(swfVersion >= 7) {
+    , m_heap(swfVersion >= 7)
+    , m_loads(std::make_unique<MovieLoads>()) {
     m_steps = m_budgets.stepsPerFrame;
     setupBuiltins();
 }
@@ -665,7 +667,7 @@ ClipObject* Vm::clipObject(TimelineInstance& clip) {
     auto* c = m_heap.make<ClipObject>(proto);
     c->clip = clip.weak_from_this();
     c->id = clip.id();
-    c->isRoot = &clip == m_root;
+    c->isRoot = &clip == m_root || (!clip.parent() && levelOf(*this, clip) >= 0);
     if (TimelineInstance* p = clip.parent()) {
         c->parent = p->weak_from_this();
         for (const auto& [depth, object] : p->displayList())
@@ -715,7 +717,7 @@ QString Vm::targetPath(TimelineInstance& clip) {
         const Placement* p = const_cast<TimelineInstance*>(c)->placement();
         parts.prepend(p ? p->name : QString());
     }
-    parts.prepend(QStringLiteral("_level0"));
+    parts.prepend(QStringLiteral("_level%1").arg(c ? std::max(0, levelOf(*this, *c)) : 0));
     return parts.join(QLatin1Char('.'));
 }
 
@@ -726,6 +728,11 @@ QString Vm::slashPath(TimelineInstance& clip) {
         const Placement* p = const_cast<TimelineInstance*>(c)->placement();
         parts.prepend(p ? p->name : QString());
     }
+    // Levels above the first are named in slash paths too.
+    const int level = c ? levelOf(*this, *c) : 0;
+    if (level > 0)
+        return QStringLiteral("_level%1").arg(level) +
+               (parts.isEmpty() ? QString() : QLatin1Char('/') + parts.join(QLatin1Char('/')));
     return QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
@@ -806,6 +813,7 @@ void Vm::markRoots(Heap& heap) {
         heap.mark(o);
     for (Object* o : loadingSounds)
         heap.mark(o);
+    m_loads->mark(heap);
     // Objects of display objects still on a display list.
     for (auto it = m_displayObjects.cbegin(); it != m_displayObjects.cend(); ++it) {
         Object* o = it.value();

@@ -134,8 +134,11 @@ int depthOf(DisplayHandle* h) {
     return h->lastDepth;
 }
 
-Value getDepth(Vm&, const Value& self, Args) {
+Value getDepth(Vm& vm, const Value& self, Args) {
     auto* h = dynamic_cast<DisplayHandle*>(objectOf(self));
+    // A level's root stands at its level below the script depths.
+    if (auto* c = dynamic_cast<ClipObject*>(h); c && c->isRoot && c->timeline())
+        return static_cast<double>(std::max(0, levelOf(vm, *c->timeline())) - depthOffset);
     if (!h || !h->entry())
         return Undefined{};
     return static_cast<double>(depthOf(h) - depthOffset);
@@ -265,13 +268,6 @@ Value hitTest(Vm& vm, const Value& self, Args args) {
     return mine.intersects(toStage(*other).mapRect(other->bounds()));
 }
 
-Value bytesTotal(Vm& vm, const Value& self, Args) {
-    return clip(vm, self)
-               ? Value(static_cast<double>(
-                     std::max<std::size_t>(vm.context().movie->dictionary.size(), 1) * 100))
-               : Value(Undefined{});
-}
-
 // A DefineEditText body for a script's text field: bounds, no text, device font.
 std::shared_ptr<const Character> newTextField(Vm& vm, double w, double h) {
     QByteArray body;
@@ -359,14 +355,10 @@ void installMovieClip(Vm& vm) {
         {"localToGlobal", localToGlobal},
         {"globalToLocal", globalToLocal},
         {"hitTest", hitTest},
-        {"getBytesLoaded", bytesTotal},
-        {"getBytesTotal", bytesTotal},
         {"createTextField", createTextField},
         {"setMask", nothing},
         {"startDrag", nothing},
         {"stopDrag", nothing},
-        {"loadMovie", nothing},
-        {"unloadMovie", nothing},
         {"loadVariables", nothing},
         {"getURL", nothing},
         {"beginFill", nothing},
