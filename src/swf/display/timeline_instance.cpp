@@ -448,10 +448,11 @@ DisplayObject* TimelineInstance::loadMovieAt(int depth, std::shared_ptr<const Mo
     o.placement = it->second.placement;
     o.placement.characterId = 0;
     o.clipActions = it->second.clipActions;
+    // The same id: references to the clip find it showing the new movie.
+    o.id = it->second.id;
     erase(it);
     o.placedByScript = true;
     o.instantiated = true;
-    o.id = m_context.nextObjectId++;
     o.sprite =
         std::make_shared<TimelineInstance>(movie->root, m_context, m_nesting + 1, movie.get());
     o.sprite->keepMovie(movie);

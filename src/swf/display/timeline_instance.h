@@ -160,7 +160,7 @@ public:
     DisplayObject* placeOwn(std::shared_ptr<const Character> character, const QString& name,
                             int depth, const QTransform& matrix);
     // The clip at depth shows another file's main timeline from its first frame (loadMovie):
-    // a new instance in the same place, with the same name and clip events.
+    // a new instance in the same place, with the same name, id and clip events.
     DisplayObject* loadMovieAt(int depth, std::shared_ptr<const Movie> movie);
     // The file this timeline comes from, and one it keeps alive (a loaded movie's root).
     const Movie* movie() const { return m_movie; }

@@ -398,6 +398,14 @@ void ClipObject::loadMovie(Vm& vm, const QString& url) {
         vm.movieLoads().load(vm, this, -1, url);
 }
 
+void ClipObject::showsNewMovie(Vm& vm, TimelineInstance& now) {
+    clip = now.weak_from_this();
+    removeIf([](const Property&) { return true; });
+    watches.reset();
+    proto = vm.protos.movieClip;
+    loaded = unloaded = lockRoot = false;
+}
+
 TimelineInstance* levelRoot(Vm& vm, int n) {
     const auto& levels = vm.context().levels;
     auto it = levels.find(n);

@@ -38,6 +38,9 @@ public:
     Object* duplicate(Vm& vm, const QString& name, int depth, Object* init);
     void removeByScript(Vm& vm);
     void loadMovie(Vm& vm, const QString& url);
+    // The clip now shows a loaded movie: references to it stay good, what scripts set on
+    // it is gone.
+    void showsNewMovie(Vm& vm, TimelineInstance& now);
 
     std::weak_ptr<TimelineInstance> clip;
     bool isRoot = false;

@@ -661,8 +661,12 @@ Vm::RootGuard::~RootGuard() {
 // Clips
 
 ClipObject* Vm::clipObject(TimelineInstance& clip) {
-    if (Object* o = m_displayObjects.value(clip.id()))
-        return static_cast<ClipObject*>(o);
+    if (Object* o = m_displayObjects.value(clip.id())) {
+        auto* c = static_cast<ClipObject*>(o);
+        if (c->clip.lock().get() != &clip)
+            c->showsNewMovie(*this, clip);
+        return c;
+    }
     Object* proto = protos.movieClip;
     auto* c = m_heap.make<ClipObject>(proto);
     c->clip = clip.weak_from_this();

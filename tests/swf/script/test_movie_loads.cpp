@@ -229,7 +229,7 @@ private Q_SLOTS:
         Player player;
         player.setHost(&host);
         player.setMovie(load(parent.finish()));
-        player.tick();
+        player.runFirstFrameActions();
         QVERIFY(near(renderImage(player, {100, 100}).pixel(20, 20), Qt::white));
         player.tick();
         const QImage shown = renderImage(player, {100, 100});

@@ -106,10 +106,7 @@ Value clipUnloadMovie(Vm& vm, const Value& self, Args) {
     return Undefined{};
 }
 
-Value loaderCall(Vm&, const Value&, Args) {
-    return Undefined{};
-}
-
+// Called on the new object by new (and by a subclass's super()).
 Value loaderConstruct(Vm& vm, const Value& self, Args) {
     if (Object* o = objectOf(self)) {
         makeBroadcaster(vm, o);
@@ -171,7 +168,7 @@ void installMovieClipLoader(Vm& vm) {
     vm.method(clip, QStringLiteral("getSWFVersion"), swfVersion);
 
     Object* proto = vm.newObject();
-    vm.defineClass(QStringLiteral("MovieClipLoader"), loaderCall, loaderConstruct, proto);
+    vm.defineClass(QStringLiteral("MovieClipLoader"), loaderConstruct, nullptr, proto);
     Object* as = objectOf(vm.getMember(Value(vm.global), QStringLiteral("AsBroadcaster")));
     for (const char* name : {"addListener", "removeListener", "broadcastMessage"})
         if (as)
