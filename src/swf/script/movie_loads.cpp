@@ -95,6 +95,26 @@ void MovieLoads::start(Vm& vm) {
         carryOut(vm, r);
 }
 
+bool MovieLoads::failEarly(Vm& vm) {
+    std::vector<Request> failed;
+    for (auto it = m_requests.begin(); it != m_requests.end();) {
+        LoadedFile file;
+        if (!it->unload && !it->cancelled && !read(vm, it->url, file)) {
+            failed.push_back(*it);
+            it = m_requests.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const Request& r : failed) {
+        Value target = r.target ? Value(r.target) : Value(Undefined{});
+        if (TimelineInstance* level = r.target ? nullptr : levelRoot(vm, r.level))
+            target = vm.clipObject(*level);
+        tell(vm, r.loader, QStringLiteral("onLoadError"), {target, QStringLiteral("URLNotFound")});
+    }
+    return !failed.empty();
+}
+
 void MovieLoads::finish(Vm& vm) {
     std::vector<Init> inits = std::move(m_inits);
     m_inits.clear();
@@ -158,9 +178,8 @@ TimelineInstance* MovieLoads::place(Vm& vm, Request& r, std::shared_ptr<const Mo
 
 void MovieLoads::carryOut(Vm& vm, Request& r) {
     Value target = r.target ? Value(r.target) : Value(Undefined{});
-    if (!r.target)
-        if (auto it = vm.context().levels.find(r.level); it != vm.context().levels.end())
-            target = clipValue(vm, it->second.get());
+    if (TimelineInstance* level = r.target ? nullptr : levelRoot(vm, r.level))
+        target = vm.clipObject(*level);
     if (r.unload) {
         if (r.target) {
             bool image = false;

@@ -47,6 +47,9 @@ public:
     // Carries out the requests queued so far: targets replaced, their new first frames
     // queued, onLoadStart / onLoadProgress / onLoadComplete (or onLoadError) sent.
     void start(Vm& vm);
+    // Loads of files that cannot be read fail at once, at the end of the frame's scripts.
+    // True when one did.
+    bool failEarly(Vm& vm);
     // After the new first frames ran: onLoadInit.
     void finish(Vm& vm);
     bool hasRequests() const { return !m_requests.empty(); }

@@ -169,6 +169,8 @@ void ScriptRuntime::runPending() {
             m_vm->movieLoads().finish(*m_vm);
             continue;
         }
+        if (m_vm->movieLoads().hasRequests() && m_vm->movieLoads().failEarly(*m_vm))
+            continue;
         break;
     }
     m_context.actions.clear();

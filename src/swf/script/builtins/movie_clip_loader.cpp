@@ -64,12 +64,14 @@ ClipObject* clipSelf(const Value& self) {
     return c && c->timeline() ? c : nullptr;
 }
 
-// A whole file's length: a loaded one as read, the player's own as its header says.
-double fileLength(Vm& vm, const Movie* movie) {
+// A whole file's length: a loaded one as read, the player's own as its header says
+// (uncompressed) or, for a loader's progress, as read.
+double fileLength(Vm& vm, const Movie* movie, bool asRead = false) {
     if (!movie)
         return 0;
     const LoadedFile* file = vm.movieLoads().fileOf(movie);
-    return file ? file->bytesTotal : static_cast<double>(movie->declaredLength);
+    return file ? file->bytesTotal
+                : static_cast<double>(asRead ? movie->fileBytes : movie->declaredLength);
 }
 
 Value bytesTotal(Vm& vm, const Value& self, Args) {
@@ -151,7 +153,9 @@ Value getProgress(Vm& vm, const Value&, Args args) {
         out->put(QStringLiteral("bytesTotal"), Undefined{});
         return out;
     }
-    const Value bytes = bytesTotal(vm, Value(vm.clipObject(*clip)), {});
+    const Value bytes = clip->movie() && &clip->definition() == &clip->movie()->root
+                            ? Value(fileLength(vm, clip->movie(), true))
+                            : bytesTotal(vm, Value(vm.clipObject(*clip)), {});
     out->put(QStringLiteral("bytesLoaded"), bytes);
     out->put(QStringLiteral("bytesTotal"), bytes);
     return out;
