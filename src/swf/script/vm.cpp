@@ -2,6 +2,7 @@
 
 #include "swf/display/button.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/format/movie.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/interpreter.h"
 #include "swf/script/movie_loads.h"
@@ -566,8 +567,10 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
             frame.activation->put(QStringLiteral("arguments"), makeArguments());
         if (fl & 0x10)
             reg(makeSuper());
-        if (fl & 0x40)
-            reg(m_root ? Value(clipObject(*m_root)) : Value(Undefined{}));
+        if (fl & 0x40) {
+            Object* root = rootFor(*this, clipOf(frame.target).get());
+            reg(root ? Value(root) : Value(Undefined{}));
+        }
         if (fl & 0x80) {
             auto c = clipOf(frame.target);
             reg(c && c->parent() ? Value(clipObject(*c->parent())) : Value(Undefined{}));
@@ -753,7 +756,7 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self) 
     frame.target = clipObj;
     frame.self = self ? Value(self) : Value(clipObj);
     frame.registers.assign(4, Undefined{});
-    frame.version = m_version;
+    frame.version = clip.movie() ? clip.movie()->version : m_version; // a loaded movie's own
     frame.stackBase = m_stack.size();
     m_frames.push_back(&frame);
     struct Exit {
