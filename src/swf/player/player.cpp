@@ -175,11 +175,13 @@ void Player::tick() {
     if (!s.root)
         return;
     runFirstFrameActions();
+    s.scripts->frameBegins();
     const int before = s.root->currentFrame();
     s.context.elapsedMs += frameIntervalMs();
     s.scripts->enterFrame();
     s.root->tick(s.looping);
     s.tickLevels();
+    s.runActions();
     s.scripts->startLoads();
     s.root = s.context.levels.at(0);
     s.runActions();

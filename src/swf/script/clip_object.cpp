@@ -403,7 +403,7 @@ void ClipObject::showsNewMovie(Vm& vm, TimelineInstance& now) {
     removeIf([](const Property&) { return true; });
     watches.reset();
     proto = vm.protos.movieClip;
-    loaded = unloaded = lockRoot = false;
+    loaded = unloaded = false; // _lockroot stays with the clip
 }
 
 TimelineInstance* levelRoot(Vm& vm, int n) {

@@ -88,9 +88,15 @@ void MovieLoads::unload(Vm& vm, ClipObject* target, int level, Object* loader) {
     queue(vm, Request{target, level, QString(), loader, true, false});
 }
 
+void MovieLoads::frameBegins() {
+    m_due = m_requests.size();
+}
+
 void MovieLoads::start(Vm& vm) {
-    std::vector<Request> requests = std::move(m_requests);
-    m_requests.clear();
+    const auto due = m_requests.begin() + static_cast<std::ptrdiff_t>(m_due);
+    std::vector<Request> requests(m_requests.begin(), due);
+    m_requests.erase(m_requests.begin(), due);
+    m_due = 0;
     for (Request& r : requests)
         carryOut(vm, r);
 }
@@ -101,6 +107,8 @@ bool MovieLoads::failEarly(Vm& vm) {
         LoadedFile file;
         if (!it->unload && !it->cancelled && !read(vm, it->url, file)) {
             failed.push_back(*it);
+            if (static_cast<std::size_t>(it - m_requests.begin()) < m_due)
+                --m_due;
             it = m_requests.erase(it);
         } else {
             ++it;

@@ -44,8 +44,10 @@ public:
     void load(Vm& vm, ClipObject* target, int level, const QString& url, Object* loader = nullptr);
     void unload(Vm& vm, ClipObject* target, int level, Object* loader = nullptr);
 
-    // Carries out the requests queued so far: targets replaced, their new first frames
-    // queued, onLoadStart / onLoadProgress / onLoadComplete (or onLoadError) sent.
+    // A frame begins: what was asked before it is carried out at its end.
+    void frameBegins();
+    // Carries out the requests due: targets replaced, their new first frames queued,
+    // onLoadStart / onLoadProgress / onLoadComplete (or onLoadError) sent.
     void start(Vm& vm);
     // Loads of files that cannot be read fail at once, at the end of the frame's scripts.
     // True when one did.
@@ -53,6 +55,7 @@ public:
     // After the new first frames ran: onLoadInit.
     void finish(Vm& vm);
     bool hasRequests() const { return !m_requests.empty(); }
+    bool hasDue() const { return m_due > 0; }
     bool hasInits() const { return !m_inits.empty(); }
 
     // What a loaded file was; null for the player's own movie.
@@ -79,6 +82,7 @@ private:
 
     Parser m_parser;
     std::vector<Request> m_requests;
+    std::size_t m_due = 0; // the first requests are due this frame
     std::vector<Init> m_inits;
     // Files read, by URL: read again, a file gives the same parsed movie. Capped.
     struct File {

@@ -190,9 +190,13 @@ bool ScriptRuntime::onStage(const TimelineInstance& clip) const {
     return false;
 }
 
+void ScriptRuntime::frameBegins() {
+    m_vm->movieLoads().frameBegins();
+}
+
 void ScriptRuntime::startLoads() {
     MovieLoads& loads = m_vm->movieLoads();
-    if (!loads.hasRequests())
+    if (!loads.hasDue())
         return;
     loads.start(*m_vm);
     auto it = m_context.levels.find(0);

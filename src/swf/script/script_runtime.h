@@ -25,8 +25,9 @@ public:
     // the timers that are due.
     void runPending();
     avm1::Vm& vm() { return *m_vm; }
-    // Carries out the loads scripts asked for (after the timelines moved on, before their
-    // actions run); the new movies' first frames are queued. Level 0 may be a new root.
+    // Loads scripts asked for before a frame are carried out when its actions have run
+    // (startLoads); the new movies' first frames are queued. Level 0 may be a new root.
+    void frameBegins();
     void startLoads();
     TimelineInstance* root() const { return m_root; }
     // The pointer moved or a button went down or up; a key went down or up. Clip events and

@@ -53,8 +53,10 @@ struct LoadingStage : ScriptStage {
             [](const QByteArray& bytes) { return parseMovie(bytes); });
     }
     void frame() {
+        runtime->frameBegins();
         runtime->enterFrame();
         root->tick();
+        runtime->runPending();
         runtime->startLoads();
         runtime->runPending();
     }
