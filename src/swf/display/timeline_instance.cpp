@@ -241,7 +241,7 @@ void TimelineInstance::queueActions(int frame) {
         if (const auto* a = std::get_if<ActionCommand>(&command)) {
             if (a->initSprite < 0)
                 m_context.actions.push_back({weak_from_this(), &a->code});
-            else if (m_context.initializedSprites.insert(a->initSprite).second)
+            else if (m_context.initializedSprites.insert({m_movie, a->initSprite}).second)
                 m_context.initActions.push_back({weak_from_this(), &a->code});
         } else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound) {
             m_context.sound->startFrameSound(*s);

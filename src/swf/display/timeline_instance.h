@@ -9,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <unordered_set>
 
 namespace reelcase::swf {
@@ -53,7 +54,8 @@ struct PlayContext {
     long long liveWeight = 0; // sprite instances alive and what they place (see limits.h)
     std::deque<PendingAction> actions = {};
     std::deque<PendingAction> initActions = {};           // DoInitAction, run before frame actions
-    std::unordered_set<int> initializedSprites = {};      // DoInitAction runs once per sprite
+    // DoInitAction runs once per sprite of each file.
+    std::set<std::pair<const Movie*, int>> initializedSprites = {};
     qint64 elapsedMs = 0;                                 // the player's clock, for getTimer()
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull;    // random() draws from this
     ScriptHost* host = nullptr;                           // trace output and the like; may be null
