@@ -167,6 +167,8 @@ public:
     // The file this timeline comes from, and one it keeps alive (a loaded movie's root).
     const Movie* movie() const { return m_movie; }
     void keepMovie(std::shared_ptr<const Movie> movie) { m_ownMovie = std::move(movie); }
+    // A level's new root stands for the one it replaces (references to it stay good).
+    void takeIdOf(const TimelineInstance& replaced) { m_id = replaced.m_id; }
     // A copy of the object at depth (same character, placement and clip actions).
     DisplayObject* duplicate(int fromDepth, const QString& name, int depth);
     void removeAt(int depth);

@@ -159,17 +159,20 @@ std::shared_ptr<const Movie> MovieLoads::read(Vm& vm, const QString& url, Loaded
 TimelineInstance* MovieLoads::place(Vm& vm, Request& r, std::shared_ptr<const Movie> movie) {
     PlayContext& context = vm.context();
     if (!r.target) {
-        if (auto old = context.levels.find(r.level); old != context.levels.end()) {
-            ClipObject* gone = vm.clipObject(*old->second);
-            gone->isRoot = false;
-            gone->unloaded = true;
-        }
+        auto old = context.levels.find(r.level);
         if (!movie) {
-            context.levels.erase(r.level);
+            if (old != context.levels.end()) {
+                ClipObject* gone = vm.clipObject(*old->second);
+                gone->isRoot = false;
+                gone->unloaded = true;
+                context.levels.erase(old);
+            }
             return nullptr;
         }
         auto root = std::make_shared<TimelineInstance>(movie->root, context, 0, movie.get());
         root->keepMovie(movie);
+        if (old != context.levels.end())
+            root->takeIdOf(*old->second);
         context.levels[r.level] = root;
         if (r.level == 0)
             vm.setRoot(root.get());
