@@ -118,7 +118,8 @@ bool MovieLoads::failEarly(Vm& vm) {
         Value target = r.target ? Value(r.target) : Value(Undefined{});
         if (TimelineInstance* level = r.target ? nullptr : levelRoot(vm, r.level))
             target = vm.clipObject(*level);
-        tell(vm, r.loader, QStringLiteral("onLoadError"), {target, QStringLiteral("URLNotFound")});
+        tell(vm, r.loader, QStringLiteral("onLoadError"),
+             {target, QStringLiteral("URLNotFound"), 0.0});
     }
     return !failed.empty();
 }
@@ -207,7 +208,8 @@ void MovieLoads::carryOut(Vm& vm, Request& r) {
     LoadedFile file;
     std::shared_ptr<const Movie> movie = read(vm, r.url, file);
     if (!movie) {
-        tell(vm, r.loader, QStringLiteral("onLoadError"), {target, QStringLiteral("URLNotFound")});
+        tell(vm, r.loader, QStringLiteral("onLoadError"),
+             {target, QStringLiteral("URLNotFound"), 0.0});
         return;
     }
     TimelineInstance* clip = place(vm, r, movie);

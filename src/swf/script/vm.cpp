@@ -717,6 +717,10 @@ std::shared_ptr<TimelineInstance> Vm::clipOf(const Value& v) {
     return c ? c->clip.lock() : nullptr;
 }
 
+int Vm::runningVersion() const {
+    return m_frames.empty() ? m_version : m_frames.back()->version;
+}
+
 QString Vm::targetPath(TimelineInstance& clip) {
     QStringList parts;
     const TimelineInstance* c = &clip;

@@ -134,6 +134,11 @@ public:
     Object* pendingInit = nullptr;
     // Movies loaded into clips and levels.
     MovieLoads& movieLoads() { return *m_loads; }
+    // The SWF version of the code running now (a loaded movie's may differ).
+    int runningVersion() const;
+    // Once code of SWF 8 or later has asked for the bounds of an empty clip, every answer
+    // after rounds as SWF 8 does (the player keeps that state).
+    bool swf8EmptyBounds = false;
 
     // Running code.
     // A frame script (or init action, or clip event handler) on its timeline.

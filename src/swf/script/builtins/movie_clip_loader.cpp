@@ -110,18 +110,16 @@ Value clipUnloadMovie(Vm& vm, const Value& self, Args) {
 
 // Called on the new object by new (and by a subclass's super()).
 Value loaderConstruct(Vm& vm, const Value& self, Args) {
-    if (Object* o = objectOf(self)) {
-        makeBroadcaster(vm, o);
-        // The loader hears its own events: onLoadStart may be set on it directly.
-        const Value me = self;
-        vm.callMethod(self, QStringLiteral("addListener"), std::span<const Value>(&me, 1));
-    }
+    // The loader hears its own events: onLoadStart may be set on it directly. The
+    // broadcaster's methods come from the prototype.
+    if (Object* o = objectOf(self))
+        o->put(QStringLiteral("_listeners"), vm.newArray({self}), DontEnum);
     return Undefined{};
 }
 
 Value loadClip(Vm& vm, const Value& self, Args args) {
     Object* loader = objectOf(self);
-    if (!loader || args.size() < 2 || typeOf(args[0]) == TypeUndefined)
+    if (!loader || args.size() < 2 || typeOf(args[0]) != TypeString)
         return false;
     const LoadTarget t = targetOf(vm, args[1]);
     if (!t.valid())
@@ -132,7 +130,9 @@ Value loadClip(Vm& vm, const Value& self, Args args) {
 
 Value unloadClip(Vm& vm, const Value& self, Args args) {
     Object* loader = objectOf(self);
-    const LoadTarget t = targetOf(vm, arg(args, 0));
+    if (args.empty())
+        return Undefined{};
+    const LoadTarget t = targetOf(vm, args[0]);
     if (!loader || !t.valid())
         return false;
     vm.movieLoads().unload(vm, t.clip, t.level, loader);
@@ -145,6 +145,7 @@ Value getProgress(Vm& vm, const Value&, Args args) {
         return Undefined{};
     const LoadTarget t = targetOf(vm, target);
     Object* out = vm.newObject();
+    out->proto = nullptr;
     TimelineInstance* clip = t.clip ? t.clip->timeline().get() : levelRoot(vm, t.level);
     if (!clip) {
         if (objectOf(target))

@@ -79,7 +79,8 @@ Value attachMovie(Vm& vm, const Value& self, Args args) {
     auto c = clip(vm, self);
     if (!c || args.size() < 3)
         return Undefined{};
-    const Movie* movie = vm.context().movie;
+    // A loaded movie's clips attach from their own file's exports.
+    const Movie* movie = c->movie() ? c->movie() : vm.context().movie;
     const QString linkage = vm.toString(args[0]);
     int id = movie->exports.value(linkage.toLower(), 0);
     for (const Movie::Import& import : movie->imports)
@@ -200,10 +201,10 @@ QTransform toStage(TimelineInstance& c) {
 Value boundsObject(Vm& vm, const QRectF& r) {
     Object* o = vm.newObject();
     if (r.isNull()) {
-        o->put(QStringLiteral("xMin"), 6710886.35);
-        o->put(QStringLiteral("xMax"), 6710886.35);
-        o->put(QStringLiteral("yMin"), 6710886.35);
-        o->put(QStringLiteral("yMax"), 6710886.35);
+        vm.swf8EmptyBounds = vm.swf8EmptyBounds || vm.runningVersion() >= 8;
+        const double none = vm.swf8EmptyBounds ? 6710886.4 : 6710886.35;
+        for (const char* corner : {"xMin", "xMax", "yMin", "yMax"})
+            o->put(QLatin1String(corner), none);
         return o;
     }
     o->put(QStringLiteral("xMin"), r.left() / 20);
