@@ -217,7 +217,10 @@ void MovieLoads::carryOut(Vm& vm, Request& r) {
         return;
     const Value now = clipValue(vm, clip);
     tell(vm, r.loader, QStringLiteral("onLoadStart"), {now});
-    tell(vm, r.loader, QStringLiteral("onLoadProgress"), {now, file.bytesTotal, file.bytesTotal});
+    // Progress is told twice, as the player tells it of a file read at once.
+    for (int i = 0; i < 2; ++i)
+        tell(vm, r.loader, QStringLiteral("onLoadProgress"),
+             {now, file.bytesTotal, file.bytesTotal});
     tell(vm, r.loader, QStringLiteral("onLoadComplete"), {now, 0.0});
     if (r.loader)
         m_inits.push_back(Init{r.loader, objectOf(now)});

@@ -119,7 +119,14 @@ Value Interpreter::getVariable(const QString& name) {
     if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6)
         return vm.global;
     if (vm.sameName(name, QStringLiteral("_root"))) {
-        Object* root = rootFor(vm, vm.clipOf(m_f.target).get());
+        // A clip on the scope chain (with) answers first: its _lockroot counts.
+        std::shared_ptr<TimelineInstance> from = vm.clipOf(m_f.target);
+        for (std::size_t i = m_f.scope.size(); i-- > 1;)
+            if (auto clip = vm.clipOf(m_f.scope[i])) {
+                from = clip;
+                break;
+            }
+        Object* root = rootFor(vm, from.get());
         return root ? Value(root) : Value(Undefined{});
     }
     if (const int level = levelNumber(name); level >= 0) {
