@@ -309,6 +309,11 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
         out = lockRoot;
         return true;
     }
+    if (n == QLatin1String("_level") && c) {
+        TimelineInstance* first = levelRoot(vm, 0); // whatever level the clip is on
+        out = first ? Value(vm.clipObject(*first)) : Value(Undefined{});
+        return true;
+    }
     if (n == QLatin1String("_url") && c) {
         out = urlOf(vm, *c);
         return true;

@@ -10,6 +10,8 @@
 
 #include <QImage>
 
+#include <algorithm>
+
 namespace reelcase::swf::avm1 {
 namespace {
 
@@ -97,6 +99,18 @@ void MovieLoads::start(Vm& vm) {
     std::vector<Request> requests(m_requests.begin(), due);
     m_requests.erase(m_requests.begin(), due);
     m_due = 0;
+    // Levels take their new movies from the lowest up, whatever order they were asked in.
+    std::vector<std::size_t> slots;
+    std::vector<Request> levels;
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        if (!requests[i].target) {
+            slots.push_back(i);
+            levels.push_back(requests[i]);
+        }
+    std::stable_sort(levels.begin(), levels.end(),
+                     [](const Request& a, const Request& b) { return a.level < b.level; });
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        requests[slots[i]] = levels[i];
     for (Request& r : requests)
         carryOut(vm, r);
 }

@@ -187,6 +187,13 @@ private Q_SLOTS:
         // _lockroot makes a clip the _root of what is inside it.
         vm.setMember(level, "_lockroot", 1.0);
         QCOMPARE(vm.getMember(level, "_lockroot"), Value(true));
+        QCOMPARE(vm.toNumber(call(vm, level, "getDepth", {})), 3.0 - 16384);
+        // A level's root swaps levels by depth (depth d is level d + 16384).
+        call(vm, level, "swapDepths", {-16380.0});
+        QCOMPARE(vm.toString(level), QStringLiteral("_level4"));
+        QCOMPARE(vm.typeOf(vm.getMember(stage.rootObject(), "_level3")),
+                 QStringLiteral("undefined"));
+        call(vm, level, "swapDepths", {-16381.0});
 
         Actions unloadLevel;
         unloadLevel.raw(GetUrl, QByteArray("\0_level3\0", 9));

@@ -145,8 +145,37 @@ Value getDepth(Vm& vm, const Value& self, Args) {
     return static_cast<double>(depthOf(h) - depthOffset);
 }
 
+// A level's root swaps levels: depth d is level d + 16384.
+void swapLevels(Vm& vm, ClipObject& root, const Value& with) {
+    int to = -1;
+    if (auto* other = dynamic_cast<ClipObject*>(objectOf(with)); other && other->isRoot) {
+        if (auto t = other->timeline())
+            to = levelOf(vm, *t);
+    } else {
+        bool ok = false;
+        to = scriptDepth(vm, with, ok);
+        if (!ok)
+            return;
+    }
+    const int from = levelOf(vm, *root.timeline());
+    auto& levels = vm.context().levels;
+    if (from <= 0 || to <= 0 || from == to)
+        return;
+    auto moving = levels.extract(from);
+    if (auto there = levels.extract(to); !there.empty()) {
+        there.key() = from;
+        levels.insert(std::move(there));
+    }
+    moving.key() = to;
+    levels.insert(std::move(moving));
+}
+
 Value swapDepths(Vm& vm, const Value& self, Args args) {
     auto* h = dynamic_cast<DisplayHandle*>(objectOf(self));
+    if (auto* c = dynamic_cast<ClipObject*>(h); c && c->isRoot && c->timeline()) {
+        swapLevels(vm, *c, arg(args, 0));
+        return Undefined{};
+    }
     TimelineInstance* parent = nullptr;
     if (!h || !h->entry(&parent) || !parent || args.empty())
         return Undefined{};
