@@ -241,7 +241,7 @@ void TimelineInstance::queueActions(int frame) {
         if (const auto* a = std::get_if<ActionCommand>(&command)) {
             if (a->initSprite < 0)
                 m_context.actions.push_back({weak_from_this(), &a->code});
-            else if (m_context.initializedSprites.insert(a->initSprite).second)
+            else if (m_context.initializedSprites.insert({m_movie, a->initSprite}).second)
                 m_context.initActions.push_back({weak_from_this(), &a->code});
         } else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound) {
             m_context.sound->startFrameSound(*s, soundOwners());
@@ -442,6 +442,39 @@ DisplayObject* TimelineInstance::placeEmptyClip(const QString& name, int depth) 
     if (m_context.listener)
         m_context.listener->objectPlaced(*this, depth, placed);
     auto now = m_list.find(depth);
+    return now != m_list.end() && now->second.id == id ? &now->second : nullptr;
+}
+
+DisplayObject* TimelineInstance::loadMovieAt(int depth, std::shared_ptr<const Movie> movie) {
+    auto it = m_list.find(depth);
+    if (!movie || it == m_list.end() || !it->second.sprite ||
+        m_nesting + 1 >= limits::maxSpriteNesting ||
+        m_context.liveWeight + 1 + movie->root.placeCount > limits::maxDisplayObjects)
+        return nullptr;
+    DisplayObject o;
+    o.placement = it->second.placement;
+    o.placement.characterId = 0;
+    o.clipActions = it->second.clipActions;
+    // The same id: references to the clip find it showing the new movie.
+    o.id = it->second.id;
+    erase(it);
+    o.placedByScript = true;
+    o.instantiated = true;
+    o.sprite =
+        std::make_shared<TimelineInstance>(movie->root, m_context, m_nesting + 1, movie.get());
+    o.sprite->keepMovie(movie);
+    o.sprite->m_parent = this;
+    o.sprite->m_id = o.id;
+    const std::uint64_t id = o.id;
+    const std::shared_ptr<TimelineInstance> sprite = o.sprite;
+    m_list.insert_or_assign(depth, std::move(o));
+    sprite->enterFirstFrame();
+    auto now = m_list.find(depth);
+    if (now == m_list.end() || now->second.id != id)
+        return nullptr;
+    if (m_context.listener)
+        m_context.listener->objectPlaced(*this, depth, now->second);
+    now = m_list.find(depth);
     return now != m_list.end() && now->second.id == id ? &now->second : nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <unordered_set>
 
 namespace reelcase::swf {
@@ -54,7 +55,8 @@ struct PlayContext {
     long long liveWeight = 0; // sprite instances alive and what they place (see limits.h)
     std::deque<PendingAction> actions = {};
     std::deque<PendingAction> initActions = {};           // DoInitAction, run before frame actions
-    std::unordered_set<int> initializedSprites = {};      // DoInitAction runs once per sprite
+    // DoInitAction runs once per sprite of each file.
+    std::set<std::pair<const Movie*, int>> initializedSprites = {};
     qint64 elapsedMs = 0;                                 // the player's clock, for getTimer()
     std::uint64_t randomState = 0x2545F4914F6CDD1Dull;    // random() draws from this
     ScriptHost* host = nullptr;                           // trace output and the like; may be null
@@ -65,6 +67,8 @@ struct PlayContext {
     QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
     InputState input = {};                                // the user's pointer and keys
     DragState drag = {};                                  // the clip startDrag took
+    // The roots by level (_level0 is the movie's own root), drawn from the lowest up.
+    std::map<int, std::shared_ptr<TimelineInstance>> levels = {};
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).
@@ -160,6 +164,14 @@ public:
     // An object of a character made at run time (a script's text field).
     DisplayObject* placeOwn(std::shared_ptr<const Character> character, const QString& name,
                             int depth, const QTransform& matrix);
+    // The clip at depth shows another file's main timeline from its first frame (loadMovie):
+    // a new instance in the same place, with the same name, id and clip events.
+    DisplayObject* loadMovieAt(int depth, std::shared_ptr<const Movie> movie);
+    // The file this timeline comes from, and one it keeps alive (a loaded movie's root).
+    const Movie* movie() const { return m_movie; }
+    void keepMovie(std::shared_ptr<const Movie> movie) { m_ownMovie = std::move(movie); }
+    // A level's new root stands for the one it replaces (references to it stay good).
+    void takeIdOf(const TimelineInstance& replaced) { m_id = replaced.m_id; }
     // A copy of the object at depth (same character, placement and clip actions).
     DisplayObject* duplicate(int fromDepth, const QString& name, int depth);
     void removeAt(int depth);
@@ -183,6 +195,7 @@ private:
     DisplayObject* insertNew(int depth, DisplayObject object);
     void followStream(int before);
 
+    std::shared_ptr<const Movie> m_ownMovie; // first: outlives what refers into it
     const TimelineDef& m_def;
     PlayContext& m_context;
     const Movie* m_movie = nullptr;

@@ -172,6 +172,7 @@ void defineSprite(TagContext& c) {
     if (!c.body.ok())
         return;
     TimelineDef timeline;
+    timeline.byteLength = std::max(0, static_cast<int>(c.body.size()) - 4);
     parseTags(c.parse, c.body, c.movie, timeline, true);
     c.movie.dictionary.define(id, std::make_shared<Sprite>(std::move(timeline)));
 }

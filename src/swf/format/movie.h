@@ -19,6 +19,8 @@ public:
     QRectF stage;         // twips
     double frameRate = 0; // frames per second, as the header says
     int declaredFrameCount = 0;
+    std::uint32_t declaredLength = 0; // the whole file, uncompressed, as the header says
+    std::uint32_t fileBytes = 0;      // the file as read (compressed when it is)
     QColor background = Qt::white;
     bool backgroundSet = false;
     bool truncated = false; // the file ended before its declared end; frames so far play

@@ -84,6 +84,7 @@ struct TimelineDef {
     std::vector<FrameDef> frames;
     QHash<QString, int> labels; // lower-cased label -> 0-based frame
     int placeCount = 0;         // place commands in all frames
+    int byteLength = 0;         // a sprite's tags as the file holds them
     std::optional<StreamHead> stream;
     int frameCount() const { return static_cast<int>(frames.size()); }
     int frameOfLabel(const QString& label) const { return labels.value(label.toLower(), -1); }

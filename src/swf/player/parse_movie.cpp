@@ -17,6 +17,8 @@ std::shared_ptr<const Movie> parseMovie(const QByteArray& bytes, LoadError* erro
     auto movie = std::make_shared<Movie>();
     movie->version = container->version;
     movie->truncated = container->truncated;
+    movie->declaredLength = container->declaredLength;
+    movie->fileBytes = static_cast<std::uint32_t>(bytes.size());
     BitReader r(container->body);
     movie->stage = readRect(r);
     const std::uint16_t rate = r.u16(); // 8.8 fixed point

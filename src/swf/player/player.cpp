@@ -8,7 +8,9 @@
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/render/frame_renderer.h"
+#include "swf/script/movie_loads.h"
 #include "swf/script/script_runtime.h"
+#include "swf/script/vm.h"
 #include "swf/sound/sound_decoder.h"
 #include "swf/sound/sound_mixer.h"
 
@@ -29,6 +31,7 @@ void Player::setHost(Host* host) {
 
 Player::~Player() {
     m_state->root.reset();
+    m_state->context.levels.clear();
     m_state->context.listener = nullptr;
     m_state->mixer->setMovie(nullptr); // an output may hold the mixer a moment longer
     m_state->context.inputListener = nullptr;
@@ -67,6 +70,7 @@ void resolveImportsInto(PlayContext& context, std::vector<std::shared_ptr<const 
 void Player::setMovie(std::shared_ptr<const Movie> movie) {
     State& s = *m_state;
     s.root.reset();
+    s.context.levels.clear();
     s.context.listener = nullptr;
     s.context.inputListener = nullptr;
     s.inputScripts.reset();
@@ -90,6 +94,8 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
         return;
     resolveImportsInto(s.context, s.imported, *s.movie, s.host);
     s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
+    s.scripts->vm().movieLoads().setParser(
+        [](const QByteArray& bytes) { return parseMovie(bytes); });
     s.context.listener = s.scripts.get();
     s.inputScripts = std::make_unique<InputScripts>(s.scripts->vm());
     s.context.inputListener = s.inputScripts.get();
@@ -169,10 +175,15 @@ void Player::tick() {
     if (!s.root)
         return;
     runFirstFrameActions();
+    s.scripts->frameBegins();
     const int before = s.root->currentFrame();
     s.context.elapsedMs += frameIntervalMs();
     s.scripts->enterFrame();
     s.root->tick(s.looping);
+    s.tickLevels();
+    s.runActions();
+    s.scripts->startLoads();
+    s.root = s.context.levels.at(0);
     s.runActions();
     s.followStream(before);
     s.context.drag.follow(s.context.input);
@@ -333,6 +344,9 @@ void Player::render(QPainter& painter, const QRectF& target, const RenderOptions
         scene.stage = s.movie->stage; // twips
         scene.toTarget = stageToTarget(scene.stage, target, options);
         scene.root = s.root.get();
+        for (const auto& [level, root] : s.context.levels)
+            if (level > 0)
+                scene.levels.push_back(root.get());
     }
     scene.context.dictionary = s.movie ? &s.movie->dictionary : nullptr;
     scene.context.quality = options.quality;

@@ -28,6 +28,15 @@ struct Player::State {
     std::int64_t audioFramesRendered = 0; // timeline frames renderAudio() has played
     FrameRenderer renderer;               // the kept picture and drawing caches of this player
 
+    // The levels above the first move on as the root does (they always loop).
+    void tickLevels() {
+        std::vector<std::shared_ptr<TimelineInstance>> above;
+        for (const auto& [level, timeline] : context.levels)
+            if (level > 0)
+                above.push_back(timeline);
+        for (const auto& timeline : above)
+            timeline->tick();
+    }
     void runActions() {
         if (scripts)
             scripts->runPending();

@@ -50,6 +50,8 @@ void FrameRenderer::draw(QPainter& painter, const FrameScene& scene, const QTran
     const RenderContext context = frameContext(scene, device, m_cache);
     setHints(painter, context.quality);
     renderTimeline(*scene.root, painter, device, ColorTransform{}, context, 0, cull);
+    for (const TimelineInstance* level : scene.levels)
+        renderTimeline(*level, painter, device, ColorTransform{}, context, 0, cull);
 }
 
 void FrameRenderer::render(QPainter& painter, const FrameScene& scene) {
@@ -93,6 +95,10 @@ void FrameRenderer::render(QPainter& painter, const FrameScene& scene) {
 
     const RenderContext context = frameContext(scene, device, m_cache);
     std::vector<DrawRecord> records = collectDrawRecords(*scene.root, device, context);
+    for (const TimelineInstance* level : scene.levels) {
+        std::vector<DrawRecord> more = collectDrawRecords(*level, device, context);
+        records.insert(records.end(), more.begin(), more.end());
+    }
     const QRect all(QPoint(0, 0), area.size());
     std::vector<QRect> rects;
     if (whole) {

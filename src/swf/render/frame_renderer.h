@@ -16,13 +16,14 @@ class TimelineInstance;
 // What one frame is drawn from.
 struct FrameScene {
     const TimelineInstance* root = nullptr;
-    QRectF stage;                  // twips
-    QTransform toTarget;           // stage twips -> the painter's logical coordinates
-    QRectF target;                 // the area to fill, painter's logical coordinates
-    QColor background;             // also the bands outside the stage
-    RenderContext context;         // without cache: the renderer supplies its own
-    bool redrawChangedOnly = true; // keep the last frame and redraw where it changed
-    bool parallelTiles = true;     // split large redraws between threads
+    std::vector<const TimelineInstance*> levels; // drawn over the root, lowest first
+    QRectF stage;                                // twips
+    QTransform toTarget;                         // stage twips -> the painter's logical coordinates
+    QRectF target;                               // the area to fill, painter's logical coordinates
+    QColor background;                           // also the bands outside the stage
+    RenderContext context;                       // without cache: the renderer supplies its own
+    bool redrawChangedOnly = true;               // keep the last frame and redraw where it changed
+    bool parallelTiles = true;                   // split large redraws between threads
 };
 
 // Draws a player's frames and keeps what drawing derives from the movie (one per player).

@@ -3,6 +3,7 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/character.h"
 #include "swf/script/builtins/input.h"
+#include "swf/script/movie_loads.h"
 
 #include <QSet>
 
@@ -289,12 +290,32 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
         out = vm.global;
         return true;
     }
-    if (n == QLatin1String("_root") || n == QLatin1String("_level0")) {
-        out = vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
+    if (n == QLatin1String("_root")) {
+        Object* root = rootFor(vm, c.get());
+        out = root ? Value(root) : Value(Undefined{});
+        return true;
+    }
+    if (const int level = levelNumber(n); level >= 0) {
+        if (TimelineInstance* r = levelRoot(vm, level)) {
+            out = vm.clipObject(*r);
+            return true;
+        }
+        if (level == 0) {
+            out = Undefined{};
+            return true;
+        }
+    }
+    if (n == QLatin1String("_lockroot")) {
+        out = lockRoot;
         return true;
     }
     if (n == QLatin1String("_level") && c) {
-        out = vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
+        TimelineInstance* first = levelRoot(vm, 0); // whatever level the clip is on
+        out = first ? Value(vm.clipObject(*first)) : Value(Undefined{});
+        return true;
+    }
+    if (n == QLatin1String("_url") && c) {
+        out = urlOf(vm, *c);
         return true;
     }
     return DisplayHandle::getNative(vm, name, out);
@@ -304,6 +325,10 @@ bool ClipObject::setNative(Vm& vm, const QString& name, const Value& value) {
     if (!name.startsWith(QLatin1Char('_')))
         return false;
     const QString n = name.toLower();
+    if (n == QLatin1String("_lockroot")) {
+        lockRoot = vm.toBoolean(value);
+        return true;
+    }
     if (n == QLatin1String("_currentframe") || n == QLatin1String("_totalframes") ||
         n == QLatin1String("_framesloaded") || n == QLatin1String("_target") ||
         n == QLatin1String("_parent") || n == QLatin1String("_url"))
@@ -371,8 +396,58 @@ void ClipObject::removeByScript(Vm&) {
         }
 }
 
-void ClipObject::loadMovie(Vm&, const QString&) {
-    // Loading other movies into clips is not supported yet; the request is dropped.
+void ClipObject::loadMovie(Vm& vm, const QString& url) {
+    if (url.isEmpty())
+        vm.movieLoads().unload(vm, this, -1);
+    else
+        vm.movieLoads().load(vm, this, -1, url);
+}
+
+void ClipObject::showsNewMovie(Vm& vm, TimelineInstance& now) {
+    clip = now.weak_from_this();
+    removeIf([](const Property&) { return true; });
+    watches.reset();
+    proto = vm.protos.movieClip;
+    loaded = unloaded = false; // _lockroot stays with the clip
+}
+
+TimelineInstance* levelRoot(Vm& vm, int n) {
+    const auto& levels = vm.context().levels;
+    auto it = levels.find(n);
+    if (it != levels.end())
+        return it->second.get();
+    return n == 0 ? vm.root() : nullptr;
+}
+
+int levelOf(Vm& vm, const TimelineInstance& root) {
+    for (const auto& [n, level] : vm.context().levels)
+        if (level.get() == &root)
+            return n;
+    return &root == vm.root() ? 0 : -1;
+}
+
+int levelNumber(const QString& name) {
+    if (name.size() <= 6 || !name.startsWith(QLatin1String("_level"), Qt::CaseInsensitive))
+        return -1;
+    bool ok = false;
+    const int n = name.mid(6).toInt(&ok);
+    return ok && n >= 0 && name[6].isDigit() ? n : -1;
+}
+
+Object* rootFor(Vm& vm, TimelineInstance* clip) {
+    TimelineInstance* c = clip;
+    for (int i = 0; c && i < 256; ++i) {
+        ClipObject* o = vm.clipObject(*c);
+        if (o->lockRoot || !c->parent())
+            return o;
+        c = c->parent();
+    }
+    return vm.root() ? vm.clipObject(*vm.root()) : nullptr;
+}
+
+QString urlOf(Vm& vm, const TimelineInstance& clip) {
+    const LoadedFile* file = vm.movieLoads().fileOf(clip.movie());
+    return file ? file->url : QString();
 }
 
 bool TextFieldObject::getNative(Vm& vm, const QString& name, Value& out) {

@@ -38,9 +38,13 @@ public:
     Object* duplicate(Vm& vm, const QString& name, int depth, Object* init);
     void removeByScript(Vm& vm);
     void loadMovie(Vm& vm, const QString& url);
+    // The clip now shows a loaded movie: references to it stay good, what scripts set on
+    // it is gone.
+    void showsNewMovie(Vm& vm, TimelineInstance& now);
 
     std::weak_ptr<TimelineInstance> clip;
     bool isRoot = false;
+    bool lockRoot = false; // _lockroot: _root within stops here
     bool loaded = false;   // onLoad has been sent
     bool unloaded = false; // left the stage
     QString dropTarget;    // where stopDrag left it (slash path)
@@ -61,6 +65,17 @@ public:
 
 // The 0-based frame a goto names: a label first, then a number (1-based); -1: none.
 int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame);
+
+// Levels: the root timeline of level n (null when none), the level a root stands at (-1
+// when it is none), and the level a name such as "_level2" names (-1 when none).
+TimelineInstance* levelRoot(Vm& vm, int n);
+int levelOf(Vm& vm, const TimelineInstance& root);
+int levelNumber(const QString& name);
+// _root as code running on clip sees it: the nearest clip up from it whose _lockroot is
+// set, else the root of its level.
+Object* rootFor(Vm& vm, TimelineInstance* clip);
+// The address of the file clip comes from (empty for the player's own movie).
+QString urlOf(Vm& vm, const TimelineInstance& clip);
 
 // SWF 4's property indices name these; every display object has them.
 bool isDisplayProperty(const QString& name);

@@ -5,6 +5,7 @@
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/input.h"
 #include "swf/script/clip_object.h"
+#include "swf/script/movie_loads.h"
 #include "swf/script/script_host.h"
 
 #include <QSet>
@@ -961,7 +962,6 @@ void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool pla
 }
 
 void Interpreter::getUrl(const QString& url, const QString& target, int method) {
-    (void)method;
     ScriptHost* host = m_vm.host();
     if (url.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
         if (host)
@@ -969,8 +969,15 @@ void Interpreter::getUrl(const QString& url, const QString& target, int method) 
         return;
     }
     // Loading into a level or clip goes through loadMovie; the rest is the host's.
-    if (target.startsWith(QLatin1String("_level"), Qt::CaseInsensitive))
+    if (const int level = levelNumber(target); level >= 0 && !(method & 0x80)) {
+        if (url.isEmpty())
+            m_vm.movieLoads().unload(m_vm, nullptr, level);
+        else
+            m_vm.movieLoads().load(m_vm, nullptr, level, url);
         return;
+    }
+    if (method & 0x80)
+        return; // variables are loaded elsewhere
     if (Object* clip = target.isEmpty() ? nullptr : resolveTarget(target)) {
         if (auto* c = dynamic_cast<ClipObject*>(clip)) {
             c->loadMovie(m_vm, url);

@@ -22,7 +22,7 @@ Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
     int i = 0;
     const int n = static_cast<int>(path.size());
     if (path.startsWith(QLatin1Char('/'))) {
-        at = m_vm.root() ? m_vm.clipObject(*m_vm.root()) : nullptr;
+        at = rootFor(m_vm, m_vm.clipOf(at).get());
         i = 1;
     }
     int segments = 0;
@@ -48,9 +48,11 @@ Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
             if (seg == QLatin1String("..") || m_vm.sameName(seg, QStringLiteral("_parent"))) {
                 auto clip = m_vm.clipOf(at);
                 at = clip && clip->parent() ? m_vm.clipObject(*clip->parent()) : nullptr;
-            } else if (m_vm.sameName(seg, QStringLiteral("_root")) ||
-                       seg.compare(QLatin1String("_level0"), Qt::CaseInsensitive) == 0) {
-                at = m_vm.root() ? m_vm.clipObject(*m_vm.root()) : nullptr;
+            } else if (m_vm.sameName(seg, QStringLiteral("_root"))) {
+                at = rootFor(m_vm, m_vm.clipOf(at).get());
+            } else if (const int level = levelNumber(seg); level >= 0) {
+                TimelineInstance* root = levelRoot(m_vm, level);
+                at = root ? m_vm.clipObject(*root) : nullptr;
             } else if (m_vm.sameName(seg, QStringLiteral("_global"))) {
                 at = m_vm.global;
             } else if (m_vm.sameName(seg, QStringLiteral("this"))) {
@@ -116,9 +118,21 @@ Value Interpreter::getVariable(const QString& name) {
         return m_f.self;
     if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6)
         return vm.global;
-    if (vm.sameName(name, QStringLiteral("_root")) ||
-        name.compare(QLatin1String("_level0"), Qt::CaseInsensitive) == 0)
-        return vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
+    if (vm.sameName(name, QStringLiteral("_root"))) {
+        // A clip on the scope chain (with) answers first: its _lockroot counts.
+        std::shared_ptr<TimelineInstance> from = vm.clipOf(m_f.target);
+        for (std::size_t i = m_f.scope.size(); i-- > 1;)
+            if (auto clip = vm.clipOf(m_f.scope[i])) {
+                from = clip;
+                break;
+            }
+        Object* root = rootFor(vm, from.get());
+        return root ? Value(root) : Value(Undefined{});
+    }
+    if (const int level = levelNumber(name); level >= 0) {
+        TimelineInstance* root = levelRoot(vm, level);
+        return root ? Value(vm.clipObject(*root)) : Value(Undefined{});
+    }
     if (m_f.callee && vm.sameName(name, QStringLiteral("super"))) {
         auto* s = vm.heap().make<SuperObject>(nullptr);
         s->self = m_f.self;

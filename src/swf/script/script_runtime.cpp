@@ -3,6 +3,7 @@
 #include "swf/format/movie.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
+#include "swf/script/movie_loads.h"
 #include "swf/script/vm.h"
 
 namespace reelcase::swf {
@@ -34,6 +35,7 @@ ScriptRuntime::~ScriptRuntime() = default;
 
 void ScriptRuntime::setRoot(TimelineInstance& root) {
     m_root = &root;
+    m_context.levels[0] = root.shared_from_this();
     m_vm->setRoot(&root);
     m_vm->clipObject(root);
 }
@@ -60,7 +62,7 @@ void ScriptRuntime::enterFrame() {
         return;
     for (const auto& clip : clipsInEventOrder()) {
         TimelineInstance& c = *clip;
-        if (&c != m_root && !c.parent())
+        if (!onStage(c))
             continue; // removed by an earlier handler
         runClipEvent(c, c.entry(), EventEnterFrame, QStringLiteral("onEnterFrame"));
     }
@@ -76,7 +78,9 @@ std::vector<std::shared_ptr<TimelineInstance>> ScriptRuntime::clipsInEventOrder(
         TimelineInstance* clip;
         bool expanded;
     };
-    std::vector<Step> pending{{m_root, false}};
+    std::vector<Step> pending;
+    for (const auto& [level, root] : m_context.levels)
+        pending.push_back({root.get(), false});
     while (!pending.empty() && out.size() < 100'000) {
         Step step = pending.back();
         pending.pop_back();
@@ -104,7 +108,7 @@ void ScriptRuntime::input(InputKind kind) {
         kind == InputKind::MouseMove || kind == InputKind::MouseDown || kind == InputKind::MouseUp;
     for (const auto& clip : clipsInEventOrder()) {
         TimelineInstance& c = *clip;
-        if (&c != m_root && !c.parent())
+        if (!onStage(c))
             continue;
         // Clips hear mouse events as methods; keys only through onClipEvent and listeners.
         runClipEvent(c, c.entry(), flag, mouse ? method : QString());
@@ -131,7 +135,7 @@ void ScriptRuntime::runEvents() {
     m_events.clear();
     for (auto& e : events) {
         auto clip = e->clip.lock();
-        if (!clip || (clip.get() != m_root && !clip->parent()))
+        if (!clip || !onStage(*clip))
             continue;
         runClipEvent(*clip, clip->entry(), e->flag, e->method);
     }
@@ -160,6 +164,13 @@ void ScriptRuntime::runPending() {
             runEvents();
             continue;
         }
+        // Loaded movies have run their first frame.
+        if (m_vm->movieLoads().hasInits()) {
+            m_vm->movieLoads().finish(*m_vm);
+            continue;
+        }
+        if (m_vm->movieLoads().hasRequests() && m_vm->movieLoads().failEarly(*m_vm))
+            continue;
         break;
     }
     m_context.actions.clear();
@@ -168,6 +179,29 @@ void ScriptRuntime::runPending() {
     m_vm->runTimers(m_context.elapsedMs);
     builtins::deliverSoundEvents(*m_vm);
     m_vm->collectIfDue();
+}
+
+bool ScriptRuntime::onStage(const TimelineInstance& clip) const {
+    if (clip.parent())
+        return true;
+    for (const auto& [level, root] : m_context.levels)
+        if (root.get() == &clip)
+            return true;
+    return false;
+}
+
+void ScriptRuntime::frameBegins() {
+    m_vm->movieLoads().frameBegins();
+}
+
+void ScriptRuntime::startLoads() {
+    MovieLoads& loads = m_vm->movieLoads();
+    if (!loads.hasDue())
+        return;
+    loads.start(*m_vm);
+    auto it = m_context.levels.find(0);
+    if (it != m_context.levels.end() && it->second.get() != m_root)
+        setRoot(*it->second);
 }
 
 void ScriptRuntime::initActionsQueued() {

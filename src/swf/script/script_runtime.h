@@ -25,6 +25,11 @@ public:
     // the timers that are due.
     void runPending();
     avm1::Vm& vm() { return *m_vm; }
+    // Loads scripts asked for before a frame are carried out when its actions have run
+    // (startLoads); the new movies' first frames are queued. Level 0 may be a new root.
+    void frameBegins();
+    void startLoads();
+    TimelineInstance* root() const { return m_root; }
     // The pointer moved or a button went down or up; a key went down or up. Clip events and
     // listeners hear of it, then the actions they queued run.
     enum class InputKind { MouseMove, MouseDown, MouseUp, KeyDown, KeyUp };
@@ -42,6 +47,8 @@ private:
     // Every clip on the stage in the order events reach them: the topmost first, children
     // before their parents.
     std::vector<std::shared_ptr<TimelineInstance>> clipsInEventOrder();
+    // On a display list, or the root of a level.
+    bool onStage(const TimelineInstance& clip) const;
 
     PlayContext& m_context;
     std::unique_ptr<avm1::Vm> m_vm;

@@ -2,8 +2,10 @@
 
 #include "swf/display/button.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/format/movie.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/interpreter.h"
+#include "swf/script/movie_loads.h"
 #include "swf/script/script_host.h"
 #include "swf/text/edit_text.h"
 
@@ -24,7 +26,8 @@ Vm::Vm(PlayContext& context, ScriptHost* host, int swfVersion, Budgets budgets)
     , m_host(host)
     , m_version(swfVersion)
     , m_budgets(budgets)
-    , m_heap(swfVersion >= 7) {
+    , m_heap(swfVersion >= 7)
+    , m_loads(std::make_unique<MovieLoads>()) {
     m_steps = m_budgets.stepsPerFrame;
     setupBuiltins();
 }
@@ -564,8 +567,10 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
             frame.activation->put(QStringLiteral("arguments"), makeArguments());
         if (fl & 0x10)
             reg(makeSuper());
-        if (fl & 0x40)
-            reg(m_root ? Value(clipObject(*m_root)) : Value(Undefined{}));
+        if (fl & 0x40) {
+            Object* root = rootFor(*this, clipOf(frame.target).get());
+            reg(root ? Value(root) : Value(Undefined{}));
+        }
         if (fl & 0x80) {
             auto c = clipOf(frame.target);
             reg(c && c->parent() ? Value(clipObject(*c->parent())) : Value(Undefined{}));
@@ -659,13 +664,17 @@ Vm::RootGuard::~RootGuard() {
 // Clips
 
 ClipObject* Vm::clipObject(TimelineInstance& clip) {
-    if (Object* o = m_displayObjects.value(clip.id()))
-        return static_cast<ClipObject*>(o);
+    if (Object* o = m_displayObjects.value(clip.id())) {
+        auto* c = static_cast<ClipObject*>(o);
+        if (c->clip.lock().get() != &clip)
+            c->showsNewMovie(*this, clip);
+        return c;
+    }
     Object* proto = protos.movieClip;
     auto* c = m_heap.make<ClipObject>(proto);
     c->clip = clip.weak_from_this();
     c->id = clip.id();
-    c->isRoot = &clip == m_root;
+    c->isRoot = &clip == m_root || (!clip.parent() && levelOf(*this, clip) >= 0);
     if (TimelineInstance* p = clip.parent()) {
         c->parent = p->weak_from_this();
         for (const auto& [depth, object] : p->displayList())
@@ -708,6 +717,10 @@ std::shared_ptr<TimelineInstance> Vm::clipOf(const Value& v) {
     return c ? c->clip.lock() : nullptr;
 }
 
+int Vm::runningVersion() const {
+    return m_frames.empty() ? m_version : m_frames.back()->version;
+}
+
 QString Vm::targetPath(TimelineInstance& clip) {
     QStringList parts;
     const TimelineInstance* c = &clip;
@@ -715,7 +728,7 @@ QString Vm::targetPath(TimelineInstance& clip) {
         const Placement* p = const_cast<TimelineInstance*>(c)->placement();
         parts.prepend(p ? p->name : QString());
     }
-    parts.prepend(QStringLiteral("_level0"));
+    parts.prepend(QStringLiteral("_level%1").arg(c ? std::max(0, levelOf(*this, *c)) : 0));
     return parts.join(QLatin1Char('.'));
 }
 
@@ -726,6 +739,11 @@ QString Vm::slashPath(TimelineInstance& clip) {
         const Placement* p = const_cast<TimelineInstance*>(c)->placement();
         parts.prepend(p ? p->name : QString());
     }
+    // Levels above the first are named in slash paths too.
+    const int level = c ? levelOf(*this, *c) : 0;
+    if (level > 0)
+        return QStringLiteral("_level%1").arg(level) +
+               (parts.isEmpty() ? QString() : QLatin1Char('/') + parts.join(QLatin1Char('/')));
     return QLatin1Char('/') + parts.join(QLatin1Char('/'));
 }
 
@@ -742,7 +760,7 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self) 
     frame.target = clipObj;
     frame.self = self ? Value(self) : Value(clipObj);
     frame.registers.assign(4, Undefined{});
-    frame.version = m_version;
+    frame.version = clip.movie() ? clip.movie()->version : m_version; // a loaded movie's own
     frame.stackBase = m_stack.size();
     m_frames.push_back(&frame);
     struct Exit {
@@ -806,6 +824,7 @@ void Vm::markRoots(Heap& heap) {
         heap.mark(o);
     for (Object* o : loadingSounds)
         heap.mark(o);
+    m_loads->mark(heap);
     // Objects of display objects still on a display list.
     for (auto it = m_displayObjects.cbegin(); it != m_displayObjects.cend(); ++it) {
         Object* o = it.value();

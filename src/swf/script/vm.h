@@ -18,6 +18,7 @@ class TimelineInstance;
 namespace reelcase::swf::avm1 {
 
 class ClipObject;
+class MovieLoads;
 
 // Thrown to end the running script at once (a budget ran out); the movie goes on.
 struct ScriptAbort {};
@@ -131,6 +132,13 @@ public:
     std::vector<Object*> loadingSounds;
     // attachMovie's init object, applied as the new clip is placed.
     Object* pendingInit = nullptr;
+    // Movies loaded into clips and levels.
+    MovieLoads& movieLoads() { return *m_loads; }
+    // The SWF version of the code running now (a loaded movie's may differ).
+    int runningVersion() const;
+    // Once code of SWF 8 or later has asked for the bounds of an empty clip, every answer
+    // after rounds as SWF 8 does (the player keeps that state).
+    bool swf8EmptyBounds = false;
 
     // Running code.
     // A frame script (or init action, or clip event handler) on its timeline.
@@ -196,6 +204,7 @@ private:
     Budgets m_budgets;
     Heap m_heap;
     TimelineInstance* m_root = nullptr;
+    std::unique_ptr<MovieLoads> m_loads;
     QHash<std::uint64_t, Object*> m_displayObjects; // by display object id
     std::vector<Frame*> m_frames;                   // running activations
     std::vector<Value> m_stack;

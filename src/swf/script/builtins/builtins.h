@@ -26,8 +26,9 @@ void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
 void installTextFormat(Vm& vm);
 void installSound(Vm& vm);
-void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them // the
-                                  // settings; playing is the sound layer's
+void installMovieClipLoader(Vm& vm); // and MovieClip's methods about loaded files
+void installPlaceholders(Vm& vm);    // classes not implemented yet, so scripts find them // the
+                                     // settings; playing is the sound layer's
 
 // Sound objects' events: files loaded, sounds ended (once a frame).
 void deliverSoundEvents(Vm& vm);

@@ -79,7 +79,8 @@ Value attachMovie(Vm& vm, const Value& self, Args args) {
     auto c = clip(vm, self);
     if (!c || args.size() < 3)
         return Undefined{};
-    const Movie* movie = vm.context().movie;
+    // A loaded movie's clips attach from their own file's exports.
+    const Movie* movie = c->movie() ? c->movie() : vm.context().movie;
     const QString linkage = vm.toString(args[0]);
     int id = movie->exports.value(linkage.toLower(), 0);
     for (const Movie::Import& import : movie->imports)
@@ -134,15 +135,47 @@ int depthOf(DisplayHandle* h) {
     return h->lastDepth;
 }
 
-Value getDepth(Vm&, const Value& self, Args) {
+Value getDepth(Vm& vm, const Value& self, Args) {
     auto* h = dynamic_cast<DisplayHandle*>(objectOf(self));
+    // A level's root stands at its level below the script depths.
+    if (auto* c = dynamic_cast<ClipObject*>(h); c && c->isRoot && c->timeline())
+        return static_cast<double>(std::max(0, levelOf(vm, *c->timeline())) - depthOffset);
     if (!h || !h->entry())
         return Undefined{};
     return static_cast<double>(depthOf(h) - depthOffset);
 }
 
+// A level's root swaps levels: depth d is level d + 16384.
+void swapLevels(Vm& vm, ClipObject& root, const Value& with) {
+    int to = -1;
+    if (auto* other = dynamic_cast<ClipObject*>(objectOf(with)); other && other->isRoot) {
+        if (auto t = other->timeline())
+            to = levelOf(vm, *t);
+    } else {
+        bool ok = false;
+        to = scriptDepth(vm, with, ok);
+        if (!ok)
+            return;
+    }
+    const int from = levelOf(vm, *root.timeline());
+    auto& levels = vm.context().levels;
+    if (from <= 0 || to <= 0 || from == to)
+        return;
+    auto moving = levels.extract(from);
+    if (auto there = levels.extract(to); !there.empty()) {
+        there.key() = from;
+        levels.insert(std::move(there));
+    }
+    moving.key() = to;
+    levels.insert(std::move(moving));
+}
+
 Value swapDepths(Vm& vm, const Value& self, Args args) {
     auto* h = dynamic_cast<DisplayHandle*>(objectOf(self));
+    if (auto* c = dynamic_cast<ClipObject*>(h); c && c->isRoot && c->timeline()) {
+        swapLevels(vm, *c, arg(args, 0));
+        return Undefined{};
+    }
     TimelineInstance* parent = nullptr;
     if (!h || !h->entry(&parent) || !parent || args.empty())
         return Undefined{};
@@ -197,10 +230,10 @@ QTransform toStage(TimelineInstance& c) {
 Value boundsObject(Vm& vm, const QRectF& r) {
     Object* o = vm.newObject();
     if (r.isNull()) {
-        o->put(QStringLiteral("xMin"), 6710886.35);
-        o->put(QStringLiteral("xMax"), 6710886.35);
-        o->put(QStringLiteral("yMin"), 6710886.35);
-        o->put(QStringLiteral("yMax"), 6710886.35);
+        vm.swf8EmptyBounds = vm.swf8EmptyBounds || vm.runningVersion() >= 8;
+        const double none = vm.swf8EmptyBounds ? 6710886.4 : 6710886.35;
+        for (const char* corner : {"xMin", "xMax", "yMin", "yMax"})
+            o->put(QLatin1String(corner), none);
         return o;
     }
     o->put(QStringLiteral("xMin"), r.left() / 20);
@@ -263,13 +296,6 @@ Value hitTest(Vm& vm, const Value& self, Args args) {
     if (!other || c->bounds().isNull() || other->bounds().isNull())
         return false;
     return mine.intersects(toStage(*other).mapRect(other->bounds()));
-}
-
-Value bytesTotal(Vm& vm, const Value& self, Args) {
-    return clip(vm, self)
-               ? Value(static_cast<double>(
-                     std::max<std::size_t>(vm.context().movie->dictionary.size(), 1) * 100))
-               : Value(Undefined{});
 }
 
 // A DefineEditText body for a script's text field: bounds, no text, device font.
@@ -359,14 +385,10 @@ void installMovieClip(Vm& vm) {
         {"localToGlobal", localToGlobal},
         {"globalToLocal", globalToLocal},
         {"hitTest", hitTest},
-        {"getBytesLoaded", bytesTotal},
-        {"getBytesTotal", bytesTotal},
         {"createTextField", createTextField},
         {"setMask", nothing},
         {"startDrag", nothing},
         {"stopDrag", nothing},
-        {"loadMovie", nothing},
-        {"unloadMovie", nothing},
         {"loadVariables", nothing},
         {"getURL", nothing},
         {"beginFill", nothing},

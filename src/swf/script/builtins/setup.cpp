@@ -26,6 +26,7 @@ void Vm::setupBuiltins() {
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
     builtins::installSound(*this);
+    builtins::installMovieClipLoader(*this);
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }
