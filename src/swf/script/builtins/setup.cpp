@@ -20,8 +20,8 @@ void Vm::setupBuiltins() {
     builtins::installDate(*this);
     builtins::installXml(*this);
     builtins::installMisc(*this);
-    if (m_version >= 8)
-        builtins::installGeometry(*this); // the flash package came with SWF 8
+    if (m_version >= 6)
+        builtins::installGeometry(*this); // the player offers flash.geom to SWF 6 and 7 too
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
