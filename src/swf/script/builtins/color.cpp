@@ -83,7 +83,7 @@ Value setTransform(Vm& vm, const Value& self, Args args) {
         {"ba", &ColorTransform::bMult}, {"bb", &ColorTransform::bAdd},
         {"aa", &ColorTransform::aMult}, {"ab", &ColorTransform::aAdd}};
     for (const auto& [name, member] : fields) {
-        if (!vm.hasProperty(t, QLatin1String(name)))
+        if (!t->find(QLatin1String(name))) // inherited fields do not count
             continue;
         const double v = vm.toNumber(vm.getMember(Value(t), QLatin1String(name)));
         // The player keeps 8.8 fixed-point multipliers and whole offsets in 16 bits.

@@ -1,6 +1,7 @@
 #include "swf/script/builtins/geometry.h"
 
 #include <cmath>
+#include <functional>
 
 namespace reelcase::swf::avm1::builtins::geometry {
 namespace {
@@ -66,43 +67,73 @@ Value rectangleSetEmpty(Vm& vm, const Value& self, Args) {
     return Undefined{};
 }
 
-// Points with a coordinate that is no number are neither in nor out.
-Value containsAt(const Box& r, double x, double y) {
-    if (std::isnan(x) || std::isnan(y))
-        return Undefined{};
-    return x >= r.x && y >= r.y && x < r.right() && y < r.bottom();
+// The tests run as the player's script does: comparisons as Less2 makes them (strings
+// by their text, NaN gives undefined), joined by && so the first that is not true is
+// the answer.
+Value lessOrEqual(Vm& vm, const Value& a, const Value& b, bool orEqual) {
+    const Value r = orEqual ? vm.lessThan(b, a) : vm.lessThan(a, b);
+    if (isVoid(r))
+        return r;
+    return orEqual ? Value(!vm.toBoolean(r)) : r;
+}
+
+Value allOf(Vm& vm, std::initializer_list<std::function<Value()>> tests) {
+    Value last = true;
+    for (const auto& test : tests) {
+        last = test();
+        if (!vm.toBoolean(last))
+            break;
+    }
+    return last;
+}
+
+Value containsAt(Vm& vm, const Value& self, const Value& x, const Value& y) {
+    const Value left = get(vm, self, "x"), top = get(vm, self, "y");
+    return allOf(
+        vm, {[&] { return lessOrEqual(vm, left, x, true); },
+             [&] { return lessOrEqual(vm, x, add(vm, left, get(vm, self, "width")), false); },
+             [&] { return lessOrEqual(vm, top, y, true); },
+             [&] { return lessOrEqual(vm, y, add(vm, top, get(vm, self, "height")), false); }});
 }
 
 Value rectangleContains(Vm& vm, const Value& self, Args args) {
-    return containsAt(boxOf(vm, self), vm.toNumber(arg(args, 0)), vm.toNumber(arg(args, 1)));
+    return containsAt(vm, self, arg(args, 0), arg(args, 1));
 }
 
 Value rectangleContainsPoint(Vm& vm, const Value& self, Args args) {
     const Value p = arg(args, 0);
-    return containsAt(boxOf(vm, self), num(vm, p, "x"), num(vm, p, "y"));
+    return containsAt(vm, self, get(vm, p, "x"), get(vm, p, "y"));
 }
 
 Value rectangleContainsRectangle(Vm& vm, const Value& self, Args args) {
-    const Box r = boxOf(vm, self), other = boxOf(vm, arg(args, 0));
-    if (other.hasNaN())
-        return Undefined{};
-    return other.x >= r.x && other.y >= r.y && other.right() <= r.right() &&
-           other.bottom() <= r.bottom();
+    const Value other = arg(args, 0);
+    const Value x = get(vm, self, "x"), y = get(vm, self, "y");
+    const Value ox = get(vm, other, "x"), oy = get(vm, other, "y");
+    return allOf(vm, {[&] { return lessOrEqual(vm, x, ox, true); },
+                      [&] { return lessOrEqual(vm, y, oy, true); },
+                      [&] {
+                          return lessOrEqual(vm, add(vm, ox, get(vm, other, "width")),
+                                             add(vm, x, get(vm, self, "width")), true);
+                      },
+                      [&] {
+                          return lessOrEqual(vm, add(vm, oy, get(vm, other, "height")),
+                                             add(vm, y, get(vm, self, "height")), true);
+                      }});
 }
 
+// Offsets and sizes grow with the Add2 rules, so strings join as the player's do.
 void moveBy(Vm& vm, const Value& self, double dx, double dy, bool grow) {
     Object* o = objectOf(self);
     if (!o)
         return;
-    const Box r = boxOf(vm, self);
     if (grow) {
-        set(vm, o, "x", r.x - dx);
-        set(vm, o, "width", r.w + 2 * dx);
-        set(vm, o, "y", r.y - dy);
-        set(vm, o, "height", r.h + 2 * dy);
+        set(vm, o, "x", num(vm, self, "x") - dx);
+        set(vm, o, "width", add(vm, get(vm, self, "width"), 2 * dx));
+        set(vm, o, "y", num(vm, self, "y") - dy);
+        set(vm, o, "height", add(vm, get(vm, self, "height"), 2 * dy));
     } else {
-        set(vm, o, "x", r.x + dx);
-        set(vm, o, "y", r.y + dy);
+        set(vm, o, "x", add(vm, get(vm, self, "x"), dx));
+        set(vm, o, "y", add(vm, get(vm, self, "y"), dy));
     }
 }
 
@@ -179,9 +210,9 @@ Value rectBottomRight(Vm& vm, const Value& self, Args) {
 // Moving one edge keeps the opposite one where it is.
 void setNearEdge(Vm& vm, const Value& self, const Value& v, const char* at, const char* extent) {
     if (Object* o = objectOf(self)) {
-        const double far = num(vm, self, at) + num(vm, self, extent);
+        const double moved = num(vm, self, at) - vm.toNumber(v);
+        set(vm, o, extent, add(vm, get(vm, self, extent), moved));
         set(vm, o, at, v);
-        set(vm, o, extent, far - vm.toNumber(v));
     }
 }
 void setFarEdge(Vm& vm, const Value& self, const Value& v, const char* at, const char* extent) {
