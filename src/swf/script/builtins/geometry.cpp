@@ -69,8 +69,8 @@ void member(Vm& vm, Object* proto, const char* name, NativeFunction fn) {
     proto->put(QLatin1String(name), vm.newNative(fn));
 }
 
-void accessor(Vm& vm, Object* proto, const char* name, NativeFunction getter,
-              NativeFunction setter, std::uint8_t flags) {
+void accessor(Vm& vm, Object* proto, const char* name, NativeFunction getter, NativeFunction setter,
+              std::uint8_t flags) {
     Property& p = proto->put(QLatin1String(name), Undefined{}, flags);
     p.getter = vm.newNative(getter);
     if (setter)

@@ -56,14 +56,12 @@ Value nothing(Vm&, const Value&, Args) {
     return Undefined{};
 }
 
-template <Field F>
-Value getField(Vm&, const Value& self, Args) {
+template <Field F> Value getField(Vm&, const Value& self, Args) {
     ColorTransformObject* o = colorObject(self);
     return o ? Value(o->cx.*F) : Value(Undefined{});
 }
 
-template <Field F>
-Value setField(Vm& vm, const Value& self, Args args) {
+template <Field F> Value setField(Vm& vm, const Value& self, Args args) {
     if (ColorTransformObject* o = colorObject(self))
         o->cx.*F = vm.toNumber(arg(args, 0));
     return Undefined{};
@@ -97,10 +95,9 @@ Value setRgb(Vm& vm, const Value& self, Args args) {
 
 QString formatted(Vm& vm, const ColorTransform& cx) {
     const std::pair<const char*, double> shown[] = {
-        {"redMultiplier", cx.rMult}, {"greenMultiplier", cx.gMult},
-        {"blueMultiplier", cx.bMult}, {"alphaMultiplier", cx.aMult},
-        {"redOffset", cx.rAdd},      {"greenOffset", cx.gAdd},
-        {"blueOffset", cx.bAdd},     {"alphaOffset", cx.aAdd}};
+        {"redMultiplier", cx.rMult},   {"greenMultiplier", cx.gMult}, {"blueMultiplier", cx.bMult},
+        {"alphaMultiplier", cx.aMult}, {"redOffset", cx.rAdd},        {"greenOffset", cx.gAdd},
+        {"blueOffset", cx.bAdd},       {"alphaOffset", cx.aAdd}};
     QString s = QStringLiteral("(");
     for (const auto& [name, value] : shown) {
         if (s.size() > 1)
@@ -144,8 +141,8 @@ Value transformConstruct(Vm& vm, const Value&, Args args) {
 
 Value newMatrix(Vm& vm, const QTransform& m) {
     Object* o = vm.heap().make<Object>(classProto(vm, "Matrix"));
-    const std::pair<const char*, double> values[] = {{"a", m.m11()},       {"b", m.m12()},
-                                                     {"c", m.m21()},       {"d", m.m22()},
+    const std::pair<const char*, double> values[] = {{"a", m.m11()},      {"b", m.m12()},
+                                                     {"c", m.m21()},      {"d", m.m22()},
                                                      {"tx", m.dx() / 20}, {"ty", m.dy() / 20}};
     for (const auto& [name, v] : values)
         set(vm, o, name, v);

@@ -12,8 +12,8 @@ struct Affine {
 };
 
 Affine affineOf(Vm& vm, const Value& m) {
-    return {num(vm, m, "a"),  num(vm, m, "b"),  num(vm, m, "c"),
-            num(vm, m, "d"),  num(vm, m, "tx"), num(vm, m, "ty")};
+    return {num(vm, m, "a"), num(vm, m, "b"),  num(vm, m, "c"),
+            num(vm, m, "d"), num(vm, m, "tx"), num(vm, m, "ty")};
 }
 
 void store(Vm& vm, const Value& self, const Affine& m) {

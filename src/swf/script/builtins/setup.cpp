@@ -1,4 +1,5 @@
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/filters.h"
 #include "swf/script/builtins/input.h"
 
 namespace reelcase::swf::avm1 {
@@ -22,6 +23,8 @@ void Vm::setupBuiltins() {
     builtins::installMisc(*this);
     if (m_version >= 6)
         builtins::installGeometry(*this); // the player offers flash.geom to SWF 6 and 7 too
+    if (m_version >= 8)
+        builtins::installFilters(*this);
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
