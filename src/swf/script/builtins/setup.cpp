@@ -1,3 +1,4 @@
+#include "swf/script/builtins/bitmap_data.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/filters.h"
 #include "swf/script/builtins/input.h"
@@ -23,8 +24,10 @@ void Vm::setupBuiltins() {
     builtins::installMisc(*this);
     if (m_version >= 6)
         builtins::installGeometry(*this); // the player offers flash.geom to SWF 6 and 7 too
-    if (m_version >= 8)
+    if (m_version >= 8) {
         builtins::installFilters(*this);
+        builtins::installBitmapData(*this);
+    }
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
