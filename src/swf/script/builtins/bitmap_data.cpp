@@ -275,21 +275,20 @@ Value copyPixels(Vm& vm, const Value& self, Args args) {
         return static_cast<double>(code);
     int toX = 0, toY = 0;
     pointOf(vm, args[2], toX, toY);
-    BitmapDataObject* alpha = args.size() > 3 ? liveBitmap(args[3]) : nullptr;
+    // An alpha bitmap counts only with its point.
+    BitmapDataObject* alpha = args.size() > 4 ? liveBitmap(args[3]) : nullptr;
     int alphaX = 0, alphaY = 0;
-    if (alpha && args.size() > 4)
+    if (alpha)
         pointOf(vm, args[4], alphaX, alphaY);
     const bool mergeAlpha = args.size() > 5 && vm.toBoolean(args[5]);
     const std::vector<std::uint32_t> from = source->pixels; // the source may be the target
     forEachCopied(*source, *target, area, toX, toY, [&](int sx, int sy, int tx, int ty) {
         std::uint32_t p = from[static_cast<std::size_t>(sy) * source->width + sx];
-        if (alpha) {
+        if (alpha && alpha->transparent) {
             const int ax = alphaX + sx - area.x, ay = alphaY + sy - area.y;
             const std::uint32_t a = alpha->contains(ax, ay) ? alpha->pixel(ax, ay) >> 24 : 0;
-            std::uint32_t scaled = 0;
-            for (int shift = 0; shift < 32; shift += 8)
-                scaled |= (((p >> shift) & 0xFF) * a / 255) << shift;
-            p = scaled;
+            const std::uint32_t s = straight(p);
+            p = premultiplied((((s >> 24) * a >> 8) << 24) | (s & 0xFFFFFF));
         }
         std::uint32_t& d = target->pixels[static_cast<std::size_t>(ty) * target->width + tx];
         if (!target->transparent)
@@ -300,17 +299,22 @@ Value copyPixels(Vm& vm, const Value& self, Args args) {
     return 0.0;
 }
 
+// Mixes straight colours, each channel by its multiplier (0 to 256, the source's share);
+// a missing alpha multiplier takes the source's alpha whole.
 Value merge(Vm& vm, const Value& self, Args args) {
     BitmapDataObject *target = nullptr, *source = nullptr;
     Area area;
-    if (args.size() < 7)
+    if (args.size() < 6)
         return -1.0;
-    if (int code = sourceCheck(vm, self, args, 7, target, source, area))
+    if (int code = sourceCheck(vm, self, args, 6, target, source, area))
         return static_cast<double>(code);
     int toX = 0, toY = 0;
     pointOf(vm, args[2], toX, toY);
-    const std::uint32_t mult[4] = {toUint32(vm.toNumber(args[5])), toUint32(vm.toNumber(args[4])),
-                                   toUint32(vm.toNumber(args[3])), toUint32(vm.toNumber(args[6]))};
+    const auto share = [&](const Value& v) {
+        return static_cast<std::uint32_t>(std::clamp(toInt32(vm.toNumber(v)), 0, 256));
+    };
+    const std::uint32_t mult[4] = {share(args[5]), share(args[4]), share(args[3]),
+                                   args.size() > 6 ? share(args[6]) : 256};
     std::vector<std::uint32_t> from = source->pixels;
     forEachCopied(*source, *target, area, toX, toY, [&](int sx, int sy, int tx, int ty) {
         const std::uint32_t s = straight(from[static_cast<std::size_t>(sy) * source->width + sx]);
@@ -318,12 +322,9 @@ Value merge(Vm& vm, const Value& self, Args args) {
         std::uint32_t out = 0;
         for (int i = 0; i < 4; ++i) {
             const int shift = i * 8;
-            const std::uint64_t m = mult[i] & 0xFFFF;
-            const std::uint64_t c =
-                (((s >> shift) & 0xFF) * m +
-                 ((d >> shift) & 0xFF) * (256 - std::min<std::uint64_t>(m, 256))) /
-                256;
-            out |= static_cast<std::uint32_t>(std::min<std::uint64_t>(c, 255)) << shift;
+            const std::uint32_t c =
+                (((s >> shift) & 0xFF) * mult[i] + ((d >> shift) & 0xFF) * (256 - mult[i])) / 256;
+            out |= std::min<std::uint32_t>(c, 255) << shift;
         }
         target->setPixel(tx, ty, out);
     });
