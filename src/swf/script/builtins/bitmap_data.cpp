@@ -214,7 +214,7 @@ void pointOf(Vm& vm, const Value& v, int& x, int& y) {
 Value fillRect(Vm& vm, const Value& self, Args args) {
     BitmapDataObject* b = receiver(self, args, 2);
     if (!b)
-        return -1.0;
+        return liveBitmap(self) ? Value(-1.0) : Value(Undefined{});
     Area a;
     if (!areaOf(vm, args[0], a))
         return -4.0;
@@ -355,6 +355,16 @@ Value copyChannel(Vm& vm, const Value& self, Args args) {
     return 0.0;
 }
 
+// Each channel floored, as the player's bitmaps do (not rounded, as drawing does).
+std::uint32_t transformed(const ColorTransform& cx, std::uint32_t argb) {
+    const auto channel = [&](int shift, double mult, double add) {
+        const double v = std::floor(((argb >> shift) & 0xFF) * mult + add);
+        return static_cast<std::uint32_t>(std::isnan(v) ? 0 : std::clamp(v, 0.0, 255.0)) << shift;
+    };
+    return channel(24, cx.aMult, cx.aAdd) | channel(16, cx.rMult, cx.rAdd) |
+           channel(8, cx.gMult, cx.gAdd) | channel(0, cx.bMult, cx.bAdd);
+}
+
 Value colorTransform(Vm& vm, const Value& self, Args args) {
     BitmapDataObject* b = receiver(self, args, 2);
     if (!b)
@@ -368,7 +378,7 @@ Value colorTransform(Vm& vm, const Value& self, Args args) {
     const Area c = clipped(a, b->width, b->height);
     for (int y = c.y; y < c.y + c.h; ++y)
         for (int x = c.x; x < c.x + c.w; ++x)
-            b->setPixel(x, y, cx->apply(static_cast<QRgb>(b->pixel(x, y))));
+            b->setPixel(x, y, transformed(*cx, b->pixel(x, y)));
     return 0.0;
 }
 
@@ -403,6 +413,67 @@ Value floodFill(Vm& vm, const Value& self, Args args) {
                 stack.emplace_back(nx, ny);
     }
     return 0.0;
+}
+
+// The player's noise: a Park-Miller generator, one draw per chosen channel of each pixel
+// (one for all three when grey), row by row.
+Value noise(Vm& vm, const Value& self, Args args) {
+    BitmapDataObject* b = receiver(self, args, 1);
+    if (!b)
+        return -1.0;
+    std::int64_t seed = toInt32(vm.toNumber(args[0]));
+    seed = seed <= 0 ? 1 - seed : seed;
+    seed %= 2147483647;
+    const int low = args.size() > 1 ? std::clamp(toInt32(vm.toNumber(args[1])), 0, 255) : 0;
+    const int high = args.size() > 2 ? std::clamp(toInt32(vm.toNumber(args[2])), 0, 255) : 255;
+    const std::uint32_t channels = args.size() > 3 ? toUint32(vm.toNumber(args[3])) : 7;
+    const bool grey = args.size() > 4 && vm.toBoolean(args[4]);
+    const auto draw = [&] {
+        seed = seed * 16807 % 2147483647;
+        return high >= low ? static_cast<std::uint32_t>(low + seed % (high - low + 1))
+                           : static_cast<std::uint32_t>(low);
+    };
+    for (int y = 0; y < b->height; ++y)
+        for (int x = 0; x < b->width; ++x) {
+            std::uint32_t argb = 0;
+            if (grey) {
+                const std::uint32_t v = draw();
+                argb = (v << 16) | (v << 8) | v;
+            } else {
+                if (channels & 1)
+                    argb |= draw() << 16;
+                if (channels & 2)
+                    argb |= draw() << 8;
+                if (channels & 4)
+                    argb |= draw();
+            }
+            argb |= (channels & 8 ? draw() : 255) << 24;
+            b->setPixel(x, y, argb);
+        }
+    return Undefined{};
+}
+
+// Moves the pixels; what is uncovered keeps its old pixels.
+Value scroll(Vm& vm, const Value& self, Args args) {
+    BitmapDataObject* b = receiver(self, args, 2);
+    if (!b)
+        return -1.0;
+    const int dx = coordinate(vm, args[0]), dy = coordinate(vm, args[1]);
+    const std::vector<std::uint32_t> from = b->pixels;
+    for (int y = 0; y < b->height; ++y)
+        for (int x = 0; x < b->width; ++x) {
+            const long long sx = static_cast<long long>(x) - dx,
+                            sy = static_cast<long long>(y) - dy;
+            if (sx >= 0 && sy >= 0 && sx < b->width && sy < b->height)
+                b->pixels[static_cast<std::size_t>(y) * b->width + x] =
+                    from[static_cast<std::size_t>(sy) * b->width + static_cast<std::size_t>(sx)];
+        }
+    return Undefined{};
+}
+
+// Methods this player does not carry out yet: -1 on a disposed bitmap, as the rest.
+Value notYet(Vm&, const Value& self, Args) {
+    return liveBitmap(self) ? Value(Undefined{}) : Value(-1.0);
 }
 
 Value cloneBitmap(Vm& vm, const Value& self, Args) {
@@ -474,9 +545,19 @@ void installBitmapData(Vm& vm) {
         {"floodFill", floodFill},
         {"clone", cloneBitmap},
         {"dispose", dispose},
-        {"getColorBoundsRect", getColorBoundsRect}};
+        {"getColorBoundsRect", getColorBoundsRect},
+        {"noise", noise},
+        {"scroll", scroll}};
     for (const auto& [name, fn] : methods)
         geometry::member(vm, proto, name, fn);
+    for (const char* name : {"applyFilter", "draw", "generateFilterRect", "hitTest", "paletteMap",
+                             "perlinNoise", "pixelDissolve", "threshold"})
+        geometry::member(vm, proto, name, notYet);
+    Object* ctor = objectOf(vm.getMember(Value(display), QStringLiteral("BitmapData")));
+    const std::pair<const char*, double> channels[] = {
+        {"RED_CHANNEL", 1}, {"GREEN_CHANNEL", 2}, {"BLUE_CHANNEL", 4}, {"ALPHA_CHANNEL", 8}};
+    for (const auto& [name, value] : channels)
+        ctor->put(QLatin1String(name), value);
 }
 
 } // namespace builtins
