@@ -136,6 +136,80 @@ private Q_SLOTS:
         QCOMPARE(member(vm, c, "rgb"), QString::number(0x123456));
     }
 
+    // Color keeps 8.8 fixed-point multipliers and 16-bit offsets, reads only the fields
+    // the object holds itself, and gives its offsets back as one signed number.
+    void colorFixedPoint() {
+        ScriptStage stage(empty());
+        Vm& vm = stage.runtime->vm();
+        const Value root(vm.clipObject(*stage.root));
+        const Value clip = call(vm, root, "createEmptyMovieClip", {QStringLiteral("mc"), 1.0});
+        const Value color =
+            vm.construct(vm.getMember(Value(vm.global), "Color"), std::vector<Value>{clip});
+        Object* proto = vm.newObject();
+        proto->put(QStringLiteral("ab"), 77.0);
+        Object* t = vm.heap().make<Object>(proto);
+        t->put(QStringLiteral("aa"), 0.8);     // 2/256 once stored
+        t->put(QStringLiteral("ra"), 12800.0); // wraps to -32768/256
+        t->put(QStringLiteral("rb"), -50.0);
+        t->put(QStringLiteral("gb"), -32832.0);     // wraps to 32704
+        t->put(QStringLiteral("ga"), std::nan("")); // 0
+        call(vm, color, "setTransform", {Value(t)});
+        const Value got = call(vm, color, "getTransform");
+        QCOMPARE(member(vm, got, "aa"), QStringLiteral("0.78125"));
+        QCOMPARE(member(vm, got, "ra"), QStringLiteral("-12800"));
+        QCOMPARE(member(vm, got, "ga"), QStringLiteral("0"));
+        QCOMPARE(member(vm, got, "gb"), QStringLiteral("32704"));
+        QCOMPARE(member(vm, got, "ab"), QStringLiteral("0")); // inherited: not read
+        call(vm, color, "setTransform", {Value(t)});
+        t->put(QStringLiteral("gb"), -25.0);
+        t->put(QStringLiteral("bb"), 25.0);
+        call(vm, color, "setTransform", {Value(t)});
+        QCOMPARE(text(vm, call(vm, color, "getRGB")), QStringLiteral("-6375"));
+    }
+
+    // Rectangle tests short-circuit as the player's script: the first comparison that is
+    // not true is the answer, and later values are not even asked for.
+    void rectangleComparisons() {
+        ScriptStage stage(empty());
+        Vm& vm = stage.runtime->vm();
+        const Value r = make(vm, "geom", "Rectangle", {1.0, 3.0, 5.0, 7.0});
+        QCOMPARE(text(vm, call(vm, r, "containsRectangle",
+                               {make(vm, "geom", "Rectangle", {1.0, 3.0, 5.0, 7.0})})),
+                 QStringLiteral("true"));
+        QCOMPARE(vm.typeOf(call(vm, r, "containsRectangle",
+                                {make(vm, "geom", "Rectangle", {5.0, 5.0, std::nan(""), 1.0})})),
+                 QStringLiteral("undefined"));
+        QCOMPARE(vm.typeOf(call(vm, r, "containsRectangle")), QStringLiteral("undefined"));
+        // Strings compare as text and join on moved edges.
+        const Value s =
+            make(vm, "geom", "Rectangle", {QStringLiteral("x"), 5.0, QStringLiteral("w"), 1.0});
+        vm.setMember(s, "left", 10.0);
+        QCOMPARE(member(vm, s, "width"), QStringLiteral("wNaN"));
+        QCOMPARE(member(vm, s, "right"), QStringLiteral("10wNaN"));
+        call(vm, r, "inflate", {1.0});
+        QCOMPARE(text(vm, r), QStringLiteral("(x=0, y=NaN, w=7, h=NaN)"));
+        call(vm, r, "offset", {2.0});
+        QCOMPARE(text(vm, r), QStringLiteral("(x=2, y=NaN, w=7, h=NaN)"));
+        // The player's members show in for..in, the constructor does not.
+        const Value proto = vm.getMember(classOf(vm, "geom", "Rectangle"), "prototype");
+        QVERIFY(!(objectOf(proto)->find(QStringLiteral("union"))->flags & DontEnum));
+        QVERIFY(objectOf(proto)->find(QStringLiteral("constructor"))->flags & DontEnum);
+    }
+
+    // SWF 6 and 7 files find flash.geom too; filters and bitmaps came with SWF 8.
+    void packagesByVersion() {
+        for (int version : {6, 7, 8}) {
+            ScriptStage stage(empty(version));
+            Vm& vm = stage.runtime->vm();
+            QCOMPARE(vm.typeOf(classOf(vm, "geom", "Matrix")), QStringLiteral("function"));
+            const Value m = make(vm, "geom", "Matrix", {8.0});
+            QCOMPARE(text(vm, m), version >= 7 ? QStringLiteral("(a=8, b=undefined, c=undefined, "
+                                                                "d=undefined, tx=undefined, "
+                                                                "ty=undefined)")
+                                               : QStringLiteral("(a=8, b=, c=, d=, tx=, ty=)"));
+        }
+    }
+
     // A clip's transform reads and writes its placement.
     void clipTransform() {
         ScriptStage stage(empty());
@@ -217,6 +291,32 @@ private Q_SLOTS:
         call(vm, b, "dispose");
         QCOMPARE(member(vm, b, "width"), QStringLiteral("-1"));
         QCOMPARE(text(vm, call(vm, b, "getPixel", {0.0, 0.0})), QStringLiteral("-1"));
+    }
+
+    // Merge mixes straight colours by shares clamped to 0..256; copyChannel moves one
+    // channel; a colour transform floors each channel.
+    void bitmapMixing() {
+        ScriptStage stage(empty());
+        Vm& vm = stage.runtime->vm();
+        const Value area = make(vm, "geom", "Rectangle", {0.0, 0.0, 2.0, 2.0});
+        const Value origin = make(vm, "geom", "Point", {0.0, 0.0});
+        const Value dst = make(vm, "display", "BitmapData", {2.0, 2.0, false, double(0xFF000000)});
+        const Value src = make(vm, "display", "BitmapData", {2.0, 2.0, false, double(0xFFFFFFFF)});
+        call(vm, dst, "merge", {src, area, origin, 128.0, -5.0, 1000.0, 256.0});
+        QCOMPARE(hex(vm, dst, 0, 0), QStringLiteral("ff7f00ff"));
+        call(vm, dst, "fillRect", {area, 0.0});
+        call(vm, src, "setPixel32", {1.0, 1.0, double(0xFF123456)});
+        call(vm, dst, "copyChannel", {src, area, origin, 4.0, 1.0}); // blue into red
+        QCOMPARE(hex(vm, dst, 1, 1), QStringLiteral("ff560000"));
+        const Value t = make(vm, "display", "BitmapData", {1.0, 1.0, true, double(0xFFFFFFFF)});
+        call(vm, t, "colorTransform",
+             {make(vm, "geom", "Rectangle", {0.0, 0.0, 1.0, 1.0}),
+              make(vm, "geom", "ColorTransform", {0.5, 0.5, 0.5, 0.5, 0.0, 0.0, 0.0, 0.0})});
+        QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("7f7e7e7e"));
+        QCOMPARE(text(vm, call(vm, t, "colorTransform", {area, Value(vm.newObject())})),
+                 QStringLiteral("-2"));
+        call(vm, t, "scroll", {1.0, 0.0}); // what is uncovered keeps its pixels
+        QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("7f7e7e7e"));
     }
 
     // Noise draws from the player's generator: the same seed gives the same pixels.
