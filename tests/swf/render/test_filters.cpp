@@ -91,7 +91,8 @@ private Q_SLOTS:
     // Files hold a bevel's highlight colour before its shadow colour.
     void bevelReadsHighlightFirst() {
         QByteArray f;
-        f += char(1) + char(3);                           // one bevel
+        f += char(1);                                     // one filter
+        f += char(3);                                     // a bevel
         f += QByteArray("\xff\xff\xff\xff", 4);           // highlight: white
         f += QByteArray("\x00\x00\x00\x80", 4);           // shadow: half-clear black
         f += fixed(4) + fixed(4) + fixed(0.5) + fixed(3); // blurs, angle, distance
