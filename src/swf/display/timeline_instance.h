@@ -6,7 +6,11 @@
 
 #include <QRectF>
 
+class QPainter;
+class QTransform;
+
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <unordered_set>
@@ -14,6 +18,7 @@
 namespace reelcase::swf {
 
 class Character;
+struct ColorTransform;
 class InputListener;
 class ScriptHost;
 class SoundMixer;
@@ -64,6 +69,11 @@ struct PlayContext {
     QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
     InputState input = {};                                // the user's pointer and keys
     DragState drag = {};                                  // the clip startDrag took
+    // Paints a timeline (twips -> painter under matrix); the player lends its renderer so
+    // scripts can draw clips into bitmaps. May be empty.
+    std::function<void(const TimelineInstance&, QPainter&, const QTransform&,
+                       const ColorTransform&)>
+        drawTimeline;
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

@@ -1,7 +1,10 @@
 #include "swf/script/builtins/bitmap_data.h"
 
+#include "swf/display/timeline_instance.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/geometry.h"
+
+#include <QPainter>
 
 #include <algorithm>
 #include <cmath>
@@ -471,6 +474,55 @@ Value scroll(Vm& vm, const Value& self, Args args) {
     return Undefined{};
 }
 
+void storeImage(BitmapDataObject& b, const QImage& image) {
+    for (int y = 0; y < b.height; ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        for (int x = 0; x < b.width; ++x) {
+            std::uint32_t p = line[x];
+            if (!b.transparent)
+                p = straight(p) | 0xFF000000u;
+            b.pixels[static_cast<std::size_t>(y) * b.width + x] = p;
+        }
+    }
+}
+
+// draw(source, matrix, colorTransform, blendMode, clipRect, smoothing): a bitmap source
+// is painted here; a clip needs the drawing layer, which the player lends through
+// PlayContext.
+Value draw(Vm& vm, const Value& self, Args args) {
+    BitmapDataObject* b = receiver(self, args, 1);
+    if (!b)
+        return -1.0;
+    QTransform matrix;
+    if (args.size() > 1 && geometry::matrixOf(vm, args[1], matrix))
+        matrix = QTransform(matrix.m11(), matrix.m12(), matrix.m21(), matrix.m22(),
+                            matrix.dx() / 20, matrix.dy() / 20);
+    const ColorTransform* cx = args.size() > 2 ? geometry::colorTransformOf(args[2]) : nullptr;
+    QImage picture = b->image();
+    QPainter painter(&picture);
+    Area clip;
+    if (args.size() > 4 && areaOf(vm, args[4], clip))
+        painter.setClipRect(QRect(clip.x, clip.y, clip.w, clip.h));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                          args.size() > 5 && vm.toBoolean(args[5]));
+    painter.setTransform(matrix);
+    if (BitmapDataObject* source = liveBitmap(args[0])) {
+        QImage from = source->image();
+        if (cx)
+            for (int y = 0; y < source->height; ++y)
+                for (int x = 0; x < source->width; ++x)
+                    from.setPixel(x, y, premultiplied(transformed(*cx, source->pixel(x, y))));
+        painter.drawImage(0, 0, from);
+    } else if (auto clipTimeline = vm.clipOf(args[0]); clipTimeline && vm.context().drawTimeline) {
+        vm.context().drawTimeline(*clipTimeline, painter,
+                                  QTransform::fromScale(0.05, 0.05) * matrix,
+                                  cx ? *cx : ColorTransform{});
+    }
+    painter.end();
+    storeImage(*b, picture);
+    return Undefined{};
+}
+
 // Methods this player does not carry out yet: -1 on a disposed bitmap, as the rest.
 Value notYet(Vm&, const Value& self, Args) {
     return liveBitmap(self) ? Value(Undefined{}) : Value(-1.0);
@@ -550,7 +602,8 @@ void installBitmapData(Vm& vm) {
         {"scroll", scroll}};
     for (const auto& [name, fn] : methods)
         geometry::member(vm, proto, name, fn);
-    for (const char* name : {"applyFilter", "draw", "generateFilterRect", "hitTest", "paletteMap",
+    geometry::member(vm, proto, "draw", draw);
+    for (const char* name : {"applyFilter", "generateFilterRect", "hitTest", "paletteMap",
                              "perlinNoise", "pixelDissolve", "threshold"})
         geometry::member(vm, proto, name, notYet);
     Object* ctor = objectOf(vm.getMember(Value(display), QStringLiteral("BitmapData")));
