@@ -7,7 +7,11 @@
 
 #include <QRectF>
 
+class QPainter;
+class QTransform;
+
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,6 +20,7 @@
 namespace reelcase::swf {
 
 class Character;
+struct ColorTransform;
 class InputListener;
 class ScriptHost;
 class SoundMixer;
@@ -69,6 +74,11 @@ struct PlayContext {
     DragState drag = {};                                  // the clip startDrag took
     // The roots by level (_level0 is the movie's own root), drawn from the lowest up.
     std::map<int, std::shared_ptr<TimelineInstance>> levels = {};
+    // Paints a timeline (twips -> painter under matrix); the player lends its renderer so
+    // scripts can draw clips into bitmaps. May be empty.
+    std::function<void(const TimelineInstance&, QPainter&, const QTransform&,
+                       const ColorTransform&)>
+        drawTimeline;
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

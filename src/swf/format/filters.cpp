@@ -68,8 +68,9 @@ FilterList readFilterList(BitReader& r) {
             readShadowTail(r, f, false, false);
             break;
         case Filter::Bevel:
-            f.color = readRgba(r);
+            // Files hold the highlight first, whatever the format's description says.
             f.highlight = readRgba(r);
+            f.color = readRgba(r);
             readShadowTail(r, f, true, true);
             break;
         case Filter::GradientGlow:

@@ -9,6 +9,7 @@
 #include "swf/format/movie.h"
 #include "swf/render/frame_renderer.h"
 #include "swf/script/movie_loads.h"
+#include "swf/render/renderer.h"
 #include "swf/script/script_runtime.h"
 #include "swf/script/vm.h"
 #include "swf/sound/sound_decoder.h"
@@ -96,6 +97,14 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
     s.scripts->vm().movieLoads().setParser(
         [](const QByteArray& bytes) { return parseMovie(bytes); });
+    s.context.drawTimeline = [&s](const TimelineInstance& timeline, QPainter& painter,
+                                  const QTransform& matrix, const ColorTransform& cxform) {
+        RenderContext context;
+        context.dictionary = s.movie ? &s.movie->dictionary : nullptr;
+        context.fonts = s.host;
+        context.drawBudget = limits::maxDrawsPerFrame;
+        renderTimeline(timeline, painter, matrix, cxform, context);
+    };
     s.context.listener = s.scripts.get();
     s.inputScripts = std::make_unique<InputScripts>(s.scripts->vm());
     s.context.inputListener = s.inputScripts.get();

@@ -1,5 +1,6 @@
 // Filters placed on objects (PlaceObject3): what they draw around and in place of the
 // object, and that hostile parameters stay bounded.
+#include "swf/format/filters.h"
 #include "swf/swf_fixtures.h"
 
 #include <QTest>
@@ -85,6 +86,25 @@ private Q_SLOTS:
         QVERIFY(edge.blue() > 100 && edge.red() > 60);
         QVERIFY(near(img.pixel(30, 50), Qt::blue, 10));
         QVERIFY(img.pixelColor(42, 50).red() < 250); // spread past the edge
+    }
+
+    // Files hold a bevel's highlight colour before its shadow colour.
+    void bevelReadsHighlightFirst() {
+        QByteArray f;
+        f += char(1);                                     // one filter
+        f += char(3);                                     // a bevel
+        f += QByteArray("\xff\xff\xff\xff", 4);           // highlight: white
+        f += QByteArray("\x00\x00\x00\x80", 4);           // shadow: half-clear black
+        f += fixed(4) + fixed(4) + fixed(0.5) + fixed(3); // blurs, angle, distance
+        f += u16(0x100);
+        f += char(0x20 | 0x10 | 1);
+        BitReader r(f);
+        const FilterList list = readFilterList(r);
+        QCOMPARE(list.size(), std::size_t(1));
+        QCOMPARE(list[0].highlight.rgba(), qRgba(255, 255, 255, 255));
+        QCOMPARE(list[0].color.rgba(), qRgba(0, 0, 0, 0x80));
+        QCOMPARE(list[0].distance, 3.0);
+        QVERIFY(list[0].onTop);
     }
 
     void hostileFiltersStayBounded() {

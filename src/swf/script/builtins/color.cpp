@@ -68,7 +68,7 @@ Value getTransform(Vm& vm, const Value& self, Args) {
         {"ra", cx->rMult * 100}, {"rb", cx->rAdd}, {"ga", cx->gMult * 100}, {"gb", cx->gAdd},
         {"ba", cx->bMult * 100}, {"bb", cx->bAdd}, {"aa", cx->aMult * 100}, {"ab", cx->aAdd}};
     for (const auto& [name, value] : fields)
-        o->put(QLatin1String(name), std::round(value * 100) / 100);
+        o->put(QLatin1String(name), value);
     return o;
 }
 
@@ -83,13 +83,13 @@ Value setTransform(Vm& vm, const Value& self, Args args) {
         {"ba", &ColorTransform::bMult}, {"bb", &ColorTransform::bAdd},
         {"aa", &ColorTransform::aMult}, {"ab", &ColorTransform::aAdd}};
     for (const auto& [name, member] : fields) {
-        if (!vm.hasProperty(t, QLatin1String(name)))
+        if (!t->find(QLatin1String(name))) // inherited fields do not count
             continue;
         const double v = vm.toNumber(vm.getMember(Value(t), QLatin1String(name)));
-        if (!std::isfinite(v))
-            continue;
+        // The player keeps 8.8 fixed-point multipliers and whole offsets in 16 bits.
         const bool multiplier = name[1] == 'a';
-        cx->*member = multiplier ? v / 100 : v;
+        const auto bits = static_cast<std::int16_t>(toInt32(multiplier ? v * 256 / 100 : v));
+        cx->*member = multiplier ? bits / 256.0 : bits;
     }
     return Undefined{};
 }

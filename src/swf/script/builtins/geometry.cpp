@@ -1,27 +1,42 @@
-#include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/geometry.h"
 
 #include <cmath>
 
 namespace reelcase::swf::avm1::builtins {
+namespace geometry {
+
 namespace {
 
-Value get(Vm& vm, const Value& o, const char* name) {
-    return vm.getMember(o, QLatin1String(name));
+// valueOf's answer; an object that stays an object adds as NaN.
+Value addend(Vm& vm, const Value& v) {
+    if (!objectOf(v))
+        return v;
+    const Value r = vm.callMethod(v, QStringLiteral("valueOf"), {});
+    return objectOf(r) ? Value(std::nan("")) : r;
 }
 
-void set(Vm& vm, Object* o, const char* name, const Value& v) {
-    vm.setMember(Value(o), QLatin1String(name), v);
+} // namespace
+
+Value add(Vm& vm, const Value& a, const Value& b) {
+    const Value x = addend(vm, a), y = addend(vm, b);
+    if (typeOf(x) == TypeString || typeOf(y) == TypeString)
+        return vm.makeString(vm.toString(x) + vm.toString(y));
+    return vm.toNumber(x) + vm.toNumber(y);
 }
 
-double num(Vm& vm, const Value& o, const char* name) {
-    return vm.toNumber(get(vm, o, name));
+Object* classConstructor(Vm& vm, const char* name) {
+    Object* geom = objectOf(vm.getMember(vm.getMember(Value(vm.global), "flash"), "geom"));
+    return geom ? objectOf(vm.getMember(Value(geom), QLatin1String(name))) : nullptr;
 }
 
 Object* classProto(Vm& vm, const char* name) {
-    Object* geom = objectOf(vm.getMember(vm.getMember(Value(vm.global), "flash"), "geom"));
-    return geom
-               ? objectOf(vm.getMember(vm.getMember(Value(geom), QLatin1String(name)), "prototype"))
-               : nullptr;
+    Object* ctor = classConstructor(vm, name);
+    return ctor ? objectOf(vm.getMember(Value(ctor), "prototype")) : nullptr;
+}
+
+bool isInstance(Vm& vm, const Value& v, const char* name) {
+    Object* ctor = classConstructor(vm, name);
+    return ctor && objectOf(v) && vm.instanceOf(v, ctor);
 }
 
 Object* newPoint(Vm& vm, const Value& x, const Value& y) {
@@ -31,17 +46,45 @@ Object* newPoint(Vm& vm, const Value& x, const Value& y) {
     return p;
 }
 
+Object* newRectangle(Vm& vm, const Value& x, const Value& y, const Value& w, const Value& h) {
+    Object* r = vm.heap().make<Object>(classProto(vm, "Rectangle"));
+    set(vm, r, "x", x);
+    set(vm, r, "y", y);
+    set(vm, r, "width", w);
+    set(vm, r, "height", h);
+    return r;
+}
+
+Object* defineGeomClass(Vm& vm, Object* geom, const char* name, NativeFunction call,
+                        NativeFunction construct) {
+    Object* proto = vm.newObject();
+    FunctionObject* ctor = vm.newNative(call, construct);
+    ctor->put(QStringLiteral("prototype"), proto, DontEnum | DontDelete);
+    proto->put(QStringLiteral("constructor"), ctor, DontEnum);
+    geom->put(QLatin1String(name), ctor);
+    return proto;
+}
+
+void member(Vm& vm, Object* proto, const char* name, NativeFunction fn) {
+    proto->put(QLatin1String(name), vm.newNative(fn));
+}
+
+void accessor(Vm& vm, Object* proto, const char* name, NativeFunction getter, NativeFunction setter,
+              std::uint8_t flags) {
+    Property& p = proto->put(QLatin1String(name), Undefined{}, flags);
+    p.getter = vm.newNative(getter);
+    if (setter)
+        p.setter = vm.newNative(setter);
+}
+
+namespace {
+
 Value pointCall(Vm& vm, const Value& self, Args args) {
     Object* o = objectOf(self);
     if (!o)
         return Undefined{};
-    if (args.empty()) {
-        set(vm, o, "x", 0.0);
-        set(vm, o, "y", 0.0);
-    } else {
-        set(vm, o, "x", args[0]);
-        set(vm, o, "y", arg(args, 1));
-    }
+    set(vm, o, "x", args.empty() ? Value(0.0) : args[0]);
+    set(vm, o, "y", args.empty() ? Value(0.0) : arg(args, 1));
     return Undefined{};
 }
 
@@ -52,14 +95,14 @@ Value pointToString(Vm& vm, const Value& self, Args) {
 
 Value pointAdd(Vm& vm, const Value& self, Args args) {
     const Value other = arg(args, 0);
-    return newPoint(vm, vm.toNumber(get(vm, self, "x")) + vm.toNumber(get(vm, other, "x")),
-                    vm.toNumber(get(vm, self, "y")) + vm.toNumber(get(vm, other, "y")));
+    return newPoint(vm, add(vm, get(vm, self, "x"), get(vm, other, "x")),
+                    add(vm, get(vm, self, "y"), get(vm, other, "y")));
 }
 
 Value pointSubtract(Vm& vm, const Value& self, Args args) {
     const Value other = arg(args, 0);
-    return newPoint(vm, vm.toNumber(get(vm, self, "x")) - vm.toNumber(get(vm, other, "x")),
-                    vm.toNumber(get(vm, self, "y")) - vm.toNumber(get(vm, other, "y")));
+    return newPoint(vm, num(vm, self, "x") - num(vm, other, "x"),
+                    num(vm, self, "y") - num(vm, other, "y"));
 }
 
 Value pointClone(Vm& vm, const Value& self, Args) {
@@ -67,48 +110,56 @@ Value pointClone(Vm& vm, const Value& self, Args) {
 }
 
 Value pointEquals(Vm& vm, const Value& self, Args args) {
-    Object* other = objectOf(arg(args, 0));
-    if (!other)
+    const Value other = arg(args, 0);
+    if (!isInstance(vm, other, "Point"))
         return false;
-    return vm.looseEquals(get(vm, self, "x"), get(vm, Value(other), "x")) &&
-           vm.looseEquals(get(vm, self, "y"), get(vm, Value(other), "y"));
+    return vm.looseEquals(get(vm, self, "x"), get(vm, other, "x")) &&
+           vm.looseEquals(get(vm, self, "y"), get(vm, other, "y"));
 }
 
-Value pointLengthGetter(Vm& vm, const Value& self, Args) {
-    return std::hypot(num(vm, self, "x"), num(vm, self, "y"));
+// Not hypot: Flash's length of (Infinity, NaN) is NaN.
+double lengthOf(double x, double y) {
+    return std::sqrt(x * x + y * y);
+}
+
+Value pointLength(Vm& vm, const Value& self, Args) {
+    return lengthOf(num(vm, self, "x"), num(vm, self, "y"));
 }
 
 Value pointNormalize(Vm& vm, const Value& self, Args args) {
     const double x = num(vm, self, "x"), y = num(vm, self, "y");
-    const double length = std::hypot(x, y);
+    const double length = lengthOf(x, y);
     const double wanted = vm.toNumber(arg(args, 0));
     if (Object* o = objectOf(self); o && length > 0) {
-        set(vm, o, "x", x * wanted / length);
-        set(vm, o, "y", y * wanted / length);
+        set(vm, o, "x", x * (wanted / length));
+        set(vm, o, "y", y * (wanted / length));
     }
     return Undefined{};
 }
 
 Value pointOffset(Vm& vm, const Value& self, Args args) {
     if (Object* o = objectOf(self)) {
-        set(vm, o, "x", num(vm, self, "x") + vm.toNumber(arg(args, 0)));
-        set(vm, o, "y", num(vm, self, "y") + vm.toNumber(arg(args, 1)));
+        set(vm, o, "x", add(vm, get(vm, self, "x"), arg(args, 0)));
+        set(vm, o, "y", add(vm, get(vm, self, "y"), arg(args, 1)));
     }
     return Undefined{};
 }
 
+// Flash asks the first point for the difference, so a plain object gives undefined.
 Value pointDistance(Vm& vm, const Value&, Args args) {
-    const Value a = arg(args, 0), b = arg(args, 1);
-    if (!objectOf(a) || !objectOf(b))
+    const Value a = arg(args, 0);
+    if (!objectOf(a))
         return Undefined{};
-    return std::hypot(num(vm, a, "x") - num(vm, b, "x"), num(vm, a, "y") - num(vm, b, "y"));
+    const Value b[] = {arg(args, 1)};
+    const Value difference = vm.callMethod(a, QStringLiteral("subtract"), b);
+    return get(vm, difference, "length");
 }
 
 Value pointInterpolate(Vm& vm, const Value&, Args args) {
     const Value a = arg(args, 0), b = arg(args, 1);
     const double f = vm.toNumber(arg(args, 2));
-    return newPoint(vm, num(vm, b, "x") + f * (num(vm, a, "x") - num(vm, b, "x")),
-                    num(vm, b, "y") + f * (num(vm, a, "y") - num(vm, b, "y")));
+    return newPoint(vm, add(vm, get(vm, b, "x"), (num(vm, a, "x") - num(vm, b, "x")) * f),
+                    add(vm, get(vm, b, "y"), (num(vm, a, "y") - num(vm, b, "y")) * f));
 }
 
 Value pointPolar(Vm& vm, const Value&, Args args) {
@@ -116,152 +167,39 @@ Value pointPolar(Vm& vm, const Value&, Args args) {
     return newPoint(vm, length * std::cos(angle), length * std::sin(angle));
 }
 
-Value rectangleCall(Vm& vm, const Value& self, Args args) {
-    Object* o = objectOf(self);
-    if (!o)
-        return Undefined{};
-    const char* names[] = {"x", "y", "width", "height"};
-    for (std::size_t i = 0; i < 4; ++i)
-        set(vm, o, names[i], args.empty() ? Value(0.0) : arg(args, i));
-    return Undefined{};
-}
-
-Value rectangleToString(Vm& vm, const Value& self, Args) {
-    return QStringLiteral("(x=%1, y=%2, w=%3, h=%4)")
-        .arg(vm.toString(get(vm, self, "x")), vm.toString(get(vm, self, "y")),
-             vm.toString(get(vm, self, "width")), vm.toString(get(vm, self, "height")));
-}
-
-Value rectangleIsEmpty(Vm& vm, const Value& self, Args) {
-    return !(num(vm, self, "width") > 0) || !(num(vm, self, "height") > 0);
-}
-
-Value rectangleContains(Vm& vm, const Value& self, Args args) {
-    const double x = vm.toNumber(arg(args, 0)), y = vm.toNumber(arg(args, 1));
-    const double left = num(vm, self, "x"), top = num(vm, self, "y");
-    return x >= left && y >= top && x < left + num(vm, self, "width") &&
-           y < top + num(vm, self, "height");
-}
-
-// Rectangle's derived properties (left, right, top, bottom, size ...).
-Value rectLeft(Vm& vm, const Value& self, Args) {
-    return get(vm, self, "x");
-}
-Value rectTop(Vm& vm, const Value& self, Args) {
-    return get(vm, self, "y");
-}
-Value rectRight(Vm& vm, const Value& self, Args) {
-    return vm.toNumber(get(vm, self, "x")) + vm.toNumber(get(vm, self, "width"));
-}
-Value rectBottom(Vm& vm, const Value& self, Args) {
-    return vm.toNumber(get(vm, self, "y")) + vm.toNumber(get(vm, self, "height"));
-}
-Value rectTopLeft(Vm& vm, const Value& self, Args) {
-    return newPoint(vm, get(vm, self, "x"), get(vm, self, "y"));
-}
-Value rectSize(Vm& vm, const Value& self, Args) {
-    return newPoint(vm, get(vm, self, "width"), get(vm, self, "height"));
-}
-Value rectBottomRight(Vm& vm, const Value& self, Args) {
-    return newPoint(vm, rectRight(vm, self, {}), rectBottom(vm, self, {}));
-}
-
-Value setLeft(Vm& vm, const Value& self, Args args) {
-    if (Object* o = objectOf(self)) {
-        const double right = vm.toNumber(rectRight(vm, self, {}));
-        set(vm, o, "x", arg(args, 0));
-        set(vm, o, "width", right - vm.toNumber(arg(args, 0)));
-    }
-    return Undefined{};
-}
-Value setTop(Vm& vm, const Value& self, Args args) {
-    if (Object* o = objectOf(self)) {
-        const double bottom = vm.toNumber(rectBottom(vm, self, {}));
-        set(vm, o, "y", arg(args, 0));
-        set(vm, o, "height", bottom - vm.toNumber(arg(args, 0)));
-    }
-    return Undefined{};
-}
-Value setRight(Vm& vm, const Value& self, Args args) {
-    if (Object* o = objectOf(self))
-        set(vm, o, "width", vm.toNumber(arg(args, 0)) - num(vm, self, "x"));
-    return Undefined{};
-}
-Value setBottom(Vm& vm, const Value& self, Args args) {
-    if (Object* o = objectOf(self))
-        set(vm, o, "height", vm.toNumber(arg(args, 0)) - num(vm, self, "y"));
-    return Undefined{};
-}
-Value setTopLeft(Vm& vm, const Value& self, Args args) {
-    const Value p = arg(args, 0);
-    const Value x[] = {get(vm, p, "x")}, y[] = {get(vm, p, "y")};
-    setLeft(vm, self, x);
-    setTop(vm, self, y);
-    return Undefined{};
-}
-Value setBottomRight(Vm& vm, const Value& self, Args args) {
-    const Value p = arg(args, 0);
-    const Value x[] = {get(vm, p, "x")}, y[] = {get(vm, p, "y")};
-    setRight(vm, self, x);
-    setBottom(vm, self, y);
-    return Undefined{};
-}
-Value setSize(Vm& vm, const Value& self, Args args) {
-    if (Object* o = objectOf(self)) {
-        set(vm, o, "width", get(vm, arg(args, 0), "x"));
-        set(vm, o, "height", get(vm, arg(args, 0), "y"));
-    }
-    return Undefined{};
-}
-
-void accessor(Vm& vm, Object* proto, const char* name, NativeFunction getter,
-              NativeFunction setter = nullptr) {
-    Property& p = proto->put(QLatin1String(name), Undefined{}, DontEnum);
-    p.getter = vm.newNative(getter);
-    if (setter)
-        p.setter = vm.newNative(setter);
-}
-
 } // namespace
 
+void installPoint(Vm& vm, Object* geom) {
+    Object* point = defineGeomClass(vm, geom, "Point", pointCall);
+    Object* ctor = classConstructor(vm, "Point");
+    member(vm, point, "toString", pointToString);
+    member(vm, point, "add", pointAdd);
+    member(vm, point, "subtract", pointSubtract);
+    member(vm, point, "clone", pointClone);
+    member(vm, point, "equals", pointEquals);
+    member(vm, point, "normalize", pointNormalize);
+    member(vm, point, "offset", pointOffset);
+    accessor(vm, point, "length", pointLength);
+    vm.method(ctor, QStringLiteral("distance"), pointDistance);
+    vm.method(ctor, QStringLiteral("interpolate"), pointInterpolate);
+    vm.method(ctor, QStringLiteral("polar"), pointPolar);
+}
+
+} // namespace geometry
+
 void installGeometry(Vm& vm) {
-    Object* flash = vm.newObject();
+    Object* flash = objectOf(vm.getMember(Value(vm.global), QStringLiteral("flash")));
+    if (!flash) {
+        flash = vm.newObject();
+        vm.global->put(QStringLiteral("flash"), flash, DontEnum);
+    }
     Object* geom = vm.newObject();
-    vm.global->put(QStringLiteral("flash"), flash, DontEnum);
     flash->put(QStringLiteral("geom"), geom);
-
-    Object* point = vm.newObject();
-    FunctionObject* pointCtor = vm.newNative(pointCall);
-    pointCtor->put(QStringLiteral("prototype"), point, DontEnum | DontDelete);
-    point->put(QStringLiteral("constructor"), pointCtor, DontEnum);
-    geom->put(QStringLiteral("Point"), pointCtor);
-    vm.method(point, QStringLiteral("toString"), pointToString);
-    vm.method(point, QStringLiteral("add"), pointAdd);
-    vm.method(point, QStringLiteral("subtract"), pointSubtract);
-    vm.method(point, QStringLiteral("clone"), pointClone);
-    vm.method(point, QStringLiteral("equals"), pointEquals);
-    vm.method(point, QStringLiteral("normalize"), pointNormalize);
-    vm.method(point, QStringLiteral("offset"), pointOffset);
-    accessor(vm, point, "length", pointLengthGetter);
-    vm.method(pointCtor, QStringLiteral("distance"), pointDistance);
-    vm.method(pointCtor, QStringLiteral("interpolate"), pointInterpolate);
-    vm.method(pointCtor, QStringLiteral("polar"), pointPolar);
-
-    Object* rect = vm.newObject();
-    FunctionObject* rectCtor = vm.newNative(rectangleCall);
-    rectCtor->put(QStringLiteral("prototype"), rect, DontEnum | DontDelete);
-    rect->put(QStringLiteral("constructor"), rectCtor, DontEnum);
-    geom->put(QStringLiteral("Rectangle"), rectCtor);
-    vm.method(rect, QStringLiteral("toString"), rectangleToString);
-    vm.method(rect, QStringLiteral("isEmpty"), rectangleIsEmpty);
-    vm.method(rect, QStringLiteral("contains"), rectangleContains);
-    accessor(vm, rect, "left", rectLeft, setLeft);
-    accessor(vm, rect, "top", rectTop, setTop);
-    accessor(vm, rect, "right", rectRight, setRight);
-    accessor(vm, rect, "bottom", rectBottom, setBottom);
-    accessor(vm, rect, "topLeft", rectTopLeft, setTopLeft);
-    accessor(vm, rect, "bottomRight", rectBottomRight, setBottomRight);
-    accessor(vm, rect, "size", rectSize, setSize);
+    geometry::installPoint(vm, geom);
+    geometry::installRectangle(vm, geom);
+    geometry::installMatrix(vm, geom);
+    geometry::installColorTransform(vm, geom);
+    geometry::installTransform(vm, geom);
 }
 
 } // namespace reelcase::swf::avm1::builtins

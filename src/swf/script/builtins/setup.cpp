@@ -1,4 +1,6 @@
+#include "swf/script/builtins/bitmap_data.h"
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/filters.h"
 #include "swf/script/builtins/input.h"
 
 namespace reelcase::swf::avm1 {
@@ -20,8 +22,12 @@ void Vm::setupBuiltins() {
     builtins::installDate(*this);
     builtins::installXml(*this);
     builtins::installMisc(*this);
-    if (m_version >= 8)
-        builtins::installGeometry(*this); // the flash package came with SWF 8
+    if (m_version >= 6)
+        builtins::installGeometry(*this); // the player offers flash.geom to SWF 6 and 7 too
+    if (m_version >= 8) {
+        builtins::installFilters(*this);
+        builtins::installBitmapData(*this);
+    }
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
