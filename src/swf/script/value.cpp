@@ -63,7 +63,7 @@ double stringToNumber(const QString& s, int version) {
     QString t = s.trimmed();
     if (t.isEmpty())
         return fail;
-    if (t.size() > 2 && t[0] == QLatin1Char('0') &&
+    if (version >= 6 && t.size() > 2 && t[0] == QLatin1Char('0') &&
         (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
         bool ok = false;
         const qlonglong v = t.mid(2).toLongLong(&ok, 16);

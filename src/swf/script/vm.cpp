@@ -79,23 +79,18 @@ QString Vm::makeString(QString s) {
 
 // Conversions
 
+// The player asks valueOf alone (Dates: toString); an object whose valueOf gives no
+// primitive stays itself, so later conversions ask it again.
 Value Vm::toPrimitive(const Value& v, bool preferString) {
     Object* o = objectOf(v);
     if (!o)
         return v;
     if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
         return v; // display objects stay themselves: numbers NaN, text their path
-    const bool stringFirst = preferString || o->kind() == Kind::Date;
-    for (int pass = 0; pass < 2; ++pass) {
-        const bool useString = (pass == 0) == stringFirst;
-        const Value r =
-            callMethod(v, useString ? QStringLiteral("toString") : QStringLiteral("valueOf"), {});
-        if (!objectOf(r) && !(isVoid(r) && !hasProperty(o, useString ? QStringLiteral("toString")
-                                                                     : QStringLiteral("valueOf"))))
-            return r;
-    }
-    return o->kind() == Kind::Function ? Value(QStringLiteral("[type Function]"))
-                                       : Value(QStringLiteral("[object Object]"));
+    if (preferString || o->kind() == Kind::Date)
+        return toString(v);
+    const Value r = callMethod(v, QStringLiteral("valueOf"), {});
+    return objectOf(r) ? v : r;
 }
 
 double Vm::toNumber(const Value& v) {
@@ -115,7 +110,7 @@ double Vm::toNumber(const Value& v) {
             return nan;
         const Value p = callMethod(v, QStringLiteral("valueOf"), {});
         if (objectOf(p))
-            return nan;
+            return m_version >= 7 ? nan : 0; // before SWF 7 such an object counts as 0
         return toNumber(p);
     }
     }
@@ -152,10 +147,10 @@ QString Vm::toString(const Value& v) {
         if (!findMember(o, QStringLiteral("toString"), fn) ||
             !dynamic_cast<FunctionObject*>(objectOf(fn)))
             return typeName;
+        // Whatever a toString gives that is no string, the player names the type.
         const Value s = call(fn, v, {});
-        if (objectOf(s))
-            return typeName;
-        return toString(s);
+        const QString* text = std::get_if<QString>(&s);
+        return text ? *text : typeName;
     }
     }
     return QString();
