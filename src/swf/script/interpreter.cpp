@@ -286,7 +286,17 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case Subtract:
     case Multiply:
     case Divide: {
-        const double b = vm.toNumber(pop()), x = vm.toNumber(pop());
+        const Value bv = pop(), xv = pop();
+        // The player converts the first operand first for Add and Multiply, the second
+        // first for Subtract and Divide (valueOf runs in that order).
+        double x = 0, b = 0;
+        if (op == Add || op == Multiply) {
+            x = vm.toNumber(xv);
+            b = vm.toNumber(bv);
+        } else {
+            b = vm.toNumber(bv);
+            x = vm.toNumber(xv);
+        }
         double r = 0;
         if (op == Add)
             r = x + b;
@@ -308,7 +318,8 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         break;
     }
     case Less: {
-        const double b = vm.toNumber(pop()), x = vm.toNumber(pop());
+        const Value bv = pop(), xv = pop();
+        const double x = vm.toNumber(xv), b = vm.toNumber(bv);
         boolResult(x < b);
         break;
     }

@@ -57,12 +57,46 @@ QString numberToRadix(double d, int radix) {
     return negative ? QLatin1Char('-') + out : out;
 }
 
+namespace {
+// SWF 4 reads the number a string starts with ("100ABC" is 100) and 0 when there is none.
+double leadingNumber(const QString& t) {
+    int i = 0;
+    const int n = static_cast<int>(t.size());
+    auto digits = [&] {
+        const int from = i;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128)
+            ++i;
+        return i - from;
+    };
+    if (i < n && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+        ++i;
+    int count = digits();
+    if (i < n && t[i] == QLatin1Char('.')) {
+        ++i;
+        count += digits();
+    }
+    if (count == 0)
+        return 0;
+    int end = i;
+    if (i < n && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+            ++i;
+        if (digits() > 0)
+            end = i;
+    }
+    return t.left(end).toDouble();
+}
+} // namespace
+
 double stringToNumber(const QString& s, int version) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double fail = version >= 5 ? nan : 0;
     QString t = s.trimmed();
     if (t.isEmpty())
         return fail;
+    if (version < 5)
+        return leadingNumber(t);
     if (version >= 6 && t.size() > 2 && t[0] == QLatin1Char('0') &&
         (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
         bool ok = false;
