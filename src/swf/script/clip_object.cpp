@@ -285,11 +285,13 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
             }
         }
     }
-    if (n == QLatin1String("_global") && vm.version() >= 6) {
+    // Unlike display properties, these names follow the version's case rule.
+    if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6) {
         out = vm.global;
         return true;
     }
-    if (n == QLatin1String("_root") || n == QLatin1String("_level0")) {
+    if (vm.sameName(name, QStringLiteral("_root")) ||
+        vm.sameName(name, QStringLiteral("_level0"))) {
         out = vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
         return true;
     }

@@ -116,8 +116,7 @@ Value Interpreter::getVariable(const QString& name) {
         return m_f.self;
     if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6)
         return vm.global;
-    if (vm.sameName(name, QStringLiteral("_root")) ||
-        name.compare(QLatin1String("_level0"), Qt::CaseInsensitive) == 0)
+    if (vm.sameName(name, QStringLiteral("_root")) || vm.sameName(name, QStringLiteral("_level0")))
         return vm.root() ? Value(vm.clipObject(*vm.root())) : Value(Undefined{});
     if (m_f.callee && vm.sameName(name, QStringLiteral("super"))) {
         auto* s = vm.heap().make<SuperObject>(nullptr);

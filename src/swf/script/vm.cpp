@@ -286,6 +286,8 @@ Property* Vm::lookup(Object* object, const QString& name, Object** holder) {
                 *holder = o;
             return p;
         }
+    if (o)
+        abortScript(); // a __proto__ cycle: the player stops the script
     return nullptr;
 }
 
@@ -323,6 +325,8 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
             return true;
         }
     }
+    if (p)
+        abortScript(); // a __proto__ cycle
     out = Undefined{};
     return false;
 }
@@ -616,7 +620,7 @@ Value Vm::construct(const Value& function, Args args) {
         Value made = f->constructor(*this, Undefined{}, args);
         if (Object* o = objectOf(made)) {
             Object* proto = objectOf(getMember(function, QStringLiteral("prototype")));
-            if (proto && o->proto != proto && f->native != nullptr)
+            if (proto && o->proto != proto && f->native != nullptr && !f->keepsMadePrototype)
                 o->proto = proto;
         }
         return made;

@@ -139,8 +139,9 @@ Value setPropFlags(Vm& vm, const Value&, Args args) {
 
 void installObject(Vm& vm) {
     Object* proto = vm.protos.object;
-    FunctionObject* ctor = vm.defineClass(QStringLiteral("Object"), objectCall, nullptr, proto);
-    ctor->native = objectCall;
+    // new Object(primitive) wraps it, as Object(primitive) does.
+    FunctionObject* ctor = vm.defineClass(QStringLiteral("Object"), objectCall, objectCall, proto);
+    ctor->keepsMadePrototype = true;
     vm.method(proto, QStringLiteral("toString"), toStringMethod);
     vm.method(proto, QStringLiteral("toLocaleString"), toStringMethod);
     vm.method(proto, QStringLiteral("valueOf"), valueOf);
