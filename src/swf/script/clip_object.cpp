@@ -253,8 +253,10 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
             return true;
         }
         if (isRoot) {
-            if (n == QLatin1String("_parent"))
-                return false;
+            if (n == QLatin1String("_parent")) {
+                out = Undefined{}; // not looked for further up the prototypes
+                return true;
+            }
             if (n == QLatin1String("_name")) {
                 out = QString();
                 return true;

@@ -92,7 +92,7 @@ public:
     bool marked = false;
 
 private:
-    QString key(const QString& name) const { return m_caseSensitive ? name : name.toLower(); }
+    QString key(const QString& name) const { return m_caseSensitive ? name : foldName(name); }
     void reindex();
 
     std::vector<Property> m_properties;

@@ -123,4 +123,32 @@ std::int32_t toInt32(double d) {
     return static_cast<std::int32_t>(u);
 }
 
+QChar foldNameChar(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return (u >= 'A' && u <= 'Z') ? QChar(static_cast<char16_t>(u + 32)) : c;
+    if (c.unicodeVersion() > QChar::Unicode_3_2)
+        return c;
+    const QChar lower = c.toLower();
+    return lower.unicodeVersion() > QChar::Unicode_3_2 ? c : lower;
+}
+
+QString foldName(const QString& name) {
+    QString out = name;
+    for (QChar& c : out)
+        c = foldNameChar(c);
+    return out;
+}
+
+bool sameNameFolded(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    const QChar* x = a.constData();
+    const QChar* y = b.constData();
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (x[i] != y[i] && foldNameChar(x[i]) != foldNameChar(y[i]))
+            return false;
+    return true;
+}
+
 } // namespace reelcase::swf::avm1

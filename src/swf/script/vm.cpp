@@ -566,8 +566,9 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
         if (fl & 0x40)
             reg(m_root ? Value(clipObject(*m_root)) : Value(Undefined{}));
         if (fl & 0x80) {
-            auto c = clipOf(frame.target);
-            reg(c && c->parent() ? Value(clipObject(*c->parent())) : Value(Undefined{}));
+            // Without a parent no register is taken.
+            if (auto c = clipOf(frame.target); c && c->parent())
+                reg(clipObject(*c->parent()));
         }
         if (fl & 0x100)
             reg(global);
