@@ -254,6 +254,8 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
         }
         if (isRoot) {
             if (n == QLatin1String("_parent")) {
+                if (find(name))
+                    return false;  // a variable of that name answers
                 out = Undefined{}; // not looked for further up the prototypes
                 return true;
             }
@@ -287,7 +289,10 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
             }
         }
     }
-    // Unlike display properties, these names follow the version's case rule.
+    // Unlike display properties, these names follow the version's case rule, and a
+    // variable of the same name hides them.
+    if (find(name))
+        return DisplayHandle::getNative(vm, name, out);
     if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6) {
         out = vm.global;
         return true;

@@ -338,11 +338,21 @@ Value Vm::getMember(const Value& object, const QString& name) {
         Object* o = std::get<Object*>(object);
         if (findMember(o, name, out))
             return out;
-        // __resolve answers for members that are not there.
+        // __resolve answers for members that are not there: the nearest one that holds an
+        // object (not a primitive, not a clip); only a function there answers.
         if (!sameName(name, QStringLiteral("__resolve"))) {
-            Property* r = lookup(o, QStringLiteral("__resolve"));
-            if (r && !r->isAccessor() && objectOf(r->value) &&
-                objectOf(r->value)->kind() == Kind::Function) {
+            Object* at = o;
+            for (int i = 0; at && i < maxChain; ++i, at = at->proto) {
+                const Property* r = at->find(QStringLiteral("__resolve"));
+                if (!r)
+                    continue;
+                if (r->isAccessor())
+                    return Undefined{};
+                Object* handler = objectOf(r->value);
+                if (!handler || handler->kind() == Kind::Clip)
+                    continue;
+                if (handler->kind() != Kind::Function)
+                    return Undefined{};
                 const Value arg = name;
                 return call(r->value, object, std::span<const Value>(&arg, 1));
             }
@@ -372,7 +382,7 @@ Value Vm::getMember(const Value& object, const QString& name) {
 
 void Vm::setMember(const Value& object, const QString& name, const Value& value) {
     Object* o = objectOf(object);
-    if (!o)
+    if (!o || name.isEmpty()) // the player keeps no property without a name
         return;
     if (sameName(name, QStringLiteral("__proto__"))) {
         o->proto = objectOf(value);

@@ -33,6 +33,8 @@ Value hasOwnProperty(Vm& vm, const Value& self, Args args) {
     if (!o || args.empty())
         return false;
     const QString name = vm.toString(arg(args, 0));
+    if (vm.sameName(name, QStringLiteral("__proto__")))
+        return o->proto != nullptr; // the player keeps it as a property of the object
     Value ignored;
     return o->find(name) != nullptr || o->getNative(vm, name, ignored);
 }
