@@ -241,12 +241,24 @@ bool Vm::strictEquals(const Value& a, const Value& b) const {
 bool Vm::looseEquals(const Value& a, const Value& b) {
     const ValueType ta = avm1::typeOf(a), tb = avm1::typeOf(b);
     if (ta == tb) {
-        if (ta == TypeNumber)
-            return std::get<double>(a) == std::get<double>(b);
+        if (ta == TypeNumber) {
+            // Two numbers that are both NaN are equal to the player.
+            const double x = std::get<double>(a), y = std::get<double>(b);
+            return x == y || (std::isnan(x) && std::isnan(y));
+        }
         return a == b;
     }
     if (isVoid(a) && isVoid(b))
         return true;
+    // An object meets a primitive (undefined too) by its valueOf; one without a valueOf
+    // counts as undefined.
+    if (ta == TypeObject || tb == TypeObject) {
+        const bool objectFirst = ta == TypeObject;
+        const Value p = toPrimitive(objectFirst ? a : b);
+        if (objectOf(p))
+            return false;
+        return objectFirst ? looseEquals(p, b) : looseEquals(a, p);
+    }
     if (isVoid(a) || isVoid(b))
         return false;
     if ((ta == TypeNumber && tb == TypeString) || (ta == TypeString && tb == TypeNumber))
@@ -255,14 +267,6 @@ bool Vm::looseEquals(const Value& a, const Value& b) {
         return looseEquals(Value(toNumber(a)), b);
     if (tb == TypeBool)
         return looseEquals(a, Value(toNumber(b)));
-    if (ta == TypeObject && tb != TypeObject) {
-        const Value p = toPrimitive(a);
-        return objectOf(p) ? false : looseEquals(p, b);
-    }
-    if (tb == TypeObject && ta != TypeObject) {
-        const Value p = toPrimitive(b);
-        return objectOf(p) ? false : looseEquals(a, p);
-    }
     return false;
 }
 
@@ -399,6 +403,13 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
             const Value args[] = {name, old, v, w.data};
             try {
                 v = call(w.callback, object, args);
+            } catch (ScriptThrow&) {
+                // A watcher that throws leaves the property undefined.
+                if (o->watches && o->watches->contains(key(name)))
+                    (*o->watches)[key(name)].running = false;
+                if (Property* p = o->find(name); p && !p->isAccessor() && !(p->flags & ReadOnly))
+                    p->value = Undefined{};
+                throw;
             } catch (...) {
                 if (o->watches && o->watches->contains(key(name)))
                     (*o->watches)[key(name)].running = false;
