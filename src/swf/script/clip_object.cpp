@@ -254,8 +254,12 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
             return true;
         }
         if (isRoot) {
-            if (n == QLatin1String("_parent"))
-                return false;
+            if (n == QLatin1String("_parent")) {
+                if (find(name))
+                    return false;  // a variable of that name answers
+                out = Undefined{}; // not looked for further up the prototypes
+                return true;
+            }
             if (n == QLatin1String("_name")) {
                 out = QString();
                 return true;
@@ -286,16 +290,21 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
             }
         }
     }
-    if (n == QLatin1String("_global") && vm.version() >= 6) {
+    // Unlike display properties, these names follow the version's case rule, and a
+    // variable of the same name hides them.
+    if (find(name))
+        return DisplayHandle::getNative(vm, name, out);
+    if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6) {
         out = vm.global;
         return true;
     }
-    if (n == QLatin1String("_root")) {
+    if (vm.sameName(name, QStringLiteral("_root"))) {
         Object* root = rootFor(vm, c.get());
         out = root ? Value(root) : Value(Undefined{});
         return true;
     }
-    if (const int level = levelNumber(n); level >= 0) {
+    if (const int level = levelNumber(n);
+        level >= 0 && (vm.version() < 7 || name.startsWith(QLatin1String("_level")))) {
         if (TimelineInstance* r = levelRoot(vm, level)) {
             out = vm.clipObject(*r);
             return true;

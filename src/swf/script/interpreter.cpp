@@ -287,7 +287,17 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case Subtract:
     case Multiply:
     case Divide: {
-        const double b = vm.toNumber(pop()), x = vm.toNumber(pop());
+        const Value bv = pop(), xv = pop();
+        // The player converts the first operand first for Add and Multiply, the second
+        // first for Subtract and Divide (valueOf runs in that order).
+        double x = 0, b = 0;
+        if (op == Add || op == Multiply) {
+            x = vm.toNumber(xv);
+            b = vm.toNumber(bv);
+        } else {
+            b = vm.toNumber(bv);
+            x = vm.toNumber(xv);
+        }
         double r = 0;
         if (op == Add)
             r = x + b;
@@ -309,7 +319,8 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         break;
     }
     case Less: {
-        const double b = vm.toNumber(pop()), x = vm.toNumber(pop());
+        const Value bv = pop(), xv = pop();
+        const double x = vm.toNumber(xv), b = vm.toNumber(bv);
         boolResult(x < b);
         break;
     }
@@ -630,7 +641,9 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         push(Null{});
         if (!o)
             break;
-        // Own properties come out first (the last added first), then the chain's.
+        // The farthest prototype's names come out first, the object's own last; each
+        // name where its nearest holder has it (hidden there hides it), the last added
+        // first within one object.
         std::vector<Object*> chain;
         for (Object* p = o; p && chain.size() < 256; p = p->proto) {
             if (std::find(chain.begin(), chain.end(), p) != chain.end())
@@ -638,16 +651,21 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
             chain.push_back(p);
         }
         QSet<QString> seen;
-        std::vector<QString> names;
-        for (Object* p : chain)
-            for (auto it = p->properties().rbegin(); it != p->properties().rend(); ++it) {
+        std::vector<std::vector<QString>> levels(chain.size());
+        for (std::size_t level = 0; level < chain.size(); ++level) {
+            const auto& props = chain[level]->properties();
+            for (auto it = props.rbegin(); it != props.rend(); ++it) {
                 const QString k = vm.key(it->name);
                 if (seen.contains(k))
                     continue;
                 seen.insert(k);
                 if (!(it->flags & DontEnum))
-                    names.push_back(it->name);
+                    levels[level].push_back(it->name);
             }
+        }
+        std::vector<QString> names;
+        for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+            names.insert(names.end(), level->begin(), level->end());
         if (auto* clip = dynamic_cast<ClipObject*>(o))
             clip->childNames(names, seen, vm);
         for (auto it = names.rbegin(); it != names.rend(); ++it)

@@ -63,6 +63,7 @@ private:
     // A clip named by a slash or dot path from the current target; null when none.
     Object* resolveTarget(const QString& path);
     Object* resolvePathFrom(Object* start, const QString& path);
+    Object* pathStep(const Value& v);
     std::shared_ptr<TimelineInstance> targetClip();
     // SWF 4 property by index.
     static int propertyIndex(double number);

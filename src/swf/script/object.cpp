@@ -15,9 +15,14 @@ Property* Object::find(const QString& name) {
         auto it = m_index->constFind(key(name));
         return it == m_index->constEnd() ? nullptr : &m_properties[static_cast<size_t>(*it)];
     }
-    const auto cs = m_caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    if (m_caseSensitive) {
+        for (Property& p : m_properties)
+            if (p.name == name)
+                return &p;
+        return nullptr;
+    }
     for (Property& p : m_properties)
-        if (p.name.size() == name.size() && p.name.compare(name, cs) == 0)
+        if (sameNameFolded(p.name, name))
             return &p;
     return nullptr;
 }

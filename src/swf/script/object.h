@@ -92,7 +92,7 @@ public:
     bool marked = false;
 
 private:
-    QString key(const QString& name) const { return m_caseSensitive ? name : name.toLower(); }
+    QString key(const QString& name) const { return m_caseSensitive ? name : foldName(name); }
     void reindex();
 
     std::vector<Property> m_properties;
@@ -130,6 +130,8 @@ public:
     NativeFunction native = nullptr;
     // new: a native class's constructor; null: call native with a fresh object as this.
     NativeFunction constructor = nullptr;
+    // new leaves the made object's __proto__ as the constructor set it (Object's wrappers).
+    bool keepsMadePrototype = false;
     std::shared_ptr<const ScriptCode> code;
     std::vector<Object*> scope; // outermost first
     Object* baseClip = nullptr; // the clip it was defined on (its timeline)

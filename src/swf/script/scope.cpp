@@ -17,6 +17,15 @@ bool isPath(const QString& name) {
 
 } // namespace
 
+// A path goes on through objects only; the player warns when it meets a primitive.
+Object* Interpreter::pathStep(const Value& v) {
+    const ValueType t = avm1::typeOf(v);
+    if (t == TypeBool || t == TypeNumber || t == TypeString)
+        m_vm.trace(QStringLiteral("Parameters of primitive types are no longer coerced into the "
+                                  "required type - Object."));
+    return objectOf(v);
+}
+
 Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
     Object* at = start;
     int i = 0;
@@ -58,7 +67,7 @@ Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
             } else if (m_vm.sameName(seg, QStringLiteral("this"))) {
                 // stays
             } else {
-                at = objectOf(m_vm.getMember(Value(at), seg));
+                at = pathStep(m_vm.getMember(Value(at), seg));
             }
         }
         i = j + 1;
@@ -89,7 +98,7 @@ Object* Interpreter::resolveTarget(const QString& path) {
             start = objectOf(clip->child(m_vm, first));
     }
     if (!start)
-        start = objectOf(getVariable(first));
+        start = pathStep(getVariable(first));
     if (!start)
         return nullptr;
     return j >= path.size() ? start : resolvePathFrom(start, path.mid(j + 1));
@@ -116,23 +125,6 @@ Value Interpreter::getVariable(const QString& name) {
     }
     if (vm.sameName(name, QStringLiteral("this")))
         return m_f.self;
-    if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6)
-        return vm.global;
-    if (vm.sameName(name, QStringLiteral("_root"))) {
-        // A clip on the scope chain (with) answers first: its _lockroot counts.
-        std::shared_ptr<TimelineInstance> from = vm.clipOf(m_f.target);
-        for (std::size_t i = m_f.scope.size(); i-- > 1;)
-            if (auto clip = vm.clipOf(m_f.scope[i])) {
-                from = clip;
-                break;
-            }
-        Object* root = rootFor(vm, from.get());
-        return root ? Value(root) : Value(Undefined{});
-    }
-    if (const int level = levelNumber(name); level >= 0) {
-        TimelineInstance* root = levelRoot(vm, level);
-        return root ? Value(vm.clipObject(*root)) : Value(Undefined{});
-    }
     if (m_f.callee && vm.sameName(name, QStringLiteral("super"))) {
         auto* s = vm.heap().make<SuperObject>(nullptr);
         s->self = m_f.self;
@@ -149,6 +141,25 @@ Value Interpreter::getVariable(const QString& name) {
         return Undefined{};
     if (vm.findMember(vm.global, name, out))
         return out;
+    // Variables of these names hide them; without a timeline they still answer.
+    if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6)
+        return vm.global;
+    if (vm.sameName(name, QStringLiteral("_root"))) {
+        // A clip on the scope chain (with) answers first: its _lockroot counts.
+        std::shared_ptr<TimelineInstance> from = vm.clipOf(m_f.target);
+        for (std::size_t i = m_f.scope.size(); i-- > 1;)
+            if (auto clip = vm.clipOf(m_f.scope[i])) {
+                from = clip;
+                break;
+            }
+        Object* root = rootFor(vm, from.get());
+        return root ? Value(root) : Value(Undefined{});
+    }
+    if (const int level = levelNumber(name);
+        level >= 0 && (vm.version() < 7 || name.startsWith(QLatin1String("_level")))) {
+        TimelineInstance* root = levelRoot(vm, level);
+        return root ? Value(vm.clipObject(*root)) : Value(Undefined{});
+    }
     return Undefined{};
 }
 
@@ -184,8 +195,8 @@ void Interpreter::defineLocal(const QString& name, const Value& value) {
 
 bool Interpreter::deleteVariable(const QString& name) {
     if (isPath(name)) {
-        const int colon = name.lastIndexOf(QLatin1Char(':'));
-        const int at = colon >= 0 ? colon : name.lastIndexOf(QLatin1Char('.'));
+        const int at =
+            std::max(name.lastIndexOf(QLatin1Char(':')), name.lastIndexOf(QLatin1Char('.')));
         if (at > 0) {
             Object* t = resolveTarget(name.left(at));
             return t && m_vm.deleteMember(t, name.mid(at + 1));

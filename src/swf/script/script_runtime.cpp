@@ -238,12 +238,13 @@ void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObj
         for (const ClipAction& action : *object.clipActions)
             if (action.events & (EventInitialize | EventConstruct))
                 m_vm->runBlock(*object.sprite, action.code);
-    if (ctor) {
-        try {
-            m_vm->call(Value(ctor), Value(clip), {});
-        } catch (ScriptThrow&) {
-        } catch (ScriptAbort&) {
-        }
+    try {
+        if (ctor)
+            m_vm->call(Value(ctor), Value(clip), {}, clip->proto); // super() goes above it
+        else
+            m_vm->callIfPresent(clip, QStringLiteral("onConstruct"));
+    } catch (ScriptThrow&) {
+    } catch (ScriptAbort&) {
     }
     auto e = std::make_unique<Event>();
     e->clip = object.sprite;

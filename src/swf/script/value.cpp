@@ -57,13 +57,47 @@ QString numberToRadix(double d, int radix) {
     return negative ? QLatin1Char('-') + out : out;
 }
 
+namespace {
+// SWF 4 reads the number a string starts with ("100ABC" is 100) and 0 when there is none.
+double leadingNumber(const QString& t) {
+    int i = 0;
+    const int n = static_cast<int>(t.size());
+    auto digits = [&] {
+        const int from = i;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128)
+            ++i;
+        return i - from;
+    };
+    if (i < n && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+        ++i;
+    int count = digits();
+    if (i < n && t[i] == QLatin1Char('.')) {
+        ++i;
+        count += digits();
+    }
+    if (count == 0)
+        return 0;
+    int end = i;
+    if (i < n && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < n && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+            ++i;
+        if (digits() > 0)
+            end = i;
+    }
+    return t.left(end).toDouble();
+}
+} // namespace
+
 double stringToNumber(const QString& s, int version) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double fail = version >= 5 ? nan : 0;
     QString t = s.trimmed();
     if (t.isEmpty())
         return fail;
-    if (t.size() > 2 && t[0] == QLatin1Char('0') &&
+    if (version < 5)
+        return leadingNumber(t);
+    if (version >= 6 && t.size() > 2 && t[0] == QLatin1Char('0') &&
         (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
         bool ok = false;
         const qlonglong v = t.mid(2).toLongLong(&ok, 16);
@@ -87,6 +121,34 @@ std::int32_t toInt32(double d) {
     const auto u =
         static_cast<std::uint32_t>(static_cast<std::int64_t>(m < 0 ? m + 4294967296.0 : m));
     return static_cast<std::int32_t>(u);
+}
+
+QChar foldNameChar(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 128)
+        return (u >= 'A' && u <= 'Z') ? QChar(static_cast<char16_t>(u + 32)) : c;
+    if (c.unicodeVersion() > QChar::Unicode_3_2)
+        return c;
+    const QChar lower = c.toLower();
+    return lower.unicodeVersion() > QChar::Unicode_3_2 ? c : lower;
+}
+
+QString foldName(const QString& name) {
+    QString out = name;
+    for (QChar& c : out)
+        c = foldNameChar(c);
+    return out;
+}
+
+bool sameNameFolded(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    const QChar* x = a.constData();
+    const QChar* y = b.constData();
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (x[i] != y[i] && foldNameChar(x[i]) != foldNameChar(y[i]))
+            return false;
+    return true;
 }
 
 } // namespace reelcase::swf::avm1

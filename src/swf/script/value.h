@@ -40,10 +40,16 @@ inline constexpr int maxStringLength = 1 << 22;
 QString numberToString(double d);
 // Number.toString(radix) for radix 2 to 36 (integers; fractions are cut in radix form).
 QString numberToRadix(double d, int radix);
-// A string read as a number the way the given version does (hex "0x", leading and trailing
-// white space; an empty string is 0 before SWF 5 ... NaN after).
+// A string read as a number the way the given version does (hex "0x" from SWF 6, leading and
+// trailing white space; an empty string is 0 before SWF 5 ... NaN after).
 double stringToNumber(const QString& s, int version);
 std::int32_t toInt32(double d);
+
+// Names before SWF 7 match without case, by the player's older Unicode table: letters
+// that came later (after Unicode 3.2) have no case there.
+QChar foldNameChar(QChar c);
+QString foldName(const QString& name);
+bool sameNameFolded(const QString& a, const QString& b);
 inline std::uint32_t toUint32(double d) {
     return static_cast<std::uint32_t>(toInt32(d));
 }

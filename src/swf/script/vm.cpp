@@ -82,23 +82,18 @@ QString Vm::makeString(QString s) {
 
 // Conversions
 
+// The player asks valueOf alone (Dates: toString); an object whose valueOf gives no
+// primitive stays itself, so later conversions ask it again.
 Value Vm::toPrimitive(const Value& v, bool preferString) {
     Object* o = objectOf(v);
     if (!o)
         return v;
     if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
         return v; // display objects stay themselves: numbers NaN, text their path
-    const bool stringFirst = preferString || o->kind() == Kind::Date;
-    for (int pass = 0; pass < 2; ++pass) {
-        const bool useString = (pass == 0) == stringFirst;
-        const Value r =
-            callMethod(v, useString ? QStringLiteral("toString") : QStringLiteral("valueOf"), {});
-        if (!objectOf(r) && !(isVoid(r) && !hasProperty(o, useString ? QStringLiteral("toString")
-                                                                     : QStringLiteral("valueOf"))))
-            return r;
-    }
-    return o->kind() == Kind::Function ? Value(QStringLiteral("[type Function]"))
-                                       : Value(QStringLiteral("[object Object]"));
+    if (preferString || o->kind() == Kind::Date)
+        return toString(v);
+    const Value r = callMethod(v, QStringLiteral("valueOf"), {});
+    return objectOf(r) ? v : r;
 }
 
 double Vm::toNumber(const Value& v) {
@@ -118,7 +113,7 @@ double Vm::toNumber(const Value& v) {
             return nan;
         const Value p = callMethod(v, QStringLiteral("valueOf"), {});
         if (objectOf(p))
-            return nan;
+            return m_version >= 7 ? nan : 0; // before SWF 7 such an object counts as 0
         return toNumber(p);
     }
     }
@@ -155,10 +150,10 @@ QString Vm::toString(const Value& v) {
         if (!findMember(o, QStringLiteral("toString"), fn) ||
             !dynamic_cast<FunctionObject*>(objectOf(fn)))
             return typeName;
+        // Whatever a toString gives that is no string, the player names the type.
         const Value s = call(fn, v, {});
-        if (objectOf(s))
-            return typeName;
-        return toString(s);
+        const QString* text = std::get_if<QString>(&s);
+        return text ? *text : typeName;
     }
     }
     return QString();
@@ -249,12 +244,24 @@ bool Vm::strictEquals(const Value& a, const Value& b) const {
 bool Vm::looseEquals(const Value& a, const Value& b) {
     const ValueType ta = avm1::typeOf(a), tb = avm1::typeOf(b);
     if (ta == tb) {
-        if (ta == TypeNumber)
-            return std::get<double>(a) == std::get<double>(b);
+        if (ta == TypeNumber) {
+            // Two numbers that are both NaN are equal to the player.
+            const double x = std::get<double>(a), y = std::get<double>(b);
+            return x == y || (std::isnan(x) && std::isnan(y));
+        }
         return a == b;
     }
     if (isVoid(a) && isVoid(b))
         return true;
+    // An object meets a primitive (undefined too) by its valueOf; one without a valueOf
+    // counts as undefined.
+    if (ta == TypeObject || tb == TypeObject) {
+        const bool objectFirst = ta == TypeObject;
+        const Value p = toPrimitive(objectFirst ? a : b);
+        if (objectOf(p))
+            return false;
+        return objectFirst ? looseEquals(p, b) : looseEquals(a, p);
+    }
     if (isVoid(a) || isVoid(b))
         return false;
     if ((ta == TypeNumber && tb == TypeString) || (ta == TypeString && tb == TypeNumber))
@@ -263,14 +270,6 @@ bool Vm::looseEquals(const Value& a, const Value& b) {
         return looseEquals(Value(toNumber(a)), b);
     if (tb == TypeBool)
         return looseEquals(a, Value(toNumber(b)));
-    if (ta == TypeObject && tb != TypeObject) {
-        const Value p = toPrimitive(a);
-        return objectOf(p) ? false : looseEquals(p, b);
-    }
-    if (tb == TypeObject && ta != TypeObject) {
-        const Value p = toPrimitive(b);
-        return objectOf(p) ? false : looseEquals(a, p);
-    }
     return false;
 }
 
@@ -294,6 +293,8 @@ Property* Vm::lookup(Object* object, const QString& name, Object** holder) {
                 *holder = o;
             return p;
         }
+    if (o)
+        abortScript(); // a __proto__ cycle: the player stops the script
     return nullptr;
 }
 
@@ -331,6 +332,8 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
             return true;
         }
     }
+    if (p)
+        abortScript(); // a __proto__ cycle
     out = Undefined{};
     return false;
 }
@@ -342,11 +345,21 @@ Value Vm::getMember(const Value& object, const QString& name) {
         Object* o = std::get<Object*>(object);
         if (findMember(o, name, out))
             return out;
-        // __resolve answers for members that are not there.
+        // __resolve answers for members that are not there: the nearest one that holds an
+        // object (not a primitive, not a clip); only a function there answers.
         if (!sameName(name, QStringLiteral("__resolve"))) {
-            Property* r = lookup(o, QStringLiteral("__resolve"));
-            if (r && !r->isAccessor() && objectOf(r->value) &&
-                objectOf(r->value)->kind() == Kind::Function) {
+            Object* at = o;
+            for (int i = 0; at && i < maxChain; ++i, at = at->proto) {
+                const Property* r = at->find(QStringLiteral("__resolve"));
+                if (!r)
+                    continue;
+                if (r->isAccessor())
+                    return Undefined{};
+                Object* handler = objectOf(r->value);
+                if (!handler || handler->kind() == Kind::Clip)
+                    continue;
+                if (handler->kind() != Kind::Function)
+                    return Undefined{};
                 const Value arg = name;
                 return call(r->value, object, std::span<const Value>(&arg, 1));
             }
@@ -376,7 +389,7 @@ Value Vm::getMember(const Value& object, const QString& name) {
 
 void Vm::setMember(const Value& object, const QString& name, const Value& value) {
     Object* o = objectOf(object);
-    if (!o)
+    if (!o || name.isEmpty()) // the player keeps no property without a name
         return;
     if (sameName(name, QStringLiteral("__proto__"))) {
         o->proto = objectOf(value);
@@ -393,6 +406,13 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
             const Value args[] = {name, old, v, w.data};
             try {
                 v = call(w.callback, object, args);
+            } catch (ScriptThrow&) {
+                // A watcher that throws leaves the property undefined.
+                if (o->watches && o->watches->contains(key(name)))
+                    (*o->watches)[key(name)].running = false;
+                if (Property* p = o->find(name); p && !p->isAccessor() && !(p->flags & ReadOnly))
+                    p->value = Undefined{};
+                throw;
             } catch (...) {
                 if (o->watches && o->watches->contains(key(name)))
                     (*o->watches)[key(name)].running = false;
@@ -572,8 +592,9 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
             reg(root ? Value(root) : Value(Undefined{}));
         }
         if (fl & 0x80) {
-            auto c = clipOf(frame.target);
-            reg(c && c->parent() ? Value(clipObject(*c->parent())) : Value(Undefined{}));
+            // Without a parent no register is taken.
+            if (auto c = clipOf(frame.target); c && c->parent())
+                reg(clipObject(*c->parent()));
         }
         if (fl & 0x100)
             reg(global);
@@ -626,7 +647,7 @@ Value Vm::construct(const Value& function, Args args) {
         Value made = f->constructor(*this, Undefined{}, args);
         if (Object* o = objectOf(made)) {
             Object* proto = objectOf(getMember(function, QStringLiteral("prototype")));
-            if (proto && o->proto != proto && f->native != nullptr)
+            if (proto && o->proto != proto && f->native != nullptr && !f->keepsMadePrototype)
                 o->proto = proto;
         }
         return made;

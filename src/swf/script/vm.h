@@ -92,9 +92,9 @@ public:
     bool strictEquals(const Value& a, const Value& b) const;
     // a < b: true, false, or undefined (NaN involved) as a Value.
     Value lessThan(const Value& a, const Value& b);
-    QString key(const QString& name) const { return m_version >= 7 ? name : name.toLower(); }
+    QString key(const QString& name) const { return m_version >= 7 ? name : foldName(name); }
     bool sameName(const QString& a, const QString& b) const {
-        return a.compare(b, m_version >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+        return m_version >= 7 ? a == b : sameNameFolded(a, b);
     }
 
     // Members: native properties, then own properties, then children (clips), then the

@@ -33,6 +33,8 @@ Value hasOwnProperty(Vm& vm, const Value& self, Args args) {
     if (!o || args.empty())
         return false;
     const QString name = vm.toString(arg(args, 0));
+    if (vm.sameName(name, QStringLiteral("__proto__")))
+        return o->proto != nullptr; // the player keeps it as a property of the object
     Value ignored;
     return o->find(name) != nullptr || o->getNative(vm, name, ignored);
 }
@@ -139,8 +141,9 @@ Value setPropFlags(Vm& vm, const Value&, Args args) {
 
 void installObject(Vm& vm) {
     Object* proto = vm.protos.object;
-    FunctionObject* ctor = vm.defineClass(QStringLiteral("Object"), objectCall, nullptr, proto);
-    ctor->native = objectCall;
+    // new Object(primitive) wraps it, as Object(primitive) does.
+    FunctionObject* ctor = vm.defineClass(QStringLiteral("Object"), objectCall, objectCall, proto);
+    ctor->keepsMadePrototype = true;
     vm.method(proto, QStringLiteral("toString"), toStringMethod);
     vm.method(proto, QStringLiteral("toLocaleString"), toStringMethod);
     vm.method(proto, QStringLiteral("valueOf"), valueOf);

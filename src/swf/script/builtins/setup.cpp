@@ -9,7 +9,8 @@ void Vm::setupBuiltins() {
     // The two objects everything else hangs from.
     protos.object = m_heap.make<Object>(nullptr);
     protos.function = m_heap.make<Object>(protos.object);
-    global = m_heap.make<Object>(protos.object);
+    // _global inherits nothing: it has no toString or valueOf of its own.
+    global = m_heap.make<Object>(nullptr);
     builtins::installObject(*this);
     builtins::installFunction(*this);
     builtins::installArray(*this);
