@@ -21,6 +21,7 @@ public:
     int declaredFrameCount = 0;
     QColor background = Qt::white;
     bool backgroundSet = false;
+    bool useNetwork = false; // FileAttributes: a local file may reach the network
     bool truncated = false; // the file ended before its declared end; frames so far play
     int skippedTags = 0;    // tags that failed to parse and were passed over
     Dictionary dictionary;

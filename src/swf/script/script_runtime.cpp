@@ -35,7 +35,7 @@ ScriptRuntime::~ScriptRuntime() = default;
 void ScriptRuntime::setRoot(TimelineInstance& root) {
     m_root = &root;
     m_vm->setRoot(&root);
-    m_vm->clipObject(root);
+    m_vm->clipObject(root)->put(QStringLiteral("$version"), builtins::playerVersion());
 }
 
 void ScriptRuntime::runClipEvent(TimelineInstance& clip, const DisplayObject* entry,

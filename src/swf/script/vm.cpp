@@ -765,8 +765,8 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self) 
 }
 
 void Vm::trace(const QString& line) {
-    if (ScriptHost* h = host())
-        h->trace(line);
+    if (ScriptHost* h = host()) // the player's log ends a line at a carriage return too
+        h->trace(QString(line).replace(QLatin1Char('\r'), QLatin1Char('\n')));
 }
 
 void Vm::abortScript() {

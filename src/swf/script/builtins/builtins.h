@@ -20,7 +20,8 @@ void installMovieClip(Vm& vm);
 void installError(Vm& vm);
 void installDate(Vm& vm);
 void installXml(Vm& vm);
-void installMisc(Vm& vm); // System, Stage, Key, Mouse, Sound, Color, TextFormat ...
+void installMisc(Vm& vm); // AsBroadcaster, Stage, Key, Mouse
+void installSystem(Vm& vm);
 void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
@@ -33,6 +34,9 @@ void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts fin
 void deliverSoundEvents(Vm& vm);
 // stopAllSounds() and the StopSounds action.
 void stopAllSounds(Vm& vm);
+
+// "LNX 32,0,0,0": $version, getVersion(), System.capabilities.version.
+QString playerVersion();
 
 // Array helpers other classes use.
 std::vector<Value> arrayElements(Vm& vm, Object* array);

@@ -29,18 +29,17 @@ Value powFn(Vm& vm, const Value&, Args args) {
     return std::pow(num(vm, args, 0), num(vm, args, 1));
 }
 
-// Math.min and Math.max: NaN wins; no arguments give the identity.
+// Math.min and Math.max compare two arguments (a missing one is NaN, so one argument
+// gives NaN); with none they give the identity.
 template <bool Max> Value extremum(Vm& vm, const Value&, Args args) {
-    double m =
-        Max ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-    for (const Value& a : args) {
-        const double d = vm.toNumber(a);
-        if (std::isnan(d) || std::isnan(m))
-            m = std::numeric_limits<double>::quiet_NaN();
-        else
-            m = Max ? std::max(m, d) : std::min(m, d);
-    }
-    return m;
+    if (args.empty())
+        return Max ? -std::numeric_limits<double>::infinity()
+                   : std::numeric_limits<double>::infinity();
+    const double a = vm.toNumber(args[0]);
+    const double b = num(vm, args, 1);
+    if (std::isnan(a) || std::isnan(b))
+        return std::numeric_limits<double>::quiet_NaN();
+    return Max ? std::max(a, b) : std::min(a, b);
 }
 
 Value randomFn(Vm& vm, const Value&, Args) {

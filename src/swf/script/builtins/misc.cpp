@@ -81,10 +81,6 @@ Value stageHeight(Vm& vm, const Value&, Args) {
     return vm.context().movie ? vm.context().movie->stage.height() / 20 : 0.0;
 }
 
-Value getVersion(Vm&, const Value&, Args) {
-    return QStringLiteral("LNX 8,0,0,0");
-}
-
 void getter(Vm& vm, Object* on, const QString& name, NativeFunction fn) {
     Property& p = on->put(name, Undefined{}, DontEnum | DontDelete);
     p.getter = vm.newNative(fn);
@@ -106,9 +102,16 @@ void makeBroadcaster(Vm& vm, Object* o) {
 }
 
 void installMisc(Vm& vm) {
-    Object* as = vm.newObject();
+    // A function whose statics do the work; SWF 5 sees neither its prototype nor
+    // initialize.
+    FunctionObject* as = vm.newNative(nothing);
     vm.global->put(QStringLiteral("AsBroadcaster"), as, DontEnum);
-    vm.method(as, QStringLiteral("initialize"), initialize);
+    if (vm.version() >= 6) {
+        Object* proto = vm.newObject();
+        as->put(QStringLiteral("prototype"), proto, DontEnum | DontDelete);
+        proto->put(QStringLiteral("constructor"), as, DontEnum);
+        vm.method(as, QStringLiteral("initialize"), initialize);
+    }
     vm.method(as, QStringLiteral("addListener"), addListener);
     vm.method(as, QStringLiteral("removeListener"), removeListener);
     vm.method(as, QStringLiteral("broadcastMessage"), broadcastMessage);
@@ -143,23 +146,6 @@ void installMisc(Vm& vm) {
     stage->put(QStringLiteral("scaleMode"), QStringLiteral("showAll"), DontEnum);
     stage->put(QStringLiteral("align"), QString(), DontEnum);
     stage->put(QStringLiteral("showMenu"), true, DontEnum);
-
-    Object* system = vm.newObject();
-    vm.global->put(QStringLiteral("System"), system, DontEnum);
-    Object* caps = vm.newObject();
-    system->put(QStringLiteral("capabilities"), caps, DontEnum);
-    caps->put(QStringLiteral("version"), QStringLiteral("LNX 8,0,0,0"));
-    caps->put(QStringLiteral("os"), QStringLiteral("Linux"));
-    caps->put(QStringLiteral("language"), QStringLiteral("en"));
-    caps->put(QStringLiteral("playerType"), QStringLiteral("StandAlone"));
-    caps->put(QStringLiteral("screenResolutionX"), 1024.0);
-    caps->put(QStringLiteral("screenResolutionY"), 768.0);
-    caps->put(QStringLiteral("hasAudio"), true);
-    Object* security = vm.newObject();
-    system->put(QStringLiteral("security"), security, DontEnum);
-    vm.method(security, QStringLiteral("allowDomain"), nothing);
-    vm.method(system, QStringLiteral("setClipboard"), nothing);
-    vm.method(vm.global, QStringLiteral("getVersion"), getVersion);
 }
 
 } // namespace reelcase::swf::avm1::builtins

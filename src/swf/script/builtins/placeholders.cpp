@@ -40,8 +40,6 @@ void installPlaceholders(Vm& vm) {
         for (const char* name : {"LocalConnection", "Video"})
             placeholderClass(vm, g, QLatin1String(name));
     package(vm, g, QStringLiteral("Accessibility"));
-    if (Object* system = objectOf(vm.getMember(Value(g), QStringLiteral("System"))))
-        package(vm, system, QStringLiteral("IME"));
     if (vm.version() < 8)
         return;
     Object* flash = package(vm, g, QStringLiteral("flash"));

@@ -20,6 +20,7 @@ void Vm::setupBuiltins() {
     builtins::installDate(*this);
     builtins::installXml(*this);
     builtins::installMisc(*this);
+    builtins::installSystem(*this);
     if (m_version >= 8)
         builtins::installGeometry(*this); // the flash package came with SWF 8
     builtins::installSharedObject(*this);
