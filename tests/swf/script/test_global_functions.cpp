@@ -168,6 +168,34 @@ private Q_SLOTS:
         }
     }
 
+    // Capture devices: get() hands out one device and shows its settings on the prototype
+    // from then on; a stream on a connect(null) connection shows its state there too.
+    void devicesAndStreams() {
+        ScriptStage stage(empty(7));
+        Vm& vm = stage.runtime->vm();
+        Object* micProto = objectOf(global(vm, "Microphone.prototype"));
+        QVERIFY(!micProto->find("gain"));
+        const Value mic = vm.callMethod(global(vm, "Microphone"), "get", {});
+        QVERIFY(vm.strictEquals(mic, vm.callMethod(global(vm, "Microphone"), "get", {})));
+        QCOMPARE(vm.toString(vm.getMember(mic, "gain")), QStringLiteral("50"));
+        call(vm, mic, "setGain", {250.0});
+        QCOMPARE(vm.toString(vm.getMember(mic, "gain")), QStringLiteral("100"));
+        const Value camera = vm.callMethod(global(vm, "Camera"), "get", {});
+        call(vm, camera, "setMotionLevel", {75.0, 3000.0});
+        call(vm, camera, "setMode", {320.0, 240.0, 30.0});
+        QCOMPARE(vm.toString(vm.getMember(camera, "motionTimeout")), QStringLiteral("3000"));
+        QCOMPARE(vm.toString(vm.getMember(camera, "width")), QStringLiteral("-1"));
+
+        Object* streamProto = objectOf(global(vm, "NetStream.prototype"));
+        const Value connection = vm.construct(global(vm, "NetConnection"), {});
+        vm.construct(global(vm, "NetStream"), {{connection}});
+        QVERIFY(!streamProto->find("currentFps"));
+        QCOMPARE(call(vm, connection, "connect", {Null{}}), QStringLiteral("true"));
+        QCOMPARE(vm.toString(vm.getMember(connection, "isConnected")), QStringLiteral("true"));
+        vm.construct(global(vm, "NetStream"), {{connection}});
+        QVERIFY(streamProto->find("currentFps"));
+    }
+
     // AsBroadcaster is a function; SWF 5 sees neither its prototype nor initialize.
     void broadcasterByVersion() {
         for (int version : {5, 6}) {

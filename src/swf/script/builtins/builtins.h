@@ -20,8 +20,9 @@ void installMovieClip(Vm& vm);
 void installError(Vm& vm);
 void installDate(Vm& vm);
 void installXml(Vm& vm);
-void installMisc(Vm& vm); // AsBroadcaster, Stage, Key, Mouse
-void installSystem(Vm& vm);
+void installMisc(Vm& vm);   // AsBroadcaster, Stage, Key, Mouse
+void installSystem(Vm& vm); // System, Accessibility, getVersion
+void installMedia(Vm& vm);  // Camera, Microphone, NetConnection, NetStream, Video
 void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
 void installColor(Vm& vm);

@@ -32,14 +32,11 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
     for (const char* name :
-         {"Camera", "ContextMenu", "ContextMenuItem", "Date", "LoadVars", "Microphone",
-          "MovieClipLoader", "NetConnection", "NetStream", "PrintJob", "SharedObject",
-          "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
+         {"ContextMenu", "ContextMenuItem", "Date", "LoadVars", "MovieClipLoader", "PrintJob",
+          "SharedObject", "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
         placeholderClass(vm, g, QLatin1String(name));
     if (vm.version() >= 6)
-        for (const char* name : {"LocalConnection", "Video"})
-            placeholderClass(vm, g, QLatin1String(name));
-    package(vm, g, QStringLiteral("Accessibility"));
+        placeholderClass(vm, g, QStringLiteral("LocalConnection"));
     if (vm.version() < 8)
         return;
     Object* flash = package(vm, g, QStringLiteral("flash"));

@@ -21,6 +21,7 @@ void Vm::setupBuiltins() {
     builtins::installXml(*this);
     builtins::installMisc(*this);
     builtins::installSystem(*this);
+    builtins::installMedia(*this);
     if (m_version >= 8)
         builtins::installGeometry(*this); // the flash package came with SWF 8
     builtins::installSharedObject(*this);

@@ -127,6 +127,15 @@ void product(Vm& vm, Object* system) {
     system->put(QStringLiteral("Product"), ctor, DontEnum);
 }
 
+// No screen reader is ever attached.
+void accessibility(Vm& vm) {
+    Object* a = vm.newObject();
+    vm.global->put(QStringLiteral("Accessibility"), a, DontEnum);
+    vm.method(a, QStringLiteral("isActive"), falseFn);
+    vm.method(a, QStringLiteral("updateProperties"), nothing);
+    vm.method(a, QStringLiteral("sendEvent"), nothing);
+}
+
 } // namespace
 
 QString playerVersion() {
@@ -146,6 +155,7 @@ void installSystem(Vm& vm) {
     vm.method(system, QStringLiteral("setClipboard"), setClipboard);
     inputMethod(vm, system);
     vm.method(vm.global, QStringLiteral("getVersion"), getVersion);
+    accessibility(vm);
 }
 
 } // namespace reelcase::swf::avm1::builtins
