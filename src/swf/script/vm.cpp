@@ -804,6 +804,9 @@ void Vm::markRoots(Heap& heap) {
         heap.mark(o);
     for (Object* o : playingSounds)
         heap.mark(o);
+    for (const std::vector<Value>& message : deferredBroadcasts)
+        for (const Value& v : message)
+            heap.mark(v);
     for (Object* o : loadingSounds)
         heap.mark(o);
     // Objects of display objects still on a display list.

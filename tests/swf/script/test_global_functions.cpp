@@ -196,6 +196,27 @@ private Q_SLOTS:
         QVERIFY(streamProto->find("currentFps"));
     }
 
+    // No person answers a file dialog here: browse() says it opened one and the listeners
+    // hear onCancel once the scripts are done. No printer either: page sizes read 0.
+    void dialogsWithoutAPerson() {
+        ScriptStage stage(empty(8));
+        Vm& vm = stage.runtime->vm();
+        const Value list = vm.construct(global(vm, "flash.net.FileReferenceList"), {});
+        ArrayObject* heard = vm.newArray(); // onCancel is push: it keeps what it is given
+        heard->put("onCancel", global(vm, "Array.prototype.push"));
+        call(vm, list, "addListener", {heard});
+        QCOMPARE(call(vm, list, "browse", {}), QStringLiteral("true"));
+        QCOMPARE(heard->length, 0);
+        builtins::deliverDeferredBroadcasts(vm);
+        QCOMPARE(heard->length, 1);
+        QVERIFY(vm.strictEquals(vm.getMember(Value(heard), "0"), list));
+
+        const Value job = vm.construct(global(vm, "PrintJob"), {});
+        QCOMPARE(call(vm, job, "start", {}), QStringLiteral("false"));
+        vm.setMember(job, "pageWidth", 5.0);
+        QCOMPARE(vm.toString(vm.getMember(job, "pageWidth")), QStringLiteral("0"));
+    }
+
     // AsBroadcaster is a function; SWF 5 sees neither its prototype nor initialize.
     void broadcasterByVersion() {
         for (int version : {5, 6}) {

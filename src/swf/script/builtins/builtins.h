@@ -23,6 +23,8 @@ void installXml(Vm& vm);
 void installMisc(Vm& vm);   // AsBroadcaster, Stage, Key, Mouse
 void installSystem(Vm& vm); // System, Accessibility, getVersion
 void installMedia(Vm& vm);  // Camera, Microphone, NetConnection, NetStream, Video
+void installFileReference(Vm& vm);
+void installPrintJob(Vm& vm);
 void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
@@ -33,6 +35,8 @@ void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts fin
 
 // Sound objects' events: files loaded, sounds ended (once a frame).
 void deliverSoundEvents(Vm& vm);
+// Vm::deferredBroadcasts, sent and cleared (once a frame).
+void deliverDeferredBroadcasts(Vm& vm);
 // stopAllSounds() and the StopSounds action.
 void stopAllSounds(Vm& vm);
 

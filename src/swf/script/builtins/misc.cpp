@@ -93,6 +93,27 @@ void broadcast(Vm& vm, Object* broadcaster, const QString& name, Args args) {
         vm.callIfPresent(listener, name, args);
 }
 
+void deliverDeferredBroadcasts(Vm& vm) {
+    // Listeners may defer more: those wait for the next frame.
+    if (vm.deferredBroadcasts.empty())
+        return;
+    const std::vector<std::vector<Value>> messages = std::exchange(vm.deferredBroadcasts, {});
+    std::vector<Value> all;
+    for (const std::vector<Value>& message : messages)
+        all.insert(all.end(), message.begin(), message.end());
+    Vm::RootGuard guard(vm, vm.newArray(all)); // while listeners run scripts
+    for (const std::vector<Value>& message : messages) {
+        if (message.empty() || !objectOf(message.front()))
+            continue;
+        try {
+            vm.callMethod(message.front(), QStringLiteral("broadcastMessage"),
+                          Args(message).subspan(1));
+        } catch (const ScriptAbort&) {
+        } catch (const ScriptThrow&) {
+        }
+    }
+}
+
 void makeBroadcaster(Vm& vm, Object* o) {
     Object* as = objectOf(vm.getMember(Value(vm.global), QStringLiteral("AsBroadcaster")));
     o->put(QStringLiteral("_listeners"), vm.newArray(), DontEnum);

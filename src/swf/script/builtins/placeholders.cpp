@@ -32,8 +32,8 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
     for (const char* name :
-         {"ContextMenu", "ContextMenuItem", "Date", "LoadVars", "MovieClipLoader", "PrintJob",
-          "SharedObject", "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
+         {"ContextMenu", "ContextMenuItem", "Date", "LoadVars", "MovieClipLoader", "SharedObject",
+          "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
         placeholderClass(vm, g, QLatin1String(name));
     if (vm.version() >= 6)
         placeholderClass(vm, g, QStringLiteral("LocalConnection"));

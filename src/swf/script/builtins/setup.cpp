@@ -22,12 +22,14 @@ void Vm::setupBuiltins() {
     builtins::installMisc(*this);
     builtins::installSystem(*this);
     builtins::installMedia(*this);
+    builtins::installPrintJob(*this);
     if (m_version >= 8)
         builtins::installGeometry(*this); // the flash package came with SWF 8
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
     builtins::installSound(*this);
+    builtins::installFileReference(*this); // into the flash package geometry made
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }
