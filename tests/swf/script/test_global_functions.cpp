@@ -113,6 +113,7 @@ private Q_SLOTS:
         QCOMPARE(call(vm, math, "max", {QStringLiteral("10"), QStringLiteral("2")}),
                  QStringLiteral("10"));
         QCOMPARE(call(vm, math, "max", {1.0, std::nan("")}), QStringLiteral("NaN"));
+        QCOMPARE(call(vm, math, "pow", {1.0}), QStringLiteral("NaN"));
     }
 
     // reverse and unshift move elements through properties: holes become elements, moved

@@ -9,6 +9,17 @@ inline Value arg(Args args, std::size_t i) {
     return i < args.size() ? args[i] : Value(Undefined{});
 }
 
+// Methods that only answer.
+inline Value returnUndefined(Vm&, const Value&, Args) {
+    return Undefined{};
+}
+inline Value returnFalse(Vm&, const Value&, Args) {
+    return false;
+}
+inline Value returnZero(Vm&, const Value&, Args) {
+    return 0.0;
+}
+
 void installObject(Vm& vm);   // Object, Object.prototype, ASSetPropFlags
 void installFunction(Vm& vm); // Function.prototype.call / apply
 void installArray(Vm& vm);

@@ -6,14 +6,6 @@
 namespace reelcase::swf::avm1::builtins {
 namespace {
 
-Value nothing(Vm&, const Value&, Args) {
-    return Undefined{};
-}
-
-Value falseFn(Vm&, const Value&, Args) {
-    return false;
-}
-
 // Each instance broadcasts to its own listeners.
 Value construct(Vm& vm, const Value& self, Args) {
     if (Object* o = objectOf(self))
@@ -57,21 +49,21 @@ void installFileReference(Vm& vm) {
     FunctionObject* file = fileClass(vm, net, QStringLiteral("FileReference"));
     Object* proto = objectOf(vm.getMember(Value(file), QStringLiteral("prototype")));
     for (const char* name : {"upload", "download"})
-        vm.method(proto, QLatin1String(name), falseFn);
-    vm.method(proto, QStringLiteral("cancel"), nothing);
+        vm.method(proto, QLatin1String(name), returnFalse);
+    vm.method(proto, QStringLiteral("cancel"), returnUndefined);
 }
 
 // PrintJob: no printer is ever chosen, so start() fails and the page sizes read 0.
 void installPrintJob(Vm& vm) {
     Object* proto = vm.newObject();
-    vm.defineClass(QStringLiteral("PrintJob"), nothing, nullptr, proto);
+    vm.defineClass(QStringLiteral("PrintJob"), returnUndefined, nullptr, proto);
     for (const char* name : {"start", "addPage"})
-        vm.method(proto, QLatin1String(name), falseFn);
-    vm.method(proto, QStringLiteral("send"), nothing);
+        vm.method(proto, QLatin1String(name), returnFalse);
+    vm.method(proto, QStringLiteral("send"), returnUndefined);
     for (const char* name :
          {"paperHeight", "paperWidth", "pageHeight", "pageWidth", "orientation"}) {
         Property& p = proto->put(QLatin1String(name), Undefined{});
-        p.getter = vm.newNative([](Vm&, const Value&, Args) -> Value { return 0.0; });
+        p.getter = vm.newNative(returnZero);
     }
 }
 

@@ -8,10 +8,6 @@
 namespace reelcase::swf::avm1::builtins {
 namespace {
 
-Value nothing(Vm&, const Value&, Args) {
-    return Undefined{};
-}
-
 // A class whose constructor remembers the one device object get() hands out.
 class DeviceClass : public FunctionObject {
 public:
@@ -48,7 +44,7 @@ Value getDevice(Vm& vm, const Value& self, Args) {
 DeviceClass* deviceClass(Vm& vm, const QString& name,
                          std::vector<std::pair<const char*, Value>> settings) {
     auto* ctor = vm.heap().make<DeviceClass>(vm.protos.function);
-    ctor->native = nothing;
+    ctor->native = returnUndefined;
     ctor->settings = std::move(settings);
     Object* proto = vm.newObject();
     ctor->put(QStringLiteral("prototype"), proto, DontEnum | DontDelete);
@@ -124,7 +120,7 @@ void installCamera(Vm& vm) {
                                        {"width", -1.0}});
     Object* proto = prototypeOf(vm, camera);
     for (const char* name : {"setMode", "setCursor", "setKeyFrameInterval", "setLoopback"})
-        vm.method(proto, QLatin1String(name), nothing); // no camera: the mode stays unknown
+        vm.method(proto, QLatin1String(name), returnUndefined); // no camera: the mode stays unknown
     vm.method(proto, QStringLiteral("setMotionLevel"), setMotionLevel);
     vm.method(proto, QStringLiteral("setQuality"), setQuality);
 }
@@ -181,10 +177,6 @@ Value isConnected(Vm&, const Value& self, Args) {
     return c && c->connected;
 }
 
-Value zero(Vm&, const Value&, Args) {
-    return 0.0;
-}
-
 // A stream made on a connected NetConnection puts its readable state on the prototype.
 Value netStream(Vm& vm, const Value& self, Args args) {
     Object* o = objectOf(self);
@@ -196,7 +188,7 @@ Value netStream(Vm& vm, const Value& self, Args args) {
         if (o->proto->find(QLatin1String(name)))
             continue;
         Property& p = o->proto->put(QLatin1String(name), Undefined{}, DontEnum | DontDelete);
-        p.getter = vm.newNative(zero);
+        p.getter = vm.newNative(returnZero);
     }
     return Undefined{};
 }
@@ -206,7 +198,7 @@ FunctionObject* mediaClass(Vm& vm, const QString& name, NativeFunction call,
     Object* proto = vm.newObject();
     FunctionObject* ctor = vm.defineClass(name, call, construct, proto);
     for (const char* m : methods)
-        vm.method(proto, QLatin1String(m), nothing);
+        vm.method(proto, QLatin1String(m), returnUndefined);
     return ctor;
 }
 
@@ -215,7 +207,7 @@ FunctionObject* mediaClass(Vm& vm, const QString& name, NativeFunction call,
 void installMedia(Vm& vm) {
     installCamera(vm);
     installMicrophone(vm);
-    FunctionObject* connection = mediaClass(vm, QStringLiteral("NetConnection"), nothing,
+    FunctionObject* connection = mediaClass(vm, QStringLiteral("NetConnection"), returnUndefined,
                                             connectionConstruct, {"call", "addHeader"});
     Object* connectionProto = prototypeOf(vm, connection);
     vm.method(connectionProto, QStringLiteral("connect"), connect);
@@ -227,7 +219,7 @@ void installMedia(Vm& vm) {
                {"close", "pause", "play", "seek", "setBufferTime", "receiveAudio", "receiveVideo",
                 "attachAudio", "attachVideo", "publish", "send"});
     if (vm.version() >= 6)
-        mediaClass(vm, QStringLiteral("Video"), nothing, nullptr, {"attachVideo", "clear"});
+        mediaClass(vm, QStringLiteral("Video"), returnUndefined, nullptr, {"attachVideo", "clear"});
 }
 
 } // namespace reelcase::swf::avm1::builtins

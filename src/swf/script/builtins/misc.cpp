@@ -46,10 +46,6 @@ Value initialize(Vm& vm, const Value&, Args args) {
     return Undefined{};
 }
 
-Value falseFn(Vm&, const Value&, Args) {
-    return false;
-}
-
 Value keyIsDown(Vm& vm, const Value&, Args args) {
     const int code = toInt32(vm.toNumber(arg(args, 0)));
     const InputState& input = vm.context().input;
@@ -63,14 +59,6 @@ Value keyGetCode(Vm& vm, const Value&, Args) {
 
 Value keyGetAscii(Vm& vm, const Value&, Args) {
     return static_cast<double>(vm.context().input.lastCharCode);
-}
-
-Value zero(Vm&, const Value&, Args) {
-    return 0.0;
-}
-
-Value nothing(Vm&, const Value&, Args) {
-    return Undefined{};
 }
 
 Value stageWidth(Vm& vm, const Value&, Args) {
@@ -125,7 +113,7 @@ void makeBroadcaster(Vm& vm, Object* o) {
 void installMisc(Vm& vm) {
     // A function whose statics do the work; SWF 5 sees neither its prototype nor
     // initialize.
-    FunctionObject* as = vm.newNative(nothing);
+    FunctionObject* as = vm.newNative(returnUndefined);
     vm.global->put(QStringLiteral("AsBroadcaster"), as, DontEnum);
     if (vm.version() >= 6) {
         Object* proto = vm.newObject();
@@ -145,7 +133,7 @@ void installMisc(Vm& vm) {
     }
     Object* key = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Key")));
     vm.method(key, QStringLiteral("isDown"), keyIsDown);
-    vm.method(key, QStringLiteral("isToggled"), falseFn);
+    vm.method(key, QStringLiteral("isToggled"), returnFalse);
     vm.method(key, QStringLiteral("getCode"), keyGetCode);
     vm.method(key, QStringLiteral("getAscii"), keyGetAscii);
     const std::pair<const char*, int> keys[] = {
@@ -156,8 +144,8 @@ void installMisc(Vm& vm) {
     for (const auto& [name, code] : keys)
         key->put(QLatin1String(name), static_cast<double>(code), DontEnum | DontDelete | ReadOnly);
     Object* mouse = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Mouse")));
-    vm.method(mouse, QStringLiteral("show"), zero);
-    vm.method(mouse, QStringLiteral("hide"), zero);
+    vm.method(mouse, QStringLiteral("show"), returnZero);
+    vm.method(mouse, QStringLiteral("hide"), returnZero);
 
     Object* stage = vm.newObject();
     vm.global->put(QStringLiteral("Stage"), stage, DontEnum);

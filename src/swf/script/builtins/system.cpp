@@ -7,14 +7,6 @@
 namespace reelcase::swf::avm1::builtins {
 namespace {
 
-Value nothing(Vm&, const Value&, Args) {
-    return Undefined{};
-}
-
-Value falseFn(Vm&, const Value&, Args) {
-    return false;
-}
-
 Value getVersion(Vm&, const Value&, Args) {
     return playerVersion();
 }
@@ -85,15 +77,15 @@ void security(Vm& vm, Object* system) {
     for (const char* name : {"allowDomain", "allowInsecureDomain", "loadPolicyFile"})
         vm.method(security, QLatin1String(name), allowDomain);
     for (const char* name : {"chooseLocalSwfPath", "escapeDomain"})
-        vm.method(security, QLatin1String(name), nothing);
+        vm.method(security, QLatin1String(name), returnUndefined);
     const bool network = vm.context().movie && vm.context().movie->useNetwork;
     security->put(QStringLiteral("sandboxType"),
                   network ? QStringLiteral("localWithNetwork") : QStringLiteral("localWithFile"),
                   DontEnum | ReadOnly);
     Object* resolverProto = vm.newObject();
     makeBroadcaster(vm, resolverProto);
-    vm.method(resolverProto, QStringLiteral("resolve"), nothing);
-    FunctionObject* resolver = vm.newNative(nothing);
+    vm.method(resolverProto, QStringLiteral("resolve"), returnUndefined);
+    FunctionObject* resolver = vm.newNative(returnUndefined);
     resolver->put(QStringLiteral("prototype"), resolverProto, DontEnum | DontDelete);
     resolverProto->put(QStringLiteral("constructor"), resolver, DontEnum);
     security->put(QStringLiteral("PolicyFileResolver"), resolver, DontEnum);
@@ -106,7 +98,7 @@ void inputMethod(Vm& vm, Object* system) {
     makeBroadcaster(vm, ime);
     for (const char* name :
          {"getEnabled", "setEnabled", "setCompositionString", "doConversion", "setConversionMode"})
-        vm.method(ime, QLatin1String(name), falseFn);
+        vm.method(ime, QLatin1String(name), returnFalse);
     vm.method(ime, QStringLiteral("getConversionMode"),
               [](Vm&, const Value&, Args) -> Value { return QStringLiteral("UNKNOWN"); });
     for (const char* mode :
@@ -115,13 +107,13 @@ void inputMethod(Vm& vm, Object* system) {
         ime->put(QLatin1String(mode), QLatin1String(mode), DontEnum | DontDelete | ReadOnly);
 }
 
-// System.Product: a program the player could fetch and start; nothing is ever installed.
+// System.Product: a program the player could fetch and start; returnUndefined is ever installed.
 void product(Vm& vm, Object* system) {
     Object* proto = vm.newObject();
     for (const char* name : {"isRunning", "isInstalled", "launch", "download", "validate"})
-        vm.method(proto, QLatin1String(name), falseFn);
-    vm.method(proto, QStringLiteral("installedVersion"), nothing);
-    FunctionObject* ctor = vm.newNative(nothing);
+        vm.method(proto, QLatin1String(name), returnFalse);
+    vm.method(proto, QStringLiteral("installedVersion"), returnUndefined);
+    FunctionObject* ctor = vm.newNative(returnUndefined);
     ctor->put(QStringLiteral("prototype"), proto, DontEnum | DontDelete);
     proto->put(QStringLiteral("constructor"), ctor, DontEnum);
     system->put(QStringLiteral("Product"), ctor, DontEnum);
@@ -131,9 +123,9 @@ void product(Vm& vm, Object* system) {
 void accessibility(Vm& vm) {
     Object* a = vm.newObject();
     vm.global->put(QStringLiteral("Accessibility"), a, DontEnum);
-    vm.method(a, QStringLiteral("isActive"), falseFn);
-    vm.method(a, QStringLiteral("updateProperties"), nothing);
-    vm.method(a, QStringLiteral("sendEvent"), nothing);
+    vm.method(a, QStringLiteral("isActive"), returnFalse);
+    vm.method(a, QStringLiteral("updateProperties"), returnUndefined);
+    vm.method(a, QStringLiteral("sendEvent"), returnUndefined);
 }
 
 } // namespace
@@ -147,7 +139,7 @@ void installSystem(Vm& vm) {
     vm.global->put(QStringLiteral("System"), system, DontEnum);
     capabilities(vm, system);
     product(vm, system);
-    vm.method(system, QStringLiteral("showSettings"), nothing);
+    vm.method(system, QStringLiteral("showSettings"), returnUndefined);
     if (vm.version() >= 6)
         system->put(QStringLiteral("exactSettings"), vm.version() >= 7, DontEnum);
     system->put(QStringLiteral("useCodepage"), false, DontEnum);
