@@ -166,6 +166,12 @@ void setBackgroundColor(TagContext& c) {
     }
 }
 
+void fileAttributes(TagContext& c) {
+    const std::uint8_t flags = c.body.u8();
+    if (c.body.ok())
+        c.movie.useNetwork = flags & 1;
+}
+
 void defineSprite(TagContext& c) {
     const std::uint16_t id = c.body.u16();
     c.body.u16(); // declared frame count; the ShowFrame tags decide
@@ -192,6 +198,7 @@ void registerTimelineTags(TagTable& t) {
     t.add(tag::ImportAssets, importAssets, true);
     t.add(tag::ImportAssets2, importAssets, true);
     t.add(tag::SetBackgroundColor, setBackgroundColor);
+    t.add(tag::FileAttributes, fileAttributes, true);
     t.add(tag::DefineSprite, defineSprite, true);
 }
 

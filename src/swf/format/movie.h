@@ -23,6 +23,7 @@ public:
     std::uint32_t fileBytes = 0;      // the file as read (compressed when it is)
     QColor background = Qt::white;
     bool backgroundSet = false;
+    bool useNetwork = false; // FileAttributes: a local file may reach the network
     bool truncated = false; // the file ended before its declared end; frames so far play
     int skippedTags = 0;    // tags that failed to parse and were passed over
     Dictionary dictionary;

@@ -22,6 +22,7 @@ enum : int {
     PlaceObject = 4,
     RemoveObject = 5,
     SetBackgroundColor = 9,
+    FileAttributes = 69,
     DoAction = 12,
     DefineShape2 = 22,
     PlaceObject2 = 26,

@@ -146,6 +146,9 @@ bool ArrayObject::setNative(Vm& vm, const QString& name, const Value& value) {
     const int i = arrayIndex(name);
     if (i < 0)
         return false;
+    // An element with a setter or made read-only goes the general way.
+    if (const Property* p = find(name); p && (p->isAccessor() || (p->flags & ReadOnly)))
+        return false;
     if (i >= vm.maxArrayLength()) {
         vm.abortScript();
         return true;

@@ -33,6 +33,8 @@ public:
         (void)relativePath;
         return std::nullopt;
     }
+    // System.setClipboard.
+    virtual void setClipboard(const QString& text) { (void)text; }
     // Milliseconds since the Unix epoch, for Date.
     virtual qint64 currentTimeMs() const;
 };

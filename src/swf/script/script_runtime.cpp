@@ -37,7 +37,7 @@ void ScriptRuntime::setRoot(TimelineInstance& root) {
     m_root = &root;
     m_context.levels[0] = root.shared_from_this();
     m_vm->setRoot(&root);
-    m_vm->clipObject(root);
+    m_vm->clipObject(root)->put(QStringLiteral("$version"), builtins::playerVersion());
 }
 
 void ScriptRuntime::runClipEvent(TimelineInstance& clip, const DisplayObject* entry,
@@ -178,6 +178,7 @@ void ScriptRuntime::runPending() {
     m_running = false;
     m_vm->runTimers(m_context.elapsedMs);
     builtins::deliverSoundEvents(*m_vm);
+    builtins::deliverDeferredBroadcasts(*m_vm);
     m_vm->collectIfDue();
 }
 

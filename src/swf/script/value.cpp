@@ -58,60 +58,110 @@ QString numberToRadix(double d, int radix) {
 }
 
 namespace {
-// SWF 4 reads the number a string starts with ("100ABC" is 100) and 0 when there is none.
-double leadingNumber(const QString& t) {
-    int i = 0;
-    const int n = static_cast<int>(t.size());
-    auto digits = [&] {
-        const int from = i;
-        while (i < n && t[i].isDigit() && t[i].unicode() < 128)
-            ++i;
-        return i - from;
-    };
-    if (i < n && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
-        ++i;
-    int count = digits();
-    if (i < n && t[i] == QLatin1Char('.')) {
-        ++i;
-        count += digits();
-    }
-    if (count == 0)
-        return 0;
-    int end = i;
-    if (i < n && (t[i] == QLatin1Char('e') || t[i] == QLatin1Char('E'))) {
-        ++i;
-        if (i < n && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
-            ++i;
-        if (digits() > 0)
-            end = i;
-    }
-    return t.left(end).toDouble();
+bool isSpace(QChar c) {
+    const char16_t u = c.unicode();
+    return u == ' ' || (u >= '\t' && u <= '\r');
 }
+
+// Digits in the given radix from the start of s, the value kept to 32 bits as the player
+// does; false when s is empty or holds anything else.
+bool readWrapped(QStringView s, int radix, std::uint32_t& out) {
+    if (s.isEmpty())
+        return false;
+    out = 0;
+    for (QChar c : s) {
+        const int d = digitValue(c);
+        if (d < 0 || d >= radix)
+            return false;
+        out = out * static_cast<std::uint32_t>(radix) + static_cast<std::uint32_t>(d);
+    }
+    return true;
+}
+
+// The length of the decimal number at the start of s ([sign] digits [. digits]
+// [e [sign] digits]), or 0.
+qsizetype decimalLength(QStringView s) {
+    qsizetype i = 0;
+    const qsizetype n = s.size();
+    auto digit = [&](qsizetype at) { return at < n && s[at] >= u'0' && s[at] <= u'9'; };
+    if (i < n && (s[i] == u'+' || s[i] == u'-'))
+        ++i;
+    int mantissa = 0;
+    for (; digit(i); ++i)
+        ++mantissa;
+    if (i < n && s[i] == u'.')
+        for (++i; digit(i); ++i)
+            ++mantissa;
+    if (!mantissa)
+        return 0;
+    if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (s[j] == u'+' || s[j] == u'-'))
+            ++j;
+        if (digit(j)) {
+            while (digit(j))
+                ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
 } // namespace
 
+int digitValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'z')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'Z')
+        return u - 'A' + 10;
+    return -1;
+}
+
 double stringToNumber(const QString& s, int version) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double fail = version >= 5 ? nan : 0;
-    QString t = s.trimmed();
-    if (t.isEmpty())
-        return fail;
-    if (version < 5)
-        return leadingNumber(t);
-    if (version >= 6 && t.size() > 2 && t[0] == QLatin1Char('0') &&
-        (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
-        bool ok = false;
-        const qlonglong v = t.mid(2).toLongLong(&ok, 16);
-        return ok ? static_cast<double>(static_cast<std::int32_t>(v)) : fail;
+    const double fail = version >= 5 ? std::numeric_limits<double>::quiet_NaN() : 0;
+    const QStringView all(s);
+    if (version < 5) { // the number the string starts with ("100ABC" is 100), else 0
+        qsizetype start = 0;
+        while (start < all.size() && isSpace(all[start]))
+            ++start;
+        const QStringView rest = all.mid(start);
+        const qsizetype length = decimalLength(rest);
+        return length ? rest.left(length).toDouble() : 0;
     }
-    if (t == QLatin1String("Infinity") || t == QLatin1String("+Infinity"))
-        return fail; // the player does not read these back
-    bool ok = false;
-    const double d = t.toDouble(&ok);
-    if (ok && !std::isinf(d) && !t.contains(QLatin1String("nan"), Qt::CaseInsensitive))
-        return d;
-    if (ok)
-        return d;
-    return fail;
+    // Hex ("0x-10" too) and octal are read from the very first character, to 32 bits.
+    if (all.size() > 2 && all[0] == u'0' && (all[1] == u'x' || all[1] == u'X')) {
+        QStringView digits = all.mid(2);
+        const bool negative = digits.startsWith(u'-');
+        if (negative || digits.startsWith(u'+'))
+            digits = digits.mid(1);
+        std::uint32_t u = 0;
+        if (!readWrapped(digits, 16, u))
+            return fail;
+        const double v = static_cast<std::int32_t>(u);
+        return negative ? -v : v;
+    }
+    if (version >= 6) {
+        QStringView digits = all;
+        const bool negative = digits.startsWith(u'-');
+        if (negative || digits.startsWith(u'+'))
+            digits = digits.mid(1);
+        std::uint32_t u = 0;
+        if (digits.size() > 1 && digits[0] == u'0' && readWrapped(digits, 8, u)) {
+            const double v = static_cast<std::int32_t>(u);
+            return negative ? -v : v;
+        }
+    }
+    // Decimal after leading white space; anything after the number fails.
+    qsizetype start = 0;
+    while (start < all.size() && isSpace(all[start]))
+        ++start;
+    const QStringView rest = all.mid(start);
+    if (rest.isEmpty() || decimalLength(rest) != rest.size())
+        return fail;
+    return rest.toDouble();
 }
 
 std::int32_t toInt32(double d) {

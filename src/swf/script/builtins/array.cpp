@@ -86,18 +86,42 @@ Value shift(Vm& vm, const Value& self, Args) {
     return first;
 }
 
+// Up to this length reverse and unshift move elements one property at a time as the
+// player does (which shows in for..in order and in flags); longer arrays move in bulk.
+constexpr int elementWiseLimit = 4096;
+
+Value elementAt(Vm& vm, Object* o, int i) {
+    return vm.getMember(Value(o), indexName(i));
+}
+
 Value unshift(Vm& vm, const Value& self, Args args) {
     Object* o = objectOf(self);
     if (!o)
         return Undefined{};
-    std::vector<Value> e = arrayElements(vm, o);
-    e.insert(e.begin(), args.begin(), args.end());
-    setElements(vm, o, e);
-    return static_cast<double>(e.size());
+    const int n = lengthOf(vm, o);
+    const int k = static_cast<int>(args.size());
+    if (static_cast<double>(n) + k > vm.maxArrayLength())
+        vm.abortScript();
+    if (n > elementWiseLimit) {
+        std::vector<Value> e = arrayElements(vm, o);
+        e.insert(e.begin(), args.begin(), args.end());
+        setElements(vm, o, e);
+        return static_cast<double>(e.size());
+    }
+    if (k > 0)
+        for (int i = n - 1; i >= 0; --i) {
+            vm.setMember(self, indexName(i + k), elementAt(vm, o, i));
+            vm.deleteMember(o, indexName(i));
+        }
+    for (int i = 0; i < k; ++i)
+        vm.setMember(self, indexName(i), args[static_cast<std::size_t>(i)]);
+    if (!dynamic_cast<ArrayObject*>(o))
+        vm.setMember(self, QStringLiteral("length"), static_cast<double>(n + k));
+    return static_cast<double>(n + k);
 }
 
 int clampIndex(Vm& vm, const Value& v, int length, int fallback) {
-    if (isVoid(v))
+    if (typeOf(v) == TypeUndefined)
         return fallback;
     double d = vm.toNumber(v);
     if (std::isnan(d))
@@ -122,17 +146,22 @@ Value slice(Vm& vm, const Value& self, Args args) {
     return vm.newArray(out);
 }
 
+// An undefined start or count, or a negative count, changes nothing and gives undefined.
 Value splice(Vm& vm, const Value& self, Args args) {
     Object* o = objectOf(self);
-    if (!o || args.empty())
+    if (!o || args.empty() || typeOf(args[0]) == TypeUndefined)
         return Undefined{};
     std::vector<Value> e = arrayElements(vm, o);
     const int n = static_cast<int>(e.size());
-    const int from = clampIndex(vm, arg(args, 0), n, 0);
+    const int from = clampIndex(vm, args[0], n, 0);
     int count = n - from;
     if (args.size() > 1) {
+        if (typeOf(args[1]) == TypeUndefined)
+            return Undefined{};
         const double c = vm.toNumber(args[1]);
-        count = std::isnan(c) || c < 0 ? 0 : static_cast<int>(std::min<double>(c, n - from));
+        if (c < 0)
+            return Undefined{};
+        count = std::isnan(c) ? 0 : static_cast<int>(std::min<double>(c, n - from));
     }
     std::vector<Value> removed(e.begin() + from, e.begin() + from + count);
     e.erase(e.begin() + from, e.begin() + from + count);
@@ -183,9 +212,20 @@ Value reverse(Vm& vm, const Value& self, Args) {
     Object* o = objectOf(self);
     if (!o)
         return Undefined{};
-    std::vector<Value> e = arrayElements(vm, o);
-    std::reverse(e.begin(), e.end());
-    setElements(vm, o, e);
+    const int n = lengthOf(vm, o);
+    if (n > elementWiseLimit) {
+        std::vector<Value> e = arrayElements(vm, o);
+        std::reverse(e.begin(), e.end());
+        setElements(vm, o, e);
+        return self;
+    }
+    for (int low = 0, high = n - 1; low < high; ++low, --high) {
+        const Value a = elementAt(vm, o, low), b = elementAt(vm, o, high);
+        vm.deleteMember(o, indexName(low));
+        vm.deleteMember(o, indexName(high));
+        vm.setMember(self, indexName(low), b);
+        vm.setMember(self, indexName(high), a);
+    }
     return self;
 }
 

@@ -9,6 +9,17 @@ inline Value arg(Args args, std::size_t i) {
     return i < args.size() ? args[i] : Value(Undefined{});
 }
 
+// Methods that only answer.
+inline Value returnUndefined(Vm&, const Value&, Args) {
+    return Undefined{};
+}
+inline Value returnFalse(Vm&, const Value&, Args) {
+    return false;
+}
+inline Value returnZero(Vm&, const Value&, Args) {
+    return 0.0;
+}
+
 void installObject(Vm& vm);   // Object, Object.prototype, ASSetPropFlags
 void installFunction(Vm& vm); // Function.prototype.call / apply
 void installArray(Vm& vm);
@@ -20,7 +31,11 @@ void installMovieClip(Vm& vm);
 void installError(Vm& vm);
 void installDate(Vm& vm);
 void installXml(Vm& vm);
-void installMisc(Vm& vm); // System, Stage, Key, Mouse, Sound, Color, TextFormat ...
+void installMisc(Vm& vm);   // AsBroadcaster, Stage, Key, Mouse
+void installSystem(Vm& vm); // System, Accessibility, getVersion
+void installMedia(Vm& vm);  // Camera, Microphone, NetConnection, NetStream, Video
+void installFileReference(Vm& vm);
+void installPrintJob(Vm& vm);
 void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
@@ -32,8 +47,13 @@ void installPlaceholders(Vm& vm);    // classes not implemented yet, so scripts 
 
 // Sound objects' events: files loaded, sounds ended (once a frame).
 void deliverSoundEvents(Vm& vm);
+// Vm::deferredBroadcasts, sent and cleared (once a frame).
+void deliverDeferredBroadcasts(Vm& vm);
 // stopAllSounds() and the StopSounds action.
 void stopAllSounds(Vm& vm);
+
+// "LNX 32,0,0,0": $version, getVersion(), System.capabilities.version.
+QString playerVersion();
 
 // Array helpers other classes use.
 std::vector<Value> arrayElements(Vm& vm, Object* array);

@@ -36,14 +36,7 @@ Value parseIntFn(Vm& vm, const Value&, Args args) {
     double value = 0;
     int digits = 0;
     for (QChar c : s) {
-        int d = -1;
-        const char16_t u = c.unicode();
-        if (u >= '0' && u <= '9')
-            d = u - '0';
-        else if (u >= 'a' && u <= 'z')
-            d = u - 'a' + 10;
-        else if (u >= 'A' && u <= 'Z')
-            d = u - 'A' + 10;
+        const int d = digitValue(c);
         if (d < 0 || d >= radix)
             break;
         value = value * radix + d;
@@ -54,50 +47,66 @@ Value parseIntFn(Vm& vm, const Value&, Args args) {
     return negative ? -value : value;
 }
 
+// The player's own reading: fraction digits added at falling scales (which shows in the
+// last digits), dots after the first skipped but ending the exponent's chance, the
+// exponent kept to 32 bits.
 Value parseFloatFn(Vm& vm, const Value&, Args args) {
     if (args.empty())
         return Undefined{};
-    const QString s = vm.toString(args[0]).trimmed();
-    // The longest prefix that reads as a decimal number.
-    int i = 0;
-    const int n = static_cast<int>(s.size());
-    if (i < n && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+')))
+    const QString s = vm.toString(args[0]);
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    auto digit = [&](qsizetype at) { return at < n && s[at] >= u'0' && s[at] <= u'9'; };
+    while (i < n && s[i].isSpace())
         ++i;
-    int mantissa = 0;
-    while (i < n && s[i].isDigit()) {
+    const bool negative = i < n && s[i] == u'-';
+    if (i < n && (s[i] == u'-' || s[i] == u'+'))
         ++i;
-        ++mantissa;
-    }
-    if (i < n && s[i] == QLatin1Char('.')) {
-        ++i;
-        while (i < n && s[i].isDigit()) {
-            ++i;
-            ++mantissa;
+    double value = 0, scale = 1;
+    int digits = 0, dots = 0;
+    for (; i < n; ++i) {
+        if (s[i] == u'.') {
+            ++dots;
+            continue;
         }
+        if (!digit(i))
+            break;
+        const int d = s[i].unicode() - u'0';
+        if (dots) {
+            scale /= 10;
+            value += d * scale;
+        } else {
+            value = value * 10 + d;
+        }
+        ++digits;
     }
-    if (!mantissa)
+    if (!digits)
         return nan;
-    if (i < n && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
-        int j = i + 1;
-        if (j < n && (s[j] == QLatin1Char('-') || s[j] == QLatin1Char('+')))
+    std::int32_t exponent = 0;
+    if (dots < 2 && i < n && (s[i] == u'e' || s[i] == u'E')) {
+        qsizetype j = i + 1;
+        const bool negativeExponent = j < n && s[j] == u'-';
+        if (j < n && (s[j] == u'-' || s[j] == u'+'))
             ++j;
-        int expDigits = 0;
-        while (j < n && s[j].isDigit()) {
-            ++j;
-            ++expDigits;
-        }
-        if (expDigits)
-            i = j;
+        std::uint32_t e = 0;
+        for (; digit(j); ++j)
+            e = e * 10 + static_cast<std::uint32_t>(s[j].unicode() - u'0');
+        exponent = static_cast<std::int32_t>(negativeExponent ? 0u - e : e);
     }
-    return s.left(i).toDouble();
+    if (exponent > 0)
+        value *= std::pow(10.0, exponent);
+    else if (exponent < 0)
+        value /= std::pow(10.0, -static_cast<double>(exponent));
+    return negative ? -value : value;
 }
 
+// A missing argument is NaN here, whatever the version makes of undefined.
 Value isNaNFn(Vm& vm, const Value&, Args args) {
-    return std::isnan(vm.toNumber(arg(args, 0)));
+    return args.empty() || std::isnan(vm.toNumber(args[0]));
 }
 
 Value isFiniteFn(Vm& vm, const Value&, Args args) {
-    return std::isfinite(vm.toNumber(arg(args, 0)));
+    return !args.empty() && std::isfinite(vm.toNumber(args[0]));
 }
 
 Value escapeFn(Vm& vm, const Value&, Args args) {
@@ -117,22 +126,24 @@ Value escapeFn(Vm& vm, const Value&, Args args) {
     return out;
 }
 
+// A broken escape is dropped: "%" with what follows it, up to the first character that
+// is not a hex digit.
 Value unescapeFn(Vm& vm, const Value&, Args args) {
     if (args.empty())
         return Undefined{};
     const QString s = vm.toString(args[0]);
+    const qsizetype n = s.size();
+    auto hex = [&](qsizetype at) { return at < n ? digitValue(s[at]) : -1; };
     QByteArray bytes;
-    for (int i = 0; i < s.size(); ++i) {
-        if (s[i] == QLatin1Char('%') && i + 2 < s.size() + 0 + 1 && i + 2 <= s.size() - 1 + 1) {
-            bool ok = false;
-            const int v = s.mid(i + 1, 2).toInt(&ok, 16);
-            if (ok && s.mid(i + 1, 2).size() == 2) {
-                bytes.append(static_cast<char>(v));
-                i += 2;
-                continue;
-            }
+    for (qsizetype i = 0; i < n; ++i) {
+        if (s[i] == u'%') {
+            const int high = hex(i + 1), low = hex(i + 2);
+            if (high >= 0 && high < 16 && low >= 0 && low < 16)
+                bytes.append(static_cast<char>(high * 16 + low));
+            i += high < 0 || high >= 16 ? 1 : 2;
+            continue;
         }
-        bytes.append(s[i] == QLatin1Char('+') ? QByteArray(" ") : QString(s[i]).toUtf8());
+        bytes.append(s[i] == u'+' ? QByteArray(" ") : QString(s[i]).toUtf8());
     }
     return QString::fromUtf8(bytes);
 }

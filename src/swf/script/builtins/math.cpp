@@ -25,22 +25,23 @@ Value atan2Fn(Vm& vm, const Value&, Args args) {
     return std::atan2(num(vm, args, 0), num(vm, args, 1));
 }
 
+// A NaN exponent gives NaN even for a base of 1 (C's pow says 1).
 Value powFn(Vm& vm, const Value&, Args args) {
-    return std::pow(num(vm, args, 0), num(vm, args, 1));
+    const double x = num(vm, args, 0), y = num(vm, args, 1);
+    return std::isnan(y) ? y : std::pow(x, y);
 }
 
-// Math.min and Math.max: NaN wins; no arguments give the identity.
+// Math.min and Math.max compare two arguments (a missing one is NaN, so one argument
+// gives NaN); with none they give the identity.
 template <bool Max> Value extremum(Vm& vm, const Value&, Args args) {
-    double m =
-        Max ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-    for (const Value& a : args) {
-        const double d = vm.toNumber(a);
-        if (std::isnan(d) || std::isnan(m))
-            m = std::numeric_limits<double>::quiet_NaN();
-        else
-            m = Max ? std::max(m, d) : std::min(m, d);
-    }
-    return m;
+    if (args.empty())
+        return Max ? -std::numeric_limits<double>::infinity()
+                   : std::numeric_limits<double>::infinity();
+    const double a = vm.toNumber(args[0]);
+    const double b = num(vm, args, 1);
+    if (std::isnan(a) || std::isnan(b))
+        return std::numeric_limits<double>::quiet_NaN();
+    return Max ? std::max(a, b) : std::min(a, b);
 }
 
 Value randomFn(Vm& vm, const Value&, Args) {
@@ -71,14 +72,11 @@ void installMath(Vm& vm) {
     vm.method(math, QStringLiteral("max"), extremum<true>);
     vm.method(math, QStringLiteral("random"), randomFn);
     const std::uint8_t fixed = DontEnum | DontDelete | ReadOnly;
-    const std::pair<const char*, double> constants[] = {{"E", std::numbers::e},
-                                                        {"LN10", std::numbers::ln10},
-                                                        {"LN2", std::numbers::ln2},
-                                                        {"LOG10E", std::numbers::log10e},
-                                                        {"LOG2E", std::numbers::log2e},
-                                                        {"PI", std::numbers::pi},
-                                                        {"SQRT1_2", 1 / std::numbers::sqrt2},
-                                                        {"SQRT2", std::numbers::sqrt2}};
+    const std::pair<const char*, double> constants[] = {
+        {"E", std::numbers::e},         {"LN10", std::numbers::ln10},
+        {"LN2", std::numbers::ln2},     {"LOG10E", std::numbers::log10e},
+        {"LOG2E", std::numbers::log2e}, {"PI", std::numbers::pi},
+        {"SQRT1_2", std::sqrt(0.5)},    {"SQRT2", std::numbers::sqrt2}};
     for (const auto& [name, value] : constants)
         math->put(QLatin1String(name), value, fixed);
 }

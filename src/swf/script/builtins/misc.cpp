@@ -46,10 +46,6 @@ Value initialize(Vm& vm, const Value&, Args args) {
     return Undefined{};
 }
 
-Value falseFn(Vm&, const Value&, Args) {
-    return false;
-}
-
 Value keyIsDown(Vm& vm, const Value&, Args args) {
     const int code = toInt32(vm.toNumber(arg(args, 0)));
     const InputState& input = vm.context().input;
@@ -65,24 +61,12 @@ Value keyGetAscii(Vm& vm, const Value&, Args) {
     return static_cast<double>(vm.context().input.lastCharCode);
 }
 
-Value zero(Vm&, const Value&, Args) {
-    return 0.0;
-}
-
-Value nothing(Vm&, const Value&, Args) {
-    return Undefined{};
-}
-
 Value stageWidth(Vm& vm, const Value&, Args) {
     return vm.context().movie ? vm.context().movie->stage.width() / 20 : 0.0;
 }
 
 Value stageHeight(Vm& vm, const Value&, Args) {
     return vm.context().movie ? vm.context().movie->stage.height() / 20 : 0.0;
-}
-
-Value getVersion(Vm&, const Value&, Args) {
-    return QStringLiteral("LNX 8,0,0,0");
 }
 
 void getter(Vm& vm, Object* on, const QString& name, NativeFunction fn) {
@@ -97,6 +81,27 @@ void broadcast(Vm& vm, Object* broadcaster, const QString& name, Args args) {
         vm.callIfPresent(listener, name, args);
 }
 
+void deliverDeferredBroadcasts(Vm& vm) {
+    // Listeners may defer more: those wait for the next frame.
+    if (vm.deferredBroadcasts.empty())
+        return;
+    const std::vector<std::vector<Value>> messages = std::exchange(vm.deferredBroadcasts, {});
+    std::vector<Value> all;
+    for (const std::vector<Value>& message : messages)
+        all.insert(all.end(), message.begin(), message.end());
+    Vm::RootGuard guard(vm, vm.newArray(all)); // while listeners run scripts
+    for (const std::vector<Value>& message : messages) {
+        if (message.empty() || !objectOf(message.front()))
+            continue;
+        try {
+            vm.callMethod(message.front(), QStringLiteral("broadcastMessage"),
+                          Args(message).subspan(1));
+        } catch (const ScriptAbort&) {
+        } catch (const ScriptThrow&) {
+        }
+    }
+}
+
 void makeBroadcaster(Vm& vm, Object* o) {
     Object* as = objectOf(vm.getMember(Value(vm.global), QStringLiteral("AsBroadcaster")));
     o->put(QStringLiteral("_listeners"), vm.newArray(), DontEnum);
@@ -106,9 +111,16 @@ void makeBroadcaster(Vm& vm, Object* o) {
 }
 
 void installMisc(Vm& vm) {
-    Object* as = vm.newObject();
+    // A function whose statics do the work; SWF 5 sees neither its prototype nor
+    // initialize.
+    FunctionObject* as = vm.newNative(returnUndefined);
     vm.global->put(QStringLiteral("AsBroadcaster"), as, DontEnum);
-    vm.method(as, QStringLiteral("initialize"), initialize);
+    if (vm.version() >= 6) {
+        Object* proto = vm.newObject();
+        as->put(QStringLiteral("prototype"), proto, DontEnum | DontDelete);
+        proto->put(QStringLiteral("constructor"), as, DontEnum);
+        vm.method(as, QStringLiteral("initialize"), initialize);
+    }
     vm.method(as, QStringLiteral("addListener"), addListener);
     vm.method(as, QStringLiteral("removeListener"), removeListener);
     vm.method(as, QStringLiteral("broadcastMessage"), broadcastMessage);
@@ -121,7 +133,7 @@ void installMisc(Vm& vm) {
     }
     Object* key = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Key")));
     vm.method(key, QStringLiteral("isDown"), keyIsDown);
-    vm.method(key, QStringLiteral("isToggled"), falseFn);
+    vm.method(key, QStringLiteral("isToggled"), returnFalse);
     vm.method(key, QStringLiteral("getCode"), keyGetCode);
     vm.method(key, QStringLiteral("getAscii"), keyGetAscii);
     const std::pair<const char*, int> keys[] = {
@@ -132,8 +144,8 @@ void installMisc(Vm& vm) {
     for (const auto& [name, code] : keys)
         key->put(QLatin1String(name), static_cast<double>(code), DontEnum | DontDelete | ReadOnly);
     Object* mouse = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Mouse")));
-    vm.method(mouse, QStringLiteral("show"), zero);
-    vm.method(mouse, QStringLiteral("hide"), zero);
+    vm.method(mouse, QStringLiteral("show"), returnZero);
+    vm.method(mouse, QStringLiteral("hide"), returnZero);
 
     Object* stage = vm.newObject();
     vm.global->put(QStringLiteral("Stage"), stage, DontEnum);
@@ -143,23 +155,6 @@ void installMisc(Vm& vm) {
     stage->put(QStringLiteral("scaleMode"), QStringLiteral("showAll"), DontEnum);
     stage->put(QStringLiteral("align"), QString(), DontEnum);
     stage->put(QStringLiteral("showMenu"), true, DontEnum);
-
-    Object* system = vm.newObject();
-    vm.global->put(QStringLiteral("System"), system, DontEnum);
-    Object* caps = vm.newObject();
-    system->put(QStringLiteral("capabilities"), caps, DontEnum);
-    caps->put(QStringLiteral("version"), QStringLiteral("LNX 8,0,0,0"));
-    caps->put(QStringLiteral("os"), QStringLiteral("Linux"));
-    caps->put(QStringLiteral("language"), QStringLiteral("en"));
-    caps->put(QStringLiteral("playerType"), QStringLiteral("StandAlone"));
-    caps->put(QStringLiteral("screenResolutionX"), 1024.0);
-    caps->put(QStringLiteral("screenResolutionY"), 768.0);
-    caps->put(QStringLiteral("hasAudio"), true);
-    Object* security = vm.newObject();
-    system->put(QStringLiteral("security"), security, DontEnum);
-    vm.method(security, QStringLiteral("allowDomain"), nothing);
-    vm.method(system, QStringLiteral("setClipboard"), nothing);
-    vm.method(vm.global, QStringLiteral("getVersion"), getVersion);
 }
 
 } // namespace reelcase::swf::avm1::builtins

@@ -31,16 +31,11 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
-    for (const char* name : {"Camera", "ContextMenu", "ContextMenuItem", "Date", "LoadVars",
-                             "Microphone", "NetConnection", "NetStream", "PrintJob", "SharedObject",
+    for (const char* name : {"ContextMenu", "ContextMenuItem", "Date", "LoadVars", "SharedObject",
                              "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
         placeholderClass(vm, g, QLatin1String(name));
     if (vm.version() >= 6)
-        for (const char* name : {"LocalConnection", "Video"})
-            placeholderClass(vm, g, QLatin1String(name));
-    package(vm, g, QStringLiteral("Accessibility"));
-    if (Object* system = objectOf(vm.getMember(Value(g), QStringLiteral("System"))))
-        package(vm, system, QStringLiteral("IME"));
+        placeholderClass(vm, g, QStringLiteral("LocalConnection"));
     if (vm.version() < 8)
         return;
     Object* flash = package(vm, g, QStringLiteral("flash"));

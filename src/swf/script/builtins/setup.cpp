@@ -23,6 +23,9 @@ void Vm::setupBuiltins() {
     builtins::installDate(*this);
     builtins::installXml(*this);
     builtins::installMisc(*this);
+    builtins::installSystem(*this);
+    builtins::installMedia(*this);
+    builtins::installPrintJob(*this);
     if (m_version >= 6)
         builtins::installGeometry(*this); // the player offers flash.geom to SWF 6 and 7 too
     if (m_version >= 8) {
@@ -34,6 +37,7 @@ void Vm::setupBuiltins() {
     builtins::installTextFormat(*this);
     builtins::installSound(*this);
     builtins::installMovieClipLoader(*this);
+    builtins::installFileReference(*this); // into the flash package geometry made
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }

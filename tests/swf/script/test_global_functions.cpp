@@ -1,0 +1,249 @@
+#include "swf/script/action_codes.h"
+#include "swf/script/builtins/builtins.h"
+#include "swf/script_stage.h"
+#include "swf/swf_fixtures.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace reelcase::swf;
+using namespace reelcase::swf::avm1;
+using namespace reelcase::test;
+using write::Actions;
+
+namespace {
+
+std::shared_ptr<const Movie> empty(int version, bool useNetwork = false) {
+    write::SwfWriter w({100, 100}, 12, version);
+    if (useNetwork)
+        w.rawTag(69, QByteArray("\x01\0\0\0", 4)); // FileAttributes
+    w.showFrame();
+    return load(w.finish());
+}
+
+QString call(Vm& vm, const Value& on, const char* name, std::vector<Value> args) {
+    return vm.toString(vm.callMethod(on, QLatin1String(name), args));
+}
+
+Value global(Vm& vm, const char* path) {
+    Value v = vm.global;
+    for (const QString& part : QString::fromLatin1(path).split(QLatin1Char('.')))
+        v = vm.getMember(v, part);
+    return v;
+}
+
+// The property names of an object, newest first (as for..in gives them).
+QString enumerated(Object* o) {
+    QStringList names;
+    for (const Property& p : o->properties())
+        if (!(p.flags & DontEnum))
+            names.prepend(p.name);
+    return names.join(QLatin1Char(','));
+}
+
+} // namespace
+
+class TestGlobalFunctions : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void stringsAsNumbers_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("expected"); // NaN: not a number
+        const double nan = std::nan("");
+        QTest::newRow("leading white space") << 6 << "\t\r12" << 12.0;
+        QTest::newRow("trailing white space") << 6 << "12 " << nan;
+        QTest::newRow("octal") << 6 << "-010" << -8.0;
+        QTest::newRow("octal kept to 32 bits") << 6 << "037777777777" << -1.0;
+        QTest::newRow("no octal after a space") << 6 << " 010" << 10.0;
+        QTest::newRow("no octal in SWF 5") << 5 << "010" << 10.0;
+        QTest::newRow("not octal, so decimal") << 6 << "010.5" << 10.5;
+        QTest::newRow("hex with a sign") << 6 << "0x-10" << -16.0;
+        QTest::newRow("hex kept to 32 bits") << 7 << "0x1999999981ffffff" << -2113929217.0;
+        QTest::newRow("exponent") << 7 << "123e-1" << 12.3;
+        QTest::newRow("half an exponent") << 7 << "1e" << nan;
+        QTest::newRow("Infinity is no number") << 7 << "Infinity" << nan;
+        QTest::newRow("empty") << 7 << "" << nan;
+    }
+    void stringsAsNumbers() {
+        QFETCH(int, version);
+        QFETCH(QString, text);
+        QFETCH(double, expected);
+        ScriptStage stage(empty(version));
+        const double d = stage.runtime->vm().toNumber(text);
+        if (std::isnan(expected))
+            QVERIFY2(std::isnan(d), qPrintable(QString::number(d)));
+        else
+            QCOMPARE(d, expected);
+    }
+
+    // parseFloat reads as the player does, last-digit rounding included; unescape drops a
+    // broken escape; a missing argument is not undefined converted.
+    void globalFunctionEdges() {
+        ScriptStage stage(empty(6));
+        Vm& vm = stage.runtime->vm();
+        const Value g = vm.global;
+        QCOMPARE(vm.toNumber(vm.callMethod(g, "parseFloat", {{Value(QStringLiteral(".1499999"))}})),
+                 0.14999990000000005);
+        const std::pair<const char*, const char*> floats[] = {{"1.2345.678", "1.2345678"},
+                                                              {"1.2345.6e50", "1.23456"},
+                                                              {"1e4294967297", "10"},
+                                                              {"-034.1+e20", "-34.1"},
+                                                              {"0xff", "0"},
+                                                              {"-", "NaN"},
+                                                              {"9e99999", "Infinity"}};
+        for (const auto& [text, expected] : floats)
+            QCOMPARE(call(vm, g, "parseFloat", {QString::fromLatin1(text)}),
+                     QString::fromLatin1(expected));
+        const std::pair<const char*, const char*> escapes[] = {{"aaa%zz", "aaaz"},
+                                                               {"aaa%4zz", "aaaz"},
+                                                               {"%u0100", "0100"},
+                                                               {"aaa%", "aaa"},
+                                                               {"%C4%80", "\xc4\x80"}};
+        for (const auto& [text, expected] : escapes)
+            QCOMPARE(call(vm, g, "unescape", {QString::fromLatin1(text)}),
+                     QString::fromUtf8(expected));
+        QCOMPARE(call(vm, g, "isFinite", {}), QStringLiteral("false"));
+        QCOMPARE(call(vm, g, "isNaN", {}), QStringLiteral("true"));
+        const Value math = global(vm, "Math");
+        QCOMPARE(call(vm, math, "min", {1.0}), QStringLiteral("NaN"));
+        QCOMPARE(call(vm, math, "min", {}), QStringLiteral("Infinity"));
+        QCOMPARE(call(vm, math, "max", {QStringLiteral("10"), QStringLiteral("2")}),
+                 QStringLiteral("10"));
+        QCOMPARE(call(vm, math, "max", {1.0, std::nan("")}), QStringLiteral("NaN"));
+        QCOMPARE(call(vm, math, "pow", {1.0}), QStringLiteral("NaN"));
+    }
+
+    // reverse and unshift move elements through properties: holes become elements, moved
+    // elements come last in the enumeration order and lose DontEnum, undeletable ones stay
+    // where they are and read-only ones keep their value.
+    void arraysMoveElementsAsProperties() {
+        ScriptStage stage(empty(7));
+        Vm& vm = stage.runtime->vm();
+        ArrayObject* a = vm.newArray({1.0, 2.0, 3.0, 4.0, 5.0});
+        a->find("0")->flags = DontEnum;
+        call(vm, a, "reverse", {});
+        QCOMPARE(vm.toString(a), QStringLiteral("5,4,3,2,1"));
+        QCOMPARE(enumerated(a), QStringLiteral("3,1,4,0,2"));
+        a = vm.newArray({1.0, 2.0, 3.0, 4.0, 5.0});
+        a->find("0")->flags = DontDelete | ReadOnly;
+        call(vm, a, "reverse", {});
+        QCOMPARE(vm.toString(a), QStringLiteral("1,4,3,2,1"));
+        QCOMPARE(enumerated(a), QStringLiteral("3,1,4,2,0"));
+        ArrayObject* holes = vm.newArray();
+        vm.setMember(Value(holes), "3", 3.0);
+        call(vm, holes, "reverse", {});
+        QCOMPARE(enumerated(holes), QStringLiteral("2,1,3,0"));
+
+        ArrayObject* b = vm.newArray({1.0, 2.0, 3.0});
+        QCOMPARE(call(vm, b, "unshift", {42.0, 43.0}), QStringLiteral("5"));
+        QCOMPARE(vm.toString(b), QStringLiteral("42,43,1,2,3"));
+        QCOMPARE(enumerated(b), QStringLiteral("1,0,2,3,4"));
+
+        ArrayObject* c = vm.newArray({1.0, 2.0, 3.0});
+        QCOMPARE(vm.typeOf(vm.callMethod(Value(c), "splice", {{Value(Undefined{})}})),
+                 QStringLiteral("undefined"));
+        QCOMPARE(vm.typeOf(vm.callMethod(Value(c), "splice", {{Value(1.0), Value(-1.0)}})),
+                 QStringLiteral("undefined"));
+        QCOMPARE(vm.toString(c), QStringLiteral("1,2,3"));
+        QCOMPARE(call(vm, c, "slice", {1.0, Null{}}), QString());
+        QCOMPARE(call(vm, c, "slice", {1.0, Undefined{}}), QStringLiteral("2,3"));
+    }
+
+    // System answers for a standalone player; the file's own flags pick the sandbox.
+    void systemObject() {
+        for (bool network : {false, true}) {
+            ScriptStage stage(empty(6, network));
+            Vm& vm = stage.runtime->vm();
+            QCOMPARE(vm.toString(global(vm, "System.security.sandboxType")),
+                     network ? QStringLiteral("localWithNetwork")
+                             : QStringLiteral("localWithFile"));
+            QCOMPARE(vm.toString(global(vm, "System.capabilities.version")),
+                     vm.toString(stage.variable("$version")));
+            const Value security = global(vm, "System.security");
+            QCOMPARE(call(vm, security, "allowDomain", {}), QStringLiteral("false"));
+            QCOMPARE(call(vm, security, "allowDomain", {Undefined{}}), QStringLiteral("true"));
+            QCOMPARE(vm.typeOf(global(vm, "System.IME.addListener")), QStringLiteral("function"));
+        }
+    }
+
+    // Capture devices: get() hands out one device and shows its settings on the prototype
+    // from then on; a stream on a connect(null) connection shows its state there too.
+    void devicesAndStreams() {
+        ScriptStage stage(empty(7));
+        Vm& vm = stage.runtime->vm();
+        Object* micProto = objectOf(global(vm, "Microphone.prototype"));
+        QVERIFY(!micProto->find("gain"));
+        const Value mic = vm.callMethod(global(vm, "Microphone"), "get", {});
+        QVERIFY(vm.strictEquals(mic, vm.callMethod(global(vm, "Microphone"), "get", {})));
+        QCOMPARE(vm.toString(vm.getMember(mic, "gain")), QStringLiteral("50"));
+        call(vm, mic, "setGain", {250.0});
+        QCOMPARE(vm.toString(vm.getMember(mic, "gain")), QStringLiteral("100"));
+        const Value camera = vm.callMethod(global(vm, "Camera"), "get", {});
+        call(vm, camera, "setMotionLevel", {75.0, 3000.0});
+        call(vm, camera, "setMode", {320.0, 240.0, 30.0});
+        QCOMPARE(vm.toString(vm.getMember(camera, "motionTimeout")), QStringLiteral("3000"));
+        QCOMPARE(vm.toString(vm.getMember(camera, "width")), QStringLiteral("-1"));
+
+        Object* streamProto = objectOf(global(vm, "NetStream.prototype"));
+        const Value connection = vm.construct(global(vm, "NetConnection"), {});
+        vm.construct(global(vm, "NetStream"), {{connection}});
+        QVERIFY(!streamProto->find("currentFps"));
+        QCOMPARE(call(vm, connection, "connect", {Null{}}), QStringLiteral("true"));
+        QCOMPARE(vm.toString(vm.getMember(connection, "isConnected")), QStringLiteral("true"));
+        vm.construct(global(vm, "NetStream"), {{connection}});
+        QVERIFY(streamProto->find("currentFps"));
+    }
+
+    // No person answers a file dialog here: browse() says it opened one and the listeners
+    // hear onCancel once the scripts are done. No printer either: page sizes read 0.
+    void dialogsWithoutAPerson() {
+        ScriptStage stage(empty(8));
+        Vm& vm = stage.runtime->vm();
+        const Value list = vm.construct(global(vm, "flash.net.FileReferenceList"), {});
+        ArrayObject* heard = vm.newArray(); // onCancel is push: it keeps what it is given
+        heard->put("onCancel", global(vm, "Array.prototype.push"));
+        call(vm, list, "addListener", {heard});
+        QCOMPARE(call(vm, list, "browse", {}), QStringLiteral("true"));
+        QCOMPARE(heard->length, 0);
+        builtins::deliverDeferredBroadcasts(vm);
+        QCOMPARE(heard->length, 1);
+        QVERIFY(vm.strictEquals(vm.getMember(Value(heard), "0"), list));
+
+        const Value job = vm.construct(global(vm, "PrintJob"), {});
+        QCOMPARE(call(vm, job, "start", {}), QStringLiteral("false"));
+        vm.setMember(job, "pageWidth", 5.0);
+        QCOMPARE(vm.toString(vm.getMember(job, "pageWidth")), QStringLiteral("0"));
+    }
+
+    // AsBroadcaster is a function; SWF 5 sees neither its prototype nor initialize.
+    void broadcasterByVersion() {
+        for (int version : {5, 6}) {
+            ScriptStage stage(empty(version));
+            Vm& vm = stage.runtime->vm();
+            QCOMPARE(vm.typeOf(global(vm, "AsBroadcaster")), QStringLiteral("function"));
+            const QString expected =
+                version >= 6 ? QStringLiteral("function") : QStringLiteral("undefined");
+            QCOMPARE(vm.typeOf(global(vm, "AsBroadcaster.initialize")), expected);
+            QCOMPARE(vm.typeOf(global(vm, "AsBroadcaster.addListener")),
+                     QStringLiteral("function"));
+        }
+    }
+
+    // A carriage return ends a trace line, as in the player's log.
+    void traceSplitsAtCarriageReturns() {
+        Actions a;
+        a.push("a\rb").raw(Trace);
+        write::SwfWriter w({100, 100}, 12, 7);
+        w.actions(a);
+        w.showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        QCOMPARE(host.lines, QStringList({"a\nb"}));
+    }
+};
+
+QTEST_MAIN(TestGlobalFunctions)
+#include "test_global_functions.moc"
