@@ -33,6 +33,18 @@ public:
         (void)relativePath;
         return std::nullopt;
     }
+    // A movie's stored objects (SharedObject.getLocal), by the object's path and name
+    // ("path/name"): the host keeps them per movie. Nothing when none is kept.
+    virtual std::optional<QByteArray> readStoredObject(const QString& name) {
+        (void)name;
+        return std::nullopt;
+    }
+    // false when the host keeps nothing or refuses it.
+    virtual bool writeStoredObject(const QString& name, const QByteArray& bytes) {
+        (void)name;
+        (void)bytes;
+        return false;
+    }
     // Milliseconds since the Unix epoch, for Date.
     virtual qint64 currentTimeMs() const;
 };

@@ -167,6 +167,7 @@ void ScriptRuntime::runPending() {
     m_running = false;
     m_vm->runTimers(m_context.elapsedMs);
     builtins::deliverSoundEvents(*m_vm);
+    builtins::deliverLoads(*m_vm);
     m_vm->collectIfDue();
 }
 

@@ -806,6 +806,12 @@ void Vm::markRoots(Heap& heap) {
         heap.mark(o);
     for (Object* o : loadingSounds)
         heap.mark(o);
+    for (Object* o : pendingLoads)
+        heap.mark(o);
+    for (Object* o : localConnections)
+        heap.mark(o);
+    for (Object* o : sharedObjects)
+        heap.mark(o);
     // Objects of display objects still on a display list.
     for (auto it = m_displayObjects.cbegin(); it != m_displayObjects.cend(); ++it) {
         Object* o = it.value();

@@ -129,6 +129,12 @@ public:
     // their file's load; kept alive until then.
     QHash<int, Object*> playingSounds;
     std::vector<Object*> loadingSounds;
+    // Text files asked for (XML, LoadVars, loadVariables), delivered once scripts end.
+    std::vector<Object*> pendingLoads;
+    // LocalConnection objects by the name they listen on (lower case).
+    QHash<QString, Object*> localConnections;
+    // SharedObject.getLocal's objects by path and name: one each while the movie plays.
+    QHash<QString, Object*> sharedObjects;
     // attachMovie's init object, applied as the new clip is placed.
     Object* pendingInit = nullptr;
 

@@ -26,11 +26,17 @@ void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
 void installTextFormat(Vm& vm);
 void installSound(Vm& vm);
+void installLoadVars(Vm& vm);
+void installNetObjects(Vm& vm);   // XMLSocket, LocalConnection: nothing leaves the process
 void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them // the
                                   // settings; playing is the sound layer's
 
 // Sound objects' events: files loaded, sounds ended (once a frame).
 void deliverSoundEvents(Vm& vm);
+// MovieClip.loadVariables(url).
+Value clipLoadVariables(Vm& vm, const Value& self, Args args);
+// Text files loaded for XML, LoadVars and loadVariables (once the scripts have run).
+void deliverLoads(Vm& vm);
 // stopAllSounds() and the StopSounds action.
 void stopAllSounds(Vm& vm);
 

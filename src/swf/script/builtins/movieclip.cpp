@@ -367,7 +367,7 @@ void installMovieClip(Vm& vm) {
         {"stopDrag", nothing},
         {"loadMovie", nothing},
         {"unloadMovie", nothing},
-        {"loadVariables", nothing},
+        {"loadVariables", clipLoadVariables},
         {"getURL", nothing},
         {"beginFill", nothing},
         {"beginGradientFill", nothing},

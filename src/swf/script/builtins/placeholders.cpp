@@ -32,13 +32,11 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
     for (const char* name :
-         {"Camera", "ContextMenu", "ContextMenuItem", "Date", "LoadVars", "Microphone",
-          "MovieClipLoader", "NetConnection", "NetStream", "PrintJob", "SharedObject",
-          "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
+         {"Camera", "ContextMenu", "ContextMenuItem", "Date", "Microphone", "MovieClipLoader",
+          "NetConnection", "NetStream", "PrintJob", "TextSnapshot"})
         placeholderClass(vm, g, QLatin1String(name));
     if (vm.version() >= 6)
-        for (const char* name : {"LocalConnection", "Video"})
-            placeholderClass(vm, g, QLatin1String(name));
+        placeholderClass(vm, g, QStringLiteral("Video"));
     package(vm, g, QStringLiteral("Accessibility"));
     if (Object* system = objectOf(vm.getMember(Value(g), QStringLiteral("System"))))
         package(vm, system, QStringLiteral("IME"));

@@ -26,6 +26,8 @@ void Vm::setupBuiltins() {
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
     builtins::installSound(*this);
+    builtins::installLoadVars(*this);
+    builtins::installNetObjects(*this);
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }
