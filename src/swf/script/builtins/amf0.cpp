@@ -74,8 +74,7 @@ public:
         for (const QString& n : names) {
             const Value v = m_vm.getMember(Value(o), n);
             const Object* member = objectOf(v);
-            if (!member || (member->kind() != Kind::Function && member->kind() != Kind::Clip &&
-                            member->kind() != Kind::TextField))
+            if (!member || member->kind() != Kind::Function)
                 out.emplace_back(n, v);
         }
         return out;
@@ -106,7 +105,7 @@ public:
             break;
         }
         Object* o = objectOf(v);
-        if (depth > kMaxDepth)
+        if (depth > kMaxDepth || o->kind() == Kind::Clip || o->kind() == Kind::TextField)
             return u8(UndefinedValue);
         if (auto it = m_seen.constFind(o); it != m_seen.constEnd()) {
             u8(Reference);

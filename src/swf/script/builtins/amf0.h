@@ -8,7 +8,8 @@
 
 // The player's stored-object file: a header naming the object, then its data's members
 // in AMF0 (numbers, booleans, strings, null, undefined, objects, arrays, dates, XML and
-// references to objects met before). Functions and display objects are not stored.
+// references to objects met before). Functions are not stored, display objects are
+// stored as undefined.
 namespace reelcase::swf::avm1::builtins {
 
 QByteArray encodeStoredObject(Vm& vm, const QString& name, Object* data);

@@ -4,6 +4,7 @@
 #include "swf/script/script_host.h"
 
 #include <QSet>
+#include <QStringDecoder>
 
 namespace reelcase::swf::avm1::builtins {
 namespace {
@@ -49,6 +50,12 @@ QString fromWindows1252(const QByteArray& bytes) {
     return out;
 }
 
+// UTF-8 with a leading byte-order mark kept as a character.
+QString utf8Text(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8(bytes);
+}
+
 // A file's text: a byte-order mark decides; else UTF-8, or the system code page for
 // movies before SWF 6 and movies that ask for it (System.useCodepage).
 QString decodeText(Vm& vm, QByteArray bytes) {
@@ -79,7 +86,7 @@ QString urlDecode(Vm& vm, QStringView text) {
     QByteArray bytes;
     const auto flush = [&] {
         if (!bytes.isEmpty())
-            out += vm.version() < 6 ? fromWindows1252(bytes) : QString::fromUtf8(bytes);
+            out += vm.version() < 6 ? fromWindows1252(bytes) : utf8Text(bytes);
         bytes.clear();
     };
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -19,7 +19,7 @@ public:
         Object* o = objectOf(v);
         if (!o)
             return v;
-        if (depth > kMaxDepth || o->kind() == Kind::TextField)
+        if (depth > kMaxDepth || o->kind() == Kind::TextField || o->kind() == Kind::Clip)
             return Undefined{};
         if (Object* done = m_copies.value(o))
             return done;
@@ -43,8 +43,10 @@ public:
             if (!(it->flags & DontEnum))
                 names.push_back(it->name);
         for (auto it = names.rbegin(); it != names.rend(); ++it) {
-            const Value member = copy(m_vm.getMember(v, *it), depth + 1);
-            m_vm.setMember(Value(out), *it, member);
+            const Value member = m_vm.getMember(v, *it);
+            if (const Object* m = objectOf(member); m && m->kind() == Kind::Function)
+                continue; // functions inside are dropped; only a bare one arrives
+            m_vm.setMember(Value(out), *it, copy(member, depth + 1));
         }
         if (array)
             m_vm.setMember(Value(out), QStringLiteral("length"),

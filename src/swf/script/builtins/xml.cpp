@@ -26,11 +26,13 @@ public:
     }
     void markChildren(Heap& heap) override {
         XmlNodeObject::markChildren(heap);
-        heap.mark(idMap);
+        for (const Value* v : {&status, &xmlDecl, &docTypeDecl, &idMap, &loaded})
+            heap.mark(*v);
     }
 
     Value status = 0.0;
-    Value xmlDecl, docTypeDecl, idMap, loaded;
+    Value xmlDecl, docTypeDecl, idMap;
+    Value loaded; // through XML.prototype.loaded, so not the object's own
 
 private:
     Value* fieldOf(Vm& vm, const QString& name) {
@@ -40,8 +42,6 @@ private:
             return &xmlDecl;
         if (vm.sameName(name, QStringLiteral("docTypeDecl")))
             return &docTypeDecl;
-        if (vm.sameName(name, QStringLiteral("loaded")))
-            return &loaded;
         if (vm.version() >= 8 && vm.sameName(name, QStringLiteral("idMap")))
             return &idMap;
         return nullptr;
@@ -180,6 +180,17 @@ Value prefixForNamespace(Vm& vm, const Value& self, Args args) {
 
 // XML
 
+Value getLoaded(Vm&, const Value& self, Args) {
+    XmlDocumentObject* doc = documentOf(self);
+    return doc ? doc->loaded : Value(Undefined{});
+}
+
+Value setLoaded(Vm&, const Value& self, Args args) {
+    if (XmlDocumentObject* doc = documentOf(self))
+        doc->loaded = arg(args, 0);
+    return Undefined{};
+}
+
 Value xmlConstruct(Vm& vm, const Value&, Args args) {
     auto* doc = vm.heap().make<XmlDocumentObject>(vm.protos.xml);
     doc->attributes = vm.newObject();
@@ -257,6 +268,9 @@ void installXml(Vm& vm) {
     for (const auto& [name, fn] : methods)
         vm.method(proto, QLatin1String(name), fn);
     installLoadMethods(vm, proto);
+    Property& loaded = proto->put(QStringLiteral("loaded"), Undefined{}, DontEnum | DontDelete);
+    loaded.getter = vm.newNative(getLoaded);
+    loaded.setter = vm.newNative(setLoaded);
 }
 
 } // namespace reelcase::swf::avm1::builtins
