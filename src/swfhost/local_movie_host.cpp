@@ -2,8 +2,11 @@
 
 #include "swfhost/regular_file.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace reelcase::swfhost {
 
@@ -28,6 +31,7 @@ QString confinedRelativePath(const QString& relativePath) {
 
 LocalMovieHost::LocalMovieHost(const QString& moviePath, qint64 maxFileBytes)
     : m_folder(QFileInfo(moviePath).absolutePath())
+    , m_moviePath(QFileInfo(moviePath).absoluteFilePath())
     , m_maxFileBytes(maxFileBytes) {}
 
 void LocalMovieHost::setTraceHandler(std::function<void(const QString&)> handler) {
@@ -58,6 +62,35 @@ std::optional<QByteArray> LocalMovieHost::loadFile(const QString& relativePath) 
     if (!read.bytes)
         m_lastLoadError = relativePath + u": " + read.error;
     return std::move(read.bytes);
+}
+
+void LocalMovieHost::setStoredObjectFolder(const QString& folder) {
+    m_storedObjectFolder = folder;
+}
+
+QString LocalMovieHost::storedObjectPath(const QString& name) const {
+    const QString inside = confinedRelativePath(name);
+    if (m_storedObjectFolder.isEmpty() || inside.isEmpty())
+        return {};
+    const QString movie = QString::fromLatin1(
+        QCryptographicHash::hash(m_moviePath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    return m_storedObjectFolder + u'/' + movie + u'/' + inside + QStringLiteral(".sol");
+}
+
+std::optional<QByteArray> LocalMovieHost::readStoredObject(const QString& name) {
+    const QString path = storedObjectPath(name);
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return std::nullopt;
+    return readRegularFile(path, kMaxStoredObjectBytes, m_storedObjectFolder).bytes;
+}
+
+bool LocalMovieHost::writeStoredObject(const QString& name, const QByteArray& bytes) {
+    const QString path = storedObjectPath(name);
+    if (path.isEmpty() || bytes.size() > kMaxStoredObjectBytes ||
+        !QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 } // namespace reelcase::swfhost

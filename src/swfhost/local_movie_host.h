@@ -16,6 +16,8 @@ class LocalMovieHost : public swf::Host {
 public:
     // A file the movie loads may hold at most this many bytes unless told otherwise.
     static constexpr qint64 kDefaultMaxFileBytes = qint64(64) << 20;
+    // A stored object larger than this is neither written nor read.
+    static constexpr qint64 kMaxStoredObjectBytes = 100 * 1024;
 
     struct UrlRequest {
         QString url;
@@ -48,8 +50,18 @@ public:
     // leads outside the folder, a file above the cap.
     std::optional<QByteArray> loadFile(const QString& relativePath) override;
 
+    // Where the movie's stored objects are kept: a folder per movie below this one (the
+    // hash of its path names it). Without one, nothing is kept past the session.
+    void setStoredObjectFolder(const QString& folder);
+    std::optional<QByteArray> readStoredObject(const QString& name) override;
+    bool writeStoredObject(const QString& name, const QByteArray& bytes) override;
+
 private:
+    QString storedObjectPath(const QString& name) const;
+
     QString m_folder;
+    QString m_moviePath;
+    QString m_storedObjectFolder;
     qint64 m_maxFileBytes;
     std::function<void(const QString&)> m_traceHandler;
     QList<UrlRequest> m_urlRequests;

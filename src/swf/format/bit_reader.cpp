@@ -1,5 +1,7 @@
 #include "swf/format/bit_reader.h"
 
+#include <QStringDecoder>
+
 #include <cstring>
 
 namespace reelcase::swf {
@@ -82,7 +84,11 @@ QString BitReader::string(int version) {
     const qint64 len = static_cast<const char*>(nul) - (m_data + m_pos);
     const char* start = m_data + m_pos;
     m_pos += len + 1;
-    return version >= 6 ? QString::fromUtf8(start, len) : QString::fromLatin1(start, len);
+    if (version < 6)
+        return QString::fromLatin1(start, len);
+    // A byte-order mark is a character of the string here (fromUtf8 would drop it).
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8(QByteArrayView(start, len));
 }
 
 BitReader BitReader::sub(qint64 n) {

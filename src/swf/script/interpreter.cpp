@@ -3,6 +3,7 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/script/action_codes.h"
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/data_load.h"
 #include "swf/script/builtins/input.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/movie_loads.h"
@@ -981,6 +982,14 @@ void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool pla
 
 void Interpreter::getUrl(const QString& url, const QString& target, int method) {
     ScriptHost* host = m_vm.host();
+    if (method & 0x80) { // loadVariables, loadVariablesNum
+        const bool level0 = target.compare(QLatin1String("_level0"), Qt::CaseInsensitive) == 0;
+        Object* clip = level0 && m_vm.root() ? m_vm.clipObject(*m_vm.root())
+                                             : (target.isEmpty() ? nullptr : resolveTarget(target));
+        if (dynamic_cast<ClipObject*>(clip))
+            builtins::requestVariablesLoad(m_vm, clip, url);
+        return;
+    }
     if (url.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
         if (host)
             host->fsCommand(url.mid(10), target);

@@ -35,6 +35,18 @@ public:
     }
     // System.setClipboard.
     virtual void setClipboard(const QString& text) { (void)text; }
+    // A movie's stored objects (SharedObject.getLocal), by the object's path and name
+    // ("path/name"): the host keeps them per movie. Nothing when none is kept.
+    virtual std::optional<QByteArray> readStoredObject(const QString& name) {
+        (void)name;
+        return std::nullopt;
+    }
+    // false when the host keeps nothing or refuses it.
+    virtual bool writeStoredObject(const QString& name, const QByteArray& bytes) {
+        (void)name;
+        (void)bytes;
+        return false;
+    }
     // Milliseconds since the Unix epoch, for Date.
     virtual qint64 currentTimeMs() const;
 };

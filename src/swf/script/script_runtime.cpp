@@ -179,6 +179,7 @@ void ScriptRuntime::runPending() {
     m_vm->runTimers(m_context.elapsedMs);
     builtins::deliverSoundEvents(*m_vm);
     builtins::deliverDeferredBroadcasts(*m_vm);
+    builtins::deliverLoads(*m_vm);
     m_vm->collectIfDue();
 }
 

@@ -849,6 +849,12 @@ void Vm::markRoots(Heap& heap) {
     for (Object* o : loadingSounds)
         heap.mark(o);
     m_loads->mark(heap);
+    for (Object* o : pendingLoads)
+        heap.mark(o);
+    for (Object* o : localConnections)
+        heap.mark(o);
+    for (Object* o : sharedObjects)
+        heap.mark(o);
     // Objects of display objects still on a display list.
     for (auto it = m_displayObjects.cbegin(); it != m_displayObjects.cend(); ++it) {
         Object* o = it.value();

@@ -133,6 +133,12 @@ public:
     // Messages a broadcaster sends once the running scripts are done (the answer of a
     // dialog): the broadcaster, then broadcastMessage's arguments.
     std::vector<std::vector<Value>> deferredBroadcasts;
+    // Text files asked for (XML, LoadVars, loadVariables), delivered once scripts end.
+    std::vector<Object*> pendingLoads;
+    // LocalConnection objects by the name they listen on (lower case).
+    QHash<QString, Object*> localConnections;
+    // SharedObject.getLocal's objects by path and name: one each while the movie plays.
+    QHash<QString, Object*> sharedObjects;
     // attachMovie's init object, applied as the new clip is placed.
     Object* pendingInit = nullptr;
     // Movies loaded into clips and levels.

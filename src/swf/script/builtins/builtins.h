@@ -42,13 +42,18 @@ void installColor(Vm& vm);
 void installTextFormat(Vm& vm);
 void installSound(Vm& vm);
 void installMovieClipLoader(Vm& vm); // and MovieClip's methods about loaded files
-void installPlaceholders(Vm& vm);    // classes not implemented yet, so scripts find them // the
-                                     // settings; playing is the sound layer's
+void installLoadVars(Vm& vm);
+void installNetObjects(Vm& vm);   // XMLSocket, LocalConnection: nothing leaves the process
+void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them
 
 // Sound objects' events: files loaded, sounds ended (once a frame).
 void deliverSoundEvents(Vm& vm);
 // Vm::deferredBroadcasts, sent and cleared (once a frame).
 void deliverDeferredBroadcasts(Vm& vm);
+// MovieClip.loadVariables(url).
+Value clipLoadVariables(Vm& vm, const Value& self, Args args);
+// Text files loaded for XML, LoadVars and loadVariables (once the scripts have run).
+void deliverLoads(Vm& vm);
 // stopAllSounds() and the StopSounds action.
 void stopAllSounds(Vm& vm);
 

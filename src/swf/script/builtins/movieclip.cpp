@@ -389,7 +389,7 @@ void installMovieClip(Vm& vm) {
         {"setMask", nothing},
         {"startDrag", nothing},
         {"stopDrag", nothing},
-        {"loadVariables", nothing},
+        {"loadVariables", clipLoadVariables},
         {"getURL", nothing},
         {"beginFill", nothing},
         {"beginGradientFill", nothing},

@@ -31,11 +31,8 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
-    for (const char* name : {"ContextMenu", "ContextMenuItem", "Date", "LoadVars", "SharedObject",
-                             "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
+    for (const char* name : {"ContextMenu", "ContextMenuItem", "Date", "TextSnapshot"})
         placeholderClass(vm, g, QLatin1String(name));
-    if (vm.version() >= 6)
-        placeholderClass(vm, g, QStringLiteral("LocalConnection"));
     if (vm.version() < 8)
         return;
     Object* flash = package(vm, g, QStringLiteral("flash"));

@@ -38,6 +38,8 @@ void Vm::setupBuiltins() {
     builtins::installSound(*this);
     builtins::installMovieClipLoader(*this);
     builtins::installFileReference(*this); // into the flash package geometry made
+    builtins::installLoadVars(*this);
+    builtins::installNetObjects(*this);
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }
