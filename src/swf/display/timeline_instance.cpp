@@ -3,6 +3,7 @@
 #include "swf/display/button.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
+#include "swf/shapes/shape_drawing.h"
 #include "swf/sound/sound_mixer.h"
 
 #include <algorithm>
@@ -476,6 +477,26 @@ void TimelineInstance::swapDepths(int a, int b) {
         m_list.emplace(a, std::move(other));
     }
     m_list.emplace(b, std::move(moving));
+}
+
+ShapeDrawing& TimelineInstance::drawing() {
+    if (!m_drawing)
+        m_drawing = std::make_unique<ShapeDrawing>();
+    return *m_drawing;
+}
+
+void TimelineInstance::drawingChanged() {
+    std::shared_ptr<const Character> shown = m_drawing ? m_drawing->character() : nullptr;
+    auto it = m_list.find(drawingDepth);
+    if (!shown) {
+        if (it != m_list.end())
+            erase(it);
+    } else if (it != m_list.end()) {
+        it->second.character = shown.get();
+        it->second.ownCharacter = std::move(shown);
+    } else {
+        placeOwn(std::move(shown), QString(), drawingDepth, QTransform());
+    }
 }
 
 QRectF TimelineInstance::bounds() const {
