@@ -1,6 +1,7 @@
 #include "swf/display/timeline_instance.h"
 
 #include "swf/display/button.h"
+#include "swf/display/sprite.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/shapes/shape_drawing.h"
@@ -31,13 +32,18 @@ void applyFields(Placement& p, const PlaceCommand& c) {
         p.visible = *c.visible;
 }
 
-const TimelineDef& emptyTimeline() {
-    static const TimelineDef def = [] {
+// The character of clips made by createEmptyMovieClip: one empty frame.
+const Sprite& emptySprite() {
+    static const Sprite sprite = [] {
         TimelineDef d;
         d.frames.resize(1);
-        return d;
+        return Sprite(std::move(d));
     }();
-    return def;
+    return sprite;
+}
+
+const TimelineDef& emptyTimeline() {
+    return *emptySprite().timeline();
 }
 
 } // namespace
@@ -426,6 +432,7 @@ DisplayObject* TimelineInstance::placeEmptyClip(const QString& name, int depth) 
     o.placement.name = name;
     o.placedByScript = true;
     o.instantiated = true;
+    o.character = &emptySprite(); // drawn and hit like any sprite
     o.id = m_context.nextObjectId++;
     o.sprite = std::make_shared<TimelineInstance>(emptyTimeline(), m_context, m_nesting + 1);
     o.sprite->m_parent = this;
