@@ -127,6 +127,7 @@ void installInput(Vm& vm) {
     vm.method(clip, QStringLiteral("startDrag"), startDrag);
     vm.method(clip, QStringLiteral("stopDrag"), stopDrag);
     installDrawing(vm);
+    installContextMenu(vm);
 }
 
 } // namespace reelcase::swf::avm1::builtins

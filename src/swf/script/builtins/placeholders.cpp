@@ -32,9 +32,8 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
     for (const char* name :
-         {"Camera", "ContextMenu", "ContextMenuItem", "Date", "LoadVars", "Microphone",
-          "MovieClipLoader", "NetConnection", "NetStream", "PrintJob", "SharedObject",
-          "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
+         {"Camera", "Date", "LoadVars", "Microphone", "MovieClipLoader", "NetConnection",
+          "NetStream", "PrintJob", "SharedObject", "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
         placeholderClass(vm, g, QLatin1String(name));
     if (vm.version() >= 6)
         for (const char* name : {"LocalConnection", "Video"})
