@@ -317,6 +317,23 @@ std::unique_ptr<QMenu> FlashPlayerWidget::createContextMenu(const QPoint& widget
     auto menu = std::make_unique<QMenu>(this);
     const bool loaded = d->player.hasMovie();
 
+    // The movie's own items (its ContextMenu) come first.
+    const std::vector<swf::CustomMenuItem> custom =
+        loaded ? d->player.openContextMenu() : std::vector<swf::CustomMenuItem>();
+    for (std::size_t i = 0; i < custom.size(); ++i) {
+        if (custom[i].separatorBefore && i > 0)
+            menu->addSeparator();
+        QAction* item = menu->addAction(custom[i].caption);
+        item->setObjectName(QStringLiteral("movieItem%1").arg(i));
+        item->setEnabled(custom[i].enabled);
+        connect(item, &QAction::triggered, this, [this, i] {
+            d->player.chooseContextMenuItem(static_cast<int>(i));
+            update();
+        });
+    }
+    if (!custom.empty())
+        menu->addSeparator();
+
     QAction* play = menu->addAction(QStringLiteral("播放"));
     play->setObjectName(QStringLiteral("play"));
     play->setCheckable(true);

@@ -1,6 +1,17 @@
 #pragma once
 
+#include <QString>
+
+#include <vector>
+
 namespace reelcase::swf {
+
+// An item a movie adds to the player's right-click menu (ContextMenuItem).
+struct CustomMenuItem {
+    QString caption;
+    bool enabled = true;
+    bool separatorBefore = false;
+};
 
 class TimelineInstance;
 struct DisplayObject;
@@ -24,6 +35,10 @@ public:
     // Clip events and the Mouse and Key listeners; wheel lines for MouseWheel, the key-press
     // code (button.h) for KeyDown.
     virtual void inputEvent(Event event, int detail) = 0;
+    // The right-click menu opens: the movie's menu hears onSelect, then its visible custom
+    // items are listed; choosing one calls the item's onSelect.
+    virtual std::vector<CustomMenuItem> openMenu() { return {}; }
+    virtual void menuItemChosen(int index) { (void)index; }
 };
 
 } // namespace reelcase::swf

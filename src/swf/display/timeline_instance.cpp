@@ -1,8 +1,10 @@
 #include "swf/display/timeline_instance.h"
 
 #include "swf/display/button.h"
+#include "swf/display/sprite.h"
 #include "swf/format/limits.h"
 #include "swf/format/movie.h"
+#include "swf/shapes/shape_drawing.h"
 #include "swf/sound/sound_mixer.h"
 
 #include <algorithm>
@@ -30,13 +32,18 @@ void applyFields(Placement& p, const PlaceCommand& c) {
         p.visible = *c.visible;
 }
 
-const TimelineDef& emptyTimeline() {
-    static const TimelineDef def = [] {
+// The character of clips made by createEmptyMovieClip: one empty frame.
+const Sprite& emptySprite() {
+    static const Sprite sprite = [] {
         TimelineDef d;
         d.frames.resize(1);
-        return d;
+        return Sprite(std::move(d));
     }();
-    return def;
+    return sprite;
+}
+
+const TimelineDef& emptyTimeline() {
+    return *emptySprite().timeline();
 }
 
 } // namespace
@@ -432,6 +439,7 @@ DisplayObject* TimelineInstance::placeEmptyClip(const QString& name, int depth) 
     o.placement.name = name;
     o.placedByScript = true;
     o.instantiated = true;
+    o.character = &emptySprite(); // drawn and hit like any sprite
     o.id = m_context.nextObjectId++;
     o.sprite = std::make_shared<TimelineInstance>(emptyTimeline(), m_context, m_nesting + 1);
     o.sprite->m_parent = this;
@@ -516,6 +524,26 @@ void TimelineInstance::swapDepths(int a, int b) {
         m_list.emplace(a, std::move(other));
     }
     m_list.emplace(b, std::move(moving));
+}
+
+ShapeDrawing& TimelineInstance::drawing() {
+    if (!m_drawing)
+        m_drawing = std::make_unique<ShapeDrawing>();
+    return *m_drawing;
+}
+
+void TimelineInstance::drawingChanged() {
+    std::shared_ptr<const Character> shown = m_drawing ? m_drawing->character() : nullptr;
+    auto it = m_list.find(drawingDepth);
+    if (!shown) {
+        if (it != m_list.end())
+            erase(it);
+    } else if (it != m_list.end()) {
+        it->second.character = shown.get();
+        it->second.ownCharacter = std::move(shown);
+    } else {
+        placeOwn(std::move(shown), QString(), drawingDepth, QTransform());
+    }
 }
 
 QRectF TimelineInstance::bounds() const {

@@ -12,6 +12,7 @@ class QTransform;
 
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -22,6 +23,7 @@ namespace reelcase::swf {
 class Character;
 struct ColorTransform;
 class InputListener;
+class ShapeDrawing;
 class ScriptHost;
 class SoundMixer;
 class Movie;
@@ -191,6 +193,11 @@ public:
     static void showButtonState(ButtonInstance& button, ButtonState state);
     // The area the display list covers, in this timeline's coordinates.
     QRectF bounds() const;
+    // What scripts draw on the clip (moveTo, lineTo ...); drawingChanged() shows it, as an
+    // object below every depth, so it is drawn, hit and measured as the clip's shapes are.
+    ShapeDrawing& drawing();
+    void drawingChanged();
+    static constexpr int drawingDepth = std::numeric_limits<int>::min();
 
 private:
     void applyFrame(int frame, bool queueActions);
@@ -215,6 +222,7 @@ private:
     std::uint64_t m_id = 0;
     TimelineInstance* m_parent = nullptr;
     std::map<int, DisplayObject> m_list;
+    std::unique_ptr<ShapeDrawing> m_drawing;
 };
 
 // Every clip from root down (root included), children before their parents, the last

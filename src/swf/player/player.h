@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTransform>
 
+#include "swf/display/input_listener.h"
 #include "swf/display/input_state.h"
 #include "swf/format/load_error.h"
 #include "swf/format/quality.h"
@@ -106,6 +107,10 @@ public:
     const InputState& inputState() const;
     // The pointer is over an active button: the host shows the pointing hand.
     bool showsHandCursor() const;
+    // The right-click menu opens: the movie's own items for it (scripts run first).
+    std::vector<CustomMenuItem> openContextMenu();
+    // The user chose the movie's item at index (of those openContextMenu() listed).
+    void chooseContextMenuItem(int index);
     // The stage point (stage pixels) under a point of a target drawn by render() with the
     // same options; nothing when no movie is loaded.
     std::optional<QPointF> stagePoint(const QPointF& targetPoint, const QRectF& target,

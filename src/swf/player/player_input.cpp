@@ -103,6 +103,24 @@ void Player::handleInput(const InputEvent& event) {
     input.userInitiated = false;
 }
 
+std::vector<CustomMenuItem> Player::openContextMenu() {
+    State& s = *m_state;
+    if (!s.inputScripts)
+        return {};
+    std::vector<CustomMenuItem> items = s.inputScripts->openMenu();
+    s.runInputActions(false);
+    return items;
+}
+
+void Player::chooseContextMenuItem(int index) {
+    State& s = *m_state;
+    if (!s.inputScripts)
+        return;
+    s.context.input.userInitiated = true; // a choice the user made, as a click is
+    s.inputScripts->menuItemChosen(index);
+    s.runInputActions(true);
+}
+
 bool Player::showsHandCursor() const {
     return m_state->buttons.showsHand();
 }

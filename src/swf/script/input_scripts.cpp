@@ -2,6 +2,7 @@
 
 #include "swf/display/button.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/vm.h"
 
@@ -128,6 +129,67 @@ void InputScripts::pointerTransition(TimelineInstance& parent, DisplayObject& ob
         return;
     }
     callHandler(m_vm.displayObjectFor(parent, object), QLatin1String(handler.method));
+}
+
+Object* InputScripts::rootMenu() {
+    if (!m_vm.root())
+        return nullptr;
+    return objectOf(m_vm.getMember(Value(m_vm.clipObject(*m_vm.root())), QStringLiteral("menu")));
+}
+
+std::vector<Object*> InputScripts::shownItems(Object* menu) {
+    std::vector<Object*> out;
+    Object* items = objectOf(m_vm.getMember(Value(menu), QStringLiteral("customItems")));
+    if (!items)
+        return out;
+    for (const Value& v : builtins::arrayElements(m_vm, items)) {
+        Object* item = objectOf(v);
+        if (!item || !m_vm.toBoolean(m_vm.getMember(Value(item), QStringLiteral("visible"))))
+            continue;
+        const Value caption = m_vm.getMember(Value(item), QStringLiteral("caption"));
+        if (std::holds_alternative<QString>(caption) && !std::get<QString>(caption).isEmpty())
+            out.push_back(item);
+    }
+    return out;
+}
+
+std::vector<CustomMenuItem> InputScripts::openMenu() {
+    Object* menu = rootMenu();
+    if (!menu)
+        return {};
+    const Value args[] = {Value(m_vm.clipObject(*m_vm.root())), Value(menu)};
+    try {
+        m_vm.callIfPresent(menu, QStringLiteral("onSelect"), Args(args));
+    } catch (ScriptThrow&) {
+    } catch (ScriptAbort&) {
+    }
+    std::vector<CustomMenuItem> out;
+    for (Object* item : shownItems(menu)) {
+        auto flag = [&](const char* name) {
+            return m_vm.toBoolean(m_vm.getMember(Value(item), QLatin1String(name)));
+        };
+        out.push_back({m_vm.toString(m_vm.getMember(Value(item), QStringLiteral("caption"))),
+                       flag("enabled"), flag("separatorBefore")});
+    }
+    return out;
+}
+
+void InputScripts::menuItemChosen(int index) {
+    Object* menu = rootMenu();
+    if (!menu || index < 0)
+        return;
+    const std::vector<Object*> items = shownItems(menu);
+    if (static_cast<std::size_t>(index) >= items.size())
+        return;
+    Object* item = items[static_cast<std::size_t>(index)];
+    if (!m_vm.toBoolean(m_vm.getMember(Value(item), QStringLiteral("enabled"))))
+        return;
+    const Value args[] = {Value(m_vm.clipObject(*m_vm.root())), Value(item)};
+    try {
+        m_vm.callIfPresent(item, QStringLiteral("onSelect"), Args(args));
+    } catch (ScriptThrow&) {
+    } catch (ScriptAbort&) {
+    }
 }
 
 void InputScripts::inputEvent(Event event, int detail) {

@@ -24,8 +24,13 @@ public:
     void pointerTransition(TimelineInstance& parent, DisplayObject& object,
                            int transition) override;
     void inputEvent(Event event, int detail) override;
+    std::vector<CustomMenuItem> openMenu() override;
+    void menuItemChosen(int index) override;
 
 private:
+    // The root's menu (a ContextMenu) and its visible items with a caption.
+    avm1::Object* rootMenu();
+    std::vector<avm1::Object*> shownItems(avm1::Object* menu);
     bool isFunctionMember(avm1::Object* object, const QString& name);
     void callHandler(avm1::Object* object, const QString& name, int argument = 0,
                      bool withArgument = false);

@@ -549,9 +549,13 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case CallFunction: {
         const QString name = vm.toString(pop());
         std::vector<Value> args = popArgs();
-        const Value fn = getVariable(name);
-        // A plain call runs with the current timeline as this.
-        const Value self = m_f.target ? Value(m_f.target) : Value(Undefined{});
+        Object* withObject = nullptr;
+        const Value fn = getVariable(name, &withObject);
+        // A plain call runs with the current timeline as this, or with the object of the
+        // with block it was found on.
+        const Value self = withObject   ? Value(withObject)
+                           : m_f.target ? Value(m_f.target)
+                                        : Value(Undefined{});
         push(vm.call(fn, self, args));
         break;
     }

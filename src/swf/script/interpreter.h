@@ -56,7 +56,8 @@ private:
     Value defineFunction(BitReader& args, int& next, bool version2);
 
     // Variables and paths (scope.cpp).
-    Value getVariable(const QString& name);
+    // withObject: set to the with block's object the name was found on, if so.
+    Value getVariable(const QString& name, Object** withObject = nullptr);
     void setVariable(const QString& name, const Value& value);
     void defineLocal(const QString& name, const Value& value);
     bool deleteVariable(const QString& name);

@@ -104,7 +104,7 @@ Object* Interpreter::resolveTarget(const QString& path) {
     return j >= path.size() ? start : resolvePathFrom(start, path.mid(j + 1));
 }
 
-Value Interpreter::getVariable(const QString& name) {
+Value Interpreter::getVariable(const QString& name, Object** withObject) {
     Vm& vm = m_vm;
     if (isPath(name) && name != QLatin1String("..")) {
         const int colon = name.lastIndexOf(QLatin1Char(':'));
@@ -132,9 +132,14 @@ Value Interpreter::getVariable(const QString& name) {
         return s;
     }
     Value out;
-    for (std::size_t i = m_f.scope.size(); i-- > 1;)
-        if (m_f.scope[i] && vm.findMember(m_f.scope[i], name, out))
+    for (std::size_t i = m_f.scope.size(); i-- > 1;) {
+        if (m_f.scope[i] && vm.findMember(m_f.scope[i], name, out)) {
+            // Activations have no prototype; anything else here came from with.
+            if (withObject && m_f.scope[i]->proto)
+                *withObject = m_f.scope[i];
             return out;
+        }
+    }
     if (m_f.target && vm.findMember(m_f.target, name, out))
         return out;
     if (vm.sameName(name, QStringLiteral("_parent")))

@@ -126,6 +126,8 @@ void installInput(Vm& vm) {
     Object* clip = vm.protos.movieClip;
     vm.method(clip, QStringLiteral("startDrag"), startDrag);
     vm.method(clip, QStringLiteral("stopDrag"), stopDrag);
+    installDrawing(vm);
+    installContextMenu(vm);
 }
 
 } // namespace reelcase::swf::avm1::builtins

@@ -10,7 +10,9 @@
 // The pointer and the keys as scripts see them (input.cpp).
 namespace reelcase::swf::avm1::builtins {
 
-void installInput(Vm& vm); // Key.isDown/getCode/getAscii, Mouse.hide/show, startDrag/stopDrag
+void installInput(Vm& vm);       // Key.isDown/getCode/getAscii, Mouse.hide/show, startDrag/stopDrag
+void installDrawing(Vm& vm);     // moveTo, lineTo ... on clips (drawing.cpp)
+void installContextMenu(Vm& vm); // ContextMenu, ContextMenuItem (context_menu.cpp)
 // startDrag: bounds in the parent's pixels.
 void startDragging(Vm& vm, TimelineInstance& clip, bool lockCentre, std::optional<QRectF> bounds);
 // stopDrag: the dragged clip's _droptarget becomes the clip under the pointer.

@@ -391,14 +391,6 @@ void installMovieClip(Vm& vm) {
         {"stopDrag", nothing},
         {"loadVariables", clipLoadVariables},
         {"getURL", nothing},
-        {"beginFill", nothing},
-        {"beginGradientFill", nothing},
-        {"lineStyle", nothing},
-        {"moveTo", nothing},
-        {"lineTo", nothing},
-        {"curveTo", nothing},
-        {"endFill", nothing},
-        {"clear", nothing},
     };
     for (const auto& [name, fn] : methods)
         vm.method(proto, QLatin1String(name), fn);
