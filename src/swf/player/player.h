@@ -117,6 +117,11 @@ public:
 
 private:
     void playStepSound();
+    // Keyboard focus (focus.cpp): Tab moves it, typed text and editing commands go to the
+    // focused text field. True when scripts may have queued actions.
+    bool focusKeyDown(const InputEvent& event);
+    bool focusTextInput(const InputEvent& event);
+    void focusPointerDown();
 
     struct State;
     std::unique_ptr<State> m_state;

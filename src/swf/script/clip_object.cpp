@@ -375,34 +375,4 @@ void ClipObject::loadMovie(Vm&, const QString&) {
     // Loading other movies into clips is not supported yet; the request is dropped.
 }
 
-bool TextFieldObject::getNative(Vm& vm, const QString& name, Value& out) {
-    if (name == QLatin1String("text") ||
-        (vm.version() < 7 && name.compare(QLatin1String("text"), Qt::CaseInsensitive) == 0)) {
-        out = text;
-        return true;
-    }
-    if (name.compare(QLatin1String("htmlText"),
-                     vm.version() >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0) {
-        out = text;
-        return true;
-    }
-    if (name.compare(QLatin1String("length"), Qt::CaseInsensitive) == 0) {
-        out = static_cast<double>(text.size());
-        return true;
-    }
-    return DisplayHandle::getNative(vm, name, out);
-}
-
-bool TextFieldObject::setNative(Vm& vm, const QString& name, const Value& value) {
-    if (name.compare(QLatin1String("text"),
-                     vm.version() >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0 ||
-        name.compare(QLatin1String("htmlText"),
-                     vm.version() >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0) {
-        text = vm.toString(value);
-        textSet = true;
-        return true;
-    }
-    return DisplayHandle::setNative(vm, name, value);
-}
-
 } // namespace reelcase::swf::avm1

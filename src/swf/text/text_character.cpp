@@ -54,6 +54,8 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
         for (int i = 0; i < count && r.ok(); ++i) {
             const std::uint32_t index = r.ub(glyphBits);
             const double advance = r.sb(advanceBits);
+            if (font && index < font->glyphs().size() && font->glyphs()[index].code)
+                text->m_text += QChar(font->glyphs()[index].code);
             if (font && index < font->glyphs().size() &&
                 (elementTotal += font->glyphs()[index].outline.elementCount()) <=
                     limits::maxTextPathElements) {

@@ -22,6 +22,8 @@ public:
     // The tag body after the character id; withAlpha for DefineText2. Null when malformed.
     static std::shared_ptr<TextCharacter> read(BitReader& r, bool withAlpha,
                                                const Dictionary& dictionary);
+    // The characters the glyphs show, in the file's order (for scripts' TextSnapshot).
+    const QString& text() const { return m_text; }
 
 private:
     struct Run {
@@ -31,6 +33,7 @@ private:
     QRectF m_bounds;
     QTransform m_matrix; // text coordinates -> character coordinates
     std::vector<Run> m_runs;
+    QString m_text;
 };
 
 } // namespace reelcase::swf

@@ -2,6 +2,13 @@
 
 #include "swf/script/vm.h"
 
+namespace reelcase::swf {
+class EditText;
+}
+namespace reelcase::swf::avm1 {
+class TextFieldObject;
+}
+
 // The built-in classes and functions, one file each; Vm::setupBuiltins installs them.
 namespace reelcase::swf::avm1::builtins {
 
@@ -25,6 +32,8 @@ void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
 void installTextFormat(Vm& vm);
+void installTextField(Vm& vm); // the prototype's properties and methods
+void installTextSnapshot(Vm& vm);
 void installSound(Vm& vm);
 void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them // the
                                   // settings; playing is the sound layer's
@@ -33,6 +42,9 @@ void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts fin
 void deliverSoundEvents(Vm& vm);
 // stopAllSounds() and the StopSounds action.
 void stopAllSounds(Vm& vm);
+
+// A text field's script object for its tag: settings, text, listeners, variable.
+void initTextField(Vm& vm, TextFieldObject& field, const EditText& def);
 
 // Array helpers other classes use.
 std::vector<Value> arrayElements(Vm& vm, Object* array);

@@ -31,10 +31,9 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
-    for (const char* name :
-         {"Camera", "ContextMenu", "ContextMenuItem", "Date", "LoadVars", "Microphone",
-          "MovieClipLoader", "NetConnection", "NetStream", "PrintJob", "SharedObject",
-          "TextSnapshot", "XML", "XMLNode", "XMLSocket"})
+    for (const char* name : {"Camera", "ContextMenu", "ContextMenuItem", "Date", "LoadVars",
+                             "Microphone", "MovieClipLoader", "NetConnection", "NetStream",
+                             "PrintJob", "SharedObject", "XML", "XMLNode", "XMLSocket"})
         placeholderClass(vm, g, QLatin1String(name));
     if (vm.version() >= 6)
         for (const char* name : {"LocalConnection", "Video"})

@@ -25,6 +25,8 @@ void Vm::setupBuiltins() {
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
+    builtins::installTextField(*this);
+    builtins::installTextSnapshot(*this);
     builtins::installSound(*this);
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
