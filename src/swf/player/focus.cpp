@@ -7,13 +7,19 @@
 
 namespace reelcase::swf {
 
-bool Player::focusKeyDown(const InputEvent& event) {
+bool Player::focusKey(const InputEvent& event) {
     State& s = *m_state;
-    if (!s.scripts || event.keyCode != keycode::Tab)
+    if (!s.scripts || !s.context.input.focused)
         return false;
-    const bool backwards = s.context.input.keysDown.test(keycode::Shift);
+    const bool down = event.kind == InputEvent::Kind::KeyDown;
     try {
-        avm1::builtins::moveTabFocus(s.scripts->vm(), backwards);
+        if (event.keyCode == keycode::Tab) {
+            if (down)
+                avm1::builtins::moveTabFocus(s.scripts->vm(),
+                                             s.context.input.keysDown.test(keycode::Shift));
+        } else {
+            avm1::builtins::keyToFocus(s.scripts->vm(), down, event.keyCode);
+        }
     } catch (avm1::ScriptThrow&) {
     } catch (avm1::ScriptAbort&) {
     }

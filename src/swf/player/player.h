@@ -117,9 +117,10 @@ public:
 
 private:
     void playStepSound();
-    // Keyboard focus (focus.cpp): Tab moves it, typed text and editing commands go to the
-    // focused text field. True when scripts may have queued actions.
-    bool focusKeyDown(const InputEvent& event);
+    // Keyboard focus (focus.cpp): Tab moves it, other keys go to the focused clip or button,
+    // typed text and editing commands to the focused text field. True when scripts may have
+    // queued actions.
+    bool focusKey(const InputEvent& event);
     bool focusTextInput(const InputEvent& event);
     void focusPointerDown();
 

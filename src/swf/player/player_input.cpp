@@ -81,9 +81,10 @@ void Player::handleInput(const InputEvent& event) {
             input.lastCharCode = static_cast<int>(event.codepoint);
             tellScripts(Event::KeyDown, buttonKeyCode(event.keyCode, event.codepoint));
             queued |= s.buttons.keyPressed(root, event.keyCode, event.codepoint);
-            queued |= focusKeyDown(event);
+            queued |= focusKey(event);
         } else {
             tellScripts(Event::KeyUp);
+            queued |= focusKey(event);
         }
         break;
     case Kind::FocusGained:

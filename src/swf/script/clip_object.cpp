@@ -3,6 +3,7 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/character.h"
 #include "swf/script/builtins/input.h"
+#include "swf/script/builtins/selection.h"
 
 #include <QSet>
 
@@ -206,6 +207,8 @@ bool DisplayHandle::setNative(Vm& vm, const QString& name, const Value& value) {
             e->placement.cxform.aMult = d / 100;
     } else if (n == QLatin1String("_visible")) {
         e->placement.visible = vm.toBoolean(value);
+        if (!e->placement.visible)
+            builtins::focusLeaving(vm, *e); // hidden objects hold no focus
     } else if (n == QLatin1String("_width") || n == QLatin1String("_height")) {
         const QRectF b = objectBounds(*e);
         const bool w = n == QLatin1String("_width");

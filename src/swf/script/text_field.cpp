@@ -1,6 +1,7 @@
 #include "swf/script/text_field.h"
 
 #include "swf/display/timeline_instance.h"
+#include "swf/format/limits.h"
 #include "swf/script/heap.h"
 
 #include <QRegularExpression>
@@ -119,7 +120,7 @@ void TextFieldObject::setText(Vm& vm, const QString& text, bool asHtml) {
     if (asHtml)
         rich = parseRichHtml(text, newFormat, condenseWhite);
     else
-        rich.setText(normaliseNewlines(text), newFormat);
+        rich.setText(normaliseNewlines(text.left(limits::maxEditTextLength)), newFormat);
     selectionBegin = selectionEnd = std::min(selectionEnd, rich.size());
     changed(vm);
 }

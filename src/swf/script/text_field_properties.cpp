@@ -2,6 +2,9 @@
 
 #include "swf/script/text_field.h"
 
+#include "swf/script/builtins/builtins.h"
+
+#include <array>
 #include <cmath>
 
 namespace reelcase::swf::avm1 {
@@ -60,8 +63,11 @@ void setScroll(Vm& vm, Field& f, const Value& v) {
     const double d = vm.toNumber(v);
     if (!std::isfinite(d))
         return;
+    const int before = f.scroll;
     f.scroll = static_cast<int>(std::clamp(d, 1.0, static_cast<double>(f.maxScroll())));
     f.changed(vm, false);
+    if (f.scroll != before)
+        builtins::broadcast(vm, &f, QStringLiteral("onScroller"), std::array<Value, 1>{Value(&f)});
 }
 
 Value getMaxHScroll(Vm&, Field& f) {

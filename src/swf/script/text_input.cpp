@@ -1,5 +1,6 @@
 #include "swf/script/text_input.h"
 
+#include "swf/format/limits.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/selection.h"
 #include "swf/script/script_host.h"
@@ -70,13 +71,37 @@ std::vector<RestrictRule> restrictRules(const QString& r) {
     return rules;
 }
 
-bool allows(const QString& r, QChar c) {
-    bool allowed = r.startsWith(u'^');
-    for (const RestrictRule& rule : restrictRules(r))
-        if (c.unicode() >= rule.low && c.unicode() <= rule.high)
-            allowed = rule.allow;
-    return allowed;
-}
+// A restrict string read once, to filter many characters.
+class Restrict {
+public:
+    explicit Restrict(const QString& r)
+        : m_rules(restrictRules(r))
+        , m_allowByDefault(r.startsWith(u'^')) {}
+
+    std::optional<QChar> pass(QChar c) const {
+        if (allows(c))
+            return c;
+        // Only ASCII letters try their other case.
+        if (c.unicode() < 128 && c.isLetter()) {
+            const QChar other = c.isUpper() ? c.toLower() : c.toUpper();
+            if (allows(other))
+                return other;
+        }
+        return std::nullopt;
+    }
+
+private:
+    bool allows(QChar c) const {
+        bool allowed = m_allowByDefault;
+        for (const RestrictRule& rule : m_rules)
+            if (c.unicode() >= rule.low && c.unicode() <= rule.high)
+                allowed = rule.allow;
+        return allowed;
+    }
+
+    std::vector<RestrictRule> m_rules;
+    bool m_allowByDefault = false;
+};
 
 TextFieldObject* focusedField(Vm& vm) {
     Object* o = builtins::focusedObject(vm);
@@ -87,11 +112,14 @@ TextFieldObject* focusedField(Vm& vm) {
 // first line break, and maxChars caps the whole.
 QString admitted(TextFieldObject& f, const QString& text, int replacing) {
     QString out;
-    for (QChar c : normaliseNewlines(text)) {
+    const std::optional<Restrict> restrict =
+        f.hasRestrict ? std::optional<Restrict>(f.restrict) : std::nullopt;
+    const int room = limits::maxEditTextLength - (f.rich.size() - replacing);
+    for (QChar c : normaliseNewlines(text.left(std::max(0, room)))) {
         if (c == u'\r' && !f.settings.multiline)
             break;
-        if (f.hasRestrict && c != u'\r') {
-            const auto kept = restrictedChar(f.restrict, c);
+        if (restrict && c != u'\r') {
+            const auto kept = restrict->pass(c);
             if (!kept)
                 continue;
             c = *kept;
@@ -139,15 +167,7 @@ void moveCaret(TextFieldObject& f, int to) {
 } // namespace
 
 std::optional<QChar> restrictedChar(const QString& restrict, QChar c) {
-    if (allows(restrict, c))
-        return c;
-    // Only ASCII letters try their other case.
-    if (c.unicode() < 128 && c.isLetter()) {
-        const QChar other = c.isUpper() ? c.toLower() : c.toUpper();
-        if (allows(restrict, other))
-            return other;
-    }
-    return std::nullopt;
+    return Restrict(restrict).pass(c);
 }
 
 static bool typeInto(Vm& vm, char32_t codepoint) {

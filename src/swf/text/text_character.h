@@ -23,7 +23,8 @@ public:
     static std::shared_ptr<TextCharacter> read(BitReader& r, bool withAlpha,
                                                const Dictionary& dictionary);
     // The characters the glyphs show, in the file's order (for scripts' TextSnapshot).
-    const QString& text() const { return m_text; }
+    // Read when asked: the font, or its codes (DefineFontInfo), may come in later tags.
+    QString text(const Dictionary& dictionary) const;
 
 private:
     struct Run {
@@ -33,7 +34,11 @@ private:
     QRectF m_bounds;
     QTransform m_matrix; // text coordinates -> character coordinates
     std::vector<Run> m_runs;
-    QString m_text;
+    struct GlyphRef {
+        std::uint16_t fontId = 0;
+        std::uint32_t index = 0;
+    };
+    std::vector<GlyphRef> m_glyphs;
 };
 
 } // namespace reelcase::swf

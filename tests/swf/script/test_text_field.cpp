@@ -66,6 +66,17 @@ struct FieldStage {
     ScriptStage stage;
 };
 
+int pressed = 0;
+int released = 0;
+Value countPress(Vm&, const Value&, Args) {
+    ++pressed;
+    return Undefined{};
+}
+Value countRelease(Vm&, const Value&, Args) {
+    ++released;
+    return Undefined{};
+}
+
 } // namespace
 
 class TestTextField : public QObject {
@@ -205,6 +216,55 @@ private Q_SLOTS:
         s.set(s.field("lower"), "tabEnabled", false);
         builtins::moveTabFocus(s.vm(), false);
         QCOMPARE(focus(), QStringLiteral("_level0.field"));
+    }
+
+    // A focused clip hears Enter and Space as a press; hiding it takes the focus away.
+    void keysPressTheFocusedClipAndHidingDropsFocus() {
+        FieldStage s;
+        const Value clip = s.call(s.root(), "createEmptyMovieClip", {QStringLiteral("mc"), 5.0});
+        s.set(clip, "focusEnabled", true);
+        s.set(clip, "onPress", s.vm().newNative(countPress));
+        s.set(clip, "onRelease", s.vm().newNative(countRelease));
+        const Value selection = s.vm().getMember(Value(s.vm().global), QStringLiteral("Selection"));
+        QVERIFY(s.vm().toBoolean(s.call(selection, "setFocus", {clip})));
+        pressed = released = 0;
+        builtins::keyToFocus(s.vm(), true, 13);
+        builtins::keyToFocus(s.vm(), true, 65); // other keys do not press
+        builtins::keyToFocus(s.vm(), true, 32);
+        QCOMPARE(pressed, 2);
+        QCOMPARE(released, 2);
+        s.set(clip, "_visible", false);
+        s.set(clip, "_visible", true);
+        QCOMPARE(s.vm().typeOf(s.call(selection, "getFocus")), QStringLiteral("null"));
+        // The root never takes focus.
+        QVERIFY(!s.vm().toBoolean(s.call(selection, "setFocus", {s.root()})));
+    }
+
+    // TextSnapshot reads the static text of a clip and searches it.
+    void textSnapshotSearchesStaticText() {
+        write::SwfWriter w({200, 200}, 12, 8);
+        write::FontDesign font;
+        font.name = QStringLiteral("Test");
+        for (char16_t c : u"ABCDEF")
+            if (c)
+                font.glyphs.push_back({c, QPainterPath(), 500});
+        const auto fontId = write::defineFont(w, font);
+        const auto text = write::defineText(w, fontId, font, {{QStringLiteral("ABCDEF"), {0, 20}}});
+        w.place({.depth = 1, .character = text});
+        w.showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        const Value snapshot = vm.callMethod(root, QStringLiteral("getTextSnapshot"), {});
+        QCOMPARE(vm.toNumber(vm.callMethod(snapshot, QStringLiteral("getCount"), {})), 6.0);
+        const std::vector<Value> find = {1.0, QStringLiteral("de"), false};
+        QCOMPARE(vm.toNumber(vm.callMethod(snapshot, QStringLiteral("findText"), find)), 3.0);
+        const std::vector<Value> exact = {1.0, QStringLiteral("de"), true};
+        QCOMPARE(vm.toNumber(vm.callMethod(snapshot, QStringLiteral("findText"), exact)), -1.0);
+        const std::vector<Value> range = {1.0, 3.0};
+        QCOMPARE(vm.toString(vm.callMethod(snapshot, QStringLiteral("getText"), range)),
+                 QStringLiteral("BCD"));
     }
 
     // SWF 6 and later find the properties on TextField.prototype; SWF 5 on the field.

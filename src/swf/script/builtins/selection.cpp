@@ -251,6 +251,21 @@ void focusLeaving(Vm& vm, const DisplayObject& object) {
     }
 }
 
+void keyToFocus(Vm& vm, bool down, int keyCode) {
+    Object* o = focusedObject(vm);
+    if (!o || o->kind() == Kind::TextField)
+        return;
+    if (!down) {
+        vm.callIfPresent(o, QStringLiteral("onKeyUp"));
+        return;
+    }
+    vm.callIfPresent(o, QStringLiteral("onKeyDown"));
+    if (keyCode == 13 || keyCode == 32) {
+        vm.callIfPresent(o, QStringLiteral("onPress"));
+        vm.callIfPresent(o, QStringLiteral("onRelease"));
+    }
+}
+
 void moveTabFocus(Vm& vm, bool backwards) {
     if (!vm.root())
         return;

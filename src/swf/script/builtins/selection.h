@@ -25,6 +25,9 @@ void moveFocus(Vm& vm, Object* target);
 void focusAtPointer(Vm& vm, QPointF stage);
 // An object about to leave the stage: focus held by it or inside it goes (scripts hear).
 void focusLeaving(Vm& vm, const DisplayObject& object);
+// A key went down or up: the focused clip or button hears onKeyDown or onKeyUp, and Enter
+// or Space press it (onPress, onRelease).
+void keyToFocus(Vm& vm, bool down, int keyCode);
 // Tab and Shift+Tab: focus goes to the next object in tab order (tabIndex when any object
 // has one, else reading order), wrapping around.
 void moveTabFocus(Vm& vm, bool backwards);

@@ -1,6 +1,7 @@
 // TextSnapshot: the static text of one clip as a string scripts can search.
 
 #include "swf/display/timeline_instance.h"
+#include "swf/format/movie.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
 #include "swf/text/text_character.h"
@@ -21,25 +22,25 @@ TextSnapshotObject* snapshotOf(const Value& v) {
 }
 
 // The clip's static texts in depth order, run together.
-std::optional<QString> textOf(const Value& self) {
+std::optional<QString> textOf(Vm& vm, const Value& self) {
     TextSnapshotObject* s = snapshotOf(self);
     auto clip = s ? s->clip.lock() : nullptr;
-    if (!clip)
+    if (!clip || !vm.context().movie)
         return std::nullopt;
     QString text;
     for (const auto& [depth, object] : clip->displayList())
         if (const auto* t = dynamic_cast<const TextCharacter*>(object.character))
-            text += t->text();
+            text += t->text(vm.context().movie->dictionary);
     return text;
 }
 
-Value getCount(Vm&, const Value& self, Args) {
-    const auto text = textOf(self);
-    return text ? Value(static_cast<double>(text->size())) : Value(Undefined{});
+Value getCount(Vm& vm, const Value& self, Args args) {
+    const auto text = textOf(vm, self);
+    return text && args.empty() ? Value(static_cast<double>(text->size())) : Value(Undefined{});
 }
 
 Value findText(Vm& vm, const Value& self, Args args) {
-    const auto text = textOf(self);
+    const auto text = textOf(vm, self);
     if (!text || args.size() != 3)
         return Undefined{};
     const double start = vm.toNumber(args[0]);
@@ -54,8 +55,8 @@ Value findText(Vm& vm, const Value& self, Args args) {
 
 // getText(from, to[, includeLineEndings]): the characters from..to, to included.
 Value getText(Vm& vm, const Value& self, Args args) {
-    const auto text = textOf(self);
-    if (!text || args.size() < 2)
+    const auto text = textOf(vm, self);
+    if (!text || args.size() < 2 || args.size() > 3)
         return Undefined{};
     const double size = static_cast<double>(text->size());
     const double from = std::clamp(std::floor(vm.toNumber(args[0])), 0.0, size);
@@ -65,16 +66,20 @@ Value getText(Vm& vm, const Value& self, Args args) {
     return text->mid(static_cast<qsizetype>(from), static_cast<qsizetype>(to - from + 1));
 }
 
-Value nothingSelected(Vm&, const Value& self, Args) {
-    return textOf(self) ? Value(false) : Value(Undefined{});
+// getSelected(from, to): nothing is ever selected.
+Value nothingSelected(Vm& vm, const Value& self, Args args) {
+    return textOf(vm, self) && args.size() == 2 ? Value(false) : Value(Undefined{});
 }
 
-Value noSelectedText(Vm&, const Value& self, Args) {
-    return textOf(self) ? Value(QString()) : Value(Undefined{});
+// getSelectedText([includeLineEndings])
+Value noSelectedText(Vm& vm, const Value& self, Args args) {
+    return textOf(vm, self) && args.size() <= 1 ? Value(QString()) : Value(Undefined{});
 }
 
-Value noHit(Vm&, const Value& self, Args) {
-    return textOf(self) ? Value(-1.0) : Value(Undefined{});
+// hitTestTextNearPos(x, y[, distance])
+Value noHit(Vm& vm, const Value& self, Args args) {
+    return textOf(vm, self) && args.size() >= 2 && args.size() <= 3 ? Value(-1.0)
+                                                                    : Value(Undefined{});
 }
 
 Value ignored(Vm&, const Value&, Args) {
@@ -82,7 +87,7 @@ Value ignored(Vm&, const Value&, Args) {
 }
 
 Value runInfo(Vm& vm, const Value& self, Args) {
-    return textOf(self) ? Value(vm.newArray()) : Value(Undefined{});
+    return textOf(vm, self) ? Value(vm.newArray()) : Value(Undefined{});
 }
 
 Object* prototypeOf(Vm& vm) {
@@ -98,8 +103,9 @@ Object* newSnapshot(Vm& vm, const Value& clip) {
     return s;
 }
 
+// Only new TextSnapshot(clip), with nothing more, stands for a clip's text.
 Value construct(Vm& vm, const Value&, Args args) {
-    return newSnapshot(vm, arg(args, 0));
+    return newSnapshot(vm, args.size() == 1 ? args[0] : Value(Undefined{}));
 }
 
 Value getTextSnapshot(Vm& vm, const Value& self, Args) {
