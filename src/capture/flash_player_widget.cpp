@@ -70,6 +70,7 @@ FlashPlayerWidget::FlashPlayerWidget(QWidget* parent)
     , d(std::make_unique<Private>()) {
     setObjectName(QStringLiteral("ShockwaveFlash1"));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_InputMethodEnabled); // typed Chinese reaches the movie's text fields
     setMouseTracking(true);
     d->host.quit = [this] { stop(); };
     d->player.setHost(&d->host);

@@ -1,7 +1,9 @@
 // The user's pointer and keys, turned into the movie's input events.
 #include "capture/flash_player_widget.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -26,6 +28,39 @@ InputEvent ofKind(InputEvent::Kind kind) {
     InputEvent event;
     event.kind = kind;
     return event;
+}
+
+// The editing command a key press stands for in a text field, if any.
+std::optional<InputEvent::Control> textControl(QKeyEvent* event) {
+    using Control = InputEvent::Control;
+    const std::pair<QKeySequence::StandardKey, Control> shortcuts[] = {
+        {QKeySequence::Copy, Control::Copy},
+        {QKeySequence::Cut, Control::Cut},
+        {QKeySequence::Paste, Control::Paste},
+        {QKeySequence::SelectAll, Control::SelectAll},
+    };
+    for (const auto& [key, control] : shortcuts)
+        if (event->matches(key))
+            return control;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Control::Enter;
+    case Qt::Key_Backspace:
+        return Control::Backspace;
+    case Qt::Key_Delete:
+        return Control::Delete;
+    case Qt::Key_Left:
+        return Control::MoveLeft;
+    case Qt::Key_Right:
+        return Control::MoveRight;
+    case Qt::Key_Home:
+        return Control::MoveHome;
+    case Qt::Key_End:
+        return Control::MoveEnd;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -94,17 +129,41 @@ void FlashPlayerWidget::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
     if (!text.isEmpty() && text.front().isPrint())
         key.codepoint = text.toUcs4().value(0);
-    if (key.keyCode == 0 && key.codepoint == 0) {
+    const std::optional<InputEvent::Control> control = textControl(event);
+    if (control)
+        key.codepoint = 0; // Ctrl+C and the like type nothing
+    if (key.keyCode == 0 && key.codepoint == 0 && !control) {
         QWidget::keyPressEvent(event);
         return;
     }
-    sendInput(key);
-    if (key.codepoint != 0) {
+    if (key.keyCode != 0 || key.codepoint != 0)
+        sendInput(key);
+    if (control) {
+        InputEvent edit = ofKind(InputEvent::Kind::TextControl);
+        edit.control = *control;
+        sendInput(edit);
+    } else if (key.codepoint != 0) {
         InputEvent typed = ofKind(InputEvent::Kind::TextInput);
         typed.codepoint = key.codepoint;
         sendInput(typed);
     }
     event->accept();
+}
+
+// Text an input method composed (Chinese, say) goes to the focused field as typed text.
+void FlashPlayerWidget::inputMethodEvent(QInputMethodEvent* event) {
+    for (const char32_t c : event->commitString().toUcs4()) {
+        InputEvent typed = ofKind(InputEvent::Kind::TextInput);
+        typed.codepoint = c;
+        sendInput(typed);
+    }
+    event->accept();
+}
+
+QVariant FlashPlayerWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled)
+        return true;
+    return QWidget::inputMethodQuery(query);
 }
 
 void FlashPlayerWidget::keyReleaseEvent(QKeyEvent* event) {

@@ -1,5 +1,8 @@
 #include "capture/player_host.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 namespace reelcase {
 
 QUrl movieLinkToOpen(const QString& url, bool userInitiated) {
@@ -25,6 +28,16 @@ void PlayerHost::fsCommand(const QString& command, const QString& arguments) {
     (void)arguments;
     if (command.trimmed().compare(u"quit", Qt::CaseInsensitive) == 0 && quit)
         quit();
+}
+
+QString PlayerHost::clipboardText() const {
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard ? clipboard->text() : QString();
+}
+
+void PlayerHost::setClipboardText(const QString& text) {
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(text);
 }
 
 } // namespace reelcase

@@ -23,6 +23,9 @@ public:
 
     void openUrl(const QString& url, const QString& target, bool userInitiated) override;
     void fsCommand(const QString& command, const QString& arguments) override;
+    // Text fields copy to and paste from the desktop's clipboard.
+    QString clipboardText() const override;
+    void setClipboardText(const QString& text) override;
 };
 
 } // namespace reelcase

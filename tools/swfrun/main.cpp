@@ -42,10 +42,13 @@ std::optional<swfhost::RecordedInput> readInput(const QString& path, QString* er
 
 // Hands one frame's recorded events to the movie. Recorded positions are pixels of the
 // picture (the viewport when one is given), whose top left is the stage's.
-void deliver(swf::Player& player, const std::vector<swfhost::InputEvent>& events, QSize viewport) {
+void deliver(swf::Player& player, swf::ScriptHost& host,
+             const std::vector<swfhost::InputEvent>& events, QSize viewport) {
     const QRectF picture = viewport.isValid() ? QRectF(QPointF(), QSizeF(viewport))
                                               : QRectF(QPointF(), player.stageRect().size());
     for (const swfhost::InputEvent& recorded : events) {
+        if (recorded.type == swfhost::InputEvent::Type::SetClipboardText)
+            host.setClipboardText(recorded.text);
         auto event = swfhost::playerEvent(recorded);
         if (!event)
             continue;
@@ -92,6 +95,10 @@ int main(int argc, char** argv) {
     player.setHost(&host);
     player.setMovie(movie);
     player.play();
+    // The run stands for a player window that has the keyboard focus.
+    swf::InputEvent focus;
+    focus.kind = swf::InputEvent::Kind::FocusGained;
+    player.handleInput(focus);
     swfrun::AudioTrack audio;
     std::vector<std::int16_t> frameSound;
     if (!options.audioPath.isEmpty() && !audio.open(options.audioPath, &error))
@@ -107,7 +114,8 @@ int main(int argc, char** argv) {
                 return fail(1, QStringLiteral("cannot write %1").arg(options.audioPath));
         }
         if (static_cast<size_t>(frame - 1) < input.batches.size())
-            deliver(player, input.batches[static_cast<size_t>(frame - 1)], options.image.viewport);
+            deliver(player, host, input.batches[static_cast<size_t>(frame - 1)],
+                    options.image.viewport);
         // A run cut short by the watchdog keeps the lines of every finished frame.
         std::fflush(stdout);
         for (const swfrun::PngRequest& png : options.pngs) {

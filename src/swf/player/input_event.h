@@ -1,5 +1,7 @@
 #pragma once
 
+#include "swf/script/text_input.h"
+
 #include <QPointF>
 #include <QString>
 
@@ -22,19 +24,7 @@ struct InputEvent {
         FocusLost,
     };
     enum class Button { Left, Middle, Right };
-    enum class Control {
-        Copy,
-        Cut,
-        Paste,
-        SelectAll,
-        Enter,
-        Backspace,
-        Delete,
-        MoveLeft,
-        MoveRight,
-        MoveHome,
-        MoveEnd
-    };
+    using Control = avm1::TextEdit;
 
     Kind kind = Kind::MouseMove;
     QPointF position;

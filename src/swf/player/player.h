@@ -122,6 +122,12 @@ public:
 
 private:
     void playStepSound();
+    // Keyboard focus (focus.cpp): Tab moves it, other keys go to the focused clip or button,
+    // typed text and editing commands to the focused text field. True when scripts may have
+    // queued actions.
+    bool focusKey(const InputEvent& event);
+    bool focusTextInput(const InputEvent& event);
+    void focusPointerDown();
 
     struct State;
     std::unique_ptr<State> m_state;

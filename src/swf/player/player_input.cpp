@@ -66,6 +66,8 @@ void Player::handleInput(const InputEvent& event) {
         input.userInitiated = true;
         tellScripts(input.primaryDown ? Event::MouseDown : Event::MouseUp);
         queued |= input.primaryDown ? s.buttons.pressed(root) : s.buttons.released(root);
+        if (input.primaryDown)
+            focusPointerDown();
         break;
     case Kind::KeyDown:
     case Kind::KeyUp:
@@ -79,8 +81,10 @@ void Player::handleInput(const InputEvent& event) {
             input.lastCharCode = static_cast<int>(event.codepoint);
             tellScripts(Event::KeyDown, buttonKeyCode(event.keyCode, event.codepoint));
             queued |= s.buttons.keyPressed(root, event.keyCode, event.codepoint);
+            queued |= focusKey(event);
         } else {
             tellScripts(Event::KeyUp);
+            queued |= focusKey(event);
         }
         break;
     case Kind::FocusGained:
@@ -96,6 +100,8 @@ void Player::handleInput(const InputEvent& event) {
         break;
     case Kind::TextInput:
     case Kind::TextControl:
+        byUser = true;
+        queued = focusTextInput(event);
         break;
     }
     if (queued)

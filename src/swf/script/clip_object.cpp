@@ -4,6 +4,7 @@
 #include "swf/format/character.h"
 #include "swf/script/builtins/input.h"
 #include "swf/script/movie_loads.h"
+#include "swf/script/builtins/selection.h"
 
 #include <QSet>
 
@@ -207,6 +208,8 @@ bool DisplayHandle::setNative(Vm& vm, const QString& name, const Value& value) {
             e->placement.cxform.aMult = d / 100;
     } else if (n == QLatin1String("_visible")) {
         e->placement.visible = vm.toBoolean(value);
+        if (!e->placement.visible)
+            builtins::focusLeaving(vm, *e); // hidden objects hold no focus
     } else if (n == QLatin1String("_width") || n == QLatin1String("_height")) {
         const QRectF b = objectBounds(*e);
         const bool w = n == QLatin1String("_width");
@@ -457,36 +460,6 @@ Object* rootFor(Vm& vm, TimelineInstance* clip) {
 QString urlOf(Vm& vm, const TimelineInstance& clip) {
     const LoadedFile* file = vm.movieLoads().fileOf(clip.movie());
     return file ? file->url : QString();
-}
-
-bool TextFieldObject::getNative(Vm& vm, const QString& name, Value& out) {
-    if (name == QLatin1String("text") ||
-        (vm.version() < 7 && name.compare(QLatin1String("text"), Qt::CaseInsensitive) == 0)) {
-        out = text;
-        return true;
-    }
-    if (name.compare(QLatin1String("htmlText"),
-                     vm.version() >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0) {
-        out = text;
-        return true;
-    }
-    if (name.compare(QLatin1String("length"), Qt::CaseInsensitive) == 0) {
-        out = static_cast<double>(text.size());
-        return true;
-    }
-    return DisplayHandle::getNative(vm, name, out);
-}
-
-bool TextFieldObject::setNative(Vm& vm, const QString& name, const Value& value) {
-    if (name.compare(QLatin1String("text"),
-                     vm.version() >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0 ||
-        name.compare(QLatin1String("htmlText"),
-                     vm.version() >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0) {
-        text = vm.toString(value);
-        textSet = true;
-        return true;
-    }
-    return DisplayHandle::setNative(vm, name, value);
 }
 
 } // namespace reelcase::swf::avm1

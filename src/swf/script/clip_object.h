@@ -50,19 +50,6 @@ public:
     QString dropTarget;    // where stopDrag left it (slash path)
 };
 
-// A text field on a display list.
-class TextFieldObject : public DisplayHandle {
-public:
-    using DisplayHandle::DisplayHandle;
-    Kind kind() const override { return Kind::TextField; }
-    bool getNative(Vm& vm, const QString& name, Value& out) override;
-    bool setNative(Vm& vm, const QString& name, const Value& value) override;
-    QString text;
-    QString variable;
-    bool html = false;
-    bool textSet = false;
-};
-
 // The 0-based frame a goto names: a label first, then a number (1-based); -1: none.
 int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame);
 

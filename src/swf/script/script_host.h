@@ -49,6 +49,12 @@ public:
     }
     // Milliseconds since the Unix epoch, for Date.
     virtual qint64 currentTimeMs() const;
+    // The clipboard text fields copy to and paste from; by default one kept by this host.
+    virtual QString clipboardText() const { return m_clipboard; }
+    virtual void setClipboardText(const QString& text) { m_clipboard = text; }
+
+private:
+    QString m_clipboard;
 };
 
 } // namespace reelcase::swf

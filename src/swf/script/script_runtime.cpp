@@ -2,9 +2,12 @@
 
 #include "swf/format/movie.h"
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/selection.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/movie_loads.h"
+#include "swf/script/text_field.h"
 #include "swf/script/vm.h"
+#include "swf/text/edit_text.h"
 
 namespace reelcase::swf {
 
@@ -180,6 +183,7 @@ void ScriptRuntime::runPending() {
     builtins::deliverSoundEvents(*m_vm);
     builtins::deliverDeferredBroadcasts(*m_vm);
     builtins::deliverLoads(*m_vm);
+    updateBoundTextFields(*m_vm);
     m_vm->collectIfDue();
 }
 
@@ -218,7 +222,8 @@ void ScriptRuntime::initActionsQueued() {
 void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) {
     (void)depth;
     if (!object.sprite) {
-        if (object.placement.name.isEmpty())
+        // A text field may be bound to a variable, so it needs its object named or not.
+        if (object.placement.name.isEmpty() && !dynamic_cast<const EditText*>(object.character))
             return;
         m_vm->displayObjectFor(parent, object);
         return;
@@ -262,6 +267,7 @@ void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObj
 void ScriptRuntime::objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) {
     (void)parent;
     (void)depth;
+    builtins::focusLeaving(*m_vm, object);
     if (!object.sprite)
         return;
     ClipObject* clip = m_vm->clipObject(*object.sprite);

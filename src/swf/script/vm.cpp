@@ -3,10 +3,12 @@
 #include "swf/display/button.h"
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
+#include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/interpreter.h"
 #include "swf/script/movie_loads.h"
 #include "swf/script/script_host.h"
+#include "swf/script/text_field.h"
 #include "swf/text/edit_text.h"
 
 #include <QSet>
@@ -140,6 +142,12 @@ QString Vm::toString(const Value& v) {
             if (auto c = clipOf(v))
                 return targetPath(*c);
             return QString();
+        }
+        // Text fields and buttons name their path too.
+        if (auto* handle = dynamic_cast<DisplayHandle*>(o)) {
+            TimelineInstance* parent = nullptr;
+            const DisplayObject* e = handle->entry(&parent);
+            return e && parent ? targetPath(*parent) + u'.' + e->placement.name : QString();
         }
         if (m_callDepth > m_budgets.callDepth)
             return QStringLiteral("[object Object]");
@@ -713,11 +721,7 @@ Object* Vm::displayObjectFor(TimelineInstance& parent, DisplayObject& object) {
         return o;
     DisplayHandle* h = nullptr;
     if (dynamic_cast<const EditText*>(object.character)) {
-        auto* t = m_heap.make<TextFieldObject>(protos.textField);
-        const auto* def = static_cast<const EditText*>(object.character);
-        t->text = def->initialText();
-        t->variable = def->variableName();
-        h = t;
+        h = m_heap.make<TextFieldObject>(protos.textField);
     } else if (dynamic_cast<const Button*>(object.character)) {
         h = m_heap.make<DisplayHandle>(protos.button);
     } else {
@@ -730,6 +734,11 @@ Object* Vm::displayObjectFor(TimelineInstance& parent, DisplayObject& object) {
         if (o.id == object.id)
             h->lastDepth = depth;
     m_displayObjects.insert(object.id, h);
+    if (h->kind() == Kind::TextField) {
+        RootGuard guard(*this, Value(h));
+        builtins::initTextField(*this, *static_cast<TextFieldObject*>(h),
+                                *static_cast<const EditText*>(object.character));
+    }
     return h;
 }
 

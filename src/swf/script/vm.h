@@ -120,6 +120,7 @@ public:
     ClipObject* clipObject(TimelineInstance& clip);
     Object* displayObjectFor(TimelineInstance& parent, DisplayObject& object);
     std::shared_ptr<TimelineInstance> clipOf(const Value& v);
+    const QHash<std::uint64_t, Object*>& displayObjects() const { return m_displayObjects; }
     QString targetPath(TimelineInstance& clip); // "_level0.a.b"
     QString slashPath(TimelineInstance& clip);  // "/a/b"
     TimelineInstance* root() const { return m_root; }

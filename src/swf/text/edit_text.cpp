@@ -38,73 +38,87 @@ QString readText(BitReader& r) {
 
 std::shared_ptr<EditText> EditText::read(BitReader& r, const Dictionary& dictionary) {
     auto field = std::make_shared<EditText>();
-    field->m_bounds = readRect(r);
+    field->m_s.bounds = readRect(r);
     const int flags1 = r.u8();
     const int flags2 = r.u8();
     const bool hasText = flags1 & 0x80;
-    field->m_wordWrap = flags1 & 0x40;
-    field->m_multiline = flags1 & 0x20;
-    field->m_password = flags1 & 0x10;
+    field->m_s.wordWrap = flags1 & 0x40;
+    field->m_s.multiline = flags1 & 0x20;
+    field->m_s.password = flags1 & 0x10;
+    field->m_s.readOnly = flags1 & 0x08;
     const bool hasColour = flags1 & 0x04;
     const bool hasMaxLength = flags1 & 0x02;
     const bool hasFont = flags1 & 0x01;
     const bool hasFontClass = flags2 & 0x80;
-    field->m_autoSize = flags2 & 0x40;
+    field->m_s.autoSize = flags2 & 0x40;
     const bool hasLayout = flags2 & 0x20;
-    field->m_border = flags2 & 0x08;
-    field->m_html = flags2 & 0x02;
-    field->m_useOutlines = flags2 & 0x01;
+    field->m_s.selectable = !(flags2 & 0x10);
+    field->m_s.border = flags2 & 0x08;
+    field->m_s.background = field->m_s.border;
+    field->m_s.html = flags2 & 0x02;
+    field->m_s.useOutlines = flags2 & 0x01;
 
     if (hasFont) {
-        field->m_font = std::dynamic_pointer_cast<const Font>(dictionary.shared(r.u16()));
-        if (field->m_font) {
-            field->m_format.face = field->m_font->name();
-            field->m_format.bold = field->m_font->isBold();
-            field->m_format.italic = field->m_font->isItalic();
+        field->m_s.font = std::dynamic_pointer_cast<const Font>(dictionary.shared(r.u16()));
+        if (field->m_s.font) {
+            field->m_s.format.face = field->m_s.font->name();
+            field->m_s.format.bold = field->m_s.font->isBold();
+            field->m_s.format.italic = field->m_s.font->isItalic();
         }
     }
     if (hasFontClass)
-        field->m_format.face = readText(r); // a font class of a later player: device text
+        field->m_s.format.face = readText(r); // a font class of a later player: device text
     if (hasFont || hasFontClass)
-        field->m_format.size = r.u16();
+        field->m_s.format.size = r.u16();
     if (hasColour)
-        field->m_format.colour = readRgba(r);
+        field->m_s.format.colour = readRgba(r);
     if (hasMaxLength)
-        r.u16();
+        field->m_s.maxLength = r.u16();
     if (hasLayout) {
-        field->m_paragraph.align = TextAlign(std::min(3, int(r.u8())));
-        field->m_paragraph.leftMargin = r.u16();
-        field->m_paragraph.rightMargin = r.u16();
-        field->m_paragraph.indent = r.u16();
-        field->m_paragraph.leading = r.s16();
+        field->m_s.paragraph.align = TextAlign(std::min(3, int(r.u8())));
+        field->m_s.paragraph.leftMargin = r.u16();
+        field->m_s.paragraph.rightMargin = r.u16();
+        field->m_s.paragraph.indent = r.u16();
+        field->m_s.paragraph.leading = r.s16();
     }
-    field->m_variable = readText(r);
+    field->m_s.variable = readText(r);
     if (hasText)
-        field->m_text = readText(r).left(limits::maxEditTextLength);
+        field->m_s.text = readText(r).left(limits::maxEditTextLength);
     if (!r.ok())
         return nullptr;
     return field;
 }
 
+std::shared_ptr<EditText> EditText::make(EditTextSettings settings, QList<TextParagraph> paragraphs,
+                                         int firstLine) {
+    auto field = std::make_shared<EditText>();
+    field->m_s = std::move(settings);
+    field->m_paragraphs = std::move(paragraphs);
+    field->m_firstLine = std::max(0, firstLine);
+    return field;
+}
+
 QList<TextParagraph> EditText::paragraphs() const {
-    QString text = m_text;
-    if (m_password && !m_html)
+    if (m_paragraphs)
+        return *m_paragraphs;
+    QString text = m_s.text;
+    if (m_s.password && !m_s.html)
         text.fill(u'*');
-    return m_html ? parseHtmlText(text, m_format, m_paragraph)
-                  : plainTextParagraphs(text, m_format, m_paragraph);
+    return m_s.html ? parseHtmlText(text, m_s.format, m_s.paragraph)
+                    : plainTextParagraphs(text, m_s.format, m_s.paragraph);
 }
 
 std::shared_ptr<const TextFace> EditText::faceFor(const TextFormat& format,
                                                   const DeviceFonts& fonts) const {
-    const bool embedded = m_useOutlines && m_font && !m_font->glyphs().empty() &&
-                          (format.face.isEmpty() || format.face == m_font->name());
+    const bool embedded = m_s.useOutlines && m_s.font && !m_s.font->glyphs().empty() &&
+                          (format.face.isEmpty() || format.face == m_s.font->name());
     if (embedded)
-        return std::make_shared<FontFace>(m_font, format.size);
+        return std::make_shared<FontFace>(m_s.font, format.size);
     return std::make_shared<TextDeviceFace>(format, fonts);
 }
 
 TextLayout EditText::layout(const DeviceFonts& fonts) const {
-    const TextBox box{m_bounds, m_wordWrap, m_format};
+    const TextBox box{m_s.bounds, m_s.wordWrap, m_s.format};
     return layoutText(paragraphs(), box,
                       [this, &fonts](const TextFormat& format) { return faceFor(format, fonts); });
 }
@@ -117,35 +131,39 @@ std::shared_ptr<const TextLayout> EditText::cachedLayout(const RenderContext& co
 void EditText::draw(const DrawArgs& args) const {
     QPainter& p = args.painter;
     p.setTransform(args.matrix);
-    if (m_border) {
-        // A border comes with an opaque white background. An upright field's border is
-        // snapped to whole device pixels, on the inside of its bounds, so it stays crisp.
+    if (m_s.background) {
         p.setPen(Qt::NoPen);
-        p.fillRect(m_bounds, args.cxform.apply(QColor(Qt::white)));
-        QPen pen(args.cxform.apply(QColor(Qt::black)), 1);
+        p.fillRect(m_s.bounds, args.cxform.apply(m_s.backgroundColour));
+    }
+    if (m_s.border) {
+        // An upright field's border is snapped to whole device pixels, on the inside of its
+        // bounds, so it stays crisp.
+        QPen pen(args.cxform.apply(m_s.borderColour), 1);
         pen.setCosmetic(true);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
         if (args.matrix.m12() == 0 && args.matrix.m21() == 0) {
-            const QRectF device = args.matrix.mapRect(m_bounds);
+            const QRectF device = args.matrix.mapRect(m_s.bounds);
             const QRectF snapped(QPointF(std::round(device.left()), std::round(device.top())),
                                  QPointF(std::round(device.right()), std::round(device.bottom())));
             p.setTransform(QTransform());
             p.drawRect(snapped.adjusted(0.5, 0.5, -0.5, -0.5));
             p.setTransform(args.matrix);
         } else {
-            p.drawRect(m_bounds);
+            p.drawRect(m_s.bounds);
         }
     }
-    if (!m_autoSize)
-        p.setClipRect(m_bounds, Qt::IntersectClip);
-    drawTextLayout(p, *cachedLayout(args.context),
-                   [&](const QColor& c) { return args.cxform.apply(c); });
+    if (!m_s.autoSize)
+        p.setClipRect(m_s.bounds, Qt::IntersectClip);
+    const TextLayout& layout = *cachedLayout(args.context);
+    if (m_firstLine > 0 && m_firstLine < static_cast<int>(layout.lineTops.size()))
+        p.translate(0, layout.lineTops.front() - layout.lineTops[m_firstLine]);
+    drawTextLayout(p, layout, [&](const QColor& c) { return args.cxform.apply(c); });
 }
 
 QPainterPath EditText::outline(int) const {
     QPainterPath path;
-    path.addRect(m_bounds);
+    path.addRect(m_s.bounds);
     return path;
 }
 

@@ -7,26 +7,56 @@
 #include "swf/text/text_layout.h"
 
 #include <memory>
+#include <optional>
 
 namespace reelcase::swf {
 
 class Dictionary;
 class Font;
 
+// What a text field is set to, as its tag gives it and as scripts change it.
+struct EditTextSettings {
+    QRectF bounds;
+    QString text;
+    QString variable;
+    bool wordWrap = false;
+    bool multiline = false;
+    bool password = false;
+    bool readOnly = false;
+    bool selectable = true;
+    bool html = false;
+    bool border = false;
+    bool background = false;
+    bool autoSize = false;
+    bool useOutlines = false;
+    int maxLength = 0; // 0: no limit
+    QColor borderColour = Qt::black;
+    QColor backgroundColour = Qt::white;
+    std::shared_ptr<const Font> font; // null: device text
+    TextFormat format;
+    ParagraphLayout paragraph;
+};
+
 // A text field (DefineEditText) shown with its initial text: plain or the HTML subset,
 // in the movie's embedded font when the field asks for outlines, else in an installed font
 // (device text). The text sits inside a 2-pixel gutter, clipped to the field's bounds.
 class EditText : public Character {
 public:
-    QRectF bounds() const override { return m_bounds; }
+    QRectF bounds() const override { return m_s.bounds; }
     void draw(const DrawArgs& args) const override;
     QPainterPath outline(int ratio) const override;
 
     // The tag body after the character id. Null when malformed.
     static std::shared_ptr<EditText> read(BitReader& r, const Dictionary& dictionary);
 
-    const QString& initialText() const { return m_text; }
-    const QString& variableName() const { return m_variable; }
+    // A field as a script left it: its settings and its text already in paragraphs, shown
+    // from line firstLine (0-based) on.
+    static std::shared_ptr<EditText> make(EditTextSettings settings,
+                                          QList<TextParagraph> paragraphs, int firstLine = 0);
+
+    const EditTextSettings& settings() const { return m_s; }
+    const QString& initialText() const { return m_s.text; }
+    const QString& variableName() const { return m_s.variable; }
     // The paragraphs the field shows: its text read as HTML or plain text, in its format.
     QList<TextParagraph> paragraphs() const;
     // The field's text laid out in its box. UI thread (installed fonts are measured); drawing
@@ -39,19 +69,9 @@ private:
     std::shared_ptr<const TextFace> faceFor(const TextFormat& format,
                                             const DeviceFonts& fonts) const;
 
-    QRectF m_bounds;
-    QString m_text;
-    QString m_variable;
-    bool m_wordWrap = false;
-    bool m_multiline = false;
-    bool m_password = false;
-    bool m_html = false;
-    bool m_border = false;
-    bool m_autoSize = false;
-    bool m_useOutlines = false;
-    std::shared_ptr<const Font> m_font; // null: device text
-    TextFormat m_format;
-    ParagraphLayout m_paragraph;
+    EditTextSettings m_s;
+    std::optional<QList<TextParagraph>> m_paragraphs; // set: a script's text
+    int m_firstLine = 0;
 };
 
 } // namespace reelcase::swf

@@ -8,19 +8,8 @@
 
 namespace reelcase::swf {
 
-namespace {
-
-constexpr double kTwipsPerPixel = 20;
-
-struct Tag {
-    QString name; // lower case
-    bool closing = false;
-    QHash<QString, QString> attributes; // names in lower case
-};
-
-// Parses the inside of <...>.
-Tag parseTag(QStringView body) {
-    Tag tag;
+HtmlTag parseHtmlTag(QStringView body) {
+    HtmlTag tag;
     qsizetype i = 0;
     auto skipSpace = [&] {
         while (i < body.size() && body[i].isSpace())
@@ -58,6 +47,7 @@ Tag parseTag(QStringView body) {
                 value = body.sliced(valueStart, i - valueStart).toString();
                 ++i;
             } else {
+                tag.unquoted = true;
                 const qsizetype valueStart = i;
                 while (i < body.size() && !body[i].isSpace())
                     ++i;
@@ -69,9 +59,7 @@ Tag parseTag(QStringView body) {
     return tag;
 }
 
-// Decodes the entity starting at html[i] == '&'; advances i past it. Unknown entities stay
-// as written.
-QString decodeEntity(QStringView html, qsizetype& i) {
+QString decodeHtmlEntity(QStringView html, qsizetype& i) {
     const qsizetype semicolon = html.indexOf(u';', i);
     if (semicolon < 0 || semicolon - i > 10) {
         ++i;
@@ -107,6 +95,10 @@ QString decodeEntity(QStringView html, qsizetype& i) {
     i = semicolon + 1;
     return decoded;
 }
+
+namespace {
+
+constexpr double kTwipsPerPixel = 20;
 
 QColor parseColour(const QString& value, const QColor& fallback) {
     QString hex = value.trimmed();
@@ -150,10 +142,10 @@ public:
                     appendText(html.sliced(i).toString());
                     break;
                 }
-                handleTag(parseTag(html.sliced(i + 1, end - i - 1)));
+                handleTag(parseHtmlTag(html.sliced(i + 1, end - i - 1)));
                 i = end + 1;
             } else if (c == u'&') {
-                appendText(decodeEntity(html, i));
+                appendText(decodeHtmlEntity(html, i));
             } else if (c == u'\r' || c == u'\n') {
                 breakParagraph();
                 i += (c == u'\r' && i + 1 < html.size() && html[i + 1] == u'\n') ? 2 : 1;
@@ -206,7 +198,7 @@ private:
         }
     }
 
-    void handleTag(const Tag& tag) {
+    void handleTag(const HtmlTag& tag) {
         if (tag.name == u"br") {
             breakParagraph();
         } else if (tag.name == u"p") {
@@ -266,7 +258,7 @@ private:
         }
     }
 
-    static void applyFontAttributes(const Tag& tag, TextFormat& f) {
+    static void applyFontAttributes(const HtmlTag& tag, TextFormat& f) {
         if (tag.attributes.contains(QStringLiteral("color")))
             f.colour = parseColour(tag.attributes.value(QStringLiteral("color")), f.colour);
         if (tag.attributes.contains(QStringLiteral("face")))

@@ -22,6 +22,7 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
         return nullptr;
 
     const Font* font = nullptr;
+    std::uint16_t fontId = 0;
     double height = 0;
     double x = 0;
     double y = 0;
@@ -34,8 +35,8 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
         if (!(flags & 0x80)) // the end of records (a zero byte)
             break;
         if (flags & 0x08) {
-            const Character* c = dictionary.character(r.u16());
-            font = dynamic_cast<const Font*>(c);
+            fontId = r.u16();
+            font = dynamic_cast<const Font*>(dictionary.character(fontId));
         }
         if (flags & 0x04)
             colour = withAlpha ? readRgba(r) : readRgb(r);
@@ -54,6 +55,7 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
         for (int i = 0; i < count && r.ok(); ++i) {
             const std::uint32_t index = r.ub(glyphBits);
             const double advance = r.sb(advanceBits);
+            text->m_glyphs.push_back({fontId, index});
             if (font && index < font->glyphs().size() &&
                 (elementTotal += font->glyphs()[index].outline.elementCount()) <=
                     limits::maxTextPathElements) {
@@ -69,6 +71,16 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
             text->m_runs.push_back(std::move(run));
     }
     return r.ok() ? text : nullptr;
+}
+
+QString TextCharacter::text(const Dictionary& dictionary) const {
+    QString out;
+    for (const GlyphRef& g : m_glyphs) {
+        const auto* font = dynamic_cast<const Font*>(dictionary.character(g.fontId));
+        if (font && g.index < font->glyphs().size() && font->glyphs()[g.index].code)
+            out += QChar(font->glyphs()[g.index].code);
+    }
+    return out;
 }
 
 void TextCharacter::draw(const DrawArgs& args) const {

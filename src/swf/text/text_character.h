@@ -22,6 +22,9 @@ public:
     // The tag body after the character id; withAlpha for DefineText2. Null when malformed.
     static std::shared_ptr<TextCharacter> read(BitReader& r, bool withAlpha,
                                                const Dictionary& dictionary);
+    // The characters the glyphs show, in the file's order (for scripts' TextSnapshot).
+    // Read when asked: the font, or its codes (DefineFontInfo), may come in later tags.
+    QString text(const Dictionary& dictionary) const;
 
 private:
     struct Run {
@@ -31,6 +34,11 @@ private:
     QRectF m_bounds;
     QTransform m_matrix; // text coordinates -> character coordinates
     std::vector<Run> m_runs;
+    struct GlyphRef {
+        std::uint16_t fontId = 0;
+        std::uint32_t index = 0;
+    };
+    std::vector<GlyphRef> m_glyphs;
 };
 
 } // namespace reelcase::swf

@@ -4,6 +4,8 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace reelcase::swf {
 
@@ -19,8 +21,9 @@ struct Piece {
 class ParagraphBreaker {
 public:
     ParagraphBreaker(const TextParagraph& paragraph, const TextBox& box, const FaceProvider& faces,
-                     TextLayout& out, double& top)
-        : m_paragraph(paragraph)
+                     TextLayout& out, double& top, int base)
+        : m_base(base)
+        , m_paragraph(paragraph)
         , m_box(box)
         , m_faces(faces)
         , m_faceOfRun(paragraph.runs.size())
@@ -141,6 +144,7 @@ private:
                 end = end < 0 ? f.text.size() : end + 1;
                 TextFragment piece = f;
                 piece.text = f.text.sliced(start, end - start);
+                piece.start = f.start + static_cast<int>(start);
                 piece.width = f.face->advance(piece.text);
                 piece.origin.rx() += f.face->advance(QStringView(f.text).first(start)) + shift;
                 out.append(piece);
@@ -170,8 +174,8 @@ private:
                 const QString text = m_text.sliced(pos, drawnEnd - pos);
                 const double width = face->advance(text);
                 if (!text.isEmpty())
-                    fragments.append(
-                        {QPointF(x, 0), text, width, m_paragraph.runs[r].format, face});
+                    fragments.append({QPointF(x, 0), text, width, m_paragraph.runs[r].format, face,
+                                      m_base + static_cast<int>(pos)});
                 x += width;
             }
             pos = pieceEnd;
@@ -192,6 +196,9 @@ private:
             left += spare;
         else if (m_paragraph.layout.align == TextAlign::Justify && wrapped)
             fragments = justified(fragments, spare);
+        m_out.lineTops.append(m_top);
+        m_out.lineStarts.append(m_base + static_cast<int>(m_lineStart));
+        m_out.width = std::max(m_out.width, x);
         const double baseline = m_top + ascent;
         for (TextFragment& fragment : fragments) {
             fragment.origin += QPointF(left, baseline);
@@ -206,6 +213,7 @@ private:
         m_lineEnd = m_lineStart;
     }
 
+    int m_base = 0; // where the paragraph starts in the whole text
     const TextParagraph& m_paragraph;
     const TextBox& m_box;
     const FaceProvider& m_faces;
@@ -229,11 +237,41 @@ TextLayout layoutText(const QList<TextParagraph>& paragraphs, const TextBox& box
     TextLayout layout;
     const double firstTop = box.bounds.top() + kTextGutter;
     double top = firstTop;
+    int base = 0;
     for (const TextParagraph& paragraph : paragraphs) {
-        ParagraphBreaker(paragraph, box, faces, layout, top).run();
+        ParagraphBreaker(paragraph, box, faces, layout, top, base).run();
+        base += static_cast<int>(paragraph.text().size()) + 1;
     }
     layout.height = top - firstTop;
     return layout;
+}
+
+int caretIndexAt(const TextLayout& layout, QPointF point) {
+    if (layout.lineTops.isEmpty())
+        return 0;
+    qsizetype line = 0;
+    while (line + 1 < layout.lineTops.size() && point.y() >= layout.lineTops[line + 1])
+        ++line;
+    const int lineStart = layout.lineStarts[line];
+    const int lineEnd = line + 1 < layout.lineStarts.size() ? layout.lineStarts[line + 1] - 1
+                                                            : std::numeric_limits<int>::max();
+    int best = lineStart;
+    double bestDistance = std::numeric_limits<double>::max();
+    for (const TextFragment& fragment : layout.fragments) {
+        if (fragment.start < lineStart || fragment.start > lineEnd || !fragment.face)
+            continue;
+        // Each boundary between characters, measured from the fragment's start.
+        for (qsizetype k = 0; k <= fragment.text.size(); ++k) {
+            const double x =
+                fragment.origin.x() + fragment.face->advance(QStringView(fragment.text).left(k));
+            const double distance = std::abs(point.x() - x);
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = fragment.start + static_cast<int>(k);
+            }
+        }
+    }
+    return best;
 }
 
 void drawTextLayout(QPainter& painter, const TextLayout& layout,

@@ -44,12 +44,16 @@ struct TextFragment {
     double width = 0;
     TextFormat format;
     std::shared_ptr<const TextFace> face;
+    int start = 0; // its first character's index in the text (a paragraph break counts one)
 };
 
 struct TextLayout {
     QList<TextFragment> fragments;
     int lineCount = 0;
-    double height = 0; // from the top of the first line to the bottom of the last, twips
+    QList<double> lineTops; // each line's top, twips
+    QList<int> lineStarts;  // each line's first character's index in the text
+    double width = 0;       // the widest line's text, twips
+    double height = 0;      // from the top of the first line to the bottom of the last, twips
 };
 
 // Lays paragraphs out in the box: lines break at the text's own breaks and, with word wrap,
@@ -59,6 +63,10 @@ struct TextLayout {
 // spread their spare width over their spaces, except a paragraph's last line.
 TextLayout layoutText(const QList<TextParagraph>& paragraphs, const TextBox& box,
                       const FaceProvider& faces);
+
+// The caret position nearest a point (twips, the layout's coordinates): on the line the
+// point is level with, at the closest boundary between characters.
+int caretIndexAt(const TextLayout& layout, QPointF point);
 
 // Draws a layout (text and underlines) in the painter's current coordinates; colourOf, when
 // given, maps each colour before use (a colour transform).

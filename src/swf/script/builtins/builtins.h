@@ -2,6 +2,13 @@
 
 #include "swf/script/vm.h"
 
+namespace reelcase::swf {
+class EditText;
+}
+namespace reelcase::swf::avm1 {
+class TextFieldObject;
+}
+
 // The built-in classes and functions, one file each; Vm::setupBuiltins installs them.
 namespace reelcase::swf::avm1::builtins {
 
@@ -40,6 +47,8 @@ void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
 void installTextFormat(Vm& vm);
+void installTextField(Vm& vm); // the prototype's properties and methods
+void installTextSnapshot(Vm& vm);
 void installSound(Vm& vm);
 void installMovieClipLoader(Vm& vm); // and MovieClip's methods about loaded files
 void installLoadVars(Vm& vm);
@@ -59,6 +68,8 @@ void stopAllSounds(Vm& vm);
 
 // "LNX 32,0,0,0": $version, getVersion(), System.capabilities.version.
 QString playerVersion();
+// A text field's script object for its tag: settings, text, listeners, variable.
+void initTextField(Vm& vm, TextFieldObject& field, const EditText& def);
 
 // Array helpers other classes use.
 std::vector<Value> arrayElements(Vm& vm, Object* array);

@@ -322,7 +322,7 @@ std::shared_ptr<const Character> newTextField(Vm& vm, double w, double h) {
                 20);
     while (count)
         putBits(0, 1);
-    body.append('\0'); // flags
+    body.append('\x08'); // flags: read-only (a dynamic field)
     body.append('\0');
     body.append('\0'); // variable name
     BitReader r(body);

@@ -31,7 +31,7 @@ Object* package(Vm& vm, Object* on, const QString& name) {
 
 void installPlaceholders(Vm& vm) {
     Object* g = vm.global;
-    for (const char* name : {"Date", "TextSnapshot"})
+    for (const char* name : {"Date"})
         placeholderClass(vm, g, QLatin1String(name));
     if (vm.version() < 8)
         return;

@@ -35,6 +35,8 @@ void Vm::setupBuiltins() {
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
+    builtins::installTextField(*this);
+    builtins::installTextSnapshot(*this);
     builtins::installSound(*this);
     builtins::installMovieClipLoader(*this);
     builtins::installFileReference(*this); // into the flash package geometry made

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "swf/script/vm.h"
+
+namespace reelcase::swf {
+struct DisplayObject;
+}
+
+#include <QPointF>
+
+// Keyboard focus as scripts see it: the Selection object (selection.cpp).
+namespace reelcase::swf::avm1::builtins {
+
+void installSelection(Vm& vm);
+
+// The object holding focus, null when none (or it left the stage).
+Object* focusedObject(Vm& vm);
+// Whether focus may go to the object: text fields, buttons, clips with focusEnabled or
+// button handlers, on stage and visible.
+bool canTakeFocus(Vm& vm, Object* target);
+// Moves focus (null: none) and tells the old and new holders and Selection's listeners.
+void moveFocus(Vm& vm, Object* target);
+// A click at a stage point (pixels): a selectable text field there takes focus with the
+// caret at the click; elsewhere a focused field loses it.
+void focusAtPointer(Vm& vm, QPointF stage);
+// An object about to leave the stage: focus held by it or inside it goes (scripts hear).
+void focusLeaving(Vm& vm, const DisplayObject& object);
+// A key went down or up: the focused clip or button hears onKeyDown or onKeyUp, and Enter
+// or Space press it (onPress, onRelease).
+void keyToFocus(Vm& vm, bool down, int keyCode);
+// Tab and Shift+Tab: focus goes to the next object in tab order (tabIndex when any object
+// has one, else reading order), wrapping around.
+void moveTabFocus(Vm& vm, bool backwards);
+
+} // namespace reelcase::swf::avm1::builtins

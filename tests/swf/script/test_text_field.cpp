@@ -1,0 +1,285 @@
+#include "swf/script/builtins/selection.h"
+#include "swf/script/text_field.h"
+#include "swf/script/text_input.h"
+#include "swf/script_stage.h"
+#include "swf/swf_fixtures.h"
+#include "swf/text/edit_text.h"
+#include "swfwriter/writer_media.h"
+
+#include <QTest>
+
+using namespace reelcase::swf;
+using namespace reelcase::swf::avm1;
+using namespace reelcase::test;
+
+namespace {
+
+// An input-less field "field" bound to the root's variable "shown", and a second field
+// "lower" further down the stage.
+std::shared_ptr<const Movie> fieldMovie(int version = 8) {
+    write::SwfWriter w({200, 200}, 12, version);
+    write::EditTextDesign field;
+    field.bounds = QRectF(0, 0, 100, 20);
+    field.text = QStringLiteral("hi");
+    field.variable = QStringLiteral("shown");
+    w.place({.depth = 1,
+             .character = write::defineEditText(w, field),
+             .name = QStringLiteral("field")});
+    write::EditTextDesign lower;
+    lower.bounds = QRectF(0, 0, 100, 20);
+    w.place({.depth = 2,
+             .character = write::defineEditText(w, lower),
+             .matrix = QTransform::fromTranslate(0, 100 * 20),
+             .name = QStringLiteral("lower")});
+    w.showFrame();
+    return load(w.finish());
+}
+
+struct FieldStage {
+    explicit FieldStage(int version = 8)
+        : stage(fieldMovie(version), &host) {}
+    Vm& vm() { return stage.runtime->vm(); }
+    Value root() { return vm().clipObject(*stage.root); }
+    Value field(const char* name = "field") { return vm().getMember(root(), QLatin1String(name)); }
+    QString text(const Value& v, const char* member) {
+        return vm().toString(vm().getMember(v, QLatin1String(member)));
+    }
+    void set(const Value& on, const char* member, const Value& v) {
+        vm().setMember(on, QLatin1String(member), v);
+    }
+    Value call(const Value& on, const char* method, std::vector<Value> args = {}) {
+        return vm().callMethod(on, QLatin1String(method), args);
+    }
+    Value newTextFormat() {
+        return vm().construct(vm().getMember(Value(vm().global), QStringLiteral("TextFormat")), {});
+    }
+    // The paragraphs drawn for the field now.
+    QString drawn(const char* name = "field") {
+        auto* f = static_cast<TextFieldObject*>(objectOf(field(name)));
+        const auto* edit = dynamic_cast<const EditText*>(f->entry()->character);
+        QStringList lines;
+        for (const TextParagraph& p : edit->paragraphs())
+            lines << p.text();
+        return lines.join(u'|');
+    }
+    TraceHost host; // keeps the clipboard
+    ScriptStage stage;
+};
+
+int pressed = 0;
+int released = 0;
+Value countPress(Vm&, const Value&, Args) {
+    ++pressed;
+    return Undefined{};
+}
+Value countRelease(Vm&, const Value&, Args) {
+    ++released;
+    return Undefined{};
+}
+
+} // namespace
+
+class TestTextField : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // The variable starts as the field's text; then each follows the other.
+    void variableBindingWorksBothWays() {
+        FieldStage s;
+        QCOMPARE(s.text(s.root(), "shown"), QStringLiteral("hi"));
+        s.set(s.root(), "shown", QStringLiteral("from the variable"));
+        QCOMPARE(s.text(s.field(), "text"), QStringLiteral("from the variable"));
+        s.stage.runtime->runPending();
+        QCOMPARE(s.drawn(), QStringLiteral("from the variable"));
+        s.set(s.field(), "text", QStringLiteral("from the field"));
+        QCOMPARE(s.text(s.root(), "shown"), QStringLiteral("from the field"));
+    }
+
+    // Text a script sets is drawn, with line breaks normalised and formats per run.
+    void textAndFormatsAreDrawnAndReadBack() {
+        FieldStage s;
+        const Value f = s.field();
+        s.set(f, "text", QStringLiteral("one\ntwo"));
+        QCOMPARE(s.text(f, "text"), QStringLiteral("one\rtwo"));
+        QCOMPARE(s.drawn(), QStringLiteral("one|two"));
+        const Value red = s.newTextFormat();
+        s.set(red, "color", double(0xFF0000));
+        s.call(f, "setTextFormat", {1.0, 2.0, red});
+        QCOMPARE(s.vm().toNumber(
+                     s.vm().getMember(s.call(f, "getTextFormat", {1.0}), QStringLiteral("color"))),
+                 double(0xFF0000));
+        // Over a range with two colours, colour is null; what all share stays.
+        const Value mixed = s.call(f, "getTextFormat", {0.0, 3.0});
+        QCOMPARE(s.vm().typeOf(s.vm().getMember(mixed, QStringLiteral("color"))),
+                 QStringLiteral("null"));
+        QCOMPARE(s.text(mixed, "size"), QStringLiteral("12"));
+        s.call(f, "replaceText", {0.0, 3.0, QStringLiteral("six")});
+        QCOMPARE(s.text(f, "text"), QStringLiteral("six\rtwo"));
+        s.set(f, "html", true);
+        s.set(f, "htmlText", QStringLiteral("<b>bold</b>"));
+        QCOMPARE(s.text(f, "text"), QStringLiteral("bold"));
+        QVERIFY(s.text(f, "htmlText").contains(QLatin1String("<B>bold</B>")));
+        QCOMPARE(s.text(f, "length"), QStringLiteral("4"));
+    }
+
+    // TextFormat properties convert as the player does: whole numbers round half to even,
+    // margins never go below zero, colours wrap to 32 bits.
+    void textFormatConvertsItsProperties() {
+        FieldStage s;
+        const Value t = s.newTextFormat();
+        QCOMPARE(s.vm().typeOf(s.vm().getMember(t, QStringLiteral("size"))),
+                 QStringLiteral("null"));
+        s.set(t, "size", 2.5);
+        QCOMPARE(s.text(t, "size"), QStringLiteral("2"));
+        s.set(t, "size", 3.5);
+        QCOMPARE(s.text(t, "size"), QStringLiteral("4"));
+        s.set(t, "leftMargin", -3.0);
+        QCOMPARE(s.text(t, "leftMargin"), QStringLiteral("0"));
+        s.set(t, "color", -3.0);
+        QCOMPARE(s.text(t, "color"), QStringLiteral("4294967293"));
+        s.set(t, "align", QStringLiteral("center"));
+        s.set(t, "align", QStringLiteral("sideways")); // ignored
+        QCOMPARE(s.text(t, "align"), QStringLiteral("center"));
+        s.set(t, "bold", QStringLiteral("yes"));
+        QCOMPARE(s.text(t, "bold"), QStringLiteral("true"));
+    }
+
+    // Focus, typing, restrict, maxChars, editing keys and the clipboard.
+    void typingGoesIntoTheFocusedInputField() {
+        FieldStage s;
+        const Value f = s.field();
+        s.set(f, "type", QStringLiteral("input"));
+        s.set(f, "restrict", QStringLiteral("a-z"));
+        s.set(f, "maxChars", 4.0);
+        QVERIFY(s.vm().toBoolean(s.call(
+            s.vm().getMember(Value(s.vm().global), QStringLiteral("Selection")), "setFocus", {f})));
+        for (char32_t c : U"ABc1de")
+            if (c)
+                typeIntoFocusedField(s.vm(), c);
+        // Focus selected "hi", so typing replaced it; upper case came in as lower case,
+        // the digit stayed out and the fifth letter found no room.
+        QCOMPARE(s.text(f, "text"), QStringLiteral("abcd"));
+        QCOMPARE(s.text(s.root(), "shown"), QStringLiteral("abcd"));
+        editFocusedField(s.vm(), TextEdit::Backspace);
+        QCOMPARE(s.text(f, "text"), QStringLiteral("abc"));
+        editFocusedField(s.vm(), TextEdit::SelectAll);
+        editFocusedField(s.vm(), TextEdit::Copy);
+        editFocusedField(s.vm(), TextEdit::MoveHome);
+        editFocusedField(s.vm(), TextEdit::Delete);
+        QCOMPARE(s.text(f, "text"), QStringLiteral("bc"));
+        editFocusedField(s.vm(), TextEdit::MoveEnd);
+        editFocusedField(s.vm(), TextEdit::Paste); // "abc", but only two fit
+        QCOMPARE(s.text(f, "text"), QStringLiteral("bcab"));
+        // A password field keeps its text off the clipboard.
+        s.set(f, "password", true);
+        editFocusedField(s.vm(), TextEdit::SelectAll);
+        QVERIFY(!editFocusedField(s.vm(), TextEdit::Copy));
+    }
+
+    void restrictFollowsRangesCaretsAndEscapes() {
+        auto kept = [](const char* restrict, const char* typed) {
+            QString out;
+            for (QChar c : QString::fromUtf8(typed))
+                if (const auto k = restrictedChar(QString::fromUtf8(restrict), c))
+                    out += *k;
+            return out;
+        };
+        QCOMPARE(kept("aB*", "abAB*"), QStringLiteral("aBaB*"));
+        QCOMPARE(kept("-b", "abc-"), QStringLiteral("abC-"));
+        QCOMPARE(kept("b-a", "abB"), QStringLiteral("bb"));
+        QCOMPARE(kept("^\\^", "a^b"), QStringLiteral("ab"));
+        QCOMPARE(kept("a-zA-Z^bC", "bC"), QStringLiteral("Bc"));
+        QCOMPARE(kept("a\\", "a\\"), QStringLiteral("a"));
+        QCOMPARE(kept("-", "a-"), QString());
+        QCOMPARE(kept("α-ω", "δΔ"), QStringLiteral("δ")); // no case change beyond ASCII
+    }
+
+    // Tab goes through input fields in reading order and wraps; tabIndex overrides it.
+    void tabMovesFocusInOrder() {
+        FieldStage s;
+        for (const char* name : {"field", "lower"})
+            s.set(s.field(name), "type", QStringLiteral("input"));
+        auto focus = [&] {
+            Object* o = builtins::focusedObject(s.vm());
+            return o ? s.vm().toString(Value(o)) : QString();
+        };
+        builtins::moveTabFocus(s.vm(), false);
+        QCOMPARE(focus(), QStringLiteral("_level0.field"));
+        builtins::moveTabFocus(s.vm(), false);
+        QCOMPARE(focus(), QStringLiteral("_level0.lower"));
+        builtins::moveTabFocus(s.vm(), false);
+        QCOMPARE(focus(), QStringLiteral("_level0.field"));
+        s.set(s.field("lower"), "tabIndex", 1.0);
+        s.set(s.field("field"), "tabIndex", 2.0);
+        builtins::moveTabFocus(s.vm(), false);
+        QCOMPARE(focus(), QStringLiteral("_level0.lower"));
+        s.set(s.field("lower"), "tabEnabled", false);
+        builtins::moveTabFocus(s.vm(), false);
+        QCOMPARE(focus(), QStringLiteral("_level0.field"));
+    }
+
+    // A focused clip hears Enter and Space as a press; hiding it takes the focus away.
+    void keysPressTheFocusedClipAndHidingDropsFocus() {
+        FieldStage s;
+        const Value clip = s.call(s.root(), "createEmptyMovieClip", {QStringLiteral("mc"), 5.0});
+        s.set(clip, "focusEnabled", true);
+        s.set(clip, "onPress", s.vm().newNative(countPress));
+        s.set(clip, "onRelease", s.vm().newNative(countRelease));
+        const Value selection = s.vm().getMember(Value(s.vm().global), QStringLiteral("Selection"));
+        QVERIFY(s.vm().toBoolean(s.call(selection, "setFocus", {clip})));
+        pressed = released = 0;
+        builtins::keyToFocus(s.vm(), true, 13);
+        builtins::keyToFocus(s.vm(), true, 65); // other keys do not press
+        builtins::keyToFocus(s.vm(), true, 32);
+        QCOMPARE(pressed, 2);
+        QCOMPARE(released, 2);
+        s.set(clip, "_visible", false);
+        s.set(clip, "_visible", true);
+        QCOMPARE(s.vm().typeOf(s.call(selection, "getFocus")), QStringLiteral("null"));
+        // The root never takes focus.
+        QVERIFY(!s.vm().toBoolean(s.call(selection, "setFocus", {s.root()})));
+    }
+
+    // TextSnapshot reads the static text of a clip and searches it.
+    void textSnapshotSearchesStaticText() {
+        write::SwfWriter w({200, 200}, 12, 8);
+        write::FontDesign font;
+        font.name = QStringLiteral("Test");
+        for (char16_t c : u"ABCDEF")
+            if (c)
+                font.glyphs.push_back({c, QPainterPath(), 500});
+        const auto fontId = write::defineFont(w, font);
+        const auto text = write::defineText(w, fontId, font, {{QStringLiteral("ABCDEF"), {0, 20}}});
+        w.place({.depth = 1, .character = text});
+        w.showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        const Value snapshot = vm.callMethod(root, QStringLiteral("getTextSnapshot"), {});
+        QCOMPARE(vm.toNumber(vm.callMethod(snapshot, QStringLiteral("getCount"), {})), 6.0);
+        const std::vector<Value> find = {1.0, QStringLiteral("de"), false};
+        QCOMPARE(vm.toNumber(vm.callMethod(snapshot, QStringLiteral("findText"), find)), 3.0);
+        const std::vector<Value> exact = {1.0, QStringLiteral("de"), true};
+        QCOMPARE(vm.toNumber(vm.callMethod(snapshot, QStringLiteral("findText"), exact)), -1.0);
+        const std::vector<Value> range = {1.0, 3.0};
+        QCOMPARE(vm.toString(vm.callMethod(snapshot, QStringLiteral("getText"), range)),
+                 QStringLiteral("BCD"));
+    }
+
+    // SWF 6 and later find the properties on TextField.prototype; SWF 5 on the field.
+    void propertiesLiveWhereTheVersionPutsThem() {
+        FieldStage v8(8);
+        Object* proto = objectOf(
+            v8.vm().getMember(v8.vm().getMember(Value(v8.vm().global), QStringLiteral("TextField")),
+                              QStringLiteral("prototype")));
+        QVERIFY(proto->find(QStringLiteral("text")));
+        QCOMPARE(v8.text(v8.field(), "text"), QStringLiteral("hi"));
+        FieldStage v5(5);
+        QCOMPARE(v5.text(v5.field(), "TEXT"), QStringLiteral("hi"));
+        QCOMPARE(v5.text(v5.field(), "maxChars"), QStringLiteral("null"));
+    }
+};
+
+QTEST_MAIN(TestTextField)
+#include "test_text_field.moc"
