@@ -223,12 +223,16 @@ Value clipLoadVariables(Vm& vm, const Value& self, Args args) {
 
 void deliverLoads(Vm& vm) {
     // A load a handler asks for here is delivered in the same round, up to a point.
+    // Tasks wait in the list (a root) until their turn, so handlers may collect.
     for (int round = 0; round < 16 && !vm.pendingLoads.empty(); ++round)
-        for (Object* o : std::exchange(vm.pendingLoads, {}))
+        for (std::size_t n = vm.pendingLoads.size(); n > 0 && !vm.pendingLoads.empty(); --n) {
+            Object* o = vm.pendingLoads.front();
+            vm.pendingLoads.erase(vm.pendingLoads.begin());
             if (auto* task = dynamic_cast<PendingTask*>(o)) {
                 Vm::RootGuard guard(vm, Value(task));
                 task->run(vm);
             }
+        }
 }
 
 void decodeVariables(Vm& vm, const Value& target, const QString& text) {
