@@ -114,27 +114,25 @@ void setLoadedBytes(Object& o, const Value& loaded, const Value& total) {
 } // namespace
 
 void PendingLoad::run(Vm& vm) {
-    PendingLoad& load = *this;
     ScriptHost* host = vm.host();
     // A query means nothing to a file beside the movie.
-    const QString path = load.url.section(QLatin1Char('?'), 0, 0);
+    const QString path = url.section(QLatin1Char('?'), 0, 0);
     std::optional<QByteArray> bytes = host ? host->loadFile(path) : std::nullopt;
     // An empty file counts as none, as in the player.
     if (bytes && (bytes->isEmpty() || bytes->size() > kMaxTextBytes))
         bytes.reset();
     try {
-        if (load.variables) {
+        if (variables) {
             if (bytes)
-                decodeVariables(vm, Value(load.target), decodeText(vm, *bytes));
+                decodeVariables(vm, Value(target), decodeText(vm, *bytes));
             return;
         }
         Value text = Undefined{};
         if (bytes) {
-            setLoadedBytes(*load.target, double(bytes->size()), double(bytes->size()));
+            setLoadedBytes(*target, double(bytes->size()), double(bytes->size()));
             text = vm.makeString(decodeText(vm, *bytes));
         }
-        vm.callMethod(Value(load.target), QStringLiteral("onData"),
-                      std::span<const Value>(&text, 1));
+        vm.callMethod(Value(target), QStringLiteral("onData"), std::span<const Value>(&text, 1));
     } catch (ScriptThrow&) {
     } catch (ScriptAbort&) {
     }
