@@ -69,7 +69,11 @@ void LocalMovieHost::setStoredObjectFolder(const QString& folder) {
 }
 
 QString LocalMovieHost::storedObjectPath(const QString& name) const {
-    const QString inside = confinedRelativePath(name);
+    // The name is the object's local path and name ("/game" for the root path).
+    QString relative = name;
+    while (relative.startsWith(u'/'))
+        relative.remove(0, 1);
+    const QString inside = confinedRelativePath(relative);
     if (m_storedObjectFolder.isEmpty() || inside.isEmpty())
         return {};
     const QString movie = QString::fromLatin1(

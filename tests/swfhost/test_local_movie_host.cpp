@@ -114,6 +114,33 @@ private Q_SLOTS:
         QCOMPARE(host.fsCommands().size(), 1);
         QCOMPARE(host.fsCommands()[0].command, QStringLiteral("quit"));
     }
+
+    // Stored objects live in a folder per movie below the one given, by name; names that
+    // climb out are refused, as are objects over the cap; without a folder nothing is kept.
+    void keepsStoredObjectsPerMovie() {
+        QTemporaryDir store;
+        LocalMovieHost none(m_movieFolder + QStringLiteral("/test.swf"));
+        QVERIFY(!none.writeStoredObject(QStringLiteral("/game"), "x"));
+        QVERIFY(!none.readStoredObject(QStringLiteral("/game")));
+
+        LocalMovieHost first(m_movieFolder + QStringLiteral("/test.swf"));
+        first.setStoredObjectFolder(store.path());
+        QVERIFY(first.writeStoredObject(QStringLiteral("/game"), "one"));
+        QVERIFY(first.writeStoredObject(QStringLiteral("levels/map"), "two"));
+        QCOMPARE(first.readStoredObject(QStringLiteral("/game")), QByteArray("one"));
+        QCOMPARE(first.readStoredObject(QStringLiteral("levels/map")), QByteArray("two"));
+        QVERIFY(!first.writeStoredObject(QStringLiteral("../../escape"), "x"));
+        QVERIFY(!first.writeStoredObject(
+            QStringLiteral("/big"), QByteArray(LocalMovieHost::kMaxStoredObjectBytes + 1, 'x')));
+        QVERIFY(!first.readStoredObject(QStringLiteral("/missing")));
+
+        LocalMovieHost again(m_movieFolder + QStringLiteral("/test.swf"));
+        again.setStoredObjectFolder(store.path());
+        QCOMPARE(again.readStoredObject(QStringLiteral("/game")), QByteArray("one"));
+        LocalMovieHost other(m_movieFolder + QStringLiteral("/other.swf"));
+        other.setStoredObjectFolder(store.path());
+        QVERIFY(!other.readStoredObject(QStringLiteral("/game")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLocalMovieHost)

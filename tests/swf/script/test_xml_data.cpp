@@ -1,3 +1,4 @@
+#include "swf/script/builtins/amf0.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/value_copy.h"
 #include "swf/script/script_host.h"
@@ -6,6 +7,7 @@
 
 #include <QHash>
 #include <QTest>
+#include <QtEndian>
 
 using namespace reelcase::swf;
 using namespace reelcase::swf::avm1;
@@ -33,8 +35,11 @@ struct FilesHost : TraceHost {
         stored.insert(name, bytes);
         return true;
     }
+    void openUrl(const QString& url, const QString& target, bool) override {
+        opened << url + QLatin1Char(' ') + target;
+    }
     QHash<QString, QByteArray> files, stored;
-    QStringList asked;
+    QStringList asked, opened;
 };
 
 struct Script {
@@ -89,6 +94,40 @@ private Q_SLOTS:
         QCOMPARE(s.text(s.get(ns, "firstChild.localName")), QStringLiteral("e"));
         QCOMPARE(s.text(s.get(ns, "firstChild.prefix")), QStringLiteral("p"));
         QCOMPARE(s.text(s.get(ns, "firstChild.namespaceURI")), QStringLiteral("urn:x"));
+        QCOMPARE(
+            s.text(s.call(s.get(ns, "firstChild"), "getNamespaceForPrefix", {QStringLiteral("p")})),
+            QStringLiteral("urn:x"));
+        QCOMPARE(s.text(s.call(s.get(ns, "firstChild"), "getPrefixForNamespace",
+                               {QStringLiteral("urn:x")})),
+                 QStringLiteral("p"));
+        QCOMPARE(
+            s.text(s.call(s.get(ns, "firstChild"), "getNamespaceForPrefix", {QStringLiteral("q")})),
+            QStringLiteral("null"));
+    }
+
+    // Before SWF 7 the node's properties answer to any case; the id map came with SWF 8.
+    void byVersion() {
+        Script s(6);
+        const Value xml = s.make("XML", {QStringLiteral("<a id=\"x\"><b/></a>")});
+        QCOMPARE(s.text(s.get(xml, "FIRSTCHILD.firstchild.NodeName")), QStringLiteral("b"));
+        QCOMPARE(s.vm().typeOf(s.get(xml, "idMap")), QStringLiteral("undefined"));
+        QCOMPARE(s.vm().typeOf(s.global("LocalConnection")), QStringLiteral("function"));
+        Script old(5);
+        QCOMPARE(old.vm().typeOf(old.global("LocalConnection")), QStringLiteral("undefined"));
+        QCOMPARE(old.vm().typeOf(old.global("XMLSocket")), QStringLiteral("function"));
+    }
+
+    // ExternalInterface has no page to talk to; its escaping helpers work, the reverse
+    // one knowing only the five named entities, as written.
+    void externalInterfaceText() {
+        Script s;
+        const Value ei = s.get(s.global("flash"), "external.ExternalInterface");
+        QCOMPARE(s.text(s.get(ei, "available")), QStringLiteral("false"));
+        QCOMPARE(s.text(s.call(ei, "_escapeXML", {QStringLiteral("<a & 'b'>")})),
+                 QStringLiteral("&lt;a &amp; &apos;b&apos;&gt;"));
+        QCOMPARE(s.text(s.call(ei, "_unescapeXML", {QStringLiteral("&lt;&Lt;&#32;&amp;amp;")})),
+                 QStringLiteral("<&Lt;&#32;&amp;"));
+        QCOMPARE(s.vm().typeOf(s.call(ei, "_escapeXML", {QString()})), QStringLiteral("null"));
     }
 
     // The status of a broken document, with what came before the fault kept.
@@ -203,6 +242,14 @@ private Q_SLOTS:
         QCOMPARE(s.text(s.get(lv, "c")), QString::fromUtf8("é"));
         QCOMPARE(s.text(s.get(lv, "loaded")), QStringLiteral("true"));
         QCOMPARE(s.text(s.call(s.make("LoadVars"), "toString")), QString());
+        // Sending is a request to the host; a reply needs an object to go to.
+        const Value form = s.make("LoadVars");
+        s.vm().setMember(form, "q", QStringLiteral("a b"));
+        QCOMPARE(s.text(s.call(form, "send", {QStringLiteral("p.cgi"), QStringLiteral("_blank")})),
+                 QStringLiteral("true"));
+        QCOMPARE(host.opened, QStringList{QStringLiteral("p.cgi?q=a%20b _blank")});
+        QCOMPARE(s.text(s.call(form, "sendAndLoad", {QStringLiteral("p.cgi"), 3.0})),
+                 QStringLiteral("false"));
 
         Script old(5, &host);
         Value clip = Value(old.vm().clipObject(*old.stage.root));
@@ -248,6 +295,43 @@ private Q_SLOTS:
         QCOMPARE(s.vm().typeOf(s.get(data, "f")), QStringLiteral("undefined"));
         const Value broken = s.get(s.call(cls, "getLocal", {QStringLiteral("broken")}), "data");
         QVERIFY(objectOf(broken) && objectOf(broken)->properties().empty());
+    }
+
+    // The stored form: the player's file header, then members in AMF0 (a cycle as a
+    // reference). A file cut short or damaged anywhere is refused or read without harm,
+    // and a refused one leaves the data untouched.
+    void storedObjectFormat() {
+        Script s;
+        Object* data = s.vm().newObject();
+        data->put(QStringLiteral("n"), 1.5);
+        data->put(QStringLiteral("s"), QStringLiteral("hi"));
+        Object* inner = s.vm().newObject();
+        inner->put(QStringLiteral("self"), inner);
+        data->put(QStringLiteral("o"), inner);
+        const QByteArray file = builtins::encodeStoredObject(s.vm(), QStringLiteral("so"), data);
+        QVERIFY(file.startsWith(QByteArray("\x00\xBF", 2)));
+        QCOMPARE(qFromBigEndian<quint32>(file.constData() + 2), quint32(file.size() - 6));
+        QVERIFY(file.contains(QByteArray("TCSO")));
+        QVERIFY(file.contains(QByteArray("\x00\x01n\x00\x3F\xF8\0\0\0\0\0\0\0", 13)));
+        QVERIFY(file.contains(QByteArray("\x00\x01s\x02\x00\x02hi\x00", 9)));
+        QVERIFY(file.contains(QByteArray("self\x07\x00\x00", 7)));
+
+        Object* back = s.vm().newObject();
+        QVERIFY(builtins::decodeStoredObject(s.vm(), file, back));
+        const Value o = s.get(Value(back), "o");
+        QCOMPARE(objectOf(s.get(o, "self")), objectOf(o));
+        for (int cut = 0; cut < file.size(); ++cut) {
+            Object* target = s.vm().newObject();
+            QVERIFY(!builtins::decodeStoredObject(s.vm(), file.left(cut), target));
+            QVERIFY(target->properties().empty());
+        }
+        for (int at = 6; at < file.size(); ++at) {
+            QByteArray damaged = file;
+            damaged[at] = '\xFF';
+            Object* target = s.vm().newObject();
+            if (!builtins::decodeStoredObject(s.vm(), damaged, target))
+                QVERIFY(target->properties().empty());
+        }
     }
 
     // XMLSocket never connects; LocalConnection names are unique in the movie and

@@ -114,27 +114,25 @@ void setLoadedBytes(Object& o, const Value& loaded, const Value& total) {
 } // namespace
 
 void PendingLoad::run(Vm& vm) {
-    PendingLoad& load = *this;
     ScriptHost* host = vm.host();
     // A query means nothing to a file beside the movie.
-    const QString path = load.url.section(QLatin1Char('?'), 0, 0);
+    const QString path = url.section(QLatin1Char('?'), 0, 0);
     std::optional<QByteArray> bytes = host ? host->loadFile(path) : std::nullopt;
     // An empty file counts as none, as in the player.
     if (bytes && (bytes->isEmpty() || bytes->size() > kMaxTextBytes))
         bytes.reset();
     try {
-        if (load.variables) {
+        if (variables) {
             if (bytes)
-                decodeVariables(vm, Value(load.target), decodeText(vm, *bytes));
+                decodeVariables(vm, Value(target), decodeText(vm, *bytes));
             return;
         }
         Value text = Undefined{};
         if (bytes) {
-            setLoadedBytes(*load.target, double(bytes->size()), double(bytes->size()));
+            setLoadedBytes(*target, double(bytes->size()), double(bytes->size()));
             text = vm.makeString(decodeText(vm, *bytes));
         }
-        vm.callMethod(Value(load.target), QStringLiteral("onData"),
-                      std::span<const Value>(&text, 1));
+        vm.callMethod(Value(target), QStringLiteral("onData"), std::span<const Value>(&text, 1));
     } catch (ScriptThrow&) {
     } catch (ScriptAbort&) {
     }
@@ -223,12 +221,16 @@ Value clipLoadVariables(Vm& vm, const Value& self, Args args) {
 
 void deliverLoads(Vm& vm) {
     // A load a handler asks for here is delivered in the same round, up to a point.
+    // Tasks wait in the list (a root) until their turn, so handlers may collect.
     for (int round = 0; round < 16 && !vm.pendingLoads.empty(); ++round)
-        for (Object* o : std::exchange(vm.pendingLoads, {}))
+        for (std::size_t n = vm.pendingLoads.size(); n > 0 && !vm.pendingLoads.empty(); --n) {
+            Object* o = vm.pendingLoads.front();
+            vm.pendingLoads.erase(vm.pendingLoads.begin());
             if (auto* task = dynamic_cast<PendingTask*>(o)) {
                 Vm::RootGuard guard(vm, Value(task));
                 task->run(vm);
             }
+        }
 }
 
 void decodeVariables(Vm& vm, const Value& target, const QString& text) {
