@@ -116,6 +116,36 @@ private Q_SLOTS:
         QCOMPARE(call(vm, math, "pow", {1.0}), QStringLiteral("NaN"));
     }
 
+    // String positions wrap to 32 bits and read null as 0; with no arguments at all the
+    // searching and cutting methods answer undefined; a zero code ends fromCharCode.
+    void stringPositions() {
+        ScriptStage stage(empty(6));
+        Vm& vm = stage.runtime->vm();
+        const Value s = QStringLiteral("HELLOhello");
+        QCOMPARE(call(vm, s, "charAt", {4294967297.0}), QStringLiteral("E"));
+        QCOMPARE(call(vm, s, "substr", {4294967296.0, -4294967294.0}), QStringLiteral("HE"));
+        QCOMPARE(call(vm, s, "substring", {3.0, Null{}}), QStringLiteral("HEL"));
+        QCOMPARE(call(vm, s, "substr", {3.0, Undefined{}}), QStringLiteral("LOhello"));
+        QCOMPARE(call(vm, s, "lastIndexOf", {QStringLiteral("L"), Null{}}), QStringLiteral("-1"));
+        for (const char* method : {"indexOf", "lastIndexOf", "slice", "substr", "substring"})
+            QCOMPARE(vm.typeOf(vm.callMethod(s, QLatin1String(method), {})),
+                     QStringLiteral("undefined"));
+        QCOMPARE(call(vm, global(vm, "String"), "fromCharCode", {80.0, 0.0, 82.0}),
+                 QStringLiteral("P"));
+        const Value list = QStringLiteral("a,b,c");
+        QCOMPARE(call(vm, list, "split", {QStringLiteral(","), 2.0}), QStringLiteral("a,b"));
+        QCOMPARE(call(vm, list, "split", {QStringLiteral(","), -1.0}), QString());
+        QCOMPARE(call(vm, list, "split", {QString()}), QStringLiteral("a,,,b,,,c"));
+
+        // SWF 5 cuts at commas without a separator, not into characters with an empty one,
+        // and answers 0 past the end.
+        ScriptStage old(empty(5));
+        Vm& vm5 = old.runtime->vm();
+        QCOMPARE(vm5.toNumber(vm5.getMember(vm5.callMethod(list, "split", {}), "length")), 3.0);
+        QCOMPARE(call(vm5, list, "split", {QString()}), QStringLiteral("a,b,c"));
+        QCOMPARE(call(vm5, list, "charCodeAt", {9.0}), QStringLiteral("0"));
+    }
+
     // reverse and unshift move elements through properties: holes become elements, moved
     // elements come last in the enumeration order and lose DontEnum, undeletable ones stay
     // where they are and read-only ones keep their value.
