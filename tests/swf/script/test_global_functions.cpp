@@ -248,6 +248,28 @@ private Q_SLOTS:
         QCOMPARE(vm.toString(vm.getMember(job, "pageWidth")), QStringLiteral("0"));
     }
 
+    // No page hosts the player; the marshalling helpers still turn values into XML.
+    void externalInterfaceWithoutAPage() {
+        ScriptStage stage(empty(8));
+        Vm& vm = stage.runtime->vm();
+        const Value ei = global(vm, "flash.external.ExternalInterface");
+        QCOMPARE(vm.toString(vm.getMember(ei, "available")), QStringLiteral("false"));
+        QCOMPARE(vm.typeOf(vm.callMethod(ei, "call", {{Value(QStringLiteral("f"))}})),
+                 QStringLiteral("null"));
+        QCOMPARE(call(vm, ei, "_jsQuoteString", {QStringLiteral("a\\\"b")}),
+                 QStringLiteral("a\\\\\"b"));
+        QCOMPARE(vm.typeOf(vm.callMethod(ei, "_jsQuoteString", {{Value(QString())}})),
+                 QStringLiteral("null"));
+        Object* o = vm.newObject();
+        o->put("a", 1.0);
+        o->put("b", QStringLiteral("<x>"));
+        QCOMPARE(call(vm, ei, "_objectToXML", {o}),
+                 QStringLiteral("<object><property id=\"b\"><string>&lt;x&gt;</string></property>"
+                                "<property id=\"a\"><number>1</number></property></object>"));
+        QCOMPARE(call(vm, ei, "_argumentsToXML", {vm.newArray({12.0, true, Undefined{}})}),
+                 QStringLiteral("<arguments><true/><undefined/></arguments>"));
+    }
+
     // AsBroadcaster is a function; SWF 5 sees neither its prototype nor initialize.
     void broadcasterByVersion() {
         for (int version : {5, 6}) {

@@ -30,6 +30,7 @@ void Vm::setupBuiltins() {
     builtins::installTextFormat(*this);
     builtins::installSound(*this);
     builtins::installFileReference(*this); // into the flash package geometry made
+    builtins::installExternalInterface(*this);
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }
