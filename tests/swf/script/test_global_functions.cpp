@@ -113,7 +113,48 @@ private Q_SLOTS:
         QCOMPARE(call(vm, math, "max", {QStringLiteral("10"), QStringLiteral("2")}),
                  QStringLiteral("10"));
         QCOMPARE(call(vm, math, "max", {1.0, std::nan("")}), QStringLiteral("NaN"));
-        QCOMPARE(call(vm, math, "pow", {1.0}), QStringLiteral("NaN"));
+        QCOMPARE(call(vm, math, "pow", {1.0}), QStringLiteral("1")); // NaN in SWF 5
+        // One-argument functions convert a second argument too, and no more: each
+        // conversion here shifts an element out.
+        std::vector<Value> counted;
+        for (int i = 0; i < 3; ++i) {
+            ArrayObject* a = vm.newArray({-2.0, -3.0});
+            a->put("valueOf", global(vm, "Array.prototype.shift"));
+            counted.push_back(a);
+        }
+        QCOMPARE(call(vm, math, "abs", counted), QStringLiteral("2"));
+        QCOMPARE(vm.toString(counted[1]), QStringLiteral("-3"));
+        QCOMPARE(vm.toString(counted[2]), QStringLiteral("-2,-3"));
+    }
+
+    // String positions wrap to 32 bits and read null as 0; with no arguments at all the
+    // searching and cutting methods answer undefined; a zero code ends fromCharCode.
+    void stringPositions() {
+        ScriptStage stage(empty(6));
+        Vm& vm = stage.runtime->vm();
+        const Value s = QStringLiteral("HELLOhello");
+        QCOMPARE(call(vm, s, "charAt", {4294967297.0}), QStringLiteral("E"));
+        QCOMPARE(call(vm, s, "substr", {4294967296.0, -4294967294.0}), QStringLiteral("HE"));
+        QCOMPARE(call(vm, s, "substring", {3.0, Null{}}), QStringLiteral("HEL"));
+        QCOMPARE(call(vm, s, "substr", {3.0, Undefined{}}), QStringLiteral("LOhello"));
+        QCOMPARE(call(vm, s, "lastIndexOf", {QStringLiteral("L"), Null{}}), QStringLiteral("-1"));
+        for (const char* method : {"indexOf", "lastIndexOf", "slice", "substr", "substring"})
+            QCOMPARE(vm.typeOf(vm.callMethod(s, QLatin1String(method), {})),
+                     QStringLiteral("undefined"));
+        QCOMPARE(call(vm, global(vm, "String"), "fromCharCode", {80.0, 0.0, 82.0}),
+                 QStringLiteral("P"));
+        const Value list = QStringLiteral("a,b,c");
+        QCOMPARE(call(vm, list, "split", {QStringLiteral(","), 2.0}), QStringLiteral("a,b"));
+        QCOMPARE(call(vm, list, "split", {QStringLiteral(","), -1.0}), QString());
+        QCOMPARE(call(vm, list, "split", {QString()}), QStringLiteral("a,,,b,,,c"));
+
+        // SWF 5 cuts at commas without a separator, not into characters with an empty one,
+        // and answers 0 past the end.
+        ScriptStage old(empty(5));
+        Vm& vm5 = old.runtime->vm();
+        QCOMPARE(vm5.toNumber(vm5.getMember(vm5.callMethod(list, "split", {}), "length")), 3.0);
+        QCOMPARE(call(vm5, list, "split", {QString()}), QStringLiteral("a,b,c"));
+        QCOMPARE(call(vm5, list, "charCodeAt", {9.0}), QStringLiteral("0"));
     }
 
     // reverse and unshift move elements through properties: holes become elements, moved
@@ -216,6 +257,28 @@ private Q_SLOTS:
         QCOMPARE(call(vm, job, "start", {}), QStringLiteral("false"));
         vm.setMember(job, "pageWidth", 5.0);
         QCOMPARE(vm.toString(vm.getMember(job, "pageWidth")), QStringLiteral("0"));
+    }
+
+    // No page hosts the player; the marshalling helpers still turn values into XML.
+    void externalInterfaceWithoutAPage() {
+        ScriptStage stage(empty(8));
+        Vm& vm = stage.runtime->vm();
+        const Value ei = global(vm, "flash.external.ExternalInterface");
+        QCOMPARE(vm.toString(vm.getMember(ei, "available")), QStringLiteral("false"));
+        QCOMPARE(vm.typeOf(vm.callMethod(ei, "call", {{Value(QStringLiteral("f"))}})),
+                 QStringLiteral("null"));
+        QCOMPARE(call(vm, ei, "_jsQuoteString", {QStringLiteral("a\\\"b")}),
+                 QStringLiteral("a\\\\\"b"));
+        QCOMPARE(vm.typeOf(vm.callMethod(ei, "_jsQuoteString", {{Value(QString())}})),
+                 QStringLiteral("null"));
+        Object* o = vm.newObject();
+        o->put("a", 1.0);
+        o->put("b", QStringLiteral("<x>"));
+        QCOMPARE(call(vm, ei, "_objectToXML", {o}),
+                 QStringLiteral("<object><property id=\"b\"><string>&lt;x&gt;</string></property>"
+                                "<property id=\"a\"><number>1</number></property></object>"));
+        QCOMPARE(call(vm, ei, "_argumentsToXML", {vm.newArray({12.0, true, Undefined{}})}),
+                 QStringLiteral("<arguments><true/><undefined/></arguments>"));
     }
 
     // AsBroadcaster is a function; SWF 5 sees neither its prototype nor initialize.

@@ -42,6 +42,7 @@ void installMisc(Vm& vm);   // AsBroadcaster, Stage, Key, Mouse
 void installSystem(Vm& vm); // System, Accessibility, getVersion
 void installMedia(Vm& vm);  // Camera, Microphone, NetConnection, NetStream, Video
 void installFileReference(Vm& vm);
+void installExternalInterface(Vm& vm);
 void installPrintJob(Vm& vm);
 void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);

@@ -10,8 +10,17 @@ double num(Vm& vm, Args args, std::size_t i) {
     return i < args.size() ? vm.toNumber(args[i]) : std::numeric_limits<double>::quiet_NaN();
 }
 
+// The player reads two arguments even for one-argument functions: the second is
+// converted (its valueOf runs) and ignored; any further ones are not touched.
+void convertRest(Vm& vm, Args args, std::size_t from) {
+    for (std::size_t i = from; i < std::min<std::size_t>(args.size(), 2); ++i)
+        vm.toNumber(args[i]);
+}
+
 template <double (*F)(double)> Value unary(Vm& vm, const Value&, Args args) {
-    return F(num(vm, args, 0));
+    const double x = num(vm, args, 0);
+    convertRest(vm, args, 1);
+    return F(x);
 }
 
 double roundFlash(double d) {
@@ -22,13 +31,14 @@ double absolute(double d) {
 }
 
 Value atan2Fn(Vm& vm, const Value&, Args args) {
-    return std::atan2(num(vm, args, 0), num(vm, args, 1));
+    const double y = num(vm, args, 0), x = num(vm, args, 1);
+    return std::atan2(y, x);
 }
 
-// A NaN exponent gives NaN even for a base of 1 (C's pow says 1).
+// Before SWF 6 a NaN exponent gives NaN even for a base of 1 (C's pow, used since, says 1).
 Value powFn(Vm& vm, const Value&, Args args) {
     const double x = num(vm, args, 0), y = num(vm, args, 1);
-    return std::isnan(y) ? y : std::pow(x, y);
+    return std::isnan(y) && vm.version() < 6 ? y : std::pow(x, y);
 }
 
 // Math.min and Math.max compare two arguments (a missing one is NaN, so one argument
@@ -44,7 +54,8 @@ template <bool Max> Value extremum(Vm& vm, const Value&, Args args) {
     return Max ? std::max(a, b) : std::min(a, b);
 }
 
-Value randomFn(Vm& vm, const Value&, Args) {
+Value randomFn(Vm& vm, const Value&, Args args) {
+    convertRest(vm, args, 0);
     return vm.random();
 }
 

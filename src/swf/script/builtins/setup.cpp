@@ -42,6 +42,7 @@ void Vm::setupBuiltins() {
     builtins::installFileReference(*this); // into the flash package geometry made
     builtins::installLoadVars(*this);
     builtins::installNetObjects(*this);
+    builtins::installExternalInterface(*this);
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
 }

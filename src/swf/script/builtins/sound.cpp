@@ -116,6 +116,7 @@ Value soundCall(Vm& vm, const Value& self, Args args) {
 Value soundConstruct(Vm& vm, const Value&, Args args) {
     auto* s = vm.heap().make<SoundObject>(vm.protos.sound);
     Vm::RootGuard guard(vm, Value(s));
+    s->put(QStringLiteral("checkPolicyFile"), false, DontEnum); // each sound's own
     soundCall(vm, Value(s), args);
     return s;
 }
@@ -496,8 +497,11 @@ void installSound(Vm& vm) {
                                                               {"loadSound", loadSound},
                                                               {"getBytesLoaded", getBytesLoaded},
                                                               {"getBytesTotal", getBytesLoaded}};
-    for (const auto& [name, fn] : methods)
-        vm.method(proto, QLatin1String(name), fn);
+    // From getDuration on, the methods came with SWF 6.
+    const std::size_t sinceSwf6 = 9;
+    for (std::size_t i = 0; i < std::size(methods); ++i)
+        if (i < sinceSwf6 || vm.version() >= 6)
+            vm.method(proto, QLatin1String(methods[i].first), methods[i].second);
     vm.method(vm.global, QStringLiteral("stopAllSounds"), stopAllSoundsCall);
 }
 

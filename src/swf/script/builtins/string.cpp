@@ -11,13 +11,12 @@ QString self(Vm& vm, const Value& v) {
     return vm.toString(v);
 }
 
+// Positions are 32-bit integers (4294967297 is 1); only undefined takes the default, null
+// is 0.
 int integerArg(Vm& vm, Args args, std::size_t i, int fallback) {
-    if (i >= args.size() || isVoid(args[i]))
+    if (i >= args.size() || typeOf(args[i]) == TypeUndefined)
         return fallback;
-    const double d = vm.toNumber(args[i]);
-    if (std::isnan(d))
-        return 0;
-    return static_cast<int>(std::clamp(std::trunc(d), -2e9, 2e9));
+    return toInt32(vm.toNumber(args[i]));
 }
 
 Value stringCall(Vm& vm, const Value&, Args args) {
@@ -45,11 +44,15 @@ Value charAt(Vm& vm, const Value& v, Args args) {
 Value charCodeAt(Vm& vm, const Value& v, Args args) {
     const QString s = self(vm, v);
     const int i = integerArg(vm, args, 0, 0);
+    if (i >= s.size() && vm.version() < 6)
+        return 0.0; // SWF 5 answers 0 past the end
     return i >= 0 && i < s.size() ? static_cast<double>(s[i].unicode())
                                   : std::numeric_limits<double>::quiet_NaN();
 }
 
 Value indexOf(Vm& vm, const Value& v, Args args) {
+    if (args.empty())
+        return Undefined{}; // not even a position to start from
     const QString s = self(vm, v);
     const QString needle = vm.toString(arg(args, 0));
     const int from = std::max(0, integerArg(vm, args, 1, 0));
@@ -59,6 +62,8 @@ Value indexOf(Vm& vm, const Value& v, Args args) {
 }
 
 Value lastIndexOf(Vm& vm, const Value& v, Args args) {
+    if (args.empty())
+        return Undefined{};
     const QString s = self(vm, v);
     const QString needle = vm.toString(arg(args, 0));
     int from = integerArg(vm, args, 1, static_cast<int>(s.size()));
@@ -69,6 +74,8 @@ Value lastIndexOf(Vm& vm, const Value& v, Args args) {
 }
 
 Value substr(Vm& vm, const Value& v, Args args) {
+    if (args.empty())
+        return Undefined{};
     const QString s = self(vm, v);
     const int n = static_cast<int>(s.size());
     int from = integerArg(vm, args, 0, 0);
@@ -83,6 +90,8 @@ Value substr(Vm& vm, const Value& v, Args args) {
 }
 
 Value substring(Vm& vm, const Value& v, Args args) {
+    if (args.empty())
+        return Undefined{};
     const QString s = self(vm, v);
     const int n = static_cast<int>(s.size());
     int from = std::clamp(integerArg(vm, args, 0, 0), 0, n);
@@ -93,6 +102,8 @@ Value substring(Vm& vm, const Value& v, Args args) {
 }
 
 Value slice(Vm& vm, const Value& v, Args args) {
+    if (args.empty())
+        return Undefined{};
     const QString s = self(vm, v);
     const int n = static_cast<int>(s.size());
     int from = integerArg(vm, args, 0, 0);
@@ -109,13 +120,18 @@ Value slice(Vm& vm, const Value& v, Args args) {
 Value split(Vm& vm, const Value& v, Args args) {
     const QString s = self(vm, v);
     std::vector<Value> parts;
-    if (isVoid(arg(args, 0))) {
+    // No separator: the whole string, though SWF 5 cuts at commas.
+    if (isVoid(arg(args, 0)) && vm.version() >= 6) {
         parts.push_back(s);
         return vm.newArray(parts);
     }
-    const QString separator = vm.toString(args[0]);
-    int limit = args.size() > 1 && !isVoid(args[1]) ? integerArg(vm, args, 1, -1) : -1;
-    if (separator.isEmpty()) {
+    const QString separator = isVoid(arg(args, 0)) ? QStringLiteral(",") : vm.toString(args[0]);
+    // A limit given is a count (null and negatives give nothing); undefined is none.
+    const bool limited = args.size() > 1 && typeOf(args[1]) != TypeUndefined;
+    const int limit = limited ? std::max(0, integerArg(vm, args, 1, 0)) : -1;
+    if (separator.isEmpty() && vm.version() < 6) {
+        parts.push_back(s); // SWF 5 does not cut into characters
+    } else if (separator.isEmpty()) {
         for (QChar c : s)
             parts.push_back(QString(c));
     } else if (!s.isEmpty() || vm.version() < 6) {
@@ -151,8 +167,9 @@ Value fromCharCode(Vm& vm, const Value&, Args args) {
     QString s;
     for (const Value& a : args) {
         const int c = toInt32(vm.toNumber(a)) & 0xFFFF;
-        if (c)
-            s += QChar(c);
+        if (!c)
+            break; // the player's strings end at a zero
+        s += QChar(c);
     }
     return s;
 }
