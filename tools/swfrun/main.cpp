@@ -92,6 +92,10 @@ int main(int argc, char** argv) {
     player.setHost(&host);
     player.setMovie(movie);
     player.play();
+    // The recorded runs had the player focused: keys reach the movie from the start.
+    swf::InputEvent focus;
+    focus.kind = swf::InputEvent::Kind::FocusGained;
+    player.handleInput(focus);
     swfrun::AudioTrack audio;
     std::vector<std::int16_t> frameSound;
     if (!options.audioPath.isEmpty() && !audio.open(options.audioPath, &error))
