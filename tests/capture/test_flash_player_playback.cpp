@@ -42,6 +42,31 @@ QByteArray buttonMovie() {
     return movie.finish();
 }
 
+// A stopped two-frame movie whose ContextMenu holds "Next" (going to frame 2) and a
+// disabled "Off":
+//   item = new ContextMenuItem("Next", function () { nextFrame(); });
+//   m = new ContextMenu(); m.customItems.push(item);
+//   m.customItems.push(new ContextMenuItem("Off", null, false, false)); _root.menu = m;
+QByteArray menuMovie() {
+    SwfWriter movie({100, 80}, 30);
+    Actions a;
+    a.push("item");
+    QByteArray header(3, '\0'); // no name, no parameters
+    header.append(char(1)).append(char(0));
+    a.raw(0x9B, header).nextFrame(); // the function, one action long
+    a.push("Next").pushInt(2).push("ContextMenuItem").raw(0x40).raw(0x1D);
+    a.push("m").pushInt(0).push("ContextMenu").raw(0x40).raw(0x1D);
+    a.push("item").raw(0x1C).pushInt(1).push("m").raw(0x1C).push("customItems").raw(0x4E);
+    a.push("push").raw(0x52).raw(0x17);
+    a.push(false).push(false).pushNull().push("Off").pushInt(4).push("ContextMenuItem").raw(0x40);
+    a.pushInt(1).push("m").raw(0x1C).push("customItems").raw(0x4E);
+    a.push("push").raw(0x52).raw(0x17);
+    a.push("_root").raw(0x1C).push("menu").push("m").raw(0x1C).raw(0x4F);
+    movie.actions(a.stop()).showFrame();
+    movie.actions(Actions().stop()).showFrame();
+    return movie.finish();
+}
+
 QString writeMovie(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
@@ -126,6 +151,32 @@ private Q_SLOTS:
         QCOMPARE(widget.cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseClick(&widget, Qt::LeftButton, {}, QPoint(100, 40));
         QCOMPARE(widget.player().currentFrame(), 1);
+    }
+
+    // The movie's own menu items come first in the right-click menu; choosing one runs
+    // its onSelect, a disabled one cannot be chosen.
+    void contextMenuShowsTheMoviesItems() {
+        const QString path = writeMovie(m_dir, "menu.swf", menuMovie());
+        FlashPlayerWidget widget;
+        widget.resize(100, 80);
+        QSignalSpy loaded(&widget, &FlashPlayerWidget::movieLoaded);
+        widget.setMovie(path);
+        QVERIFY(loaded.wait());
+        widget.player().tick();
+        auto menu = widget.createContextMenu(QPoint(50, 40));
+        QVERIFY(menu->actions().size() > 3);
+        QCOMPARE(menu->actions().at(0)->text(), QString("Next"));
+        QAction* off = findAction(*menu, "Off");
+        QVERIFY(off && !off->isEnabled());
+        QCOMPARE(widget.player().currentFrame(), 0);
+        findAction(*menu, "Next")->trigger();
+        QCOMPARE(widget.player().currentFrame(), 1);
+
+        // Without a movie menu the player's own items stand alone.
+        widget.setMovie(m_movie);
+        QVERIFY(loaded.wait());
+        menu = widget.createContextMenu(QPoint(50, 40));
+        QCOMPARE(menu->actions().at(0)->text(), QString("播放"));
     }
 
     // 全屏 shows the movie alone in a window of its own, taking the pointer; Esc closes it

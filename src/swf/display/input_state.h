@@ -13,9 +13,12 @@ struct InputState {
     bool pointerInside = false; // over the player since the last move
     bool primaryDown = false;
     std::bitset<256> keysDown; // by key code
-    int lastKeyCode = 0;       // Key.getCode()
-    int lastCharCode = 0;      // Key.getAscii()
-    bool focused = false;      // keys reach the movie only while it has the focus
+    // Flipped by every press of the key (mouse buttons count as keys 1, 2 and 4), as the
+    // platform's toggle state: Key.isToggled().
+    std::bitset<256> keysToggled;
+    int lastKeyCode = 0;  // Key.getCode()
+    int lastCharCode = 0; // Key.getAscii()
+    bool focused = false; // keys reach the movie only while it has the focus
     // While the scripts of a click or key press run: what they open counts as the user's.
     bool userInitiated = false;
     bool pointerHidden = false; // Mouse.hide()

@@ -62,6 +62,8 @@ void Player::handleInput(const InputEvent& event) {
             break;
         }
         input.primaryDown = event.kind == Kind::MouseDown;
+        if (input.primaryDown)
+            input.keysToggled.flip(1);
         byUser = true;
         input.userInitiated = true;
         tellScripts(input.primaryDown ? Event::MouseDown : Event::MouseUp);
@@ -77,6 +79,8 @@ void Player::handleInput(const InputEvent& event) {
         byUser = true;
         input.userInitiated = true;
         if (event.kind == Kind::KeyDown) {
+            if (event.keyCode > 0 && event.keyCode < static_cast<int>(input.keysToggled.size()))
+                input.keysToggled.flip(static_cast<std::size_t>(event.keyCode));
             input.lastKeyCode = event.keyCode;
             input.lastCharCode = static_cast<int>(event.codepoint);
             tellScripts(Event::KeyDown, buttonKeyCode(event.keyCode, event.codepoint));

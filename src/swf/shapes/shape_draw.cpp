@@ -140,7 +140,9 @@ QPainterPath shapeOutline(const ShapePaths& paths) {
     QPainterPath out;
     for (const ShapeLayer& layer : paths.layers) {
         QPainterPath area;
-        area.setFillRule(Qt::OddEvenFill);
+        // Each fill keeps its rule: a non-zero shape covers the holes even-odd leaves.
+        area.setFillRule(layer.fills.empty() ? Qt::OddEvenFill
+                                             : layer.fills.front().path.fillRule());
         for (const FillPath& fill : layer.fills)
             area.addPath(fill.path);
         out = unite(out, area);

@@ -99,6 +99,63 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"over", "press", "release", "press", "outside"}));
     }
 
+    // A clip made by script and drawn with the drawing API (inside with, as movies of the
+    // time wrote it) shows its drawing and takes the pointer where it is filled only.
+    void drawnClipTakesThePointer() {
+        SwfWriter w({200, 200}, 12, 8);
+        w.background(Qt::white);
+        // fn(args): args pushed last first, then their count and the name.
+        auto call = [](Actions& b, const char* fn, std::initializer_list<int> args) {
+            for (auto it = std::rbegin(args); it != std::rend(args); ++it)
+                b.pushInt(*it);
+            b.pushInt(static_cast<int>(args.size())).push(fn).raw(0x3D).raw(0x17);
+        };
+        auto drawSquare = [&](Actions& b) {
+            call(b, "beginFill", {0xff0000});
+            call(b, "moveTo", {10, 10});
+            call(b, "lineTo", {60, 10});
+            call(b, "lineTo", {60, 60});
+            call(b, "lineTo", {10, 60});
+            call(b, "endFill", {});
+        };
+        Actions probe;
+        drawSquare(probe);
+        const int size = static_cast<int>(probe.bytes().size()) - 1; // without the end
+        QByteArray blockSize;
+        blockSize.append(char(size & 0xff)).append(char(size >> 8));
+        Actions script;
+        script.pushInt(1).push("d").pushInt(2).push("_root").raw(0x1C);
+        script.push("createEmptyMovieClip").raw(0x52).raw(0x17);
+        script.push("d").raw(0x1C).raw(0x94, blockSize); // with (d) { ... }
+        drawSquare(script);
+        handler(script, "d", "onPress", traced("press"));
+        w.actions(script.stop()).showFrame();
+        PlayedMovie p(w.finish());
+        const QImage img = renderImage(p.player, {200, 200});
+        QCOMPARE(img.pixel(30, 30), qRgb(255, 0, 0));
+        QCOMPARE(img.pixel(80, 80), qRgb(255, 255, 255));
+        p.send(InputEvent::Kind::MouseMove, {80, 80});
+        p.send(InputEvent::Kind::MouseDown, {80, 80});
+        p.send(InputEvent::Kind::MouseUp, {80, 80});
+        QVERIFY(p.host.traces.isEmpty());
+        p.send(InputEvent::Kind::MouseMove, {30, 30});
+        QVERIFY(p.player.showsHandCursor());
+        p.send(InputEvent::Kind::MouseDown, {30, 30});
+        QCOMPARE(p.host.traces, QStringList({"press"}));
+    }
+
+    // Every press flips a key's toggle, mouse buttons included (key 1).
+    void pressesToggleKeys() {
+        PlayedMovie p(clipMovie([](Actions&) {}));
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::CapsLock);
+        p.send(InputEvent::Kind::KeyUp, {}, keycode::CapsLock);
+        QVERIFY(p.player.inputState().keysToggled.test(keycode::CapsLock));
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::CapsLock);
+        QVERIFY(!p.player.inputState().keysToggled.test(keycode::CapsLock));
+        p.send(InputEvent::Kind::MouseDown, {5, 5});
+        QVERIFY(p.player.inputState().keysToggled.test(1));
+    }
+
     void disabledClipIsNoButton() {
         PlayedMovie p(clipMovie([](Actions& a) {
             handler(a, "c", "onPress", traced("press"));

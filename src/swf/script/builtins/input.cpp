@@ -8,6 +8,8 @@
 #include "swf/format/movie.h"
 #include "swf/script/clip_object.h"
 
+#include <cmath>
+
 namespace reelcase::swf::avm1::builtins {
 namespace {
 
@@ -15,13 +17,20 @@ InputState& input(Vm& vm) {
     return vm.context().input;
 }
 
-Value isDown(Vm& vm, const Value&, Args args) {
+bool keyBit(Vm& vm, Args args, const std::bitset<256>& keys) {
     if (args.empty())
         return false;
     const double code = vm.toNumber(args[0]);
-    const auto& keys = input(vm).keysDown;
     return code >= 0 && code < static_cast<double>(keys.size()) &&
            keys.test(static_cast<std::size_t>(code));
+}
+
+Value isDown(Vm& vm, const Value&, Args args) {
+    return keyBit(vm, args, input(vm).keysDown);
+}
+
+Value isToggled(Vm& vm, const Value&, Args args) {
+    return keyBit(vm, args, input(vm).keysToggled);
 }
 
 Value getCode(Vm& vm, const Value&, Args) {
@@ -61,7 +70,8 @@ Value stopDrag(Vm& vm, const Value&, Args) {
     return Undefined{};
 }
 
-// The topmost clip under point (stage twips), other than skip and what it holds.
+// The clip owning the topmost shape under point (stage twips), other than skip and what it
+// holds; null for the root's own shapes.
 TimelineInstance* clipAt(TimelineInstance& timeline, QPointF point, TimelineInstance* skip,
                          const Dictionary& dictionary, int nesting) {
     if (nesting > 64)
@@ -69,15 +79,16 @@ TimelineInstance* clipAt(TimelineInstance& timeline, QPointF point, TimelineInst
     const auto& list = timeline.displayList();
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         const DisplayObject& o = it->second;
-        if (!o.sprite || o.sprite.get() == skip || !o.placement.visible)
+        if (o.sprite.get() == skip || !o.placement.visible || o.placement.clipDepth > 0)
             continue;
         if (!hitsObject(o, point, dictionary))
             continue;
+        if (!o.sprite)
+            return nesting > 0 ? &timeline : nullptr;
         bool invertible = false;
         const QPointF inner = o.placement.matrix.inverted(&invertible).map(point);
         if (TimelineInstance* deeper = clipAt(*o.sprite, inner, skip, dictionary, nesting + 1))
             return deeper;
-        return o.sprite.get();
     }
     return nullptr;
 }
@@ -105,12 +116,24 @@ bool hitsShapes(Vm& vm, TimelineInstance& clip, QPointF stage) {
 }
 
 QPointF pointerIn(Vm& vm, TimelineInstance& clip) {
-    return stageToLocal(clip, input(vm).pointer);
+    // The player maps the pointer through the clip's matrix with its translation in whole
+    // pixels and gives whole twips; a matrix with no inverse reads the pixels as twips.
+    const QPointF pointer = input(vm).pointer;
+    const QTransform m = stageTransform(clip);
+    const QTransform snapped(m.m11(), m.m12(), m.m21(), m.m22(), std::floor(m.dx() / 20 + 0.5) * 20,
+                             std::floor(m.dy() / 20 + 0.5) * 20);
+    bool invertible = false;
+    const QTransform inverse = snapped.inverted(&invertible);
+    const QPointF twips = invertible ? inverse.map(pointer * 20.0) : pointer;
+    if (!std::isfinite(twips.x()) || !std::isfinite(twips.y()))
+        return {};
+    return QPointF(std::floor(twips.x() + 0.5), std::floor(twips.y() + 0.5)) / 20.0;
 }
 
 void installInput(Vm& vm) {
     if (Object* key = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Key")))) {
         vm.method(key, QStringLiteral("isDown"), isDown);
+        vm.method(key, QStringLiteral("isToggled"), isToggled);
         vm.method(key, QStringLiteral("getCode"), getCode);
         vm.method(key, QStringLiteral("getAscii"), getAscii);
     }
