@@ -267,6 +267,47 @@ private Q_SLOTS:
                  QStringLiteral("BCD"));
     }
 
+    // An auto-sized field keeps its right edge by moving; a script's field can be removed.
+    void autoSizeMovesTheFieldAndScriptFieldsGo() {
+        FieldStage s;
+        const Value t =
+            s.call(s.root(), "createTextField", {QStringLiteral("t"), 10.0, 0.0, 0.0, 1.0, 1.0});
+        s.set(t, "autoSize", QStringLiteral("right"));
+        QCOMPARE(s.text(t, "_width"), QStringLiteral("4")); // the gutter alone
+        QCOMPARE(s.text(t, "_x"), QStringLiteral("-3"));
+        s.call(t, "removeTextField");
+        QCOMPARE(s.vm().typeOf(s.vm().getMember(s.root(), QStringLiteral("t"))),
+                 QStringLiteral("undefined"));
+        // A field the timeline placed stays.
+        s.call(s.field(), "removeTextField");
+        QCOMPARE(s.text(s.field(), "text"), QStringLiteral("hi"));
+    }
+
+    // A click focuses a selectable field with the caret at the click; a click elsewhere, or
+    // removing the field, takes the focus away.
+    void clicksPlaceTheCaretAndRemovalDropsFocus() {
+        FieldStage s;
+        const Value t = s.call(s.root(), "createTextField",
+                               {QStringLiteral("t"), 10.0, 0.0, 150.0, 200.0, 20.0});
+        s.set(t, "text", QStringLiteral("abcdef"));
+        builtins::focusAtPointer(s.vm(), {190, 160}); // right of the text
+        auto* field = static_cast<TextFieldObject*>(objectOf(t));
+        QCOMPARE(builtins::focusedObject(s.vm()), objectOf(t));
+        QCOMPARE(field->selectionBegin, 6);
+        QCOMPARE(field->selectionEnd, 6);
+        builtins::focusAtPointer(s.vm(), {2, 155}); // before the first character
+        QCOMPARE(field->selectionEnd, 0);
+        builtins::focusAtPointer(s.vm(), {150, 190}); // below every field
+        QVERIFY(!builtins::focusedObject(s.vm()));
+        s.set(t, "selectable", false); // not selectable: no focus
+        builtins::focusAtPointer(s.vm(), {190, 160});
+        QVERIFY(!builtins::focusedObject(s.vm()));
+        s.set(t, "selectable", true);
+        builtins::focusAtPointer(s.vm(), {190, 160});
+        s.call(t, "removeTextField");
+        QVERIFY(!builtins::focusedObject(s.vm()));
+    }
+
     // SWF 6 and later find the properties on TextField.prototype; SWF 5 on the field.
     void propertiesLiveWhereTheVersionPutsThem() {
         FieldStage v8(8);
