@@ -68,7 +68,7 @@ void TextFieldObject::initFrom(const EditText& def) {
     settings = def.settings();
     newFormat = formatOf(def);
     if (settings.html)
-        rich = parseRichHtml(def.initialText(), newFormat, false);
+        rich = parseRichHtml(def.initialText(), newFormat, false, settings.multiline);
     else
         rich.setText(normaliseNewlines(def.initialText()), newFormat);
     input = !settings.readOnly;
@@ -118,7 +118,7 @@ bool TextFieldObject::setNative(Vm& vm, const QString& name, const Value& value)
 
 void TextFieldObject::setText(Vm& vm, const QString& text, bool asHtml) {
     if (asHtml)
-        rich = parseRichHtml(text, newFormat, condenseWhite);
+        rich = parseRichHtml(text, newFormat, condenseWhite, settings.multiline);
     else
         rich.setText(normaliseNewlines(text.left(limits::maxEditTextLength)), newFormat);
     selectionBegin = selectionEnd = std::min(selectionEnd, rich.size());
@@ -162,16 +162,21 @@ void TextFieldObject::fitToText() {
     if (autoSize == u"none")
         return;
     const TextLayout l = layout();
+    const bool empty = rich.size() == 0; // no line at all, only the gutter
     QRectF& b = settings.bounds;
-    b.setHeight(l.height + 2 * kTextGutter);
+    b.setHeight((empty ? 0 : l.height) + 2 * kTextGutter);
     if (settings.wordWrap)
         return; // the width stays; lines wrap in it
-    const double width = l.width + 2 * kTextGutter;
+    const double width = (empty ? 0 : l.width) + 2 * kTextGutter;
+    // The field moves, not its box: _x follows the kept edge.
+    double shift = 0;
     if (autoSize == u"right")
-        b.setLeft(b.right() - width);
+        shift = b.width() - width;
     else if (autoSize == u"center")
-        b.setLeft(b.center().x() - width / 2);
+        shift = (b.width() - width) / 2;
     b.setWidth(width);
+    if (DisplayObject* e = entry(); e && shift != 0)
+        e->placement.matrix = QTransform::fromTranslate(std::round(shift), 0) * e->placement.matrix;
 }
 
 void TextFieldObject::changed(Vm& vm, bool textChanged) {
@@ -219,7 +224,7 @@ void TextFieldObject::pullVariable(Vm& vm) {
     variableShown = true;
     shownVariableText = text;
     if (settings.html)
-        rich = parseRichHtml(text, newFormat, condenseWhite);
+        rich = parseRichHtml(text, newFormat, condenseWhite, settings.multiline);
     else
         rich.setText(normaliseNewlines(text), newFormat);
     changed(vm, false);

@@ -73,12 +73,16 @@ std::optional<unsigned> htmlColour(const QString& value) {
 
 class RichHtmlReader {
 public:
-    RichHtmlReader(const CharFormat& base, bool condenseWhite)
-        : m_condense(condenseWhite) {
+    RichHtmlReader(const CharFormat& base, bool condenseWhite, bool multiline)
+        : m_condense(condenseWhite)
+        , m_multiline(multiline) {
         m_stack.push_back({QString(), base});
     }
 
     RichText read(QStringView html) {
+        // Markup of white space alone makes no text.
+        if (std::all_of(html.begin(), html.end(), [](QChar c) { return c.isSpace(); }))
+            return {};
         qsizetype i = 0;
         while (i < html.size()) {
             const QChar c = html[i];
@@ -94,7 +98,8 @@ public:
             } else if (c == u'&') {
                 append(decodeHtmlEntity(html, i));
             } else if ((c == u'\r' || c == u'\n') && !m_condense) {
-                breakParagraph();
+                if (!m_afterClose)
+                    breakParagraph();
                 i += (c == u'\r' && i + 1 < html.size() && html[i + 1] == u'\n') ? 2 : 1;
             } else {
                 const qsizetype start = i;
@@ -111,6 +116,11 @@ private:
     const CharFormat& format() const { return m_stack.back().second; }
 
     void append(QString s) {
+        // White space between a closed paragraph and what follows is layout, not text.
+        if (m_afterClose && std::all_of(s.begin(), s.end(), [](QChar c) { return c.isSpace(); }))
+            return;
+        m_afterClose = false;
+        m_closedParagraph = false; // text right after </p> runs on in that paragraph
         if (m_condense) {
             QString folded;
             for (QChar c : s) {
@@ -164,12 +174,20 @@ private:
 
     void handleTag(const HtmlTag& tag) {
         const QString& name = tag.name;
+        m_afterClose = false;
+        // Any element after a closed paragraph opens the next one.
+        if (!tag.closing && m_closedParagraph && m_text.size() > 0 && name != u"p" && name != u"li")
+            breakParagraph();
         if (name == u"br") {
             breakParagraph();
         } else if (name == u"p" || name == u"li") {
             // A paragraph ends where the next one starts: text after </p> runs on.
             if (tag.closing) {
-                m_closedParagraph = true;
+                if (m_multiline)
+                    breakParagraph();
+                else
+                    m_closedParagraph = true;
+                m_afterClose = true;
                 return;
             }
             if (m_text.size() > 0 && (m_closedParagraph || !m_text.text().endsWith(u'\r')))
@@ -221,8 +239,7 @@ private:
         }
         if (auto v = attribute(tag, "letterspacing"))
             f.letterSpacing = *v;
-        if (auto v = attribute(tag, "kerning"))
-            f.kerning = *v != 0;
+        // KERNING is written out but not read back.
     }
 
     static void textFormatAttributes(const HtmlTag& tag, CharFormat& f) {
@@ -249,8 +266,10 @@ private:
     TextAlign m_align = TextAlign::Left;
     bool m_bullet = false;
     bool m_condense = false;
+    bool m_multiline = false;
     bool m_lastWasSpace = false;
     bool m_closedParagraph = false; // a </p> or </li> since the last break
+    bool m_afterClose = false;      // nothing but white space since a </p> or </li>
 };
 
 } // namespace
@@ -485,6 +504,8 @@ QList<TextParagraph> RichText::paragraphs(bool password, const CharFormat& empty
 }
 
 QString RichText::html(const CharFormat& empty) const {
+    if (m_text.isEmpty())
+        return {}; // an empty field gives no markup at all
     QString out;
     // Each paragraph: its runs (a run may hold several paragraphs' text).
     struct Piece {
@@ -503,6 +524,9 @@ QString RichText::html(const CharFormat& empty) const {
                 paragraphs.back().push_back({parts[k], &run.format});
         }
     }
+    // A last break ends its paragraph; it opens no empty one.
+    if (paragraphs.size() > 1 && m_text.endsWith(u'\r'))
+        paragraphs.pop_back();
     const CharFormat* last = m_runs.empty() ? &empty : &m_runs.back().format;
     for (auto& pieces : paragraphs) {
         if (pieces.empty())
@@ -534,11 +558,12 @@ QString RichText::html(const CharFormat& empty) const {
                         : QStringLiteral("<P ALIGN=\"%1\">").arg(QLatin1String(alignName(p.align)));
         for (const Piece& piece : pieces) {
             const CharFormat& f = *piece.format;
-            QString open = QStringLiteral("<FONT FACE=\"%1\" SIZE=\"%2\" COLOR=\"#%3\" "
-                                          "LETTERSPACING=\"%4\" KERNING=\"%5\">")
-                               .arg(escaped(f.font), number(f.size))
-                               .arg(f.color & 0xFFFFFF, 6, 16, QLatin1Char('0'))
-                               .arg(number(f.letterSpacing), f.kerning ? u"1" : u"0");
+            QString open =
+                QStringLiteral("<FONT FACE=\"%1\" SIZE=\"%2\" COLOR=\"#%3\" "
+                               "LETTERSPACING=\"%4\" KERNING=\"%5\">")
+                    .arg(escaped(f.font), number(f.size))
+                    .arg(QString::number(f.color & 0xFFFFFF, 16).toUpper().rightJustified(6, u'0'))
+                    .arg(number(f.letterSpacing), f.kerning ? u"1" : u"0");
             QString close = QStringLiteral("</FONT>");
             if (!f.url.isEmpty()) {
                 open += QStringLiteral("<A HREF=\"%1\" TARGET=\"%2\">")
@@ -559,8 +584,9 @@ QString RichText::html(const CharFormat& empty) const {
     return out;
 }
 
-RichText parseRichHtml(QStringView html, const CharFormat& base, bool condenseWhite) {
-    return RichHtmlReader(base, condenseWhite).read(html);
+RichText parseRichHtml(QStringView html, const CharFormat& base, bool condenseWhite,
+                       bool multiline) {
+    return RichHtmlReader(base, condenseWhite, multiline).read(html);
 }
 
 QString normaliseNewlines(const QString& s) {

@@ -98,8 +98,10 @@ private:
 };
 
 // Reads HTML into rich text: tags change the format of what they hold (base for the rest).
-// Paragraphs and <br> become '\r'. condenseWhite folds runs of white space into one space.
-RichText parseRichHtml(QStringView html, const CharFormat& base, bool condenseWhite);
+// <br> and line breaks become '\r'; so does </p> in a multiline field, while a single-line
+// one runs paragraphs together. condenseWhite folds runs of white space into one space.
+RichText parseRichHtml(QStringView html, const CharFormat& base, bool condenseWhite,
+                       bool multiline = false);
 
 // Flash's text for a string set on a field: CR LF and LF become CR.
 QString normaliseNewlines(const QString& s);

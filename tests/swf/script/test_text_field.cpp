@@ -68,6 +68,11 @@ struct FieldStage {
 
 int pressed = 0;
 int released = 0;
+int changes = 0;
+Value countChange(Vm&, const Value&, Args) {
+    ++changes;
+    return Undefined{};
+}
 Value countPress(Vm&, const Value&, Args) {
     ++pressed;
     return Undefined{};
@@ -265,6 +270,132 @@ private Q_SLOTS:
         const std::vector<Value> range = {1.0, 3.0};
         QCOMPARE(vm.toString(vm.callMethod(snapshot, QStringLiteral("getText"), range)),
                  QStringLiteral("BCD"));
+    }
+
+    // An auto-sized field keeps its right edge by moving; a script's field can be removed.
+    void autoSizeMovesTheFieldAndScriptFieldsGo() {
+        FieldStage s;
+        const Value t =
+            s.call(s.root(), "createTextField", {QStringLiteral("t"), 10.0, 0.0, 0.0, 1.0, 1.0});
+        s.set(t, "autoSize", QStringLiteral("right"));
+        QCOMPARE(s.text(t, "_width"), QStringLiteral("4")); // the gutter alone
+        QCOMPARE(s.text(t, "_x"), QStringLiteral("-3"));
+        s.call(t, "removeTextField");
+        QCOMPARE(s.vm().typeOf(s.vm().getMember(s.root(), QStringLiteral("t"))),
+                 QStringLiteral("undefined"));
+        // A field the timeline placed stays.
+        s.call(s.field(), "removeTextField");
+        QCOMPARE(s.text(s.field(), "text"), QStringLiteral("hi"));
+    }
+
+    // A click focuses a selectable field with the caret at the click; a click elsewhere, or
+    // removing the field, takes the focus away.
+    void clicksPlaceTheCaretAndRemovalDropsFocus() {
+        FieldStage s;
+        const Value t = s.call(s.root(), "createTextField",
+                               {QStringLiteral("t"), 10.0, 0.0, 150.0, 200.0, 20.0});
+        s.set(t, "text", QStringLiteral("abcdef"));
+        builtins::focusAtPointer(s.vm(), {190, 160}); // right of the text
+        auto* field = static_cast<TextFieldObject*>(objectOf(t));
+        QCOMPARE(builtins::focusedObject(s.vm()), objectOf(t));
+        QCOMPARE(field->selectionBegin, 6);
+        QCOMPARE(field->selectionEnd, 6);
+        builtins::focusAtPointer(s.vm(), {2, 155}); // before the first character
+        QCOMPARE(field->selectionEnd, 0);
+        builtins::focusAtPointer(s.vm(), {150, 190}); // below every field
+        QVERIFY(!builtins::focusedObject(s.vm()));
+        s.set(t, "selectable", false); // not selectable: no focus
+        builtins::focusAtPointer(s.vm(), {190, 160});
+        QVERIFY(!builtins::focusedObject(s.vm()));
+        s.set(t, "selectable", true);
+        builtins::focusAtPointer(s.vm(), {190, 160});
+        s.call(t, "removeTextField");
+        QVERIFY(!builtins::focusedObject(s.vm()));
+    }
+
+    // Selection's indices: the anchor and the caret, in either order; -1 without a field.
+    void selectionIndicesFollowTheFocusedField() {
+        FieldStage s;
+        const Value selection = s.vm().getMember(Value(s.vm().global), QStringLiteral("Selection"));
+        QCOMPARE(s.vm().toNumber(s.call(selection, "getBeginIndex")), -1.0);
+        s.set(s.field(), "text", QStringLiteral("abcdef"));
+        s.call(selection, "setFocus", {QStringLiteral("field")}); // a path works too
+        QCOMPARE(s.text(s.call(selection, "getFocus"), "length"), QStringLiteral("13"));
+        QCOMPARE(s.vm().toNumber(s.call(selection, "getEndIndex")), 6.0); // all selected
+        s.call(selection, "setSelection", {5.0, 2.0});
+        QCOMPARE(s.vm().toNumber(s.call(selection, "getBeginIndex")), 2.0);
+        QCOMPARE(s.vm().toNumber(s.call(selection, "getEndIndex")), 5.0);
+        QCOMPARE(s.vm().toNumber(s.call(selection, "getCaretIndex")), 2.0);
+        s.call(s.field(), "replaceSel", {QStringLiteral("X")});
+        QCOMPARE(s.text(s.field(), "text"), QStringLiteral("abXf"));
+        s.call(selection, "setSelection", {-10.0, 100.0}); // clamped to the text
+        QCOMPARE(s.vm().toNumber(s.call(selection, "getEndIndex")), 4.0);
+        QVERIFY(s.vm().toBoolean(s.call(selection, "setFocus", {Value(Null{})})));
+        QVERIFY(!s.vm().toBoolean(s.call(selection, "setFocus", {Value(Null{})})));
+    }
+
+    // Typing tells the field's listeners (the field first among them); a script's own
+    // change of text does not. Enter breaks a line only in a multiline field.
+    void typingTellsListenersAndEnterNeedsMultiline() {
+        FieldStage s;
+        const Value f = s.field();
+        s.set(f, "type", QStringLiteral("input"));
+        s.set(f, "onChanged", s.vm().newNative(countChange));
+        changes = 0;
+        s.set(f, "text", QString());
+        QCOMPARE(changes, 0);
+        const Value selection = s.vm().getMember(Value(s.vm().global), QStringLiteral("Selection"));
+        s.call(selection, "setFocus", {f});
+        typeIntoFocusedField(s.vm(), U'你');
+        QCOMPARE(changes, 1);
+        QVERIFY(!editFocusedField(s.vm(), TextEdit::Enter));
+        s.set(f, "multiline", true);
+        QVERIFY(editFocusedField(s.vm(), TextEdit::Enter));
+        typeIntoFocusedField(s.vm(), U'好');
+        QCOMPARE(s.text(f, "text"), QStringLiteral("你\r好"));
+        QCOMPARE(changes, 3);
+        // Control characters are not text.
+        QVERIFY(!typeIntoFocusedField(s.vm(), U'\t'));
+        // A dynamic field takes no typing.
+        s.set(f, "type", QStringLiteral("dynamic"));
+        QVERIFY(!typeIntoFocusedField(s.vm(), U'a'));
+    }
+
+    // Scrolling stays within the lines the text has; the last line shown follows.
+    void scrollStaysWithinTheText() {
+        FieldStage s;
+        const Value f = s.field();
+        s.set(f, "multiline", true);
+        s.set(f, "text", QStringLiteral("1\n2\n3\n4\n5\n6"));
+        const double maxscroll = s.vm().toNumber(s.vm().getMember(f, QStringLiteral("maxscroll")));
+        QVERIFY(maxscroll > 1); // a 20-pixel box shows one or two of six lines
+        s.set(f, "scroll", 100.0);
+        QCOMPARE(s.vm().toNumber(s.vm().getMember(f, QStringLiteral("scroll"))), maxscroll);
+        QCOMPARE(s.text(f, "bottomScroll"), QStringLiteral("6"));
+        s.set(f, "scroll", -4.0);
+        QCOMPARE(s.text(f, "scroll"), QStringLiteral("1"));
+        QVERIFY(s.vm().toNumber(s.vm().getMember(f, QStringLiteral("textHeight"))) > 0);
+        QCOMPARE(s.text(f, "length"), QStringLiteral("11"));
+    }
+
+    // getTextExtent measures in the format's size; a width wraps the text.
+    void textExtentGrowsWithSizeAndWraps() {
+        FieldStage s;
+        const Value t = s.newTextFormat();
+        s.set(t, "size", 12.0);
+        const std::vector<Value> text = {QStringLiteral("Hello World")};
+        const Value small = s.call(t, "getTextExtent", text);
+        s.set(t, "size", 24.0);
+        const Value big = s.call(t, "getTextExtent", text);
+        auto n = [&](const Value& v, const char* m) {
+            return s.vm().toNumber(s.vm().getMember(v, QLatin1String(m)));
+        };
+        QVERIFY(n(big, "width") > n(small, "width"));
+        QVERIFY(n(big, "height") > n(small, "height"));
+        QCOMPARE(n(small, "textFieldWidth"), n(small, "width") + 4);
+        const Value narrow = s.call(t, "getTextExtent", {QStringLiteral("Hello World"), 30.0});
+        QVERIFY(n(narrow, "height") > n(big, "height")); // wrapped onto more lines
+        QCOMPARE(n(narrow, "textFieldWidth"), 30.0);
     }
 
     // SWF 6 and later find the properties on TextField.prototype; SWF 5 on the field.

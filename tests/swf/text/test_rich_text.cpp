@@ -81,6 +81,11 @@ private Q_SLOTS:
         QCOMPARE(parseRichHtml(u"<p>a</p>b", base, false).text(), QStringLiteral("ab"));
         QCOMPARE(parseRichHtml(u"<p>a</p><p></p><p>b</p>", base, false).text(),
                  QStringLiteral("a\r\rb"));
+        // An element after a closed paragraph opens the next; white space between is dropped.
+        QCOMPARE(parseRichHtml(u"<p>a</p> <b>b</b>", base, false).text(), QStringLiteral("a\rb"));
+        // A multiline field ends each paragraph with a break.
+        QCOMPARE(parseRichHtml(u"<p>a</p>b", base, false, true).text(), QStringLiteral("a\rb"));
+        QCOMPARE(parseRichHtml(u"<p></p>", base, false, true).text(), QStringLiteral("\r"));
         QCOMPARE(parseRichHtml(u"a<br>b", base, false).text(), QStringLiteral("a\rb"));
         // An attribute without quotes ends the reading, as in the player.
         QCOMPARE(parseRichHtml(u"a<font color=#00FF00>green</font>", base, false).text(),
@@ -127,8 +132,12 @@ private Q_SLOTS:
                                 "<TEXTFORMAT LEFTMARGIN=\"5\"><P ALIGN=\"LEFT\"><FONT FACE=\"Times "
                                 "New Roman\" SIZE=\"12\" COLOR=\"#000000\" LETTERSPACING=\"0\" "
                                 "KERNING=\"0\"><B>y</B></FONT></P></TEXTFORMAT>"));
-        // An empty field still names its format.
-        QVERIFY(RichText().html(f).contains(QLatin1String("<FONT FACE=\"Times New Roman\"")));
+        // An empty field gives no markup; colours are upper case.
+        QCOMPARE(RichText().html(f), QString());
+        t.setText(QStringLiteral("c"), colour(0xabcdef));
+        QVERIFY(t.html(f).contains(QLatin1String("COLOR=\"#ABCDEF\"")));
+        // White space alone makes no text.
+        QCOMPARE(parseRichHtml(u" \n ", f, false).size(), 0);
     }
 
     void newlinesBecomeCarriageReturns() {

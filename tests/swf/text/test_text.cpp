@@ -167,6 +167,24 @@ private Q_SLOTS:
         QCOMPARE(laid.height, 2 * 250.0);
     }
 
+    // Lines know where they start in the text, so a point finds the caret: the nearest
+    // boundary on the line level with it, the end of a line past its text.
+    void caretFollowsThePoint() {
+        const TextBox box{QRectF(0, 0, 2000, 2000), false, {}};
+        const TextLayout laid =
+            layoutText(plainTextParagraphs(u"abc\rdefg", {}, {}), box, fixedFaces());
+        QCOMPARE(laid.lineStarts, (QList<int>{0, 4}));
+        QCOMPARE(laid.lineTops.size(), 2);
+        QCOMPARE(laid.width, 400.0);
+        const double x0 = kTextGutter, line2 = laid.lineTops[1] + 10;
+        QCOMPARE(caretIndexAt(laid, {x0 + 140, 10}), 1);  // nearer the end of "a"
+        QCOMPARE(caretIndexAt(laid, {x0 + 5000, 10}), 3); // past "abc"
+        QCOMPARE(caretIndexAt(laid, {x0 - 500, line2}), 4);
+        QCOMPARE(caretIndexAt(laid, {x0 + 260, line2}), 7); // between "f" and "g"
+        QCOMPARE(caretIndexAt(laid, {x0, 1e6}), 4);         // below: the last line
+        QCOMPARE(caretIndexAt(TextLayout{}, {0, 0}), 0);
+    }
+
     // Device text draws inside its box and wraps to a second line.
     void deviceTextWrapsInItsBox() {
         TextFormat format;

@@ -337,13 +337,15 @@ Value createTextField(Vm& vm, const Value& self, Args args) {
     const int depth = scriptDepth(vm, args[1], ok);
     if (!ok)
         return Undefined{};
-    const double x = vm.toNumber(args[2]), y = vm.toNumber(args[3]);
-    const double w = std::abs(vm.toNumber(args[4])), h = std::abs(vm.toNumber(args[5]));
-    auto field = newTextField(vm, std::isfinite(w) ? w : 0, std::isfinite(h) ? h : 0);
+    // Whole pixels, cut toward zero; sizes as magnitudes.
+    const double x = toInt32(vm.toNumber(args[2])), y = toInt32(vm.toNumber(args[3]));
+    const double w = std::abs(static_cast<double>(toInt32(vm.toNumber(args[4]))));
+    const double h = std::abs(static_cast<double>(toInt32(vm.toNumber(args[5]))));
+    auto field = newTextField(vm, w, h);
     if (!field)
         return Undefined{};
     QTransform m;
-    m.translate(std::isfinite(x) ? x * 20 : 0, std::isfinite(y) ? y * 20 : 0);
+    m.translate(x * 20, y * 20);
     DisplayObject* o = c->placeOwn(field, vm.toString(args[0]), depth, m);
     if (!o)
         return Undefined{};

@@ -1,4 +1,5 @@
 #include "swf/script/text_field.h"
+#include "swf/display/timeline_instance.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/selection.h"
 #include "swf/script/builtins/text_format.h"
@@ -114,6 +115,18 @@ Value replaceText(Vm& vm, const Value& self, Args args) {
     return Undefined{};
 }
 
+// Only fields at script depths (0 and up) go; those the timeline placed stay.
+Value removeTextField(Vm&, const Value& self, Args) {
+    TextFieldObject* f = fieldOf(self);
+    TimelineInstance* parent = nullptr;
+    if (!f || !f->entry(&parent) || !parent)
+        return Undefined{};
+    const int depth = f->lastDepth; // entry() just confirmed it
+    if (depth >= 16384 && depth < 16384 + 1048576 + 16384)
+        parent->removeAt(depth);
+    return Undefined{};
+}
+
 } // namespace
 
 void installTextField(Vm& vm) {
@@ -130,6 +143,7 @@ void installTextField(Vm& vm) {
         {"getNewTextFormat", getNewTextFormat},
         {"setNewTextFormat", setNewTextFormat},
         {"replaceText", replaceText},
+        {"removeTextField", removeTextField},
     };
     for (const auto& [name, fn] : methods)
         vm.method(proto, QLatin1String(name), fn);
