@@ -80,7 +80,7 @@ struct PlayContext {
     // scripts can draw clips into bitmaps. May be empty.
     std::function<void(const TimelineInstance&, QPainter&, const QTransform&,
                        const ColorTransform&)>
-        drawTimeline;
+        drawTimeline = {};
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

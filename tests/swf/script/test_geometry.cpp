@@ -5,8 +5,10 @@
 #include "swf/swf_fixtures.h"
 
 #include <QTest>
+#include <QtEndian>
 
 #include <cmath>
+#include <limits>
 
 using namespace reelcase::swf;
 using namespace reelcase::swf::avm1;
@@ -45,6 +47,33 @@ QString member(Vm& vm, const Value& on, const char* name) {
 QString hex(Vm& vm, const Value& bitmap, int x, int y) {
     const double v = vm.toNumber(call(vm, bitmap, "getPixel32", {double(x), double(y)}));
     return QString::number(toUint32(v), 16);
+}
+
+// A movie whose sprite "s" is placed with a blur (3 x 4 pixels, two passes) and a glow.
+std::shared_ptr<const Movie> placedWithFilters() {
+    write::SwfWriter w({100, 100}, 12, 8);
+    write::Timeline inner;
+    inner.showFrame();
+    const std::uint16_t sprite = w.defineSprite(inner);
+    const auto fixed = [](double v) {
+        QByteArray b(4, 0);
+        qToLittleEndian<qint32>(static_cast<qint32>(v * 65536), b.data());
+        return b;
+    };
+    QByteArray place;
+    place += char(0x22); // has name, has character
+    place += char(0x01); // has filters
+    place += char(1) + QByteArray(1, 0);
+    place += char(sprite & 0xFF) + QByteArray(1, char(sprite >> 8));
+    place += QByteArray("s", 2);
+    place += char(2);
+    place += char(1) + fixed(3) + fixed(4) + char(2 << 3);                      // blur
+    place += char(2) + QByteArray("\x00\xff\x00\xff", 4) + fixed(6) + fixed(6); // glow
+    place += QByteArray("\x00\x02", 2);                                         // strength 2
+    place += char(0x20 | 1);
+    w.rawTag(70, place);
+    w.showFrame();
+    return load(w.finish());
 }
 
 } // namespace
@@ -196,18 +225,66 @@ private Q_SLOTS:
         QVERIFY(objectOf(proto)->find(QStringLiteral("constructor"))->flags & DontEnum);
     }
 
-    // SWF 6 and 7 files find flash.geom too; filters and bitmaps came with SWF 8.
+    // The flash package is there for SWF 8 files only; undefined prints as the file's
+    // version prints it.
     void packagesByVersion() {
         for (int version : {6, 7, 8}) {
             ScriptStage stage(empty(version));
             Vm& vm = stage.runtime->vm();
-            QCOMPARE(vm.typeOf(classOf(vm, "geom", "Matrix")), QStringLiteral("function"));
-            const Value m = make(vm, "geom", "Matrix", {8.0});
-            QCOMPARE(text(vm, m), version >= 7 ? QStringLiteral("(a=8, b=undefined, c=undefined, "
-                                                                "d=undefined, tx=undefined, "
-                                                                "ty=undefined)")
-                                               : QStringLiteral("(a=8, b=, c=, d=, tx=, ty=)"));
+            QCOMPARE(vm.typeOf(vm.getMember(Value(vm.global), "flash")),
+                     version >= 8 ? QStringLiteral("object") : QStringLiteral("undefined"));
         }
+        ScriptStage stage(empty(8));
+        Vm& vm = stage.runtime->vm();
+        QCOMPARE(text(vm, make(vm, "geom", "Matrix", {8.0})),
+                 QStringLiteral("(a=8, b=undefined, c=undefined, d=undefined, tx=undefined, "
+                                "ty=undefined)"));
+    }
+
+    // Point's arithmetic on odd values, as the player's script computes it.
+    void pointDetails() {
+        ScriptStage stage(empty());
+        Vm& vm = stage.runtime->vm();
+        const Value pointClass = classOf(vm, "geom", "Point");
+        QCOMPARE(text(vm, call(vm, pointClass, "interpolate",
+                               {make(vm, "geom", "Point", {-100.0, -200.0}),
+                                make(vm, "geom", "Point", {100.0, 200.0}), 0.5})),
+                 QStringLiteral("(x=0, y=0)"));
+        // The second point's strings join with the difference.
+        QCOMPARE(text(vm, call(vm, pointClass, "interpolate",
+                               {make(vm, "geom", "Point", {7.0, 0.0}),
+                                make(vm, "geom", "Point", {QStringLiteral("10"), 0.0}), 10.0})),
+                 QStringLiteral("(x=10-30, y=0)"));
+        QCOMPARE(text(vm, call(vm, pointClass, "polar", {5.0})), QStringLiteral("(x=NaN, y=NaN)"));
+        const Value p = make(vm, "geom", "Point", {100.0, 200.0});
+        call(vm, p, "normalize", {-5.0});
+        QCOMPARE(text(vm, p), QStringLiteral("(x=-2.23606797749979, y=-4.47213595499958)"));
+        const Value q = make(vm, "geom", "Point", {100.0, Null{}});
+        call(vm, q, "normalize", {1.0}); // no length: left alone
+        QCOMPARE(text(vm, q), QStringLiteral("(x=100, y=null)"));
+        QCOMPARE(member(vm,
+                        make(vm, "geom", "Point",
+                             {std::numeric_limits<double>::infinity(), std::nan("")}),
+                        "length"),
+                 QStringLiteral("NaN"));
+        QVERIFY(!vm.toBoolean(call(vm, p, "equals", {Value(vm.newObject())})));
+    }
+
+    // A ColorTransform given fewer than eight numbers is the identity; a clip read through
+    // a Transform after it left the stage gives undefined.
+    void transformEdges() {
+        ScriptStage stage(empty());
+        Vm& vm = stage.runtime->vm();
+        QCOMPARE(member(vm, make(vm, "geom", "ColorTransform", {5.0, 5.0, 5.0}), "redMultiplier"),
+                 QStringLiteral("1"));
+        const Value root(vm.clipObject(*stage.root));
+        const Value clip = call(vm, root, "createEmptyMovieClip", {QStringLiteral("a"), 1.0});
+        vm.setMember(clip, "_x", 30.0);
+        const Value transform = make(vm, "geom", "Transform", {clip});
+        QCOMPARE(member(vm, vm.getMember(transform, "concatenatedMatrix"), "tx"),
+                 QStringLiteral("30"));
+        call(vm, clip, "removeMovieClip");
+        QCOMPARE(vm.typeOf(vm.getMember(transform, "matrix")), QStringLiteral("undefined"));
     }
 
     // A clip's transform reads and writes its placement.
@@ -260,6 +337,22 @@ private Q_SLOTS:
         const Value back = vm.getMember(vm.getMember(clip, "filters"), "0");
         QCOMPARE(member(vm, back, "angle"), QStringLiteral("30"));
         QVERIFY(!vm.strictEquals(back, shadow));
+    }
+
+    // Filters placed by the timeline read back as script objects with the file's values.
+    void placedFiltersReadBack() {
+        ScriptStage stage(placedWithFilters());
+        Vm& vm = stage.runtime->vm();
+        const Value list = vm.getMember(stage.variable(QStringLiteral("s")), "filters");
+        QCOMPARE(member(vm, list, "length"), QStringLiteral("2"));
+        const Value blur = vm.getMember(list, "0");
+        QVERIFY(vm.instanceOf(blur, objectOf(classOf(vm, "filters", "BlurFilter"))));
+        QCOMPARE(member(vm, blur, "blurY"), QStringLiteral("4"));
+        QCOMPARE(member(vm, blur, "quality"), QStringLiteral("2"));
+        const Value glow = vm.getMember(list, "1");
+        QCOMPARE(member(vm, glow, "color"), QString::number(0x00FF00));
+        QCOMPARE(member(vm, glow, "strength"), QStringLiteral("2"));
+        QCOMPARE(member(vm, glow, "inner"), QStringLiteral("false"));
     }
 
     // Pixels are kept premultiplied and rounded as the player's, so colours read back as
@@ -317,6 +410,37 @@ private Q_SLOTS:
                  QStringLiteral("-2"));
         call(vm, t, "scroll", {1.0, 0.0}); // what is uncovered keeps its pixels
         QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("7f7e7e7e"));
+    }
+
+    // draw: a bitmap source under a matrix, limited to the clip rectangle; the colour
+    // transform applies to what is drawn.
+    void bitmapDraw() {
+        ScriptStage stage(empty());
+        Vm& vm = stage.runtime->vm();
+        const Value dest =
+            make(vm, "display", "BitmapData", {50.0, 50.0, false, double(0xFF0000FF)});
+        const Value src =
+            make(vm, "display", "BitmapData", {50.0, 50.0, false, double(0xFFFF0000)});
+        const Value shift = make(vm, "geom", "Matrix", {1.0, 0.0, 0.0, 1.0, 5.0, 5.0});
+        call(vm, dest, "draw",
+             {src, shift, Null{}, Null{}, make(vm, "geom", "Rectangle", {10.0, 10.0, 20.0, 20.0})});
+        QCOMPARE(hex(vm, dest, 10, 10), QStringLiteral("ffff0000"));
+        QCOMPARE(hex(vm, dest, 29, 29), QStringLiteral("ffff0000"));
+        QCOMPARE(hex(vm, dest, 9, 9), QStringLiteral("ff0000ff"));
+        QCOMPARE(hex(vm, dest, 30, 30), QStringLiteral("ff0000ff"));
+        const Value green =
+            make(vm, "geom", "ColorTransform", {0.0, 1.0, 1.0, 1.0, 0.0, 255.0, 0.0, 0.0});
+        call(vm, dest, "draw", {src, make(vm, "geom", "Matrix"), green});
+        QCOMPARE(hex(vm, dest, 0, 0), QStringLiteral("ff00ff00"));
+        // Bounds of a colour, or of everything else.
+        call(vm, dest, "fillRect",
+             {make(vm, "geom", "Rectangle", {2.0, 3.0, 4.0, 5.0}), double(0xFF000000)});
+        QCOMPARE(text(vm, call(vm, dest, "getColorBoundsRect",
+                               {double(0xFFFFFFFF), double(0xFF000000)})),
+                 QStringLiteral("(x=2, y=3, w=4, h=5)"));
+        QCOMPARE(text(vm, call(vm, dest, "getColorBoundsRect",
+                               {double(0xFFFFFFFF), double(0xFF00FF00), false})),
+                 QStringLiteral("(x=2, y=3, w=4, h=5)"));
     }
 
     // Noise draws from the player's generator: the same seed gives the same pixels.

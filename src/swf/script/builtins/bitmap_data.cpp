@@ -246,6 +246,26 @@ int sourceCheck(Vm& vm, const Value& self, Args args, std::size_t needed, Bitmap
     return 0;
 }
 
+// The source's pixels as they were before a copy starts: copied only when the source is
+// the target, so copying a small area out of a large bitmap stays cheap.
+class SourcePixels {
+public:
+    SourcePixels(const BitmapDataObject& source, const BitmapDataObject& target)
+        : m_width(source.width) {
+        if (&source == &target)
+            m_copy = source.pixels;
+        m_pixels = &source == &target ? &m_copy : &source.pixels;
+    }
+    std::uint32_t at(int x, int y) const {
+        return (*m_pixels)[static_cast<std::size_t>(y) * m_width + x];
+    }
+
+private:
+    std::vector<std::uint32_t> m_copy;
+    const std::vector<std::uint32_t>* m_pixels = nullptr;
+    int m_width = 0;
+};
+
 // Visits each source pixel of area that lands inside target at destination point.
 template <class Fn>
 void forEachCopied(const BitmapDataObject& source, const BitmapDataObject& target, Area area,
@@ -284,9 +304,9 @@ Value copyPixels(Vm& vm, const Value& self, Args args) {
     if (alpha)
         pointOf(vm, args[4], alphaX, alphaY);
     const bool mergeAlpha = args.size() > 5 && vm.toBoolean(args[5]);
-    const std::vector<std::uint32_t> from = source->pixels; // the source may be the target
+    const SourcePixels from(*source, *target);
     forEachCopied(*source, *target, area, toX, toY, [&](int sx, int sy, int tx, int ty) {
-        std::uint32_t p = from[static_cast<std::size_t>(sy) * source->width + sx];
+        std::uint32_t p = from.at(sx, sy);
         if (alpha && alpha->transparent) {
             const int ax = alphaX + sx - area.x, ay = alphaY + sy - area.y;
             const std::uint32_t a = alpha->contains(ax, ay) ? alpha->pixel(ax, ay) >> 24 : 0;
@@ -318,9 +338,9 @@ Value merge(Vm& vm, const Value& self, Args args) {
     };
     const std::uint32_t mult[4] = {share(args[5]), share(args[4]), share(args[3]),
                                    args.size() > 6 ? share(args[6]) : 256};
-    std::vector<std::uint32_t> from = source->pixels;
+    const SourcePixels from(*source, *target);
     forEachCopied(*source, *target, area, toX, toY, [&](int sx, int sy, int tx, int ty) {
-        const std::uint32_t s = straight(from[static_cast<std::size_t>(sy) * source->width + sx]);
+        const std::uint32_t s = straight(from.at(sx, sy));
         const std::uint32_t d = target->pixel(tx, ty);
         std::uint32_t out = 0;
         for (int i = 0; i < 4; ++i) {
@@ -348,9 +368,9 @@ Value copyChannel(Vm& vm, const Value& self, Args args) {
     const int toShift = shiftOf(toUint32(vm.toNumber(args[4])));
     if (fromShift < 0 || toShift < 0)
         return 0.0;
-    std::vector<std::uint32_t> from = source->pixels;
+    const SourcePixels from(*source, *target);
     forEachCopied(*source, *target, area, toX, toY, [&](int sx, int sy, int tx, int ty) {
-        const std::uint32_t s = straight(from[static_cast<std::size_t>(sy) * source->width + sx]);
+        const std::uint32_t s = straight(from.at(sx, sy));
         const std::uint32_t v = (s >> fromShift) & 0xFF;
         const std::uint32_t d = target->pixel(tx, ty);
         target->setPixel(tx, ty, (d & ~(0xFFu << toShift)) | (v << toShift));
@@ -401,19 +421,21 @@ Value floodFill(Vm& vm, const Value& self, Args args) {
     const std::uint32_t now = premultiplied(color);
     if (was == now)
         return 0.0;
+    // Pixels are filled as they are queued, so each is queued once at most.
+    const auto at = [b](int x, int y) -> std::uint32_t& {
+        return b->pixels[static_cast<std::size_t>(y) * b->width + x];
+    };
     std::vector<std::pair<int, int>> stack{{x0, y0}};
+    at(x0, y0) = now;
     while (!stack.empty()) {
         const auto [x, y] = stack.back();
         stack.pop_back();
-        std::uint32_t& p = b->pixels[static_cast<std::size_t>(y) * b->width + x];
-        if (p != was)
-            continue;
-        p = now;
         const std::pair<int, int> next[] = {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}};
         for (const auto& [nx, ny] : next)
-            if (b->contains(nx, ny) &&
-                b->pixels[static_cast<std::size_t>(ny) * b->width + nx] == was)
+            if (b->contains(nx, ny) && at(nx, ny) == was) {
+                at(nx, ny) = now;
                 stack.emplace_back(nx, ny);
+            }
     }
     return 0.0;
 }

@@ -1,4 +1,5 @@
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/xml_node.h"
 
 // flash.external.ExternalInterface: no page hosts the player, so it is never available,
 // calls answer null and callbacks are refused. The marshalling helpers movies call
@@ -10,40 +11,6 @@ constexpr int maxDepth = 64; // cyclic and deep values stop here
 
 Value returnNull(Vm&, const Value&, Args) {
     return Null{};
-}
-
-QString escapeXml(const QString& s) {
-    QString out;
-    for (QChar c : s) {
-        switch (c.unicode()) {
-        case u'&':
-            out += QStringLiteral("&amp;");
-            break;
-        case u'<':
-            out += QStringLiteral("&lt;");
-            break;
-        case u'>':
-            out += QStringLiteral("&gt;");
-            break;
-        case u'"':
-            out += QStringLiteral("&quot;");
-            break;
-        case u'\'':
-            out += QStringLiteral("&apos;");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-QString unescapeXml(QString s) {
-    const std::pair<const char*, const char*> entities[] = {
-        {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
-    for (const auto& [entity, text] : entities)
-        s.replace(QLatin1String(entity), QLatin1String(text));
-    return s;
 }
 
 QString toXml(Vm& vm, const Value& v, int depth);
@@ -130,12 +97,15 @@ Value jsQuoteString(Vm& vm, const Value&, Args args) {
     return s.replace(QLatin1Char('"'), QStringLiteral("\\\""));
 }
 
+// Empty text answers null, as no text at all does.
 Value escapeXmlFn(Vm& vm, const Value&, Args args) {
-    return args.empty() ? Value(Null{}) : Value(escapeXml(vm.toString(args[0])));
+    const QString text = args.empty() ? QString() : vm.toString(args[0]);
+    return text.isEmpty() ? Value(Null{}) : Value(escapeXml(text));
 }
 
 Value unescapeXmlFn(Vm& vm, const Value&, Args args) {
-    return args.empty() ? Value(Null{}) : Value(unescapeXml(vm.toString(args[0])));
+    const QString text = args.empty() ? QString() : vm.toString(args[0]);
+    return text.isEmpty() ? Value(Null{}) : Value(unescapeXml(text, false));
 }
 
 // Back from XML nodes (any object with nodeName, firstChild and nextSibling).

@@ -109,44 +109,9 @@ Value lcSend(Vm& vm, const Value& self, Args args) {
     return true;
 }
 
-// ExternalInterface: there is no page around the movie, so it is never available and
-// calls find no one; its text helpers work.
-Value escapeXmlCall(Vm& vm, const Value&, Args args) {
-    const QString text = args.empty() ? QString() : vm.toString(args[0]);
-    return text.isEmpty() ? Value(Null{}) : Value(escapeXml(text));
-}
-
-Value unescapeXmlCall(Vm& vm, const Value&, Args args) {
-    const QString text = args.empty() ? QString() : vm.toString(args[0]);
-    return text.isEmpty() ? Value(Null{}) : Value(unescapeXml(text, false));
-}
-
-Value noAnswer(Vm&, const Value&, Args) {
-    return Null{};
-}
-
-void installExternalInterface(Vm& vm) {
-    Object* flash = objectOf(vm.getMember(Value(vm.global), QStringLiteral("flash")));
-    if (!flash) {
-        flash = vm.newObject();
-        vm.global->put(QStringLiteral("flash"), flash, DontEnum);
-    }
-    Object* external = vm.newObject();
-    flash->put(QStringLiteral("external"), external);
-    FunctionObject* cls = vm.defineClass(QString(), nothing, nullptr, vm.newObject());
-    external->put(QStringLiteral("ExternalInterface"), cls);
-    cls->put(QStringLiteral("available"), false, DontDelete | ReadOnly);
-    vm.method(cls, QStringLiteral("addCallback"), socketConnect); // false: no one to call
-    vm.method(cls, QStringLiteral("call"), noAnswer);
-    vm.method(cls, QStringLiteral("_escapeXML"), escapeXmlCall);
-    vm.method(cls, QStringLiteral("_unescapeXML"), unescapeXmlCall);
-}
-
 } // namespace
 
 void installNetObjects(Vm& vm) {
-    if (vm.version() >= 8)
-        installExternalInterface(vm);
     Object* socket = vm.newObject();
     vm.defineClass(QStringLiteral("XMLSocket"), nothing, nullptr, socket);
     vm.method(socket, QStringLiteral("connect"), socketConnect);

@@ -26,9 +26,9 @@ void Vm::setupBuiltins() {
     builtins::installSystem(*this);
     builtins::installMedia(*this);
     builtins::installPrintJob(*this);
-    if (m_version >= 6)
-        builtins::installGeometry(*this); // the player offers flash.geom to SWF 6 and 7 too
     if (m_version >= 8) {
+        // Older files see no flash package (the player hides it from them).
+        builtins::installGeometry(*this);
         builtins::installFilters(*this);
         builtins::installBitmapData(*this);
     }
