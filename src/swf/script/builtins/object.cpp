@@ -3,13 +3,23 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
 
+#include <cmath>
+
 namespace reelcase::swf::avm1::builtins {
 namespace {
+
+// new Object(v) and Object(v) wrap a primitive; with nothing to wrap, new makes a plain
+// object and the call one that inherits nothing.
+Value objectConstruct(Vm& vm, const Value&, Args args) {
+    if (Object* o = vm.toObject(arg(args, 0)))
+        return o;
+    return vm.newObject();
+}
 
 Value objectCall(Vm& vm, const Value&, Args args) {
     if (Object* o = vm.toObject(arg(args, 0)))
         return o;
-    return vm.newObject();
+    return vm.heap().make<Object>(nullptr);
 }
 
 Value toStringMethod(Vm& vm, const Value& self, Args) {
@@ -137,12 +147,25 @@ Value setPropFlags(Vm& vm, const Value&, Args args) {
     return Undefined{};
 }
 
+// ASnative(101, n): Object's methods by the player's own numbers.
+Value asNative(Vm& vm, const Value&, Args args) {
+    static const char* const objectMethods[] = {
+        "watch",    "unwatch",        "addProperty",   "valueOf",
+        "toString", "hasOwnProperty", "isPrototypeOf", "isPropertyEnumerable"};
+    const double table = vm.toNumber(arg(args, 0)), index = vm.toNumber(arg(args, 1));
+    if (table != 101 || !(index >= 0 && index < 8) || index != std::floor(index))
+        return Undefined{};
+    const Property* p =
+        vm.protos.object->find(QLatin1String(objectMethods[static_cast<int>(index)]));
+    return p ? p->value : Value(Undefined{});
+}
+
 } // namespace
 
 void installObject(Vm& vm) {
     Object* proto = vm.protos.object;
-    // new Object(primitive) wraps it, as Object(primitive) does.
-    FunctionObject* ctor = vm.defineClass(QStringLiteral("Object"), objectCall, objectCall, proto);
+    FunctionObject* ctor =
+        vm.defineClass(QStringLiteral("Object"), objectCall, objectConstruct, proto);
     ctor->keepsMadePrototype = true;
     vm.method(proto, QStringLiteral("toString"), toStringMethod);
     vm.method(proto, QStringLiteral("toLocaleString"), toStringMethod);
@@ -155,6 +178,7 @@ void installObject(Vm& vm) {
     vm.method(proto, QStringLiteral("unwatch"), unwatch);
     vm.method(ctor, QStringLiteral("registerClass"), registerClass);
     vm.method(vm.global, QStringLiteral("ASSetPropFlags"), setPropFlags);
+    vm.method(vm.global, QStringLiteral("ASnative"), asNative);
 }
 
 } // namespace reelcase::swf::avm1::builtins
