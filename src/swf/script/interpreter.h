@@ -64,6 +64,8 @@ private:
     Object* resolveTarget(const QString& path);
     Object* resolvePathFrom(Object* start, const QString& path);
     Object* pathStep(const Value& v);
+    static Object* superBase(const SuperObject& s);
+    Value callSuperConstructor(const SuperObject& s, Args args);
     std::shared_ptr<TimelineInstance> targetClip();
     // SWF 4 property by index.
     static int propertyIndex(double number);

@@ -314,7 +314,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     if (o->getNative(*this, name, out))
         return true;
     if (Property* p = o->find(name)) {
-        out = p->isAccessor() ? call(p->getter, o, {}) : p->value;
+        out = p->isAccessor() ? call(p->getter, o, {}, o->proto) : p->value;
         return true;
     }
     if (o->kind() == Kind::Clip) {
@@ -325,7 +325,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     Object* p = o->proto;
     for (int i = 0; p && i < maxChain; ++i, p = p->proto) {
         if (Property* prop = p->find(name)) {
-            out = prop->isAccessor() ? call(prop->getter, o, {}) : prop->value;
+            out = prop->isAccessor() ? call(prop->getter, o, {}, p) : prop->value;
             return true;
         }
     }
@@ -425,7 +425,7 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
         if (p->isAccessor()) {
             if (p->setter) {
                 const Value arg = v;
-                call(p->setter, object, std::span<const Value>(&arg, 1));
+                call(p->setter, object, std::span<const Value>(&arg, 1), o->proto);
             }
             return;
         }
@@ -438,7 +438,7 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
     if (Property* p = o->proto ? lookup(o->proto, name, &holder) : nullptr; p && p->isAccessor()) {
         if (p->setter) {
             const Value arg = v;
-            call(p->setter, object, std::span<const Value>(&arg, 1));
+            call(p->setter, object, std::span<const Value>(&arg, 1), holder);
         }
         return;
     }
@@ -618,7 +618,7 @@ Value Vm::callMethod(const Value& object, const QString& name, Args args) {
         Value ignored;
         if (o->getNative(*this, name, fn)) {
         } else if (Property* p = o->find(name)) {
-            holder = o;
+            holder = o->proto; // super of an object's own method starts above the object
             fn = p->isAccessor() ? call(p->getter, object, {}) : p->value;
         } else if (Property* p2 = o->proto ? lookup(o->proto, name, &holder) : nullptr) {
             fn = p2->isAccessor() ? call(p2->getter, object, {}) : p2->value;
