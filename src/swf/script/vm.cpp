@@ -79,6 +79,19 @@ QString Vm::makeString(QString s) {
 
 // Conversions
 
+// A Date keeps its time as its primitive under Date.prototype.
+bool Vm::isDate(Object* o) const {
+    if (o->kind() == Kind::Date)
+        return true;
+    if (avm1::typeOf(o->primitive) != TypeNumber)
+        return false;
+    Object* p = o->proto;
+    for (int i = 0; p && i < maxChain; ++i, p = p->proto)
+        if (p == protos.date)
+            return true;
+    return false;
+}
+
 // The player asks valueOf alone (Dates: toString); an object whose valueOf gives no
 // primitive stays itself, so later conversions ask it again.
 Value Vm::toPrimitive(const Value& v, bool preferString) {
@@ -87,7 +100,7 @@ Value Vm::toPrimitive(const Value& v, bool preferString) {
         return v;
     if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
         return v; // display objects stay themselves: numbers NaN, text their path
-    if (preferString || o->kind() == Kind::Date)
+    if (preferString || isDate(o))
         return toString(v);
     const Value r = callMethod(v, QStringLiteral("valueOf"), {});
     return objectOf(r) ? v : r;
@@ -245,6 +258,12 @@ bool Vm::looseEquals(const Value& a, const Value& b) {
             // Two numbers that are both NaN are equal to the player.
             const double x = std::get<double>(a), y = std::get<double>(b);
             return x == y || (std::isnan(x) && std::isnan(y));
+        }
+        if (ta == TypeObject && m_version < 6 && a != b) {
+            // SWF 5 compares two objects by their valueOf.
+            const Value pa = toPrimitive(a), pb = toPrimitive(b);
+            if (!objectOf(pa) || !objectOf(pb))
+                return looseEquals(pa, pb);
         }
         return a == b;
     }

@@ -22,18 +22,16 @@ Value objectCall(Vm& vm, const Value&, Args args) {
     return vm.heap().make<Object>(nullptr);
 }
 
-Value toStringMethod(Vm& vm, const Value& self, Args) {
+Value toStringMethod(Vm&, const Value& self, Args) {
     Object* o = objectOf(self);
     if (o && o->kind() == Kind::Function)
         return QStringLiteral("[type Function]");
-    if (o && o->kind() == Kind::Clip)
-        return vm.toString(self);
-    return QStringLiteral("[object Object]");
+    return QStringLiteral("[object Object]"); // clips too: only String(clip) is its path
 }
 
-Value valueOf(Vm&, const Value& self, Args) {
+Value valueOf(Vm& vm, const Value& self, Args) {
     Object* o = objectOf(self);
-    if (o && !isVoid(o->primitive) && o->kind() != Kind::Date)
+    if (o && !isVoid(o->primitive) && !vm.isDate(o))
         return o->primitive;
     return self;
 }
@@ -166,6 +164,7 @@ void installObject(Vm& vm) {
     Object* proto = vm.protos.object;
     FunctionObject* ctor =
         vm.defineClass(QStringLiteral("Object"), objectCall, objectConstruct, proto);
+    ctor->find(QStringLiteral("prototype"))->flags |= ReadOnly; // unlike other classes
     ctor->keepsMadePrototype = true;
     vm.method(proto, QStringLiteral("toString"), toStringMethod);
     vm.method(proto, QStringLiteral("toLocaleString"), toStringMethod);
