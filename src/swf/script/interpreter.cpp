@@ -17,6 +17,7 @@
 namespace reelcase::swf::avm1 {
 namespace {
 const double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr int maxWithDepth = 13; // with blocks nested deeper are passed over, as the player does
 
 } // namespace
 
@@ -547,6 +548,15 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case CallFunction: {
         const QString name = vm.toString(pop());
         std::vector<Value> args = popArgs();
+        // A function found on a with block's object runs with that object as this.
+        for (int i = 0; i < m_f.withDepth && i < static_cast<int>(m_f.scope.size()); ++i) {
+            Object* w = m_f.scope[m_f.scope.size() - 1 - static_cast<std::size_t>(i)];
+            Value found;
+            if (w && vm.findMember(w, name, found)) {
+                push(vm.call(found, Value(w), args));
+                return Exit::End;
+            }
+        }
         const Value fn = getVariable(name);
         if (auto* s = dynamic_cast<SuperObject*>(objectOf(fn))) {
             push(callSuperConstructor(*s, args));
@@ -766,20 +776,23 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         const int begin = next, end = std::min(next + size, static_cast<int>(m_f.block.size()));
         Object* o = vm.toObject(object);
         int at = begin;
-        if (!o || m_f.scope.size() >= 16) {
+        if (!o || m_f.withDepth >= maxWithDepth) {
             pc = end;
             leave = true;
             break;
         }
         m_f.scope.push_back(o);
+        ++m_f.withDepth;
         Exit e;
         try {
             e = runRange(begin, end, at, result);
         } catch (...) {
             m_f.scope.pop_back();
+            --m_f.withDepth;
             throw;
         }
         m_f.scope.pop_back();
+        --m_f.withDepth;
         if (e == Exit::Return)
             return e;
         pc = at;

@@ -30,6 +30,7 @@ struct Vm::Frame {
     FunctionObject* callee = nullptr;
     Object* home = nullptr; // where the running method was found (super starts above it)
     std::vector<Value> registers;
+    int withDepth = 0; // the last entries of scope that with blocks pushed
     int version = 0;
     std::size_t stackBase = 0;
 };
