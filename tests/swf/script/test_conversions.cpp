@@ -36,6 +36,10 @@ Value traceSecond(Vm& vm, const Value&, Args) {
     vm.trace(QStringLiteral("second"));
     return 2.0;
 }
+Value traceOwnName(Vm& vm, const Value& self, Args) {
+    vm.trace(vm.toString(vm.getMember(self, QStringLiteral("name"))));
+    return Undefined{};
+}
 Value answerFound(Vm&, const Value&, Args) {
     return QStringLiteral("found");
 }
@@ -217,6 +221,37 @@ private Q_SLOTS:
             vm.runBlock(*stage.root, a.bytes());
         }
         QCOMPARE(host.lines, QStringList({"first", "second", "second", "first"}));
+    }
+
+    // Inside with, a function found on the block's object runs with it as this; outside,
+    // with the timeline. Blocks nested deeper than 13 are passed over.
+    void withBlocks() {
+        TraceHost host;
+        ScriptStage stage(emptyMovie(6), &host);
+        Vm& vm = stage.runtime->vm();
+        ClipObject* root = vm.clipObject(*stage.root);
+        Object* o = vm.newObject();
+        vm.setMember(Value(o), "name", QStringLiteral("object"));
+        vm.setMember(Value(o), "tell", Value(vm.newNative(traceOwnName)));
+        vm.setMember(Value(root), "name", QStringLiteral("timeline"));
+        vm.setMember(Value(root), "o", Value(o));
+        vm.setMember(Value(root), "tell", vm.getMember(Value(o), "tell"));
+        Actions call;
+        call.push(0.0).push("tell").raw(CallFunction).raw(Pop);
+        QByteArray body = call.bytes().chopped(1);
+        for (int depth = 0; depth < 14; ++depth) {
+            Actions level;
+            level.push("o").raw(GetVariable);
+            const int size = static_cast<int>(body.size());
+            level.raw(With, QByteArray(1, char(size & 0xFF)) + char(size >> 8));
+            body = level.bytes().chopped(1) + body;
+            if (depth == 0 || depth >= 12) {
+                Actions whole;
+                whole.push(0.0).push("tell").raw(CallFunction).raw(Pop);
+                vm.runBlock(*stage.root, whole.bytes().chopped(1) + body + char(0));
+            }
+        }
+        QCOMPARE(host.lines, QStringList({"timeline", "object", "timeline", "object", "timeline"}));
     }
 };
 
