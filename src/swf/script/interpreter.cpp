@@ -19,6 +19,7 @@
 namespace reelcase::swf::avm1 {
 namespace {
 const double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr int maxWithDepth = 13; // with blocks nested deeper are passed over, as the player does
 
 } // namespace
 
@@ -549,13 +550,22 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case CallFunction: {
         const QString name = vm.toString(pop());
         std::vector<Value> args = popArgs();
-        Object* withObject = nullptr;
-        const Value fn = getVariable(name, &withObject);
-        // A plain call runs with the current timeline as this, or with the object of the
-        // with block it was found on.
-        const Value self = withObject   ? Value(withObject)
-                           : m_f.target ? Value(m_f.target)
-                                        : Value(Undefined{});
+        // A function found on a with block's object runs with that object as this.
+        for (int i = 0; i < m_f.withDepth && i < static_cast<int>(m_f.scope.size()); ++i) {
+            Object* w = m_f.scope[m_f.scope.size() - 1 - static_cast<std::size_t>(i)];
+            Value found;
+            if (w && vm.findMember(w, name, found)) {
+                push(vm.call(found, Value(w), args));
+                return Exit::End;
+            }
+        }
+        const Value fn = getVariable(name);
+        if (auto* s = dynamic_cast<SuperObject*>(objectOf(fn))) {
+            push(callSuperConstructor(*s, args));
+            break;
+        }
+        // A plain call runs with the current timeline as this.
+        const Value self = m_f.target ? Value(m_f.target) : Value(Undefined{});
         push(vm.call(fn, self, args));
         break;
     }
@@ -567,17 +577,13 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         Object* o = objectOf(object);
         if (auto* s = dynamic_cast<SuperObject*>(o)) {
             if (name.isEmpty()) {
-                const Value ctor =
-                    s->home ? vm.getMember(Value(s->home), QStringLiteral("__constructor__"))
-                            : Value(Undefined{});
-                Object* above = s->home ? s->home->proto : nullptr;
-                push(vm.call(ctor, s->self, args, above));
+                push(callSuperConstructor(*s, args));
             } else {
                 Object* holder = nullptr;
-                Property* p =
-                    s->home && s->home->proto ? vm.lookup(s->home->proto, name, &holder) : nullptr;
-                Value fn = p ? (p->isAccessor() ? vm.call(p->getter, s->self, {}) : p->value)
-                             : Value(Undefined{});
+                Property* p = superBase(*s) ? vm.lookup(superBase(*s), name, &holder) : nullptr;
+                Value fn =
+                    p ? (p->isAccessor() ? vm.call(p->getter, s->self, {}, holder) : p->value)
+                      : Value(Undefined{});
                 push(vm.call(fn, s->self, args, holder));
             }
             break;
@@ -643,7 +649,7 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         if (op == Enumerate)
             object = getVariable(vm.toString(object));
         Object* o = objectOf(object);
-        push(Null{});
+        push(Undefined{}); // the end marker: undefined, not null
         if (!o)
             break;
         // The farthest prototype's names come out first, the object's own last; each
@@ -691,9 +697,15 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         const Value name = pop();
         const Value object = pop();
         if (auto* s = dynamic_cast<SuperObject*>(objectOf(object))) {
-            Property* p =
-                s->home && s->home->proto ? vm.lookup(s->home->proto, vm.toString(name)) : nullptr;
-            push(p ? (p->isAccessor() ? vm.call(p->getter, s->self, {}) : p->value)
+            Object* base = superBase(*s);
+            const QString member = vm.toString(name);
+            if (vm.sameName(member, QStringLiteral("__proto__"))) {
+                push(base && base->proto ? Value(base->proto) : Value(Undefined{}));
+                break;
+            }
+            Object* holder = nullptr;
+            Property* p = base ? vm.lookup(base, member, &holder) : nullptr;
+            push(p ? (p->isAccessor() ? vm.call(p->getter, s->self, {}, holder) : p->value)
                    : Value(Undefined{}));
             break;
         }
@@ -704,6 +716,14 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         Value value = pop();
         const QString name = vm.toString(pop());
         const Value object = pop();
+        if (auto* s = dynamic_cast<SuperObject*>(objectOf(object))) {
+            // Through super only a setter above answers, on the same this.
+            Object* holder = nullptr;
+            Property* p = superBase(*s) ? vm.lookup(superBase(*s), name, &holder) : nullptr;
+            if (p && p->setter)
+                vm.call(p->setter, s->self, std::span<const Value>(&value, 1), holder);
+            break;
+        }
         vm.setMember(object, name, value);
         break;
     }
@@ -758,20 +778,23 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         const int begin = next, end = std::min(next + size, static_cast<int>(m_f.block.size()));
         Object* o = vm.toObject(object);
         int at = begin;
-        if (!o || m_f.scope.size() >= 16) {
+        if (!o || m_f.withDepth >= maxWithDepth) {
             pc = end;
             leave = true;
             break;
         }
         m_f.scope.push_back(o);
+        ++m_f.withDepth;
         Exit e;
         try {
             e = runRange(begin, end, at, result);
         } catch (...) {
             m_f.scope.pop_back();
+            --m_f.withDepth;
             throw;
         }
         m_f.scope.pop_back();
+        --m_f.withDepth;
         if (e == Exit::Return)
             return e;
         pc = at;
@@ -971,6 +994,25 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         break; // unknown actions are passed over by their length
     }
     return Exit::End;
+}
+
+// super(): the __constructor__ from the method's holder up (never __resolve), run on the
+// same this; its own super() starts above where it was found.
+Value Interpreter::callSuperConstructor(const SuperObject& s, Args args) {
+    Object* holder = nullptr;
+    Object* home = s.home && s.home->kind() != Kind::Clip ? s.home : nullptr;
+    const Property* p =
+        home ? m_vm.lookup(home, QStringLiteral("__constructor__"), &holder) : nullptr;
+    const Value ctor = !p                ? Value(Undefined{})
+                       : p->isAccessor() ? m_vm.call(p->getter, s.self, {})
+                                         : p->value;
+    return m_vm.call(ctor, s.self, args, holder ? holder->proto : nullptr);
+}
+
+// Where super's members are looked for: above the method's holder; a clip there (or
+// nothing) offers none.
+Object* Interpreter::superBase(const SuperObject& s) {
+    return s.home && s.home->kind() != Kind::Clip ? s.home->proto : nullptr;
 }
 
 void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool play, int bias) {

@@ -30,6 +30,7 @@ struct Vm::Frame {
     FunctionObject* callee = nullptr;
     Object* home = nullptr; // where the running method was found (super starts above it)
     std::vector<Value> registers;
+    int withDepth = 0; // the last entries of scope that with blocks pushed
     int version = 0;
     std::size_t stackBase = 0;
 };
@@ -65,6 +66,8 @@ private:
     Object* resolveTarget(const QString& path);
     Object* resolvePathFrom(Object* start, const QString& path);
     Object* pathStep(const Value& v);
+    static Object* superBase(const SuperObject& s);
+    Value callSuperConstructor(const SuperObject& s, Args args);
     std::shared_ptr<TimelineInstance> targetClip();
     // SWF 4 property by index.
     static int propertyIndex(double number);

@@ -132,7 +132,7 @@ double stringToNumber(const QString& s, int version) {
         return length ? rest.left(length).toDouble() : 0;
     }
     // Hex ("0x-10" too) and octal are read from the very first character, to 32 bits.
-    if (all.size() > 2 && all[0] == u'0' && (all[1] == u'x' || all[1] == u'X')) {
+    if (version >= 6 && all.size() > 2 && all[0] == u'0' && (all[1] == u'x' || all[1] == u'X')) {
         QStringView digits = all.mid(2);
         const bool negative = digits.startsWith(u'-');
         if (negative || digits.startsWith(u'+'))

@@ -84,6 +84,19 @@ QString Vm::makeString(QString s) {
 
 // Conversions
 
+// A Date keeps its time as its primitive under Date.prototype.
+bool Vm::isDate(Object* o) const {
+    if (o->kind() == Kind::Date)
+        return true;
+    if (avm1::typeOf(o->primitive) != TypeNumber)
+        return false;
+    Object* p = o->proto;
+    for (int i = 0; p && i < maxChain; ++i, p = p->proto)
+        if (p == protos.date)
+            return true;
+    return false;
+}
+
 // The player asks valueOf alone (Dates: toString); an object whose valueOf gives no
 // primitive stays itself, so later conversions ask it again.
 Value Vm::toPrimitive(const Value& v, bool preferString) {
@@ -92,7 +105,7 @@ Value Vm::toPrimitive(const Value& v, bool preferString) {
         return v;
     if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
         return v; // display objects stay themselves: numbers NaN, text their path
-    if (preferString || o->kind() == Kind::Date)
+    if (preferString || isDate(o))
         return toString(v);
     const Value r = callMethod(v, QStringLiteral("valueOf"), {});
     return objectOf(r) ? v : r;
@@ -257,6 +270,12 @@ bool Vm::looseEquals(const Value& a, const Value& b) {
             const double x = std::get<double>(a), y = std::get<double>(b);
             return x == y || (std::isnan(x) && std::isnan(y));
         }
+        if (ta == TypeObject && m_version < 6 && a != b) {
+            // SWF 5 compares two objects by their valueOf.
+            const Value pa = toPrimitive(a), pb = toPrimitive(b);
+            if (!objectOf(pa) || !objectOf(pb))
+                return looseEquals(pa, pb);
+        }
         return a == b;
     }
     if (isVoid(a) && isVoid(b))
@@ -325,7 +344,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     if (o->getNative(*this, name, out))
         return true;
     if (Property* p = o->find(name)) {
-        out = p->isAccessor() ? call(p->getter, o, {}) : p->value;
+        out = p->isAccessor() ? call(p->getter, o, {}, o->proto) : p->value;
         return true;
     }
     if (o->kind() == Kind::Clip) {
@@ -336,7 +355,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     Object* p = o->proto;
     for (int i = 0; p && i < maxChain; ++i, p = p->proto) {
         if (Property* prop = p->find(name)) {
-            out = prop->isAccessor() ? call(prop->getter, o, {}) : prop->value;
+            out = prop->isAccessor() ? call(prop->getter, o, {}, p) : prop->value;
             return true;
         }
     }
@@ -436,7 +455,7 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
         if (p->isAccessor()) {
             if (p->setter) {
                 const Value arg = v;
-                call(p->setter, object, std::span<const Value>(&arg, 1));
+                call(p->setter, object, std::span<const Value>(&arg, 1), o->proto);
             }
             return;
         }
@@ -449,7 +468,7 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
     if (Property* p = o->proto ? lookup(o->proto, name, &holder) : nullptr; p && p->isAccessor()) {
         if (p->setter) {
             const Value arg = v;
-            call(p->setter, object, std::span<const Value>(&arg, 1));
+            call(p->setter, object, std::span<const Value>(&arg, 1), holder);
         }
         return;
     }
@@ -631,7 +650,7 @@ Value Vm::callMethod(const Value& object, const QString& name, Args args) {
         Value ignored;
         if (o->getNative(*this, name, fn)) {
         } else if (Property* p = o->find(name)) {
-            holder = o;
+            holder = o->proto; // super of an object's own method starts above the object
             fn = p->isAccessor() ? call(p->getter, object, {}) : p->value;
         } else if (Property* p2 = o->proto ? lookup(o->proto, name, &holder) : nullptr) {
             fn = p2->isAccessor() ? call(p2->getter, object, {}) : p2->value;

@@ -87,6 +87,7 @@ public:
     bool toBoolean(const Value& v);
     Value toPrimitive(const Value& v, bool preferString = false);
     Object* toObject(const Value& v); // primitives are wrapped; null for undefined and null
+    bool isDate(Object* o) const;
     QString typeOf(const Value& v);
     bool looseEquals(const Value& a, const Value& b);
     bool strictEquals(const Value& a, const Value& b) const;

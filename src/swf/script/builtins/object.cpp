@@ -3,27 +3,35 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
 
+#include <cmath>
+
 namespace reelcase::swf::avm1::builtins {
 namespace {
 
-Value objectCall(Vm& vm, const Value&, Args args) {
+// new Object(v) and Object(v) wrap a primitive; with nothing to wrap, new makes a plain
+// object and the call one that inherits nothing.
+Value objectConstruct(Vm& vm, const Value&, Args args) {
     if (Object* o = vm.toObject(arg(args, 0)))
         return o;
     return vm.newObject();
 }
 
-Value toStringMethod(Vm& vm, const Value& self, Args) {
+Value objectCall(Vm& vm, const Value&, Args args) {
+    if (Object* o = vm.toObject(arg(args, 0)))
+        return o;
+    return vm.heap().make<Object>(nullptr);
+}
+
+Value toStringMethod(Vm&, const Value& self, Args) {
     Object* o = objectOf(self);
     if (o && o->kind() == Kind::Function)
         return QStringLiteral("[type Function]");
-    if (o && o->kind() == Kind::Clip)
-        return vm.toString(self);
-    return QStringLiteral("[object Object]");
+    return QStringLiteral("[object Object]"); // clips too: only String(clip) is its path
 }
 
-Value valueOf(Vm&, const Value& self, Args) {
+Value valueOf(Vm& vm, const Value& self, Args) {
     Object* o = objectOf(self);
-    if (o && !isVoid(o->primitive) && o->kind() != Kind::Date)
+    if (o && !isVoid(o->primitive) && !vm.isDate(o))
         return o->primitive;
     return self;
 }
@@ -137,12 +145,26 @@ Value setPropFlags(Vm& vm, const Value&, Args args) {
     return Undefined{};
 }
 
+// ASnative(101, n): Object's methods by the player's own numbers.
+Value asNative(Vm& vm, const Value&, Args args) {
+    static const char* const objectMethods[] = {
+        "watch",    "unwatch",        "addProperty",   "valueOf",
+        "toString", "hasOwnProperty", "isPrototypeOf", "isPropertyEnumerable"};
+    const double table = vm.toNumber(arg(args, 0)), index = vm.toNumber(arg(args, 1));
+    if (table != 101 || !(index >= 0 && index < 8) || index != std::floor(index))
+        return Undefined{};
+    const Property* p =
+        vm.protos.object->find(QLatin1String(objectMethods[static_cast<int>(index)]));
+    return p ? p->value : Value(Undefined{});
+}
+
 } // namespace
 
 void installObject(Vm& vm) {
     Object* proto = vm.protos.object;
-    // new Object(primitive) wraps it, as Object(primitive) does.
-    FunctionObject* ctor = vm.defineClass(QStringLiteral("Object"), objectCall, objectCall, proto);
+    FunctionObject* ctor =
+        vm.defineClass(QStringLiteral("Object"), objectCall, objectConstruct, proto);
+    ctor->find(QStringLiteral("prototype"))->flags |= ReadOnly; // unlike other classes
     ctor->keepsMadePrototype = true;
     vm.method(proto, QStringLiteral("toString"), toStringMethod);
     vm.method(proto, QStringLiteral("toLocaleString"), toStringMethod);
@@ -155,6 +177,7 @@ void installObject(Vm& vm) {
     vm.method(proto, QStringLiteral("unwatch"), unwatch);
     vm.method(ctor, QStringLiteral("registerClass"), registerClass);
     vm.method(vm.global, QStringLiteral("ASSetPropFlags"), setPropFlags);
+    vm.method(vm.global, QStringLiteral("ASnative"), asNative);
 }
 
 } // namespace reelcase::swf::avm1::builtins
