@@ -257,7 +257,7 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
             if (n == QLatin1String("_parent"))
                 return false;
             if (n == QLatin1String("_name")) {
-                out = QString();
+                out = rootName;
                 return true;
             }
             if (n == QLatin1String("_xmouse") || n == QLatin1String("_ymouse")) {
@@ -333,8 +333,11 @@ bool ClipObject::setNative(Vm& vm, const QString& name, const Value& value) {
         n == QLatin1String("_framesloaded") || n == QLatin1String("_target") ||
         n == QLatin1String("_parent") || n == QLatin1String("_url"))
         return isDisplayProperty(name) && n != QLatin1String("_parent");
-    if (isRoot)
+    if (isRoot) {
+        if (n == QLatin1String("_name"))
+            rootName = vm.toString(value);
         return isDisplayProperty(name);
+    }
     return DisplayHandle::setNative(vm, name, value);
 }
 
@@ -409,6 +412,7 @@ void ClipObject::showsNewMovie(Vm& vm, TimelineInstance& now) {
     watches.reset();
     proto = vm.protos.movieClip;
     loaded = unloaded = false; // _lockroot stays with the clip
+    rootName.clear();
 }
 
 TimelineInstance* levelRoot(Vm& vm, int n) {

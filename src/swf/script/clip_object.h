@@ -48,6 +48,7 @@ public:
     bool loaded = false;   // onLoad has been sent
     bool unloaded = false; // left the stage
     QString dropTarget;    // where stopDrag left it (slash path)
+    QString rootName;      // a level root's _name, as scripts set it
 };
 
 // A text field on a display list.

@@ -61,6 +61,14 @@ void tell(Vm& vm, Object* loader, const QString& event, std::vector<Value> args)
 
 } // namespace
 
+// The clip a request names, as scripts see it (undefined for a level not there).
+Value MovieLoads::targetValue(Vm& vm, const Request& r) {
+    if (r.target)
+        return r.target;
+    TimelineInstance* level = levelRoot(vm, r.level);
+    return level ? Value(vm.clipObject(*level)) : Value(Undefined{});
+}
+
 void MovieLoads::queue(Vm& vm, Request request) {
     if (request.target) {
         auto clip = request.target->timeline();
@@ -129,11 +137,8 @@ bool MovieLoads::failEarly(Vm& vm) {
         }
     }
     for (const Request& r : failed) {
-        Value target = r.target ? Value(r.target) : Value(Undefined{});
-        if (TimelineInstance* level = r.target ? nullptr : levelRoot(vm, r.level))
-            target = vm.clipObject(*level);
         tell(vm, r.loader, QStringLiteral("onLoadError"),
-             {target, QStringLiteral("URLNotFound"), 0.0});
+             {targetValue(vm, r), QStringLiteral("URLNotFound"), 0.0});
     }
     return !failed.empty();
 }
@@ -189,8 +194,10 @@ TimelineInstance* MovieLoads::place(Vm& vm, Request& r, std::shared_ptr<const Mo
         if (old != context.levels.end())
             root->takeIdOf(*old->second);
         context.levels[r.level] = root;
-        if (r.level == 0)
+        if (r.level == 0) {
             vm.setRoot(root.get());
+            vm.adoptVersion(movie->version);
+        }
         vm.clipObject(*root)->isRoot = true;
         root->enterFirstFrame();
         return root.get();
@@ -203,9 +210,7 @@ TimelineInstance* MovieLoads::place(Vm& vm, Request& r, std::shared_ptr<const Mo
 }
 
 void MovieLoads::carryOut(Vm& vm, Request& r) {
-    Value target = r.target ? Value(r.target) : Value(Undefined{});
-    if (TimelineInstance* level = r.target ? nullptr : levelRoot(vm, r.level))
-        target = vm.clipObject(*level);
+    const Value target = targetValue(vm, r);
     if (r.unload) {
         if (r.target) {
             bool image = false;

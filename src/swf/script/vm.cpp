@@ -25,6 +25,7 @@ Vm::Vm(PlayContext& context, ScriptHost* host, int swfVersion, Budgets budgets)
     : m_context(context)
     , m_host(host)
     , m_version(swfVersion)
+    , m_caseSensitive(swfVersion >= 7)
     , m_budgets(budgets)
     , m_heap(swfVersion >= 7)
     , m_loads(std::make_unique<MovieLoads>()) {

@@ -92,10 +92,13 @@ public:
     bool strictEquals(const Value& a, const Value& b) const;
     // a < b: true, false, or undefined (NaN involved) as a Value.
     Value lessThan(const Value& a, const Value& b);
-    QString key(const QString& name) const { return m_version >= 7 ? name : name.toLower(); }
+    QString key(const QString& name) const { return m_caseSensitive ? name : name.toLower(); }
     bool sameName(const QString& a, const QString& b) const {
-        return a.compare(b, m_version >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+        return a.compare(b, m_caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
     }
+    // A movie loaded into level 0 brings its version's conversions (names keep the case
+    // rule the objects were made with).
+    void adoptVersion(int version) { m_version = version; }
 
     // Members: native properties, then own properties, then children (clips), then the
     // __proto__ chain; getters and setters run; watchers see changes.
@@ -201,6 +204,7 @@ private:
     PlayContext& m_context;
     ScriptHost* m_host = nullptr;
     int m_version = 0;
+    bool m_caseSensitive = false; // names, from the first movie's version
     Budgets m_budgets;
     Heap m_heap;
     TimelineInstance* m_root = nullptr;
