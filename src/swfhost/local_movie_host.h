@@ -40,6 +40,7 @@ public:
     // Why the last refused or failed load failed, for diagnostics.
     QString lastLoadError() const { return m_lastLoadError; }
 
+    QString movieFileName() const override { return m_fileName; }
     void trace(const QString& line) override;
     void openUrl(const QString& url, const QString& target, bool userInitiated) override;
     void fsCommand(const QString& command, const QString& arguments) override;
@@ -50,6 +51,7 @@ public:
 
 private:
     QString m_folder;
+    QString m_fileName;
     qint64 m_maxFileBytes;
     std::function<void(const QString&)> m_traceHandler;
     QList<UrlRequest> m_urlRequests;

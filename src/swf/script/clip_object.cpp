@@ -4,6 +4,7 @@
 #include "swf/format/character.h"
 #include "swf/script/builtins/input.h"
 #include "swf/script/movie_loads.h"
+#include "swf/script/script_host.h"
 
 #include <QSet>
 
@@ -450,8 +451,11 @@ Object* rootFor(Vm& vm, TimelineInstance* clip) {
 }
 
 QString urlOf(Vm& vm, const TimelineInstance& clip) {
-    const LoadedFile* file = vm.movieLoads().fileOf(clip.movie());
-    return file ? file->url : QString();
+    if (const LoadedFile* file = vm.movieLoads().fileOf(clip.movie()))
+        return file->url;
+    // Files beside the movie are addressed as if it stood at the root.
+    const QString name = vm.host() ? vm.host()->movieFileName() : QString();
+    return name.isEmpty() ? QString() : QStringLiteral("file:///") + name;
 }
 
 bool TextFieldObject::getNative(Vm& vm, const QString& name, Value& out) {

@@ -75,7 +75,8 @@ int levelNumber(const QString& name);
 // _root as code running on clip sees it: the nearest clip up from it whose _lockroot is
 // set, else the root of its level.
 Object* rootFor(Vm& vm, TimelineInstance* clip);
-// The address of the file clip comes from (empty for the player's own movie).
+// The address of the file clip comes from ("file:///" and its path from the movie's
+// folder; empty when the host does not say).
 QString urlOf(Vm& vm, const TimelineInstance& clip);
 
 // SWF 4's property indices name these; every display object has them.

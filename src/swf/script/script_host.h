@@ -33,6 +33,8 @@ public:
         (void)relativePath;
         return std::nullopt;
     }
+    // The movie's own file name, for its _url (its folder stays private); empty: unknown.
+    virtual QString movieFileName() const { return {}; }
     // Milliseconds since the Unix epoch, for Date.
     virtual qint64 currentTimeMs() const;
 };

@@ -718,6 +718,13 @@ std::shared_ptr<TimelineInstance> Vm::clipOf(const Value& v) {
     return c ? c->clip.lock() : nullptr;
 }
 
+const Movie* Vm::runningMovie() {
+    for (auto it = m_frames.rbegin(); it != m_frames.rend(); ++it)
+        if (auto clip = clipOf((*it)->scope.empty() ? nullptr : (*it)->scope.front()))
+            return clip->movie();
+    return m_context.movie;
+}
+
 int Vm::runningVersion() const {
     return m_frames.empty() ? m_version : m_frames.back()->version;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace reelcase::swf {
+class Movie;
 struct PlayContext;
 struct DisplayObject;
 class ScriptHost;
@@ -127,8 +128,10 @@ public:
     QString slashPath(TimelineInstance& clip);  // "/a/b"
     TimelineInstance* root() const { return m_root; }
     void setRoot(TimelineInstance* root) { m_root = root; }
-    // Where an export name or a class registered for a symbol applies.
-    QHash<int, Object*> registeredClasses;
+    // Where an export name or a class registered for a symbol applies, by file and id.
+    QHash<QPair<const Movie*, int>, Object*> registeredClasses;
+    // The file of the code running now (a loaded movie's own; the player's when none runs).
+    const Movie* runningMovie();
     // Sound objects waiting to hear of their sound's end (by the mixer's voice id) or of
     // their file's load; kept alive until then.
     QHash<int, Object*> playingSounds;
