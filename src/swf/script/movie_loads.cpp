@@ -2,6 +2,7 @@
 
 #include "swf/bitmaps/bitmap_character.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
@@ -15,7 +16,8 @@
 namespace reelcase::swf::avm1 {
 namespace {
 
-constexpr int kMostFiles = 64; // distinct files one play reads
+constexpr int kMostFiles = 64;            // distinct files one play reads
+constexpr std::size_t kMostLevels = 1024; // levels at once
 
 bool isSwf(const QByteArray& bytes) {
     return bytes.startsWith("FWS") || bytes.startsWith("CWS") || bytes.startsWith("ZWS");
@@ -189,6 +191,10 @@ TimelineInstance* MovieLoads::place(Vm& vm, Request& r, std::shared_ptr<const Mo
             }
             return nullptr;
         }
+        // Levels count against the movie's size as clips do, and there are only so many.
+        if ((old == context.levels.end() && context.levels.size() >= kMostLevels) ||
+            context.liveWeight + 1 + movie->root.placeCount > limits::maxDisplayObjects)
+            return nullptr;
         auto root = std::make_shared<TimelineInstance>(movie->root, context, 0, movie.get());
         root->keepMovie(movie);
         if (old != context.levels.end())
