@@ -32,6 +32,7 @@ QString confinedRelativePath(const QString& relativePath) {
 LocalMovieHost::LocalMovieHost(const QString& moviePath, qint64 maxFileBytes)
     : m_folder(QFileInfo(moviePath).absolutePath())
     , m_moviePath(QFileInfo(moviePath).absoluteFilePath())
+    , m_fileName(QFileInfo(moviePath).fileName())
     , m_maxFileBytes(maxFileBytes) {}
 
 void LocalMovieHost::setTraceHandler(std::function<void(const QString&)> handler) {

@@ -42,6 +42,7 @@ public:
     // Why the last refused or failed load failed, for diagnostics.
     QString lastLoadError() const { return m_lastLoadError; }
 
+    QString movieFileName() const override { return m_fileName; }
     void trace(const QString& line) override;
     void openUrl(const QString& url, const QString& target, bool userInitiated) override;
     void fsCommand(const QString& command, const QString& arguments) override;
@@ -62,6 +63,7 @@ private:
     QString m_folder;
     QString m_moviePath;
     QString m_storedObjectFolder;
+    QString m_fileName;
     qint64 m_maxFileBytes;
     std::function<void(const QString&)> m_traceHandler;
     QList<UrlRequest> m_urlRequests;

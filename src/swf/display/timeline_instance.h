@@ -61,7 +61,7 @@ struct PlayContext {
     const Movie* movie = nullptr;
     long long liveWeight = 0; // sprite instances alive and what they place (see limits.h)
     std::deque<PendingAction> actions = {};
-    std::deque<PendingAction> initActions = {};           // DoInitAction, run before frame actions
+    std::deque<PendingAction> initActions = {}; // DoInitAction, run before frame actions
     // DoInitAction runs once per sprite of each file.
     std::set<std::pair<const Movie*, int>> initializedSprites = {};
     qint64 elapsedMs = 0;                                 // the player's clock, for getTimer()

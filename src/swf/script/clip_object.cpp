@@ -5,6 +5,7 @@
 #include "swf/script/builtins/input.h"
 #include "swf/script/movie_loads.h"
 #include "swf/script/builtins/selection.h"
+#include "swf/script/script_host.h"
 
 #include <QSet>
 
@@ -264,7 +265,7 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
                 return true;
             }
             if (n == QLatin1String("_name")) {
-                out = QString();
+                out = rootName;
                 return true;
             }
             if (n == QLatin1String("_xmouse") || n == QLatin1String("_ymouse")) {
@@ -345,8 +346,11 @@ bool ClipObject::setNative(Vm& vm, const QString& name, const Value& value) {
         n == QLatin1String("_framesloaded") || n == QLatin1String("_target") ||
         n == QLatin1String("_parent") || n == QLatin1String("_url"))
         return isDisplayProperty(name) && n != QLatin1String("_parent");
-    if (isRoot)
+    if (isRoot) {
+        if (n == QLatin1String("_name"))
+            rootName = vm.toString(value);
         return isDisplayProperty(name);
+    }
     return DisplayHandle::setNative(vm, name, value);
 }
 
@@ -421,6 +425,7 @@ void ClipObject::showsNewMovie(Vm& vm, TimelineInstance& now) {
     watches.reset();
     proto = vm.protos.movieClip;
     loaded = unloaded = false; // _lockroot stays with the clip
+    rootName.clear();
 }
 
 TimelineInstance* levelRoot(Vm& vm, int n) {
@@ -458,8 +463,11 @@ Object* rootFor(Vm& vm, TimelineInstance* clip) {
 }
 
 QString urlOf(Vm& vm, const TimelineInstance& clip) {
-    const LoadedFile* file = vm.movieLoads().fileOf(clip.movie());
-    return file ? file->url : QString();
+    if (const LoadedFile* file = vm.movieLoads().fileOf(clip.movie()))
+        return file->url;
+    // Files beside the movie are addressed as if it stood at the root.
+    const QString name = vm.host() ? vm.host()->movieFileName() : QString();
+    return name.isEmpty() ? QString() : QStringLiteral("file:///") + name;
 }
 
 } // namespace reelcase::swf::avm1

@@ -48,6 +48,7 @@ public:
     bool loaded = false;   // onLoad has been sent
     bool unloaded = false; // left the stage
     QString dropTarget;    // where stopDrag left it (slash path)
+    QString rootName;      // a level root's _name, as scripts set it
 };
 
 // The 0-based frame a goto names: a label first, then a number (1-based); -1: none.
@@ -61,7 +62,8 @@ int levelNumber(const QString& name);
 // _root as code running on clip sees it: the nearest clip up from it whose _lockroot is
 // set, else the root of its level.
 Object* rootFor(Vm& vm, TimelineInstance* clip);
-// The address of the file clip comes from (empty for the player's own movie).
+// The address of the file clip comes from ("file:///" and its path from the movie's
+// folder; empty when the host does not say).
 QString urlOf(Vm& vm, const TimelineInstance& clip);
 
 // SWF 4's property indices name these; every display object has them.

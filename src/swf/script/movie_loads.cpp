@@ -2,6 +2,7 @@
 
 #include "swf/bitmaps/bitmap_character.h"
 #include "swf/display/timeline_instance.h"
+#include "swf/format/limits.h"
 #include "swf/format/movie.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/clip_object.h"
@@ -15,7 +16,8 @@
 namespace reelcase::swf::avm1 {
 namespace {
 
-constexpr int kMostFiles = 64; // distinct files one play reads
+constexpr int kMostFiles = 64;            // distinct files one play reads
+constexpr std::size_t kMostLevels = 1024; // levels at once
 
 bool isSwf(const QByteArray& bytes) {
     return bytes.startsWith("FWS") || bytes.startsWith("CWS") || bytes.startsWith("ZWS");
@@ -60,6 +62,14 @@ void tell(Vm& vm, Object* loader, const QString& event, std::vector<Value> args)
 }
 
 } // namespace
+
+// The clip a request names, as scripts see it (undefined for a level not there).
+Value MovieLoads::targetValue(Vm& vm, const Request& r) {
+    if (r.target)
+        return r.target;
+    TimelineInstance* level = levelRoot(vm, r.level);
+    return level ? Value(vm.clipObject(*level)) : Value(Undefined{});
+}
 
 void MovieLoads::queue(Vm& vm, Request request) {
     if (request.target) {
@@ -129,11 +139,8 @@ bool MovieLoads::failEarly(Vm& vm) {
         }
     }
     for (const Request& r : failed) {
-        Value target = r.target ? Value(r.target) : Value(Undefined{});
-        if (TimelineInstance* level = r.target ? nullptr : levelRoot(vm, r.level))
-            target = vm.clipObject(*level);
         tell(vm, r.loader, QStringLiteral("onLoadError"),
-             {target, QStringLiteral("URLNotFound"), 0.0});
+             {targetValue(vm, r), QStringLiteral("URLNotFound"), 0.0});
     }
     return !failed.empty();
 }
@@ -184,13 +191,19 @@ TimelineInstance* MovieLoads::place(Vm& vm, Request& r, std::shared_ptr<const Mo
             }
             return nullptr;
         }
+        // Levels count against the movie's size as clips do, and there are only so many.
+        if ((old == context.levels.end() && context.levels.size() >= kMostLevels) ||
+            context.liveWeight + 1 + movie->root.placeCount > limits::maxDisplayObjects)
+            return nullptr;
         auto root = std::make_shared<TimelineInstance>(movie->root, context, 0, movie.get());
         root->keepMovie(movie);
         if (old != context.levels.end())
             root->takeIdOf(*old->second);
         context.levels[r.level] = root;
-        if (r.level == 0)
+        if (r.level == 0) {
             vm.setRoot(root.get());
+            vm.adoptVersion(movie->version);
+        }
         vm.clipObject(*root)->isRoot = true;
         root->enterFirstFrame();
         return root.get();
@@ -203,9 +216,7 @@ TimelineInstance* MovieLoads::place(Vm& vm, Request& r, std::shared_ptr<const Mo
 }
 
 void MovieLoads::carryOut(Vm& vm, Request& r) {
-    Value target = r.target ? Value(r.target) : Value(Undefined{});
-    if (TimelineInstance* level = r.target ? nullptr : levelRoot(vm, r.level))
-        target = vm.clipObject(*level);
+    const Value target = targetValue(vm, r);
     if (r.unload) {
         if (r.target) {
             bool image = false;

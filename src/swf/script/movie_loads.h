@@ -76,6 +76,7 @@ private:
         Object* clip = nullptr;
     };
     void queue(Vm& vm, Request request);
+    static Value targetValue(Vm& vm, const Request& r);
     void carryOut(Vm& vm, Request& request);
     std::shared_ptr<const Movie> read(Vm& vm, const QString& url, LoadedFile& file);
     TimelineInstance* place(Vm& vm, Request& request, std::shared_ptr<const Movie> movie);

@@ -47,6 +47,8 @@ public:
         (void)bytes;
         return false;
     }
+    // The movie's own file name, for its _url (its folder stays private); empty: unknown.
+    virtual QString movieFileName() const { return {}; }
     // Milliseconds since the Unix epoch, for Date.
     virtual qint64 currentTimeMs() const;
     // The clipboard text fields copy to and paste from; by default one kept by this host.

@@ -229,7 +229,8 @@ void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObj
         return;
     }
     ClipObject* clip = m_vm->clipObject(*object.sprite);
-    Object* ctor = m_vm->registeredClasses.value(object.placement.characterId);
+    // The id is in the file of the timeline that placed it.
+    Object* ctor = m_vm->registeredClasses.value({parent.movie(), object.placement.characterId});
     if (ctor) {
         if (Object* proto = objectOf(m_vm->getMember(Value(ctor), QStringLiteral("prototype"))))
             clip->proto = proto;

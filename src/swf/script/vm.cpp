@@ -27,6 +27,7 @@ Vm::Vm(PlayContext& context, ScriptHost* host, int swfVersion, Budgets budgets)
     : m_context(context)
     , m_host(host)
     , m_version(swfVersion)
+    , m_caseSensitive(swfVersion >= 7)
     , m_budgets(budgets)
     , m_heap(swfVersion >= 7)
     , m_loads(std::make_unique<MovieLoads>()) {
@@ -764,6 +765,13 @@ Object* Vm::displayObjectFor(TimelineInstance& parent, DisplayObject& object) {
 std::shared_ptr<TimelineInstance> Vm::clipOf(const Value& v) {
     auto* c = dynamic_cast<ClipObject*>(objectOf(v));
     return c ? c->clip.lock() : nullptr;
+}
+
+const Movie* Vm::runningMovie() {
+    for (auto it = m_frames.rbegin(); it != m_frames.rend(); ++it)
+        if (auto clip = clipOf((*it)->scope.empty() ? nullptr : (*it)->scope.front()))
+            return clip->movie();
+    return m_context.movie;
 }
 
 int Vm::runningVersion() const {

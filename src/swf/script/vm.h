@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace reelcase::swf {
+class Movie;
 struct PlayContext;
 struct DisplayObject;
 class ScriptHost;
@@ -93,10 +94,13 @@ public:
     bool strictEquals(const Value& a, const Value& b) const;
     // a < b: true, false, or undefined (NaN involved) as a Value.
     Value lessThan(const Value& a, const Value& b);
-    QString key(const QString& name) const { return m_version >= 7 ? name : foldName(name); }
+    QString key(const QString& name) const { return m_caseSensitive ? name : foldName(name); }
     bool sameName(const QString& a, const QString& b) const {
-        return m_version >= 7 ? a == b : sameNameFolded(a, b);
+        return m_caseSensitive ? a == b : sameNameFolded(a, b);
     }
+    // A movie loaded into level 0 brings its version's conversions (names keep the case
+    // rule the objects were made with).
+    void adoptVersion(int version) { m_version = version; }
 
     // Members: native properties, then own properties, then children (clips), then the
     // __proto__ chain; getters and setters run; watchers see changes.
@@ -126,8 +130,10 @@ public:
     QString slashPath(TimelineInstance& clip);  // "/a/b"
     TimelineInstance* root() const { return m_root; }
     void setRoot(TimelineInstance* root) { m_root = root; }
-    // Where an export name or a class registered for a symbol applies.
-    QHash<int, Object*> registeredClasses;
+    // Where an export name or a class registered for a symbol applies, by file and id.
+    QHash<QPair<const Movie*, int>, Object*> registeredClasses;
+    // The file of the code running now (a loaded movie's own; the player's when none runs).
+    const Movie* runningMovie();
     // Sound objects waiting to hear of their sound's end (by the mixer's voice id) or of
     // their file's load; kept alive until then.
     QHash<int, Object*> playingSounds;
@@ -212,6 +218,7 @@ private:
     PlayContext& m_context;
     ScriptHost* m_host = nullptr;
     int m_version = 0;
+    bool m_caseSensitive = false; // names, from the first movie's version
     Budgets m_budgets;
     Heap m_heap;
     TimelineInstance* m_root = nullptr;

@@ -4,6 +4,7 @@
 #include "swf/script/movie_loads.h"
 #include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
+#include "swfwriter/writer_sound.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -203,6 +204,73 @@ private Q_SLOTS:
         stage.frame();
         QCOMPARE(vm.typeOf(vm.getMember(stage.rootObject(), "_level3")),
                  QStringLiteral("undefined"));
+    }
+
+    // A loaded movie's scripts name its own symbols: registerClass and attachMovie in it
+    // use its exports, and its clips report its file as their _url.
+    void symbolsOfTheLoadedFile() {
+        write::SwfWriter w({100, 100}, 12, 7);
+        const auto item = w.defineSprite(write::Timeline().showFrame());
+        write::exportAssets(w, {{item, QStringLiteral("item")}});
+        w.showFrame();
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("lib.swf"), w.finish());
+        LoadingStage stage(host);
+        Vm& vm = stage.runtime->vm();
+        const Value holder =
+            call(vm, stage.rootObject(), "createEmptyMovieClip", {QStringLiteral("lib"), 1.0});
+        call(vm, holder, "loadMovie", {QStringLiteral("lib.swf")});
+        stage.frame();
+        const Value lib = vm.getMember(stage.rootObject(), "lib");
+        Object* objectClass = objectOf(vm.getMember(Value(vm.global), "Object"));
+        FunctionObject* itemClass = vm.defineClass(
+            QStringLiteral("Item"), [](Vm&, const Value&, Args) { return Value(Undefined{}); },
+            nullptr, vm.newObject());
+        // Asked from the player's own movie, the name is unknown.
+        QCOMPARE(vm.toBoolean(call(vm, Value(objectClass), "registerClass",
+                                   {QStringLiteral("item"), itemClass})),
+                 false);
+        Actions registering;
+        registering.push("Item").raw(GetVariable).push("item").push(2.0).push("Object");
+        registering.raw(GetVariable).push("registerClass").raw(CallMethod).raw(Pop);
+        vm.runBlock(*vm.clipOf(lib), registering.bytes());
+        const Value made =
+            call(vm, lib, "attachMovie", {QStringLiteral("item"), QStringLiteral("i"), 1.0});
+        QCOMPARE(vm.toString(made), QStringLiteral("_level0.lib.i"));
+        QVERIFY(vm.instanceOf(made, itemClass));
+        QCOMPARE(vm.toString(vm.getMember(made, "_url")), QStringLiteral("file:///lib.swf"));
+        QVERIFY(vm.typeOf(call(vm, stage.rootObject(), "attachMovie",
+                               {QStringLiteral("item"), QStringLiteral("j"), 2.0})) ==
+                QStringLiteral("undefined"));
+    }
+
+    // A movie that loads itself into a clip of its own every frame nests only as deep as
+    // sprites may; the play goes on.
+    void selfLoadingMovieStaysBounded() {
+        write::SwfWriter w({100, 100}, 12, 7);
+        Actions a;
+        a.push("self").raw(Trace);
+        a.push(1.0).push("c").push(2.0).push("this").raw(GetVariable);
+        a.push("createEmptyMovieClip").raw(CallMethod).raw(Pop);
+        a.push("self.swf").push("c").raw(GetUrl2, QByteArray(1, '\x40'));
+        w.actions(a).showFrame();
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("self.swf"), w.finish());
+        LoadingStage stage(host);
+        Vm& vm = stage.runtime->vm();
+        const Value top =
+            call(vm, stage.rootObject(), "createEmptyMovieClip", {QStringLiteral("top"), 1.0});
+        call(vm, top, "loadMovie", {QStringLiteral("self.swf")});
+        host.traces.clear();
+        for (int i = 0; i < 64; ++i)
+            stage.frame();
+        QVERIFY(host.traces.size() > 20);
+        int depth = 0;
+        for (TimelineInstance* at = stage.root.get(); at && depth < 100; ++depth) {
+            auto it = at->displayList().begin();
+            at = it == at->displayList().end() ? nullptr : it->second.sprite.get();
+        }
+        QVERIFY(depth <= 33);
     }
 
     // An image file shows in the clip at its own size; it has no SWF version.

@@ -103,16 +103,16 @@ Value unwatch(Vm& vm, const Value& self, Args args) {
 
 Value registerClass(Vm& vm, const Value&, Args args) {
     const QString name = vm.toString(arg(args, 0));
-    const Movie* movie = vm.context().movie;
+    const Movie* movie = vm.runningMovie(); // names are the exports of the caller's file
     if (!movie || args.size() < 2)
         return false;
     auto it = movie->exports.constFind(name.toLower());
     if (it == movie->exports.constEnd())
         return false;
     if (Object* ctor = objectOf(arg(args, 1)))
-        vm.registeredClasses.insert(*it, ctor);
+        vm.registeredClasses.insert({movie, *it}, ctor);
     else
-        vm.registeredClasses.remove(*it);
+        vm.registeredClasses.remove({movie, *it});
     return true;
 }
 
