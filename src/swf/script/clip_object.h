@@ -62,6 +62,10 @@ public:
 // The 0-based frame a goto names: a label first, then a number (1-based); -1: none.
 int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame);
 
+// The object a slash or dot path names from start ("/a/b", "a.b", "..", "_root"); null
+// when none.
+Object* resolveClipPath(Vm& vm, Object* start, const QString& path);
+
 // SWF 4's property indices name these; every display object has them.
 bool isDisplayProperty(const QString& name);
 

@@ -64,6 +64,8 @@ private:
     Object* resolveTarget(const QString& path);
     Object* resolvePathFrom(Object* start, const QString& path);
     std::shared_ptr<TimelineInstance> targetClip();
+    // Where the code continues after count actions from pc (WaitForFrame's skip).
+    int skipActions(int from, int count) const;
     // SWF 4 property by index.
     static int propertyIndex(double number);
     Value getIndexedProperty(const Value& target, int index);

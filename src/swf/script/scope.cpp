@@ -18,11 +18,15 @@ bool isPath(const QString& name) {
 } // namespace
 
 Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
+    return resolveClipPath(m_vm, start, path);
+}
+
+Object* resolveClipPath(Vm& vm, Object* start, const QString& path) {
     Object* at = start;
     int i = 0;
     const int n = static_cast<int>(path.size());
     if (path.startsWith(QLatin1Char('/'))) {
-        at = m_vm.root() ? m_vm.clipObject(*m_vm.root()) : nullptr;
+        at = vm.root() ? vm.clipObject(*vm.root()) : nullptr;
         i = 1;
     }
     int segments = 0;
@@ -45,18 +49,18 @@ Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
             path[i - 1] == QLatin1Char('/'))
             return nullptr;
         if (!seg.isEmpty()) {
-            if (seg == QLatin1String("..") || m_vm.sameName(seg, QStringLiteral("_parent"))) {
-                auto clip = m_vm.clipOf(at);
-                at = clip && clip->parent() ? m_vm.clipObject(*clip->parent()) : nullptr;
-            } else if (m_vm.sameName(seg, QStringLiteral("_root")) ||
+            if (seg == QLatin1String("..") || vm.sameName(seg, QStringLiteral("_parent"))) {
+                auto clip = vm.clipOf(at);
+                at = clip && clip->parent() ? vm.clipObject(*clip->parent()) : nullptr;
+            } else if (vm.sameName(seg, QStringLiteral("_root")) ||
                        seg.compare(QLatin1String("_level0"), Qt::CaseInsensitive) == 0) {
-                at = m_vm.root() ? m_vm.clipObject(*m_vm.root()) : nullptr;
-            } else if (m_vm.sameName(seg, QStringLiteral("_global"))) {
-                at = m_vm.global;
-            } else if (m_vm.sameName(seg, QStringLiteral("this"))) {
+                at = vm.root() ? vm.clipObject(*vm.root()) : nullptr;
+            } else if (vm.sameName(seg, QStringLiteral("_global"))) {
+                at = vm.global;
+            } else if (vm.sameName(seg, QStringLiteral("this"))) {
                 // stays
             } else {
-                at = objectOf(m_vm.getMember(Value(at), seg));
+                at = objectOf(vm.getMember(Value(at), seg));
             }
         }
         i = j + 1;
