@@ -978,7 +978,8 @@ void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool pla
     int target = frameFor(m_vm, clip, frame);
     if (target < 0)
         return; // frames before the first are no frame at all
-    clip.gotoFrame(target + bias);
+    clip.gotoFrame(static_cast<int>(std::min<long long>(static_cast<long long>(target) + bias,
+                                                        std::numeric_limits<int>::max())));
     if (play)
         clip.play();
     else
