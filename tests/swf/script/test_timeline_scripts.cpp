@@ -165,6 +165,28 @@ private Q_SLOTS:
         QCOMPARE(stage.root->currentFrame(), 2);
     }
 
+    // Frame numbers are 32-bit integers that wrap; labels ignore ASCII case only.
+    void gotoNumbersAndLabels() {
+        write::SwfWriter w({100, 100}, 12, 8);
+        w.showFrame();
+        w.label(QStringLiteral("Mark")).showFrame();
+        w.label(QStringLiteral("\u00fcber")).showFrame(2);
+        ScriptStage stage(load(w.finish()));
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        const auto frameAfter = [&](const Value& frame) {
+            call(vm, root, "gotoAndStop", {frame});
+            return stage.root->currentFrame();
+        };
+        QCOMPARE(frameAfter(QStringLiteral("mARK")), 1);
+        QCOMPARE(frameAfter(QStringLiteral("\u00dcBER")), 1);
+        QCOMPARE(frameAfter(QStringLiteral("\u00fcBER")), 2);
+        QCOMPARE(frameAfter(4294967297.0), 0);
+        QCOMPARE(frameAfter(0.0), 0);
+        QCOMPARE(frameAfter(-2147483648.0), 3);
+        QCOMPARE(frameAfter(-2147483647.0), 3);
+    }
+
     // Stage.displayState takes either state in any case, tells listeners when it changes
     // and ignores anything else.
     void stageDisplayState() {
