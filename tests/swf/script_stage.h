@@ -9,7 +9,9 @@
 
 #include <QStringList>
 
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 namespace reelcase::test {
 
@@ -18,6 +20,13 @@ struct TraceHost : swf::ScriptHost {
     void trace(const QString& line) override { lines << line; }
     QStringList lines;
 };
+
+// Calls a script method by name.
+inline swf::avm1::Value call(swf::avm1::Vm& vm, const swf::avm1::Value& object, const char* name,
+                             std::initializer_list<swf::avm1::Value> args) {
+    std::vector<swf::avm1::Value> list(args);
+    return vm.callMethod(object, QLatin1String(name), list);
+}
 
 // A movie played on its own timeline objects with its scripts, so tests can read script
 // variables and display lists directly.

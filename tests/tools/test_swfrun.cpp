@@ -99,6 +99,19 @@ private Q_SLOTS:
         QCOMPARE(lines(run.out), QStringList{"one"});
     }
 
+    // fscommand("quit") ends the run after that frame, as it would close the player.
+    void quitEndsTheRun() {
+        write::SwfWriter w({64, 48}, 12, 8);
+        QByteArray quit("FSCommand:quit\0\0", 16);
+        w.actions(trace("one")).showFrame();
+        w.actions(trace("two").raw(avm1::GetUrl, quit).push("still two").raw(avm1::Trace));
+        w.showFrame();
+        w.actions(trace("three")).showFrame();
+        const ToolRun run = swfrun({"--frames", "3", file("quit.swf", w.finish())});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(lines(run.out), QStringList({"one", "two", "still two"}));
+    }
+
     void traceIsUtf8WithALinePerCall() {
         write::SwfWriter w({64, 48}, 12, 8);
         w.actions(trace(QStringLiteral("拾影匣 ✓")).push("").raw(avm1::Trace)).showFrame();

@@ -13,6 +13,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace reelcase;
@@ -127,6 +128,12 @@ int main(int argc, char** argv) {
             if (!image.save(png.path, "PNG"))
                 return fail(1, QStringLiteral("cannot write %1").arg(png.path));
         }
+        // A movie that asks to quit ends the run, as it would close a standalone player.
+        const auto& commands = host.fsCommands();
+        if (std::any_of(commands.begin(), commands.end(), [](const auto& c) {
+                return c.command.compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0;
+            }))
+            break;
     }
     std::fflush(stdout);
     if (!options.audioPath.isEmpty() && !audio.finish(&error))

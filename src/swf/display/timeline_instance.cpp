@@ -6,6 +6,7 @@
 #include "swf/format/movie.h"
 #include "swf/shapes/shape_drawing.h"
 #include "swf/sound/sound_mixer.h"
+#include "swf/text/edit_text.h"
 
 #include <algorithm>
 #include <limits>
@@ -31,6 +32,8 @@ void applyFields(Placement& p, const PlaceCommand& c) {
     if (c.visible)
         p.visible = *c.visible;
 }
+
+constexpr int scriptDepthZero = 16384; // the tags' depth of scripts' depth 0
 
 // The character of clips made by createEmptyMovieClip: one empty frame.
 const Sprite& emptySprite() {
@@ -82,15 +85,30 @@ void TimelineInstance::erase(std::map<int, DisplayObject>::iterator it) {
     if (m_context.listener && it->second.instantiated)
         m_context.listener->objectRemoved(*this, depth, it->second);
     auto again = m_list.find(depth);
-    if (again != m_list.end() && again->second.id == id)
+    if (again != m_list.end() && again->second.id == id) {
+        detach(again->second);
         m_list.erase(again);
+    }
+}
+
+void TimelineInstance::detach(DisplayObject& object) {
+    if (object.sprite)
+        object.sprite->m_detached = true;
+    if (object.button)
+        object.button->parts->m_detached = true;
 }
 
 // Applies one frame's place and remove commands. Objects whose character changes are
 // instantiated again. live: the list shown (its listener hears of removals).
-void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame,
-                                     bool live) {
-    for (const FrameCommand& command : frame.commands) {
+void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, int frame, bool live,
+                                     bool withActions) {
+    for (const FrameCommand& command : m_def.frames[static_cast<size_t>(frame)].commands) {
+        if (!std::holds_alternative<PlaceCommand>(command) &&
+            !std::holds_alternative<RemoveCommand>(command)) {
+            if (live && withActions)
+                queueCommand(command);
+            continue;
+        }
         if (const auto* rm = std::get_if<RemoveCommand>(&command)) {
             auto it = list.find(rm->depth);
             if (it == list.end())
@@ -109,7 +127,9 @@ void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, const F
             DisplayObject& o = it->second;
             if (o.placedByScript)
                 continue;
-            if (c->characterId && *c->characterId != o.placement.characterId) {
+            const bool replaced = c->characterId && *c->characterId != o.placement.characterId;
+            if (replaced) {
+                detach(o);
                 o.placement.characterId = *c->characterId;
                 o.character = nullptr;
                 o.sprite.reset();
@@ -118,17 +138,27 @@ void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, const F
                 o.instantiated = false;
             }
             applyFields(o.placement, *c);
+            if (replaced && live)
+                instantiate(c->depth, o);
             continue;
         }
-        if (!c->characterId || (it != list.end() && it->second.placedByScript))
+        if (!c->characterId)
             continue;
-        if (it != list.end() && live)
-            erase(it);
+        // A depth already taken keeps its object.
+        if (it != list.end()) {
+            if (live && m_context.listener)
+                m_context.listener->placeRefused(c->depth);
+            continue;
+        }
         DisplayObject o;
         o.placement.characterId = *c->characterId;
         o.clipActions = c->clipActions;
+        o.placedFrame = frame;
         applyFields(o.placement, *c);
-        list[c->depth] = std::move(o);
+        DisplayObject& placed = list[c->depth] = std::move(o);
+        // Placed as the tags come: its first frame's scripts queue before later tags' ones.
+        if (live)
+            instantiate(c->depth, placed);
     }
 }
 
@@ -151,6 +181,11 @@ void TimelineInstance::instantiate(int depth, DisplayObject& o) {
     const Movie* source = m_movie;
     o.character =
         o.ownCharacter ? o.ownCharacter.get() : characterFor(o.placement.characterId, &source);
+    // Objects scripts can address get a name when the file gives none; shapes stay unnamed.
+    if (o.placement.name.isEmpty() && o.character &&
+        (o.character->timeline() || dynamic_cast<const Button*>(o.character) ||
+         dynamic_cast<const EditText*>(o.character)))
+        o.placement.name = QStringLiteral("instance%1").arg(++m_context.unnamedCount);
     if (o.character) {
         const TimelineDef* def = o.character->timeline();
         if (def && m_nesting + 1 < limits::maxSpriteNesting &&
@@ -158,6 +193,8 @@ void TimelineInstance::instantiate(int depth, DisplayObject& o) {
             o.sprite = std::make_shared<TimelineInstance>(*def, m_context, m_nesting + 1, source);
             o.sprite->m_parent = this;
             o.sprite->m_id = o.id;
+            // Its load event comes before its first frame's scripts.
+            m_context.actions.push_back({o.sprite, nullptr});
             o.sprite->enterFirstFrame();
         } else if (const auto* button = dynamic_cast<const Button*>(o.character)) {
             makeButton(o, *button);
@@ -168,10 +205,10 @@ void TimelineInstance::instantiate(int depth, DisplayObject& o) {
 }
 
 // Instantiating may run scripts that change the list: walk it by depth, afresh each time.
-void TimelineInstance::instantiatePending() {
+void TimelineInstance::instantiatePending(const std::unordered_set<int>& later) {
     for (int depth = std::numeric_limits<int>::min();;) {
         auto it = m_list.lower_bound(depth);
-        while (it != m_list.end() && it->second.instantiated)
+        while (it != m_list.end() && (it->second.instantiated || later.count(it->first)))
             ++it;
         if (it == m_list.end())
             break;
@@ -242,29 +279,23 @@ const TimelineInstance* DisplayObject::children() const {
 }
 
 // The frame a timeline arrives at (not those a goto passes over) queues its actions and
-// starts its event sounds.
-void TimelineInstance::queueActions(int frame) {
-    for (const FrameCommand& command : m_def.frames[static_cast<size_t>(frame)].commands) {
-        if (const auto* a = std::get_if<ActionCommand>(&command)) {
-            if (a->initSprite < 0)
-                m_context.actions.push_back({weak_from_this(), &a->code});
-            else if (m_context.initializedSprites.insert({m_movie, a->initSprite}).second)
-                m_context.initActions.push_back({weak_from_this(), &a->code});
-        } else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound) {
-            m_context.sound->startFrameSound(*s, soundOwners());
+// starts its event sounds; init actions run at once.
+void TimelineInstance::queueCommand(const FrameCommand& command) {
+    if (const auto* a = std::get_if<ActionCommand>(&command)) {
+        if (a->initSprite < 0) {
+            m_context.actions.push_back({weak_from_this(), &a->code});
+        } else if (m_context.initializedSprites.insert({m_movie, a->initSprite}).second) {
+            m_context.initActions.push_back({weak_from_this(), &a->code});
+            if (m_context.listener)
+                m_context.listener->initActionsQueued();
         }
+    } else if (const auto* s = std::get_if<StartSoundCommand>(&command); s && m_context.sound) {
+        m_context.sound->startFrameSound(*s, soundOwners());
     }
 }
 
 void TimelineInstance::applyFrame(int frame, bool withActions) {
-    applyCommands(m_list, m_def.frames[static_cast<size_t>(frame)], true);
-    // A timeline's own frame script runs before those of the clips the frame places; its
-    // init actions run before those clips are constructed.
-    if (withActions) {
-        queueActions(frame);
-        if (!m_context.initActions.empty() && m_context.listener)
-            m_context.listener->initActionsQueued();
-    }
+    applyCommands(m_list, frame, true, withActions);
     instantiatePending();
 }
 
@@ -293,18 +324,24 @@ void TimelineInstance::gotoFrame(int frame) {
         followStream(-1);
         return;
     }
-    // Back: replay from frame 0, keeping the objects that are still the same character at
-    // the same depth (a sprite there keeps playing rather than starting over) and those
-    // scripts made.
+    // Back: replay from frame 0, keeping the objects that the target frame still shows (the
+    // same tag placed them: a sprite there keeps playing rather than starting over), those
+    // scripts moved if they were placed by then, and script-made ones at script depths.
     std::map<int, DisplayObject> rebuilt;
     for (int f = 0; f <= frame; ++f)
-        applyCommands(rebuilt, m_def.frames[static_cast<size_t>(f)], false);
+        applyCommands(rebuilt, f, false, false);
     std::vector<int> gone;
     for (auto& [depth, object] : m_list) {
         auto now = rebuilt.find(depth);
-        const bool kept = object.placedByScript ||
-                          (now != rebuilt.end() && object.instantiated &&
-                           now->second.placement.characterId == object.placement.characterId);
+        bool kept = false;
+        if (object.madeByScript)
+            kept = depth >= scriptDepthZero;
+        else if (object.placedByScript) // a timeline object a script moved elsewhere
+            kept = object.placedFrame <= frame;
+        else
+            kept = now != rebuilt.end() && object.instantiated &&
+                   now->second.placedFrame == object.placedFrame &&
+                   now->second.placement.characterId == object.placement.characterId;
         if (!kept)
             gone.push_back(depth);
     }
@@ -324,18 +361,55 @@ void TimelineInstance::gotoFrame(int frame) {
         }
     }
     m_frame = frame;
+    // What earlier frames placed comes first, then the target frame's tags in their order.
+    const auto& commands = m_def.frames[static_cast<size_t>(frame)].commands;
+    std::unordered_set<int> placedHere;
+    for (const FrameCommand& command : commands)
+        if (const auto* c = std::get_if<PlaceCommand>(&command))
+            placedHere.insert(c->depth);
+    instantiatePending(placedHere);
+    for (const FrameCommand& command : commands) {
+        if (const auto* c = std::get_if<PlaceCommand>(&command)) {
+            if (auto it = m_list.find(c->depth); it != m_list.end() && !it->second.instantiated)
+                instantiate(c->depth, it->second);
+        } else if (!std::holds_alternative<RemoveCommand>(command)) {
+            queueCommand(command);
+        }
+    }
     instantiatePending();
-    queueActions(frame);
     followStream(-1);
 }
 
 void TimelineInstance::tick(bool loop) {
-    // Sprites already on the list tick after their parent; those placed by this tick's
-    // frame show their first frame now and move on next time.
-    std::unordered_set<std::uint64_t> before;
-    for (const auto& [depth, object] : m_list)
-        if (object.sprite)
-            before.insert(object.id);
+    // Every timeline already on the stage moves on, the most recently made first (the order
+    // the player keeps them in, so a child's frame script runs before its parent's); those
+    // this tick places show their first frame now and move on next time.
+    std::vector<std::shared_ptr<TimelineInstance>> running;
+    std::vector<TimelineInstance*> pending{this};
+    while (!pending.empty() && running.size() < 100'000) {
+        TimelineInstance* t = pending.back();
+        pending.pop_back();
+        running.push_back(t->shared_from_this());
+        for (const auto& [depth, object] : t->m_list)
+            if (const TimelineInstance* inner = object.children())
+                pending.push_back(const_cast<TimelineInstance*>(inner));
+    }
+    std::sort(running.begin(), running.end(),
+              [](const auto& a, const auto& b) { return a->m_id > b->m_id; });
+    for (const auto& t : running)
+        if (t.get() == this || t->isUnder(*this))
+            t->advance(t.get() == this ? loop : true);
+}
+
+// Still on a display list that leads up to top (scripts may have removed it meanwhile).
+bool TimelineInstance::isUnder(const TimelineInstance& top) const {
+    const TimelineInstance* at = this;
+    for (int level = 0; at && at != &top && level <= limits::maxSpriteNesting; ++level)
+        at = at->m_detached ? nullptr : at->m_parent;
+    return at == &top;
+}
+
+void TimelineInstance::advance(bool loop) {
     const int frameBefore = m_frame;
     if (m_playing && frameCount() > 1) {
         if (m_frame + 1 < frameCount()) {
@@ -349,16 +423,6 @@ void TimelineInstance::tick(bool loop) {
     }
     if (m_frame == frameBefore + 1 || !m_playing)
         followStream(frameBefore); // jumps and loops went through gotoFrame
-    std::vector<std::shared_ptr<TimelineInstance>> running;
-    for (const auto& [depth, object] : m_list) {
-        if (object.sprite && before.count(object.id))
-            running.push_back(object.sprite);
-        if (object.button)
-            running.push_back(object.button->parts);
-    }
-    for (const auto& sprite : running)
-        if (sprite->m_parent == this)
-            sprite->tick(true);
 }
 
 DisplayObject* TimelineInstance::objectAt(int depth) {
@@ -399,6 +463,7 @@ DisplayObject* TimelineInstance::insertNew(int depth, DisplayObject object) {
     if (auto it = m_list.find(depth); it != m_list.end())
         erase(it);
     object.placedByScript = true;
+    object.madeByScript = true;
     auto [it, added] = m_list.insert_or_assign(depth, std::move(object));
     DisplayObject& o = it->second;
     const std::uint64_t id = m_context.nextObjectId;
@@ -438,6 +503,7 @@ DisplayObject* TimelineInstance::placeEmptyClip(const QString& name, int depth) 
     DisplayObject o;
     o.placement.name = name;
     o.placedByScript = true;
+    o.madeByScript = true;
     o.instantiated = true;
     o.character = &emptySprite(); // drawn and hit like any sprite
     o.id = m_context.nextObjectId++;

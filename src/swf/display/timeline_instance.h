@@ -34,7 +34,7 @@ struct DisplayObject;
 // gone by the time their turn comes are skipped.
 struct PendingAction {
     std::weak_ptr<TimelineInstance> timeline;
-    const QByteArray* code = nullptr;
+    const QByteArray* code = nullptr; // null: the clip's load event
 };
 
 // Told about objects that appear on or leave any display list of the movie, so that a
@@ -48,6 +48,8 @@ public:
     virtual void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) = 0;
     // A frame queued init actions: they run before the frame's objects are constructed.
     virtual void initActionsQueued() {}
+    // A place tag found its depth taken and was ignored.
+    virtual void placeRefused(int depth) { (void)depth; }
 };
 
 // A character another file lends (ImportAssets), resolved when the movie starts.
@@ -71,6 +73,7 @@ struct PlayContext {
     DisplayListener* listener = nullptr;                  // may be null
     InputListener* inputListener = nullptr;               // may be null
     std::uint64_t nextObjectId = 1;                       // display objects' ids, never reused
+    std::uint64_t unnamedCount = 0;                       // the N of the last "instanceN"
     QHash<std::uint16_t, ImportedCharacter> imports = {}; // by the id the movie uses
     InputState input = {};                                // the user's pointer and keys
     DragState drag = {};                                  // the clip startDrag took
@@ -121,7 +124,9 @@ struct DisplayObject {
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
     std::uint64_t id = 0; // unique within the play, never reused
     bool instantiated = false;
-    bool placedByScript = false; // kept when the timeline goes back
+    bool placedByScript = false; // made or moved by a script: the timeline leaves it be
+    bool madeByScript = false;
+    int placedFrame = 0; // the frame whose tag placed it (timeline objects)
 
     // The display list drawn in place of the character: a sprite's or a button's state.
     const TimelineInstance* children() const;
@@ -140,8 +145,8 @@ public:
 
     // Shows frame 0 (call once, right after construction).
     void enterFirstFrame();
-    // One tick: moves this timeline on when playing (wrapping at the end when loop is set,
-    // else stopping there), then ticks the sprites that were already on its display list.
+    // One tick: moves this timeline and every one already below it on when playing, the
+    // newest first (wrapping at the end; this one stops there unless loop is set).
     void tick(bool loop = true);
     // Jumps to frame (clamped); going back rebuilds from frame 0, going forward applies
     // the frames in between. Queues the target frame's actions.
@@ -200,17 +205,21 @@ public:
     static constexpr int drawingDepth = std::numeric_limits<int>::min();
 
 private:
-    void applyFrame(int frame, bool queueActions);
-    void applyCommands(std::map<int, DisplayObject>& list, const FrameDef& frame, bool live);
+    void applyFrame(int frame, bool withActions);
+    void applyCommands(std::map<int, DisplayObject>& list, int frame, bool live, bool withActions);
     void instantiate(int depth, DisplayObject& object);
     void makeButton(DisplayObject& object, const Button& definition);
-    void instantiatePending();
-    void queueActions(int frame);
+    // Instantiates what is not yet, but for the depths in later.
+    void instantiatePending(const std::unordered_set<int>& later = {});
+    void queueCommand(const FrameCommand& command);
     void erase(std::map<int, DisplayObject>::iterator it);
     // The character an id names for this timeline, and the file it comes from.
     const Character* characterFor(std::uint16_t id, const Movie** from) const;
     DisplayObject* insertNew(int depth, DisplayObject object);
     void followStream(int before);
+    void advance(bool loop);
+    bool isUnder(const TimelineInstance& top) const;
+    static void detach(DisplayObject& object);
 
     std::shared_ptr<const Movie> m_ownMovie; // first: outlives what refers into it
     const TimelineDef& m_def;
@@ -221,6 +230,7 @@ private:
     bool m_playing = true;
     std::uint64_t m_id = 0;
     TimelineInstance* m_parent = nullptr;
+    bool m_detached = false; // taken off its parent's list
     std::map<int, DisplayObject> m_list;
     std::unique_ptr<ShapeDrawing> m_drawing;
 };

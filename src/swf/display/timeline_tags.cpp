@@ -153,8 +153,8 @@ void frameLabel(TagContext& c) {
     const QString label = c.body.string(c.movie.version);
     if (c.body.ok() && !label.isEmpty()) {
         const int frame = static_cast<int>(c.timeline.frames.size());
-        if (!c.timeline.labels.contains(label.toLower()))
-            c.timeline.labels.insert(label.toLower(), frame);
+        if (!c.timeline.labels.contains(TimelineDef::labelKey(label)))
+            c.timeline.labels.insert(TimelineDef::labelKey(label), frame);
     }
 }
 

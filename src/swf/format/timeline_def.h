@@ -87,7 +87,15 @@ struct TimelineDef {
     int byteLength = 0;         // a sprite's tags as the file holds them
     std::optional<StreamHead> stream;
     int frameCount() const { return static_cast<int>(frames.size()); }
-    int frameOfLabel(const QString& label) const { return labels.value(label.toLower(), -1); }
+    int frameOfLabel(const QString& label) const { return labels.value(labelKey(label), -1); }
+    // Labels match without regard to ASCII case only.
+    static QString labelKey(const QString& label) {
+        QString key = label;
+        for (QChar& c : key)
+            if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+                c = QChar(c.unicode() + ('a' - 'A'));
+        return key;
+    }
 };
 
 } // namespace reelcase::swf

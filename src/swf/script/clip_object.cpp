@@ -78,8 +78,10 @@ int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame) {
         const double d = s.trimmed().toDouble(&ok);
         return ok && std::isfinite(d) ? static_cast<int>(std::clamp(d, -1e9, 1e9)) - 1 : -1;
     }
-    const double d = vm.toNumber(frame);
-    return std::isfinite(d) ? static_cast<int>(std::clamp(d, -1e9, 1e9)) - 1 : -1;
+    // A 32-bit frame number, one-based, less one with 32-bit wrapping.
+    const auto n = static_cast<std::uint32_t>(toInt32(vm.toNumber(frame)));
+    const auto zeroBased = static_cast<std::int32_t>(n - 1u);
+    return zeroBased < 0 ? -1 : zeroBased;
 }
 
 bool isDisplayProperty(const QString& name) {

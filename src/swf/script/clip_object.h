@@ -65,6 +65,9 @@ Object* rootFor(Vm& vm, TimelineInstance* clip);
 // The address of the file clip comes from ("file:///" and its path from the movie's
 // folder; empty when the host does not say).
 QString urlOf(Vm& vm, const TimelineInstance& clip);
+// The object a slash or dot path names from start ("/a/b", "a.b", "..", "_root"); null
+// when none.
+Object* resolveClipPath(Vm& vm, Object* start, const QString& path);
 
 // SWF 4's property indices name these; every display object has them.
 bool isDisplayProperty(const QString& name);

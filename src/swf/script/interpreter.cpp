@@ -159,6 +159,23 @@ Interpreter::Exit Interpreter::runRange(int begin, int end, int& pc, Value& resu
     return pc == end ? Exit::End : Exit::Jump;
 }
 
+int Interpreter::skipActions(int from, int count) const {
+    const int size = static_cast<int>(m_f.block.size());
+    int pc = from;
+    for (int i = 0; i < count && pc < size && m_f.block[pc] != 0; ++i) {
+        const int op = static_cast<std::uint8_t>(m_f.block[pc]);
+        if (op < 0x80) {
+            ++pc;
+        } else if (pc + 3 <= size) {
+            pc += 3 + (static_cast<std::uint8_t>(m_f.block[pc + 1]) |
+                       (static_cast<std::uint8_t>(m_f.block[pc + 2]) << 8));
+        } else {
+            pc = size;
+        }
+    }
+    return std::min(pc, size);
+}
+
 std::shared_ptr<TimelineInstance> Interpreter::targetClip() {
     return m_vm.clipOf(m_f.target);
 }
@@ -257,14 +274,22 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         getUrl(url, target, 0);
         break;
     }
-    case WaitForFrame: {
-        a.u16();
-        a.u8(); // the whole file is loaded: never skips
+    case WaitForFrame:
+    case WaitForFrame2: {
+        // The whole file is in memory: every frame a file can hold counts as loaded.
+        constexpr int maxFrames = 16000;
+        const int frame = op == WaitForFrame ? a.u16() : -1;
+        const int skip = a.u8();
+        const Value asked = op == WaitForFrame2 ? pop() : Value();
+        const int wanted = op == WaitForFrame ? frame
+                           : targetClip()     ? frameFor(vm, *targetClip(), asked)
+                                              : 0;
+        if (wanted > maxFrames) {
+            pc = skipActions(next, skip);
+            leave = true;
+        }
         break;
     }
-    case WaitForFrame2:
-        pop();
-        break;
     case SetTarget: {
         const QString path = a.string(v);
         if (path.isEmpty())
@@ -1019,7 +1044,8 @@ void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool pla
     int target = frameFor(m_vm, clip, frame);
     if (target < 0)
         return; // frames before the first are no frame at all
-    clip.gotoFrame(target + bias);
+    clip.gotoFrame(static_cast<int>(std::min<long long>(static_cast<long long>(target) + bias,
+                                                        std::numeric_limits<int>::max())));
     if (play)
         clip.play();
     else

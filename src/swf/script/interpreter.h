@@ -69,6 +69,8 @@ private:
     static Object* superBase(const SuperObject& s);
     Value callSuperConstructor(const SuperObject& s, Args args);
     std::shared_ptr<TimelineInstance> targetClip();
+    // Where the code continues after count actions from pc (WaitForFrame's skip).
+    int skipActions(int from, int count) const;
     // SWF 4 property by index.
     static int propertyIndex(double number);
     Value getIndexedProperty(const Value& target, int index);

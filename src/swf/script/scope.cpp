@@ -15,23 +15,31 @@ bool isPath(const QString& name) {
     return false;
 }
 
-} // namespace
-
 // A path goes on through objects only; the player warns when it meets a primitive.
-Object* Interpreter::pathStep(const Value& v) {
+Object* stepThrough(Vm& vm, const Value& v) {
     const ValueType t = avm1::typeOf(v);
     if (t == TypeBool || t == TypeNumber || t == TypeString)
-        m_vm.trace(QStringLiteral("Parameters of primitive types are no longer coerced into the "
-                                  "required type - Object."));
+        vm.trace(QStringLiteral("Parameters of primitive types are no longer coerced into the "
+                                "required type - Object."));
     return objectOf(v);
 }
 
+} // namespace
+
+Object* Interpreter::pathStep(const Value& v) {
+    return stepThrough(m_vm, v);
+}
+
 Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
+    return resolveClipPath(m_vm, start, path);
+}
+
+Object* resolveClipPath(Vm& vm, Object* start, const QString& path) {
     Object* at = start;
     int i = 0;
     const int n = static_cast<int>(path.size());
     if (path.startsWith(QLatin1Char('/'))) {
-        at = rootFor(m_vm, m_vm.clipOf(at).get());
+        at = rootFor(vm, vm.clipOf(at).get());
         i = 1;
     }
     int segments = 0;
@@ -54,20 +62,20 @@ Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
             path[i - 1] == QLatin1Char('/'))
             return nullptr;
         if (!seg.isEmpty()) {
-            if (seg == QLatin1String("..") || m_vm.sameName(seg, QStringLiteral("_parent"))) {
-                auto clip = m_vm.clipOf(at);
-                at = clip && clip->parent() ? m_vm.clipObject(*clip->parent()) : nullptr;
-            } else if (m_vm.sameName(seg, QStringLiteral("_root"))) {
-                at = rootFor(m_vm, m_vm.clipOf(at).get());
+            if (seg == QLatin1String("..") || vm.sameName(seg, QStringLiteral("_parent"))) {
+                auto clip = vm.clipOf(at);
+                at = clip && clip->parent() ? vm.clipObject(*clip->parent()) : nullptr;
+            } else if (vm.sameName(seg, QStringLiteral("_root"))) {
+                at = rootFor(vm, vm.clipOf(at).get());
             } else if (const int level = levelNumber(seg); level >= 0) {
-                TimelineInstance* root = levelRoot(m_vm, level);
-                at = root ? m_vm.clipObject(*root) : nullptr;
-            } else if (m_vm.sameName(seg, QStringLiteral("_global"))) {
-                at = m_vm.global;
-            } else if (m_vm.sameName(seg, QStringLiteral("this"))) {
+                TimelineInstance* root = levelRoot(vm, level);
+                at = root ? vm.clipObject(*root) : nullptr;
+            } else if (vm.sameName(seg, QStringLiteral("_global"))) {
+                at = vm.global;
+            } else if (vm.sameName(seg, QStringLiteral("this"))) {
                 // stays
             } else {
-                at = pathStep(m_vm.getMember(Value(at), seg));
+                at = stepThrough(vm, vm.getMember(Value(at), seg));
             }
         }
         i = j + 1;

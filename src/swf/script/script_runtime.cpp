@@ -26,8 +26,6 @@ enum ClipEventFlag : std::uint32_t {
 // A load event waiting for the frame's scripts to finish.
 struct ScriptRuntime::Event {
     std::weak_ptr<TimelineInstance> clip;
-    std::uint32_t flag = 0;
-    QString method;
 };
 
 ScriptRuntime::ScriptRuntime(PlayContext& context, ScriptHost* host, int swfVersion)
@@ -41,6 +39,10 @@ void ScriptRuntime::setRoot(TimelineInstance& root) {
     m_context.levels[0] = root.shared_from_this();
     m_vm->setRoot(&root);
     m_vm->clipObject(root)->put(QStringLiteral("$version"), builtins::playerVersion());
+    // The root's load event follows its first frame's scripts.
+    auto e = std::make_unique<Event>();
+    e->clip = root.weak_from_this();
+    m_events.push_back(std::move(e));
 }
 
 void ScriptRuntime::runClipEvent(TimelineInstance& clip, const DisplayObject* entry,
@@ -136,12 +138,9 @@ void ScriptRuntime::input(InputKind kind) {
 void ScriptRuntime::runEvents() {
     std::vector<std::unique_ptr<Event>> events = std::move(m_events);
     m_events.clear();
-    for (auto& e : events) {
-        auto clip = e->clip.lock();
-        if (!clip || !onStage(*clip))
-            continue;
-        runClipEvent(*clip, clip->entry(), e->flag, e->method);
-    }
+    for (auto& e : events)
+        if (auto clip = e->clip.lock())
+            sendLoad(*clip);
 }
 
 void ScriptRuntime::runPending() {
@@ -156,11 +155,23 @@ void ScriptRuntime::runPending() {
                 m_vm->runBlock(*timeline, *next.code);
             continue;
         }
+        if (!m_constructs.empty()) {
+            auto clip = m_constructs.front().lock();
+            m_constructs.pop_front();
+            const DisplayObject* entry = clip ? clip->entry() : nullptr;
+            if (entry && clip->parent())
+                construct(*clip, *entry);
+            continue;
+        }
         if (!m_context.actions.empty()) {
             PendingAction next = m_context.actions.front();
             m_context.actions.pop_front();
-            if (auto timeline = next.timeline.lock())
-                m_vm->runBlock(*timeline, *next.code);
+            if (auto timeline = next.timeline.lock()) {
+                if (next.code)
+                    m_vm->runBlock(*timeline, *next.code);
+                else
+                    sendLoad(*timeline);
+            }
             continue;
         }
         if (!m_events.empty()) {
@@ -178,6 +189,7 @@ void ScriptRuntime::runPending() {
     }
     m_context.actions.clear();
     m_context.initActions.clear();
+    m_constructs.clear();
     m_running = false;
     m_vm->runTimers(m_context.elapsedMs);
     builtins::deliverSoundEvents(*m_vm);
@@ -219,6 +231,11 @@ void ScriptRuntime::initActionsQueued() {
     }
 }
 
+void ScriptRuntime::placeRefused(int depth) {
+    // The player reports this in its trace output as well.
+    m_vm->trace(QStringLiteral("Warning: Failed to place object at depth %1.").arg(depth));
+}
+
 void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) {
     (void)depth;
     if (!object.sprite) {
@@ -241,39 +258,86 @@ void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObj
             if (!(p.flags & DontEnum))
                 m_vm->setMember(Value(clip), p.name, p.value);
     }
-    const bool byScript = object.placedByScript;
     if (object.clipActions)
         for (const ClipAction& action : *object.clipActions)
-            if (action.events & (EventInitialize | EventConstruct))
+            if (action.events & EventInitialize)
                 m_vm->runBlock(*object.sprite, action.code);
-    try {
-        if (ctor)
-            m_vm->call(Value(ctor), Value(clip), {}, clip->proto); // super() goes above it
-        else
-            m_vm->callIfPresent(clip, QStringLiteral("onConstruct"));
-    } catch (ScriptThrow&) {
-    } catch (ScriptAbort&) {
+    if (!object.madeByScript) {
+        // Timeline clips are constructed once the frame's tags are done, before its scripts.
+        m_constructs.push_back(object.sprite);
+        return;
+    }
+    construct(*object.sprite, object);
+    if (!m_running) {
+        sendLoad(*object.sprite);
+        return;
     }
     auto e = std::make_unique<Event>();
     e->clip = object.sprite;
-    e->flag = EventLoad;
-    e->method = QStringLiteral("onLoad");
-    if (byScript && !m_running) {
-        runClipEvent(*object.sprite, &object, EventLoad, e->method);
-        return;
-    }
     m_events.push_back(std::move(e));
+}
+
+void ScriptRuntime::construct(TimelineInstance& clip, const DisplayObject& entry) {
+    ClipObject* o = m_vm->clipObject(clip);
+    // The id is in the file of the timeline that placed it.
+    Object* ctor =
+        clip.parent()
+            ? m_vm->registeredClasses.value({clip.parent()->movie(), entry.placement.characterId})
+            : nullptr;
+    // The frame's init actions may have registered the class after the clip was placed.
+    if (ctor)
+        if (Object* proto = objectOf(m_vm->getMember(Value(ctor), QStringLiteral("prototype"))))
+            o->proto = proto;
+    if (entry.clipActions)
+        for (const ClipAction& action : *entry.clipActions)
+            if (action.events & EventConstruct)
+                m_vm->runBlock(clip, action.code);
+    if (ctor) {
+        try {
+            m_vm->call(Value(ctor), Value(o), {}, o->proto); // super() goes above it
+        } catch (ScriptThrow&) {
+        } catch (ScriptAbort&) {
+        }
+    }
+    try {
+        m_vm->callIfPresent(o, QStringLiteral("onConstruct"));
+    } catch (ScriptThrow& thrown) {
+        // The player reports it and goes on with the script that made the clip.
+        m_vm->trace(QStringLiteral("Warning: Uncaught exception, ") + m_vm->toString(thrown.value));
+    } catch (ScriptAbort&) {
+    }
+}
+
+void ScriptRuntime::sendLoad(TimelineInstance& clip) {
+    ClipObject* o = m_vm->clipObject(clip);
+    if (o->loaded || o->unloaded || !onStage(clip))
+        return;
+    o->loaded = true;
+    runClipEvent(clip, clip.entry(), EventLoad, QStringLiteral("onLoad"));
 }
 
 void ScriptRuntime::objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) {
     (void)parent;
     (void)depth;
     builtins::focusLeaving(*m_vm, object);
-    if (!object.sprite)
+    if (object.sprite)
+        unload(*object.sprite, object);
+}
+
+// The clips inside go first; each still has its path while its handlers run.
+void ScriptRuntime::unload(TimelineInstance& clip, const DisplayObject& entry) {
+    std::vector<std::shared_ptr<TimelineInstance>> inner;
+    for (const auto& [depth, object] : clip.displayList())
+        if (object.sprite && object.instantiated)
+            inner.push_back(object.sprite);
+    for (const auto& child : inner)
+        if (const DisplayObject* e = child->entry(); e && child->parent() == &clip)
+            unload(*child, *e);
+    ClipObject* o = m_vm->clipObject(clip);
+    if (o->unloaded)
         return;
-    ClipObject* clip = m_vm->clipObject(*object.sprite);
-    clip->unloaded = true;
-    runClipEvent(*object.sprite, &object, EventUnload, QStringLiteral("onUnload"));
+    o->unloaded = true;
+    runClipEvent(clip, &entry, EventUnload, QStringLiteral("onUnload"));
 }
 
 } // namespace reelcase::swf

@@ -38,12 +38,17 @@ public:
     void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) override;
     void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) override;
     void initActionsQueued() override;
+    void placeRefused(int depth) override;
 
 private:
     struct Event;
     void runClipEvent(TimelineInstance& clip, const DisplayObject* entry, std::uint32_t flag,
                       const QString& method);
     void runEvents();
+    void unload(TimelineInstance& clip, const DisplayObject& entry);
+    // The construct events, the registered class's constructor and onConstruct.
+    void construct(TimelineInstance& clip, const DisplayObject& entry);
+    void sendLoad(TimelineInstance& clip);
     // Every clip on the stage in the order events reach them: the topmost first, children
     // before their parents.
     std::vector<std::shared_ptr<TimelineInstance>> clipsInEventOrder();
@@ -53,6 +58,7 @@ private:
     PlayContext& m_context;
     std::unique_ptr<avm1::Vm> m_vm;
     std::vector<std::unique_ptr<Event>> m_events;
+    std::deque<std::weak_ptr<TimelineInstance>> m_constructs; // timeline clips, in placing order
     TimelineInstance* m_root = nullptr;
     bool m_running = false;
 };

@@ -253,9 +253,21 @@ QString Vm::typeOf(const Value& v) {
     return QString();
 }
 
+// Clip references find their clip by its path, so two clips at one path are one to scripts.
+static bool sameClipPath(Vm& vm, const Value& a, const Value& b) {
+    auto* x = dynamic_cast<ClipObject*>(objectOf(a));
+    auto* y = dynamic_cast<ClipObject*>(objectOf(b));
+    if (!x || !y || x == y)
+        return false;
+    auto cx = x->timeline(), cy = y->timeline();
+    return cx && cy && !x->unloaded && !y->unloaded && vm.targetPath(*cx) == vm.targetPath(*cy);
+}
+
 bool Vm::strictEquals(const Value& a, const Value& b) const {
     if (a.index() != b.index())
         return false;
+    if (sameClipPath(const_cast<Vm&>(*this), a, b))
+        return true;
     // The player's strict equality holds NaN equal to itself.
     if (avm1::typeOf(a) == TypeNumber && std::isnan(std::get<double>(a)) &&
         std::isnan(std::get<double>(b)))
@@ -277,7 +289,7 @@ bool Vm::looseEquals(const Value& a, const Value& b) {
             if (!objectOf(pa) || !objectOf(pb))
                 return looseEquals(pa, pb);
         }
-        return a == b;
+        return a == b || sameClipPath(*this, a, b);
     }
     if (isVoid(a) && isVoid(b))
         return true;
@@ -561,9 +573,15 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
     frame.constants = code.constants;
     frame.scope = f.scope;
     frame.target = f.scope.empty() ? nullptr : f.scope.front();
-    if (frame.target && frame.target->kind() == Kind::Clip &&
-        static_cast<ClipObject*>(frame.target)->unloaded) {
-        // The timeline it was defined on is gone: the function runs without one.
+    if (code.swfVersion < 6) {
+        // SWF 5 functions close over nothing: they see the clip they are called on, else
+        // the caller's.
+        Object* base = objectOf(self);
+        if (!base || base->kind() != Kind::Clip)
+            base = !m_frames.empty() && m_frames.back()->target ? m_frames.back()->target
+                                                                : frame.target;
+        frame.scope = {base};
+        frame.target = base;
     }
     frame.self = self;
     frame.callee = &f;

@@ -51,11 +51,6 @@ std::shared_ptr<const Movie> frames(int count, int version = 7) {
     return load(w.finish());
 }
 
-Value call(Vm& vm, const Value& object, const char* name, std::initializer_list<Value> args) {
-    std::vector<Value> list(args);
-    return vm.callMethod(object, QLatin1String(name), list);
-}
-
 } // namespace
 
 class TestClips : public QObject {

@@ -69,6 +69,31 @@ Value stageHeight(Vm& vm, const Value&, Args) {
     return vm.context().movie ? vm.context().movie->stage.height() / 20 : 0.0;
 }
 
+// The state lives in the accessor's own value slot; the window itself never changes.
+Value displayState(Vm&, const Value& self, Args) {
+    Object* stage = objectOf(self);
+    const Property* p = stage ? stage->find(QStringLiteral("displayState")) : nullptr;
+    return p && typeOf(p->value) == TypeString ? p->value : Value(QStringLiteral("normal"));
+}
+
+Value setDisplayState(Vm& vm, const Value& self, Args args) {
+    Object* stage = objectOf(self);
+    Property* p = stage ? stage->find(QStringLiteral("displayState")) : nullptr;
+    if (!p)
+        return Undefined{};
+    const QString asked = vm.toString(arg(args, 0));
+    const bool full = asked.compare(QLatin1String("fullScreen"), Qt::CaseInsensitive) == 0;
+    if (!full && asked.compare(QLatin1String("normal"), Qt::CaseInsensitive) != 0)
+        return Undefined{};
+    const QString now = full ? QStringLiteral("fullScreen") : QStringLiteral("normal");
+    if (vm.toString(displayState(vm, self, {})) == now)
+        return Undefined{};
+    p->value = now;
+    const Value event[] = {full};
+    broadcast(vm, stage, QStringLiteral("onFullScreen"), event);
+    return Undefined{};
+}
+
 void getter(Vm& vm, Object* on, const QString& name, NativeFunction fn) {
     Property& p = on->put(name, Undefined{}, DontEnum | DontDelete);
     p.getter = vm.newNative(fn);
@@ -152,6 +177,10 @@ void installMisc(Vm& vm) {
     makeBroadcaster(vm, stage);
     getter(vm, stage, QStringLiteral("width"), stageWidth);
     getter(vm, stage, QStringLiteral("height"), stageHeight);
+    Property& state =
+        stage->put(QStringLiteral("displayState"), Undefined{}, DontEnum | DontDelete);
+    state.getter = vm.newNative(displayState);
+    state.setter = vm.newNative(setDisplayState);
     stage->put(QStringLiteral("scaleMode"), QStringLiteral("showAll"), DontEnum);
     stage->put(QStringLiteral("align"), QString(), DontEnum);
     stage->put(QStringLiteral("showMenu"), true, DontEnum);

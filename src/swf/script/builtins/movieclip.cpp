@@ -11,15 +11,29 @@
 namespace reelcase::swf::avm1::builtins {
 namespace {
 
-constexpr int depthOffset = 16384; // scripts' depth 0 is the tags' depth 16384
-constexpr int maxScriptDepth = 2130706428;
+constexpr int depthOffset = 16384;         // scripts' depth 0 is the tags' depth 16384
+constexpr int maxScriptDepth = 2130690044; // the tags' 2130706428
 
 std::shared_ptr<TimelineInstance> clip(Vm& vm, const Value& self) {
     return vm.clipOf(self);
 }
 
-void gotoValue(Vm& vm, TimelineInstance& c, const Value& frame, bool play) {
-    const int target = frameFor(vm, c, frame);
+void gotoValue(Vm& vm, TimelineInstance& clip, const Value& frame, bool play) {
+    // "path:frame" names another clip's frame, the path read from this clip.
+    std::shared_ptr<TimelineInstance> other;
+    Value which = frame;
+    if (avm1::typeOf(frame) == TypeString) {
+        const QString& s = std::get<QString>(frame);
+        const int colon = s.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0) {
+            other = vm.clipOf(resolveClipPath(vm, vm.clipObject(clip), s.left(colon)));
+            if (!other)
+                return;
+            which = s.mid(colon + 1);
+        }
+    }
+    TimelineInstance& c = other ? *other : clip;
+    const int target = frameFor(vm, c, which);
     if (target < 0)
         return; // frames before the first are no frame at all
     c.gotoFrame(target);
@@ -179,17 +193,26 @@ Value swapDepths(Vm& vm, const Value& self, Args args) {
     TimelineInstance* parent = nullptr;
     if (!h || !h->entry(&parent) || !parent || args.empty())
         return Undefined{};
+    if (typeOf(args[0]) == TypeUndefined)
+        return Undefined{};
+    // Another object of the same parent, given or named by a path; else a depth, as an
+    // integer (NaN is 0).
+    Object* named = objectOf(args[0]);
+    if (!named && typeOf(args[0]) == TypeString)
+        named = resolveClipPath(vm, objectOf(self), std::get<QString>(args[0]));
     int other = 0;
-    if (auto* target = dynamic_cast<DisplayHandle*>(objectOf(args[0]))) {
+    if (auto* target = dynamic_cast<DisplayHandle*>(named)) {
         TimelineInstance* p2 = nullptr;
         if (!target->entry(&p2) || p2 != parent)
             return Undefined{};
         other = target->lastDepth;
+    } else if (named && typeOf(args[0]) != TypeString) {
+        return Undefined{};
     } else {
-        bool ok = false;
-        other = scriptDepth(vm, args[0], ok);
-        if (!ok)
+        const double d = static_cast<double>(toInt32(vm.toNumber(args[0])));
+        if (d < -depthOffset || d > maxScriptDepth)
             return Undefined{};
+        other = static_cast<int>(d) + depthOffset;
     }
     parent->swapDepths(h->lastDepth, other);
     h->entry();
