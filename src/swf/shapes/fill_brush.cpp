@@ -21,22 +21,66 @@ double toSrgb(double c) {
     return c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
 }
 
+QColor mixColor(const QColor& a, const QColor& b, double t, bool linearRgb) {
+    auto mix = [&](double x, double y) {
+        return linearRgb ? toSrgb(toLinear(x) + (toLinear(y) - toLinear(x)) * t) : x + (y - x) * t;
+    };
+    return QColor::fromRgbF(float(mix(a.redF(), b.redF())), float(mix(a.greenF(), b.greenF())),
+                            float(mix(a.blueF(), b.blueF())),
+                            float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+}
+
 // Qt interpolates in sRGB; linear-RGB gradients get intermediate stops computed in
 // linear light, which is close enough to be indistinguishable.
-void addLinearRgbStops(QGradient& g, const GradientStop& a, const QColor& ca, const GradientStop& b,
-                       const QColor& cb) {
+void addLinearRgbStops(QGradient& g, const GradientStop& a, const GradientStop& b) {
     constexpr int steps = 8;
     for (int i = 1; i < steps; ++i) {
         const double t = double(i) / steps;
-        auto mix = [&](double x, double y) {
-            return toSrgb(toLinear(x) + (toLinear(y) - toLinear(x)) * t);
-        };
-        QColor c =
-            QColor::fromRgbF(float(mix(ca.redF(), cb.redF())), float(mix(ca.greenF(), cb.greenF())),
-                             float(mix(ca.blueF(), cb.blueF())),
-                             float(ca.alphaF() + (cb.alphaF() - ca.alphaF()) * t));
-        g.setColorAt(a.ratio + (b.ratio - a.ratio) * t, c);
+        g.setColorAt(a.ratio + (b.ratio - a.ratio) * t, mixColor(a.color, b.color, t, true));
     }
+}
+
+// Flash walks the stops in file order: a position takes the first segment that reaches
+// it (the last colour beyond them all), so a ratio that goes back hides what it overlaps
+// and the next segment enters part way through its colours. Returns increasing stops
+// that draw the same.
+std::vector<GradientStop> visibleStops(const std::vector<GradientStop>& src, bool linearRgb) {
+    std::vector<GradientStop> out;
+    if (src.empty())
+        return out;
+    double reached = 0;
+    auto add = [&](double ratio, const QColor& c) {
+        if (out.empty() || out.back().color != c || out.back().ratio != ratio)
+            out.push_back({ratio, c});
+    };
+    for (size_t i = 0; i + 1 < src.size(); ++i) {
+        const GradientStop& a = src[i];
+        const GradientStop& b = src[i + 1];
+        if (b.ratio <= reached)
+            continue;
+        // Before its start a segment clamps to its nearer end.
+        QColor entry = a.ratio > b.ratio ? b.color : a.color;
+        if (a.ratio < reached && a.ratio < b.ratio)
+            entry =
+                mixColor(a.color, b.color, (reached - a.ratio) / (b.ratio - a.ratio), linearRgb);
+        if (out.empty() || out.back().color != entry)
+            add(reached, entry);
+        if (a.ratio > reached && a.ratio <= b.ratio)
+            add(a.ratio, a.color);
+        add(b.ratio, b.color);
+        reached = std::max(reached, b.ratio);
+    }
+    if (out.empty() || out.back().color != src.back().color)
+        add(reached, src.back().color);
+    // Qt would merge stops at one position, so hard edges are set a hair apart.
+    constexpr double hair = 1e-6;
+    for (size_t i = 1; i < out.size(); ++i)
+        if (out[i].ratio <= out[i - 1].ratio)
+            out[i].ratio = std::min(1.0, out[i - 1].ratio + hair);
+    for (size_t i = out.size(); i-- > 1;)
+        if (out[i - 1].ratio >= out[i].ratio)
+            out[i - 1].ratio = out[i].ratio - hair;
+    return out;
 }
 
 void setStops(QGradient& g, const Gradient& src, const ColorTransform& cx) {
@@ -51,24 +95,15 @@ void setStops(QGradient& g, const Gradient& src, const ColorTransform& cx) {
         g.setSpread(QGradient::PadSpread);
         break;
     }
-    // Ratios that repeat make a hard edge (the first colour before it, the second after);
-    // one that goes back is taken as repeating the one before. Qt would merge stops at one
-    // position, so repeats are set a hair apart.
-    std::vector<GradientStop> stops = src.stops;
-    constexpr double hair = 1e-6;
-    for (size_t i = 1; i < stops.size(); ++i)
-        stops[i].ratio = std::max(stops[i].ratio, stops[i - 1].ratio);
-    for (size_t i = 1; i < stops.size(); ++i)
-        if (stops[i].ratio <= stops[i - 1].ratio)
-            stops[i].ratio = std::min(1.0, stops[i - 1].ratio + hair);
-    for (size_t i = stops.size(); i-- > 1;)
-        if (stops[i - 1].ratio >= stops[i].ratio)
-            stops[i - 1].ratio = stops[i].ratio - hair;
+    const bool linearRgb = src.interpolation == Gradient::LinearRgb;
+    std::vector<GradientStop> colored = src.stops;
+    for (GradientStop& s : colored)
+        s.color = cx.apply(s.color);
+    const std::vector<GradientStop> stops = visibleStops(colored, linearRgb);
     for (size_t i = 0; i < stops.size(); ++i) {
-        const QColor c = cx.apply(stops[i].color);
-        g.setColorAt(std::clamp(stops[i].ratio, 0.0, 1.0), c);
-        if (src.interpolation == Gradient::LinearRgb && i + 1 < stops.size())
-            addLinearRgbStops(g, stops[i], c, stops[i + 1], cx.apply(stops[i + 1].color));
+        g.setColorAt(std::clamp(stops[i].ratio, 0.0, 1.0), stops[i].color);
+        if (linearRgb && i + 1 < stops.size())
+            addLinearRgbStops(g, stops[i], stops[i + 1]);
     }
 }
 

@@ -44,6 +44,25 @@ private Q_SLOTS:
         QVERIFY(near(end.pixel(50, 10), Qt::green, 8));
     }
 
+    void stopsAreWalkedInFileOrder() {
+        // After a ratio that goes back, the next segment starts part way through its
+        // colours: blue to white entered at the middle.
+        const QImage entered = gradientStage(write::linearGradient(
+            {0, 0, 100, 20}, {{0, Qt::black}, {0.5, Qt::black}, {0, Qt::blue}, {1, Qt::white}}));
+        QVERIFY(near(entered.pixel(45, 10), Qt::black, 8));
+        QVERIFY(near(entered.pixel(55, 10), QColor(142, 142, 255), 12));
+        // Beyond every stop the last one's colour shows, even when its ratio went back.
+        const QImage last = gradientStage(write::linearGradient(
+            {0, 0, 100, 20}, {{0, Qt::red}, {0.5, Qt::blue}, {0.3, Qt::green}}));
+        QVERIFY(near(last.pixel(25, 10), QColor(128, 0, 128), 16));
+        QVERIFY(near(last.pixel(75, 10), Qt::green, 8));
+        // A first stop after zero pads its colour before it.
+        const QImage late = gradientStage(
+            write::linearGradient({0, 0, 100, 20}, {{0.4, Qt::red}, {0.6, Qt::blue}}));
+        QVERIFY(near(late.pixel(20, 10), Qt::red, 8));
+        QVERIFY(near(late.pixel(80, 10), Qt::blue, 8));
+    }
+
     void spreadModesBeyondTheSquare() {
         const std::vector<GradientStop> stops{{0, Qt::red}, {1, Qt::blue}};
         const QRectF half(0, 0, 50, 20);
