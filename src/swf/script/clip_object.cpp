@@ -3,8 +3,8 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/character.h"
 #include "swf/script/builtins/input.h"
-#include "swf/script/movie_loads.h"
 #include "swf/script/builtins/selection.h"
+#include "swf/script/movie_loads.h"
 #include "swf/script/script_host.h"
 
 #include <QSet>

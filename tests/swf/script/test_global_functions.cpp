@@ -22,7 +22,7 @@ std::shared_ptr<const Movie> empty(int version, bool useNetwork = false) {
     return load(w.finish());
 }
 
-QString call(Vm& vm, const Value& on, const char* name, std::vector<Value> args) {
+QString callText(Vm& vm, const Value& on, const char* name, std::vector<Value> args) {
     return vm.toString(vm.callMethod(on, QLatin1String(name), args));
 }
 
@@ -95,7 +95,7 @@ private Q_SLOTS:
                                                               {"-", "NaN"},
                                                               {"9e99999", "Infinity"}};
         for (const auto& [text, expected] : floats)
-            QCOMPARE(call(vm, g, "parseFloat", {QString::fromLatin1(text)}),
+            QCOMPARE(callText(vm, g, "parseFloat", {QString::fromLatin1(text)}),
                      QString::fromLatin1(expected));
         const std::pair<const char*, const char*> escapes[] = {{"aaa%zz", "aaaz"},
                                                                {"aaa%4zz", "aaaz"},
@@ -103,17 +103,17 @@ private Q_SLOTS:
                                                                {"aaa%", "aaa"},
                                                                {"%C4%80", "\xc4\x80"}};
         for (const auto& [text, expected] : escapes)
-            QCOMPARE(call(vm, g, "unescape", {QString::fromLatin1(text)}),
+            QCOMPARE(callText(vm, g, "unescape", {QString::fromLatin1(text)}),
                      QString::fromUtf8(expected));
-        QCOMPARE(call(vm, g, "isFinite", {}), QStringLiteral("false"));
-        QCOMPARE(call(vm, g, "isNaN", {}), QStringLiteral("true"));
+        QCOMPARE(callText(vm, g, "isFinite", {}), QStringLiteral("false"));
+        QCOMPARE(callText(vm, g, "isNaN", {}), QStringLiteral("true"));
         const Value math = global(vm, "Math");
-        QCOMPARE(call(vm, math, "min", {1.0}), QStringLiteral("NaN"));
-        QCOMPARE(call(vm, math, "min", {}), QStringLiteral("Infinity"));
-        QCOMPARE(call(vm, math, "max", {QStringLiteral("10"), QStringLiteral("2")}),
+        QCOMPARE(callText(vm, math, "min", {1.0}), QStringLiteral("NaN"));
+        QCOMPARE(callText(vm, math, "min", {}), QStringLiteral("Infinity"));
+        QCOMPARE(callText(vm, math, "max", {QStringLiteral("10"), QStringLiteral("2")}),
                  QStringLiteral("10"));
-        QCOMPARE(call(vm, math, "max", {1.0, std::nan("")}), QStringLiteral("NaN"));
-        QCOMPARE(call(vm, math, "pow", {1.0}), QStringLiteral("1")); // NaN in SWF 5
+        QCOMPARE(callText(vm, math, "max", {1.0, std::nan("")}), QStringLiteral("NaN"));
+        QCOMPARE(callText(vm, math, "pow", {1.0}), QStringLiteral("1")); // NaN in SWF 5
         // One-argument functions convert a second argument too, and no more: each
         // conversion here shifts an element out.
         std::vector<Value> counted;
@@ -122,7 +122,7 @@ private Q_SLOTS:
             a->put("valueOf", global(vm, "Array.prototype.shift"));
             counted.push_back(a);
         }
-        QCOMPARE(call(vm, math, "abs", counted), QStringLiteral("2"));
+        QCOMPARE(callText(vm, math, "abs", counted), QStringLiteral("2"));
         QCOMPARE(vm.toString(counted[1]), QStringLiteral("-3"));
         QCOMPARE(vm.toString(counted[2]), QStringLiteral("-2,-3"));
     }
@@ -133,28 +133,29 @@ private Q_SLOTS:
         ScriptStage stage(empty(6));
         Vm& vm = stage.runtime->vm();
         const Value s = QStringLiteral("HELLOhello");
-        QCOMPARE(call(vm, s, "charAt", {4294967297.0}), QStringLiteral("E"));
-        QCOMPARE(call(vm, s, "substr", {4294967296.0, -4294967294.0}), QStringLiteral("HE"));
-        QCOMPARE(call(vm, s, "substring", {3.0, Null{}}), QStringLiteral("HEL"));
-        QCOMPARE(call(vm, s, "substr", {3.0, Undefined{}}), QStringLiteral("LOhello"));
-        QCOMPARE(call(vm, s, "lastIndexOf", {QStringLiteral("L"), Null{}}), QStringLiteral("-1"));
+        QCOMPARE(callText(vm, s, "charAt", {4294967297.0}), QStringLiteral("E"));
+        QCOMPARE(callText(vm, s, "substr", {4294967296.0, -4294967294.0}), QStringLiteral("HE"));
+        QCOMPARE(callText(vm, s, "substring", {3.0, Null{}}), QStringLiteral("HEL"));
+        QCOMPARE(callText(vm, s, "substr", {3.0, Undefined{}}), QStringLiteral("LOhello"));
+        QCOMPARE(callText(vm, s, "lastIndexOf", {QStringLiteral("L"), Null{}}),
+                 QStringLiteral("-1"));
         for (const char* method : {"indexOf", "lastIndexOf", "slice", "substr", "substring"})
             QCOMPARE(vm.typeOf(vm.callMethod(s, QLatin1String(method), {})),
                      QStringLiteral("undefined"));
-        QCOMPARE(call(vm, global(vm, "String"), "fromCharCode", {80.0, 0.0, 82.0}),
+        QCOMPARE(callText(vm, global(vm, "String"), "fromCharCode", {80.0, 0.0, 82.0}),
                  QStringLiteral("P"));
         const Value list = QStringLiteral("a,b,c");
-        QCOMPARE(call(vm, list, "split", {QStringLiteral(","), 2.0}), QStringLiteral("a,b"));
-        QCOMPARE(call(vm, list, "split", {QStringLiteral(","), -1.0}), QString());
-        QCOMPARE(call(vm, list, "split", {QString()}), QStringLiteral("a,,,b,,,c"));
+        QCOMPARE(callText(vm, list, "split", {QStringLiteral(","), 2.0}), QStringLiteral("a,b"));
+        QCOMPARE(callText(vm, list, "split", {QStringLiteral(","), -1.0}), QString());
+        QCOMPARE(callText(vm, list, "split", {QString()}), QStringLiteral("a,,,b,,,c"));
 
         // SWF 5 cuts at commas without a separator, not into characters with an empty one,
         // and answers 0 past the end.
         ScriptStage old(empty(5));
         Vm& vm5 = old.runtime->vm();
         QCOMPARE(vm5.toNumber(vm5.getMember(vm5.callMethod(list, "split", {}), "length")), 3.0);
-        QCOMPARE(call(vm5, list, "split", {QString()}), QStringLiteral("a,b,c"));
-        QCOMPARE(call(vm5, list, "charCodeAt", {9.0}), QStringLiteral("0"));
+        QCOMPARE(callText(vm5, list, "split", {QString()}), QStringLiteral("a,b,c"));
+        QCOMPARE(callText(vm5, list, "charCodeAt", {9.0}), QStringLiteral("0"));
     }
 
     // reverse and unshift move elements through properties: holes become elements, moved
@@ -179,7 +180,7 @@ private Q_SLOTS:
         QCOMPARE(enumerated(holes), QStringLiteral("2,1,3,0"));
 
         ArrayObject* b = vm.newArray({1.0, 2.0, 3.0});
-        QCOMPARE(call(vm, b, "unshift", {42.0, 43.0}), QStringLiteral("5"));
+        QCOMPARE(callText(vm, b, "unshift", {42.0, 43.0}), QStringLiteral("5"));
         QCOMPARE(vm.toString(b), QStringLiteral("42,43,1,2,3"));
         QCOMPARE(enumerated(b), QStringLiteral("1,0,2,3,4"));
 
@@ -189,8 +190,8 @@ private Q_SLOTS:
         QCOMPARE(vm.typeOf(vm.callMethod(Value(c), "splice", {{Value(1.0), Value(-1.0)}})),
                  QStringLiteral("undefined"));
         QCOMPARE(vm.toString(c), QStringLiteral("1,2,3"));
-        QCOMPARE(call(vm, c, "slice", {1.0, Null{}}), QString());
-        QCOMPARE(call(vm, c, "slice", {1.0, Undefined{}}), QStringLiteral("2,3"));
+        QCOMPARE(callText(vm, c, "slice", {1.0, Null{}}), QString());
+        QCOMPARE(callText(vm, c, "slice", {1.0, Undefined{}}), QStringLiteral("2,3"));
     }
 
     // System answers for a standalone player; the file's own flags pick the sandbox.
@@ -204,8 +205,8 @@ private Q_SLOTS:
             QCOMPARE(vm.toString(global(vm, "System.capabilities.version")),
                      vm.toString(stage.variable("$version")));
             const Value security = global(vm, "System.security");
-            QCOMPARE(call(vm, security, "allowDomain", {}), QStringLiteral("false"));
-            QCOMPARE(call(vm, security, "allowDomain", {Undefined{}}), QStringLiteral("true"));
+            QCOMPARE(callText(vm, security, "allowDomain", {}), QStringLiteral("false"));
+            QCOMPARE(callText(vm, security, "allowDomain", {Undefined{}}), QStringLiteral("true"));
             QCOMPARE(vm.typeOf(global(vm, "System.IME.addListener")), QStringLiteral("function"));
         }
     }
@@ -232,7 +233,7 @@ private Q_SLOTS:
         const Value connection = vm.construct(global(vm, "NetConnection"), {});
         vm.construct(global(vm, "NetStream"), {{connection}});
         QVERIFY(!streamProto->find("currentFps"));
-        QCOMPARE(call(vm, connection, "connect", {Null{}}), QStringLiteral("true"));
+        QCOMPARE(callText(vm, connection, "connect", {Null{}}), QStringLiteral("true"));
         QCOMPARE(vm.toString(vm.getMember(connection, "isConnected")), QStringLiteral("true"));
         vm.construct(global(vm, "NetStream"), {{connection}});
         QVERIFY(streamProto->find("currentFps"));
@@ -247,14 +248,14 @@ private Q_SLOTS:
         ArrayObject* heard = vm.newArray(); // onCancel is push: it keeps what it is given
         heard->put("onCancel", global(vm, "Array.prototype.push"));
         call(vm, list, "addListener", {heard});
-        QCOMPARE(call(vm, list, "browse", {}), QStringLiteral("true"));
+        QCOMPARE(callText(vm, list, "browse", {}), QStringLiteral("true"));
         QCOMPARE(heard->length, 0);
         builtins::deliverDeferredBroadcasts(vm);
         QCOMPARE(heard->length, 1);
         QVERIFY(vm.strictEquals(vm.getMember(Value(heard), "0"), list));
 
         const Value job = vm.construct(global(vm, "PrintJob"), {});
-        QCOMPARE(call(vm, job, "start", {}), QStringLiteral("false"));
+        QCOMPARE(callText(vm, job, "start", {}), QStringLiteral("false"));
         vm.setMember(job, "pageWidth", 5.0);
         QCOMPARE(vm.toString(vm.getMember(job, "pageWidth")), QStringLiteral("0"));
     }
@@ -267,17 +268,17 @@ private Q_SLOTS:
         QCOMPARE(vm.toString(vm.getMember(ei, "available")), QStringLiteral("false"));
         QCOMPARE(vm.typeOf(vm.callMethod(ei, "call", {{Value(QStringLiteral("f"))}})),
                  QStringLiteral("null"));
-        QCOMPARE(call(vm, ei, "_jsQuoteString", {QStringLiteral("a\\\"b")}),
+        QCOMPARE(callText(vm, ei, "_jsQuoteString", {QStringLiteral("a\\\"b")}),
                  QStringLiteral("a\\\\\"b"));
         QCOMPARE(vm.typeOf(vm.callMethod(ei, "_jsQuoteString", {{Value(QString())}})),
                  QStringLiteral("null"));
         Object* o = vm.newObject();
         o->put("a", 1.0);
         o->put("b", QStringLiteral("<x>"));
-        QCOMPARE(call(vm, ei, "_objectToXML", {o}),
+        QCOMPARE(callText(vm, ei, "_objectToXML", {o}),
                  QStringLiteral("<object><property id=\"b\"><string>&lt;x&gt;</string></property>"
                                 "<property id=\"a\"><number>1</number></property></object>"));
-        QCOMPARE(call(vm, ei, "_argumentsToXML", {vm.newArray({12.0, true, Undefined{}})}),
+        QCOMPARE(callText(vm, ei, "_argumentsToXML", {vm.newArray({12.0, true, Undefined{}})}),
                  QStringLiteral("<arguments><true/><undefined/></arguments>"));
     }
 

@@ -41,11 +41,6 @@ QByteArray tracingMovie(const QString& text, int version = 7) {
     return w.finish();
 }
 
-Value call(Vm& vm, const Value& object, const char* name, std::initializer_list<Value> args) {
-    std::vector<Value> list(args);
-    return vm.callMethod(object, QLatin1String(name), list);
-}
-
 // A stage whose loads read host's files; frame() runs what a player's frame does.
 struct LoadingStage : ScriptStage {
     LoadingStage(FakeSwfHost& host)
