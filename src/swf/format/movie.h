@@ -24,8 +24,8 @@ public:
     QColor background = Qt::white;
     bool backgroundSet = false;
     bool useNetwork = false; // FileAttributes: a local file may reach the network
-    bool truncated = false; // the file ended before its declared end; frames so far play
-    int skippedTags = 0;    // tags that failed to parse and were passed over
+    bool truncated = false;  // the file ended before its declared end; frames so far play
+    int skippedTags = 0;     // tags that failed to parse and were passed over
     Dictionary dictionary;
     TimelineDef root;
     // ExportAssets: lower-cased linkage name -> character id (attachSound, attachMovie).
