@@ -419,7 +419,7 @@ std::uint16_t defineEditText(SwfWriter& w, const EditTextDesign& f) {
     b.bytes(rectBytes(QRectF(twips(f.bounds.x()), twips(f.bounds.y()), twips(f.bounds.width()),
                              twips(f.bounds.height()))));
     b.u8(0x80 | (f.wordWrap ? 0x40 : 0) | (f.multiline ? 0x20 : 0) | (f.password ? 0x10 : 0) |
-         0x08 | 0x04 | (f.fontId ? 0x01 : 0));
+         (f.input ? 0 : 0x08) | 0x04 | (f.fontId ? 0x01 : 0));
     b.u8((hasLayout ? 0x20 : 0) | (f.border ? 0x08 : 0) | (f.html ? 0x02 : 0) |
          (f.useOutlines ? 0x01 : 0));
     if (f.fontId) {

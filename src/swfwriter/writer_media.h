@@ -87,6 +87,7 @@ struct EditTextDesign {
     bool multiline = false;
     bool border = false;
     bool password = false;
+    bool input = false; // editable; otherwise read-only
     bool useOutlines = false;
     std::optional<std::uint16_t> fontId; // none: the default device font
     double fontHeight = 12;              // pixels

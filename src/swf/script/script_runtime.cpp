@@ -196,6 +196,7 @@ void ScriptRuntime::runPending() {
     builtins::deliverDeferredBroadcasts(*m_vm);
     builtins::deliverLoads(*m_vm);
     updateBoundTextFields(*m_vm);
+    builtins::showFocus(*m_vm);
     m_vm->collectIfDue();
 }
 

@@ -187,8 +187,9 @@ void TextFieldObject::changed(Vm& vm, bool textChanged) {
     DisplayObject* e = entry(&p);
     if (!e)
         return;
-    auto drawn =
-        EditText::make(settings, rich.paragraphs(settings.password, newFormat), scroll - 1);
+    drawnCursor = cursor();
+    auto drawn = EditText::make(settings, rich.paragraphs(settings.password, newFormat), scroll - 1,
+                                drawnCursor);
     e->character = drawn.get();
     e->ownCharacter = std::move(drawn);
     if (!textChanged || settings.variable.isEmpty() || !p)
@@ -199,6 +200,16 @@ void TextFieldObject::changed(Vm& vm, bool textChanged) {
     shownVariableText = rich.text();
     variableShown = true;
     vm.setMember(Value(target), member, shownVariableText);
+}
+
+std::optional<TextCursor> TextFieldObject::cursor() const {
+    if (!showsFocus)
+        return std::nullopt;
+    const int size = rich.size();
+    const int anchor = std::clamp(selectionBegin, 0, size);
+    const int caret = std::clamp(selectionEnd, 0, size);
+    return TextCursor{std::min(anchor, caret), std::max(anchor, caret), caret,
+                      input && !settings.readOnly};
 }
 
 void TextFieldObject::pullVariable(Vm& vm) {

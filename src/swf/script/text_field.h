@@ -33,6 +33,8 @@ public:
     TextLayout layout() const;
     int visibleLines() const;
     int maxScroll() const;
+    // What the field shows of its selection: none unless it has focus.
+    std::optional<TextCursor> cursor() const;
     // The bound variable's value shown as text, when it changed.
     void pullVariable(Vm& vm);
 
@@ -53,6 +55,8 @@ public:
     Value styleSheet;
     QString shownVariableText; // what the variable held when last shown
     bool variableShown = false;
+    bool showsFocus = false;               // drawn as the focused field
+    std::optional<TextCursor> drawnCursor; // what the drawn character shows
 };
 
 // One of a text field's properties. SWF 6 and later reach them through accessors on

@@ -90,11 +90,12 @@ std::shared_ptr<EditText> EditText::read(BitReader& r, const Dictionary& diction
 }
 
 std::shared_ptr<EditText> EditText::make(EditTextSettings settings, QList<TextParagraph> paragraphs,
-                                         int firstLine) {
+                                         int firstLine, std::optional<TextCursor> cursor) {
     auto field = std::make_shared<EditText>();
     field->m_s = std::move(settings);
     field->m_paragraphs = std::move(paragraphs);
     field->m_firstLine = std::max(0, firstLine);
+    field->m_cursor = cursor;
     return field;
 }
 
@@ -158,7 +159,11 @@ void EditText::draw(const DrawArgs& args) const {
     const TextLayout& layout = *cachedLayout(args.context);
     if (m_firstLine > 0 && m_firstLine < static_cast<int>(layout.lineTops.size()))
         p.translate(0, layout.lineTops.front() - layout.lineTops[m_firstLine]);
-    drawTextLayout(p, layout, [&](const QColor& c) { return args.cxform.apply(c); });
+    const auto colourOf = [&](const QColor& c) { return args.cxform.apply(c); };
+    drawTextLayout(p, layout, colourOf);
+    if (m_cursor)
+        drawTextCursor(p, layout, *m_cursor, m_s.bounds.left() + kTextGutter, m_s.format.colour,
+                       colourOf);
 }
 
 QPainterPath EditText::outline(int) const {

@@ -3,6 +3,7 @@
 #include "swf/format/bit_reader.h"
 #include "swf/format/character.h"
 #include "swf/text/device_fonts.h"
+#include "swf/text/text_cursor.h"
 #include "swf/text/text_format.h"
 #include "swf/text/text_layout.h"
 
@@ -50,9 +51,10 @@ public:
     static std::shared_ptr<EditText> read(BitReader& r, const Dictionary& dictionary);
 
     // A field as a script left it: its settings and its text already in paragraphs, shown
-    // from line firstLine (0-based) on.
+    // from line firstLine (0-based) on, with the selection and caret of a focused field.
     static std::shared_ptr<EditText> make(EditTextSettings settings,
-                                          QList<TextParagraph> paragraphs, int firstLine = 0);
+                                          QList<TextParagraph> paragraphs, int firstLine = 0,
+                                          std::optional<TextCursor> cursor = {});
 
     const EditTextSettings& settings() const { return m_s; }
     const QString& initialText() const { return m_s.text; }
@@ -72,6 +74,7 @@ private:
     EditTextSettings m_s;
     std::optional<QList<TextParagraph>> m_paragraphs; // set: a script's text
     int m_firstLine = 0;
+    std::optional<TextCursor> m_cursor; // set: the field has focus
 };
 
 } // namespace reelcase::swf

@@ -1,4 +1,5 @@
 #include "swf/format/movie.h"
+#include "swf/played_movie.h"
 #include "swf/player/player.h"
 #include "swf/swf_fixtures.h"
 #include "swf/text/edit_text.h"
@@ -291,6 +292,51 @@ private Q_SLOTS:
         Player player;
         player.setMovie(movie);
         test::renderImage(player, {40, 40});
+    }
+
+    // A focused input field shows its caret as a one-pixel line in the text's colour; a
+    // selection is a black band with its text drawn white.
+    void focusedFieldShowsCaretAndSelection() {
+        SwfWriter w({120, 60});
+        w.background(Qt::white);
+        write::EditTextDesign field;
+        field.bounds = QRectF(10, 10, 100, 40);
+        field.text = QStringLiteral("AB");
+        field.fontId = write::defineFont(w, squareFont(2));
+        field.fontHeight = 20;
+        field.useOutlines = true;
+        field.colour = Qt::blue;
+        field.input = true;
+        w.place({.depth = 1, .character = write::defineEditText(w, field)}).showFrame();
+        test::PlayedMovie movie(w.finish());
+        const Player& player = movie.player;
+        const auto send = [&](InputEvent::Kind kind, QPointF at = {}, int key = 0) {
+            movie.send(kind, at, key);
+        };
+        const QSize size(120, 60);
+        // Text "AB" runs from 12 to 52 (two 20-pixel advances), lines 12 to 32.
+        QCOMPARE(inkOf(test::renderImage(player, size), Qt::blue), QRect(12, 17, 25, 10));
+        send(InputEvent::Kind::MouseDown, {90, 20}); // right of the text: caret at the end
+        send(InputEvent::Kind::MouseUp, {90, 20});
+        QImage image = test::renderImage(player, size);
+        QCOMPARE(inkOf(image, Qt::blue), QRect(12, 12, 41, 20));
+        QVERIFY(test::near(image.pixel(52, 14), Qt::blue, 60));
+        QVERIFY(test::near(image.pixel(53, 14), Qt::white, 60));
+        QVERIFY(test::near(image.pixel(51, 14), Qt::white, 60));
+        // Focus again by Tab selects the whole text.
+        send(InputEvent::Kind::KeyDown, {}, 9);
+        send(InputEvent::Kind::KeyUp, {}, 9);
+        image = test::renderImage(player, size);
+        QCOMPARE(inkOf(image, Qt::blue), QRect());
+        QCOMPARE(inkOf(image, Qt::black), QRect(12, 12, 40, 20));
+        QVERIFY(test::near(image.pixel(15, 20), Qt::white, 60)); // inside the A
+        QVERIFY(test::near(image.pixel(15, 14), Qt::black, 60)); // above it
+        // A click outside takes the focus and its marks away.
+        send(InputEvent::Kind::MouseDown, {5, 55});
+        send(InputEvent::Kind::MouseUp, {5, 55});
+        image = test::renderImage(player, size);
+        QCOMPARE(inkOf(image, Qt::black), QRect());
+        QCOMPARE(inkOf(image, Qt::blue), QRect(12, 17, 25, 10));
     }
 };
 

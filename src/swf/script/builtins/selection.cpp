@@ -22,8 +22,10 @@ public:
     void markChildren(Heap& heap) override {
         Object::markChildren(heap);
         heap.mark(focus);
+        heap.mark(shownField);
     }
     Object* focus = nullptr;
+    Object* shownField = nullptr; // the field drawn with its selection
 };
 
 SelectionObject* selection(Vm& vm) {
@@ -345,6 +347,23 @@ void moveFocus(Vm& vm, Object* target) {
     if (target)
         vm.callIfPresent(target, QStringLiteral("onSetFocus"), std::array<Value, 1>{oldValue});
     broadcast(vm, s, QStringLiteral("onSetFocus"), std::array<Value, 2>{oldValue, newValue});
+}
+
+void showFocus(Vm& vm) {
+    SelectionObject* s = selection(vm);
+    if (!s)
+        return;
+    TextFieldObject* now = focusedField(vm);
+    if (auto* old = static_cast<TextFieldObject*>(s->shownField); old && old != now) {
+        old->showsFocus = false;
+        old->changed(vm, false);
+    }
+    s->shownField = now;
+    if (!now)
+        return;
+    now->showsFocus = true;
+    if (now->drawnCursor != now->cursor())
+        now->changed(vm, false);
 }
 
 void installSelection(Vm& vm) {

@@ -31,5 +31,8 @@ void keyToFocus(Vm& vm, bool down, int keyCode);
 // Tab and Shift+Tab: focus goes to the next object in tab order (tabIndex when any object
 // has one, else reading order), wrapping around.
 void moveTabFocus(Vm& vm, bool backwards);
+// Draws the focused text field's selection and caret as they now are, and the field that
+// lost focus without them.
+void showFocus(Vm& vm);
 
 } // namespace reelcase::swf::avm1::builtins
