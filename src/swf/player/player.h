@@ -128,6 +128,7 @@ private:
     bool focusKey(const InputEvent& event);
     bool focusTextInput(const InputEvent& event);
     void focusPointerDown();
+    void drawFocusRectangle(QPainter& painter, const QTransform& toTarget) const;
 
     struct State;
     std::unique_ptr<State> m_state;

@@ -66,7 +66,65 @@ double roundTwips(double d) {
     return std::round(d * 20) / 20;
 }
 
+// The root holds the movie's _focusrect.
+DisplayHandle* movieFocusRect(Vm& vm) {
+    return vm.root() ? vm.clipObject(*vm.root()) : nullptr;
+}
+
+bool isMovieFocusRect(Vm& vm, const DisplayHandle& self) {
+    auto* clip = dynamic_cast<const ClipObject*>(&self);
+    return vm.version() < 6 || (clip && clip->isRoot) || &self == movieFocusRect(vm);
+}
+
+bool isFocusRectName(const QString& name) {
+    return name.compare(QLatin1String("_focusrect"), Qt::CaseInsensitive) == 0;
+}
+
+Value focusRectValue(Vm& vm, const DisplayHandle& self) {
+    const DisplayHandle* root = movieFocusRect(vm);
+    const bool movie = !root || root->focusRect.value_or(true);
+    if (vm.version() < 6)
+        return movie ? 1.0 : 0.0; // one setting for the whole movie, read as a number
+    if (isMovieFocusRect(vm, self))
+        return movie;
+    return self.focusRect ? Value(*self.focusRect) : Value(Null{});
+}
+
+void setFocusRect(Vm& vm, DisplayHandle& self, const Value& value) {
+    if (isMovieFocusRect(vm, self)) {
+        // The movie's setting ignores what is no number; an object turns it off.
+        DisplayHandle* root = movieFocusRect(vm);
+        if (!root || isVoid(value))
+            return;
+        if (objectOf(value)) {
+            root->focusRect = false;
+            return;
+        }
+        const bool empty = typeOf(value) == TypeString && std::get<QString>(value).isEmpty();
+        const double d = vm.toNumber(value);
+        if (!empty && !std::isnan(d))
+            root->focusRect = d != 0;
+        return;
+    }
+    if (isVoid(value))
+        self.focusRect.reset();
+    else if (objectOf(value))
+        self.focusRect = true;
+    else {
+        const double d = vm.toNumber(value);
+        self.focusRect = !std::isnan(d) && d != 0;
+    }
+}
+
 } // namespace
+
+bool showsFocusRect(Vm& vm, const DisplayHandle& object) {
+    const DisplayHandle* root = movieFocusRect(vm);
+    const bool movie = !root || root->focusRect.value_or(true);
+    if (vm.version() < 6 || !object.focusRect)
+        return movie;
+    return *object.focusRect;
+}
 
 int frameFor(Vm& vm, TimelineInstance& clip, const Value& frame) {
     if (avm1::typeOf(frame) == TypeString) {
@@ -113,6 +171,10 @@ DisplayObject* DisplayHandle::entry(TimelineInstance** parentOut) const {
 bool DisplayHandle::getNative(Vm& vm, const QString& name, Value& out) {
     if (!name.startsWith(QLatin1Char('_')))
         return false;
+    if (isFocusRectName(name)) {
+        out = focusRectValue(vm, *this);
+        return true;
+    }
     const QString n = name.toLower();
     TimelineInstance* parentClip = nullptr;
     DisplayObject* e = entry(&parentClip);
@@ -158,8 +220,6 @@ bool DisplayHandle::getNative(Vm& vm, const QString& name, Value& out) {
         out = 1.0;
     else if (n == QLatin1String("_quality"))
         out = QStringLiteral("HIGH");
-    else if (n == QLatin1String("_focusrect"))
-        out = true;
     else if (n == QLatin1String("_soundbuftime"))
         out = 5.0;
     else if (n == QLatin1String("_xmouse") || n == QLatin1String("_ymouse")) {
@@ -180,6 +240,10 @@ bool DisplayHandle::getNative(Vm& vm, const QString& name, Value& out) {
 bool DisplayHandle::setNative(Vm& vm, const QString& name, const Value& value) {
     if (!name.startsWith(QLatin1Char('_')) || !isDisplayProperty(name))
         return false;
+    if (isFocusRectName(name)) {
+        setFocusRect(vm, *this, value);
+        return true;
+    }
     const QString n = name.toLower();
     DisplayObject* e = entry();
     if (!e)
@@ -235,6 +299,8 @@ bool DisplayHandle::setNative(Vm& vm, const QString& name, const Value& value) {
 bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
     if (!name.startsWith(QLatin1Char('_')))
         return false;
+    if (isFocusRectName(name))
+        return DisplayHandle::getNative(vm, name, out);
     auto c = clip.lock();
     const QString n = name.toLower();
     if (c) {
@@ -344,6 +410,8 @@ bool ClipObject::setNative(Vm& vm, const QString& name, const Value& value) {
         lockRoot = vm.toBoolean(value);
         return true;
     }
+    if (isFocusRectName(name))
+        return DisplayHandle::setNative(vm, name, value);
     if (n == QLatin1String("_currentframe") || n == QLatin1String("_totalframes") ||
         n == QLatin1String("_framesloaded") || n == QLatin1String("_target") ||
         n == QLatin1String("_parent") || n == QLatin1String("_url"))

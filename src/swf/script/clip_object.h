@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "swf/script/vm.h"
 
 namespace reelcase::swf {
@@ -18,9 +20,15 @@ public:
     std::weak_ptr<TimelineInstance> parent;
     std::uint64_t id = 0;
     int lastDepth = 0;
+    // _focusrect: the root's is the movie's (default on); from SWF 6 other objects may have
+    // their own (none: the movie's).
+    std::optional<bool> focusRect;
     bool getNative(Vm& vm, const QString& name, Value& out) override;
     bool setNative(Vm& vm, const QString& name, const Value& value) override;
 };
+
+// Whether the yellow rectangle shows around the object when it has focus by Tab.
+bool showsFocusRect(Vm& vm, const DisplayHandle& object);
 
 // A movie clip (a sprite instance or the root).
 class ClipObject : public DisplayHandle {

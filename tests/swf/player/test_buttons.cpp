@@ -229,6 +229,44 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"press"}));
         QVERIFY(!p.player.showsHandCursor());
     }
+    // Tab draws a yellow rectangle astride the focused button's edge, over everything; a
+    // click hides it and _focusrect = false keeps it off.
+    void tabShowsTheFocusRectangle() {
+        const auto yellowBox = [](const PlayedMovie& p) {
+            const QImage image = renderImage(p.player, {200, 200});
+            QRect box;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (near(image.pixel(x, y), QColor(0xFF, 0xFF, 0x00), 10))
+                        box |= QRect(x, y, 1, 1);
+            return box;
+        };
+        PlayedMovie p(buttonMovie());
+        QCOMPARE(yellowBox(p), QRect());
+        p.player.handleInput(keyDown(keycode::Tab));
+        const QRect box = yellowBox(p); // the red square spans 60 to 140
+        QVERIFY2(std::abs(box.left() - 59) <= 1 && std::abs(box.right() - 140) <= 1 &&
+                     std::abs(box.top() - 59) <= 1 && std::abs(box.bottom() - 140) <= 1,
+                 qPrintable(QStringLiteral("%1 %2 %3 %4")
+                                .arg(box.left())
+                                .arg(box.top())
+                                .arg(box.right())
+                                .arg(box.bottom())));
+        QVERIFY(near(centre(p), Qt::red));
+        p.send(InputEvent::Kind::MouseDown, {10, 10});
+        p.send(InputEvent::Kind::MouseUp, {10, 10});
+        QCOMPARE(yellowBox(p), QRect());
+
+        SwfWriter w({200, 200}, 12, 8);
+        const auto up = square(w, Qt::red);
+        using namespace write;
+        w.place(
+            {.depth = 1, .character = defineButton2(w, {{StateUp, up, 1}, {StateHit, up, 1}}, {})});
+        w.actions(Actions().push("_focusrect").push(false).raw(0x1D).stop()).showFrame();
+        PlayedMovie off(w.finish());
+        off.player.handleInput(keyDown(keycode::Tab));
+        QCOMPARE(yellowBox(off), QRect());
+    }
 };
 
 QTEST_MAIN(ButtonTest)

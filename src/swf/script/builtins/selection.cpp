@@ -26,6 +26,7 @@ public:
     }
     Object* focus = nullptr;
     Object* shownField = nullptr; // the field drawn with its selection
+    bool byTab = false;           // the focus came by Tab: its rectangle shows
 };
 
 SelectionObject* selection(Vm& vm) {
@@ -202,6 +203,8 @@ TextFieldObject* fieldAt(Vm& vm, TimelineInstance& clip, const QTransform& toSta
 void focusAtPointer(Vm& vm, QPointF stage) {
     if (!vm.root())
         return;
+    if (SelectionObject* s = selection(vm))
+        s->byTab = false; // the pointer hides the focus rectangle
     const QPointF point = stage * 20;
     TextFieldObject* field = fieldAt(vm, *vm.root(), QTransform(), point);
     if (!field || !field->settings.selectable) {
@@ -303,6 +306,8 @@ void moveTabFocus(Vm& vm, bool backwards) {
         next = backwards ? (i + stops.size() - 1) % stops.size() : (i + 1) % stops.size();
     }
     moveFocus(vm, stops[next].object);
+    if (SelectionObject* s = selection(vm))
+        s->byTab = true;
 }
 
 Object* focusedObject(Vm& vm) {
@@ -347,6 +352,25 @@ void moveFocus(Vm& vm, Object* target) {
     if (target)
         vm.callIfPresent(target, QStringLiteral("onSetFocus"), std::array<Value, 1>{oldValue});
     broadcast(vm, s, QStringLiteral("onSetFocus"), std::array<Value, 2>{oldValue, newValue});
+}
+
+std::optional<QRectF> focusRectangle(Vm& vm) {
+    SelectionObject* s = selection(vm);
+    auto* handle = s && s->byTab ? dynamic_cast<DisplayHandle*>(focusedObject(vm)) : nullptr;
+    if (!handle || handle->kind() == Kind::TextField || !showsFocusRect(vm, *handle))
+        return std::nullopt;
+    TimelineInstance* parent = nullptr;
+    const DisplayObject* e = handle->entry(&parent);
+    if (!e)
+        return std::nullopt;
+    QTransform toStage; // the parents' matrices, innermost first
+    for (TimelineInstance* p = parent; p && p->parent(); p = p->parent())
+        if (const DisplayObject* pe = p->entry())
+            toStage = toStage * pe->placement.matrix;
+    const QRectF box = toStage.mapRect(objectBounds(*e));
+    if (box.isEmpty())
+        return std::nullopt;
+    return box;
 }
 
 void showFocus(Vm& vm) {

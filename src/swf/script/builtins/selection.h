@@ -7,6 +7,9 @@ struct DisplayObject;
 }
 
 #include <QPointF>
+#include <QRectF>
+
+#include <optional>
 
 // Keyboard focus as scripts see it: the Selection object (selection.cpp).
 namespace reelcase::swf::avm1::builtins {
@@ -31,6 +34,9 @@ void keyToFocus(Vm& vm, bool down, int keyCode);
 // Tab and Shift+Tab: focus goes to the next object in tab order (tabIndex when any object
 // has one, else reading order), wrapping around.
 void moveTabFocus(Vm& vm, bool backwards);
+// Where the yellow rectangle goes (stage twips): around the button or clip that Tab gave
+// focus to, unless _focusrect turns it off; none after a click or for a text field.
+std::optional<QRectF> focusRectangle(Vm& vm);
 // Draws the focused text field's selection and caret as they now are, and the field that
 // lost focus without them.
 void showFocus(Vm& vm);
