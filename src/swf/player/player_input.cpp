@@ -3,6 +3,8 @@
 #include "swf/player/player_state.h"
 
 #include "swf/display/button.h"
+#include "swf/script/builtins/selection.h"
+#include "swf/script/script_runtime.h"
 
 namespace reelcase::swf {
 
@@ -98,6 +100,8 @@ void Player::handleInput(const InputEvent& event) {
         // Keys held while the focus leaves would otherwise stay down for ever.
         input.focused = false;
         input.keysDown.reset();
+        if (s.scripts)
+            avm1::builtins::hideFocusRectangle(s.scripts->vm());
         break;
     case Kind::MouseWheel:
         tellScripts(Event::MouseWheel, event.wheelLines);

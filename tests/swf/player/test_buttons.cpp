@@ -230,7 +230,7 @@ private Q_SLOTS:
         QVERIFY(!p.player.showsHandCursor());
     }
     // Tab draws a yellow rectangle astride the focused button's edge, over everything; a
-    // click hides it and _focusrect = false keeps it off.
+    // click or the player losing the keyboard hides it; _focusrect = false keeps it off.
     void tabShowsTheFocusRectangle() {
         const auto yellowBox = [](const PlayedMovie& p) {
             const QImage image = renderImage(p.player, {200, 200});
@@ -255,6 +255,10 @@ private Q_SLOTS:
         QVERIFY(near(centre(p), Qt::red));
         p.send(InputEvent::Kind::MouseDown, {10, 10});
         p.send(InputEvent::Kind::MouseUp, {10, 10});
+        QCOMPARE(yellowBox(p), QRect());
+        p.player.handleInput(keyDown(keycode::Tab));
+        p.send(InputEvent::Kind::FocusLost); // the window lost the keyboard
+        p.send(InputEvent::Kind::FocusGained);
         QCOMPARE(yellowBox(p), QRect());
 
         SwfWriter w({200, 200}, 12, 8);

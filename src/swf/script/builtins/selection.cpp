@@ -203,8 +203,7 @@ TextFieldObject* fieldAt(Vm& vm, TimelineInstance& clip, const QTransform& toSta
 void focusAtPointer(Vm& vm, QPointF stage) {
     if (!vm.root())
         return;
-    if (SelectionObject* s = selection(vm))
-        s->byTab = false; // the pointer hides the focus rectangle
+    hideFocusRectangle(vm);
     const QPointF point = stage * 20;
     TextFieldObject* field = fieldAt(vm, *vm.root(), QTransform(), point);
     if (!field || !field->settings.selectable) {
@@ -371,6 +370,11 @@ std::optional<QRectF> focusRectangle(Vm& vm) {
     if (box.isEmpty())
         return std::nullopt;
     return box;
+}
+
+void hideFocusRectangle(Vm& vm) {
+    if (SelectionObject* s = selection(vm))
+        s->byTab = false;
 }
 
 void showFocus(Vm& vm) {

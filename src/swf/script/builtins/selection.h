@@ -37,6 +37,8 @@ void moveTabFocus(Vm& vm, bool backwards);
 // Where the yellow rectangle goes (stage twips): around the button or clip that Tab gave
 // focus to, unless _focusrect turns it off; none after a click or for a text field.
 std::optional<QRectF> focusRectangle(Vm& vm);
+// A click or the player losing the keyboard hides the rectangle until the next Tab.
+void hideFocusRectangle(Vm& vm);
 // Draws the focused text field's selection and caret as they now are, and the field that
 // lost focus without them.
 void showFocus(Vm& vm);
