@@ -74,16 +74,23 @@ bool ButtonInput::apply(const std::vector<PointerTransition>& transitions) {
         if (m_context.inputListener)
             m_context.inputListener->pointerTransition(*parent, *o, t.transition);
         o = resolveTarget(t.target); // the handlers may have removed it
-        if (!o || !o->button)
-            continue;
-        ButtonInstance& button = *o->button;
-        TimelineInstance::showButtonState(button, stateAfter(t.transition));
-        // Here the sound layer plays sound buttonSoundIndex(t.transition) of the button.
-        for (const Button::Action& action : button.definition->actions()) {
-            if (action.transitions & t.transition) {
-                m_context.actions.push_back({t.target.parent, &action.code});
-                queued = true;
-            }
+        if (o)
+            queued |= takeTransition(*parent, *o, t.transition);
+    }
+    return queued;
+}
+
+bool ButtonInput::takeTransition(TimelineInstance& parent, DisplayObject& o, int transition) {
+    if (!o.button)
+        return false;
+    ButtonInstance& button = *o.button;
+    TimelineInstance::showButtonState(button, stateAfter(transition));
+    // Here the sound layer plays sound buttonSoundIndex(transition) of the button.
+    bool queued = false;
+    for (const Button::Action& action : button.definition->actions()) {
+        if (action.transitions & transition) {
+            m_context.actions.push_back({parent.weak_from_this(), &action.code});
+            queued = true;
         }
     }
     return queued;

@@ -21,6 +21,9 @@ public:
     bool released(TimelineInstance* root);
     // A key went down: buttons with a key-press condition for it run their actions.
     bool keyPressed(TimelineInstance* root, int keyCode, char32_t character);
+    // The focused button pressed or released from the keyboard: its state and its own
+    // actions for the transition, without the pointer (scripts hear of it apart).
+    bool takeTransition(TimelineInstance& parent, DisplayObject& button, int transition);
     // The pointer is over an enabled button that shows the hand.
     bool showsHand() const;
 

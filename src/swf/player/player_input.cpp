@@ -83,12 +83,14 @@ void Player::handleInput(const InputEvent& event) {
                 input.keysToggled.flip(static_cast<std::size_t>(event.keyCode));
             input.lastKeyCode = event.keyCode;
             input.lastCharCode = static_cast<int>(event.codepoint);
+            queued |= focusHearsKey(event);
             tellScripts(Event::KeyDown, buttonKeyCode(event.keyCode, event.codepoint));
-            queued |= s.buttons.keyPressed(root, event.keyCode, event.codepoint);
-            queued |= focusKey(event);
+            const bool taken = s.buttons.keyPressed(root, event.keyCode, event.codepoint);
+            queued |= taken;
+            queued |= focusKey(event, taken);
         } else {
+            queued |= focusHearsKey(event);
             tellScripts(Event::KeyUp);
-            queued |= focusKey(event);
         }
         break;
     case Kind::FocusGained:

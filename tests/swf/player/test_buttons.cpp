@@ -182,6 +182,27 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"key a", "enter", "left"}));
     }
 
+    // Tab reaches the button; Space and Enter then run its own press and release, unless a
+    // key condition on a button takes the key.
+    void spaceAndEnterPressTheFocusedButton() {
+        PlayedMovie p(buttonMovie());
+        p.send(InputEvent::Kind::FocusGained, {});
+        p.player.handleInput(keyDown(keycode::Tab));
+        p.host.traces.clear();
+        p.player.handleInput(keyDown(keycode::Space, U' '));
+        p.player.handleInput(keyDown(keycode::Enter, U'\r'));
+        QCOMPARE(p.host.traces, QStringList({"press", "release", "press", "release"}));
+        QVERIFY(near(centre(p), Qt::red) || near(centre(p), Qt::green)); // not left down
+
+        PlayedMovie taken(buttonMovie({{0, 13, traced("enter")}}));
+        taken.send(InputEvent::Kind::FocusGained, {});
+        taken.player.handleInput(keyDown(keycode::Tab));
+        taken.host.traces.clear();
+        taken.player.handleInput(keyDown(keycode::Enter, U'\r'));
+        taken.player.handleInput(keyDown(keycode::A, U'a'));
+        QCOMPARE(taken.host.traces, QStringList({"enter"}));
+    }
+
     void onlyClicksMayOpenLinks() {
         Actions open;
         open.raw(0x83, QByteArray("http://example.test/\0_blank\0", 28));

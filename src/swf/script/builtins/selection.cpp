@@ -251,19 +251,24 @@ void focusLeaving(Vm& vm, const DisplayObject& object) {
     }
 }
 
-void keyToFocus(Vm& vm, bool down, int keyCode) {
+void keyToFocus(Vm& vm, bool down) {
+    Object* o = focusedObject(vm);
+    if (o && o->kind() != Kind::TextField)
+        vm.callIfPresent(o, down ? QStringLiteral("onKeyDown") : QStringLiteral("onKeyUp"));
+}
+
+void pressFocused(Vm& vm, const std::function<void(bool release)>& buttonTransition) {
     Object* o = focusedObject(vm);
     if (!o || o->kind() == Kind::TextField)
         return;
-    if (!down) {
-        vm.callIfPresent(o, QStringLiteral("onKeyUp"));
-        return;
-    }
-    vm.callIfPresent(o, QStringLiteral("onKeyDown"));
-    if (keyCode == 13 || keyCode == 32) {
-        vm.callIfPresent(o, QStringLiteral("onPress"));
-        vm.callIfPresent(o, QStringLiteral("onRelease"));
-    }
+    const bool button = !dynamic_cast<ClipObject*>(o);
+    if (button)
+        buttonTransition(false);
+    vm.callIfPresent(o, QStringLiteral("onPress"));
+    // The press may have moved the focus or removed the button.
+    if (button && focusedObject(vm) == o)
+        buttonTransition(true);
+    vm.callIfPresent(o, QStringLiteral("onRelease"));
 }
 
 void moveTabFocus(Vm& vm, bool backwards) {
