@@ -96,15 +96,25 @@ bool ButtonInput::takeTransition(TimelineInstance& parent, DisplayObject& o, int
     return queued;
 }
 
-bool ButtonInput::moved(TimelineInstance* root) {
+bool ButtonInput::moved(TimelineInstance* root, bool pointerMoved) {
+    if (!pointerMoved && m_focusHover)
+        return false;
+    m_focusHover = false;
     return apply(m_tracker.moved(targetAt(root)));
 }
 
+bool ButtonInput::focusMoved(const PointerTarget& target) {
+    m_focusHover = true;
+    return apply(m_tracker.focused(target));
+}
+
 bool ButtonInput::pressed(TimelineInstance* root) {
+    m_focusHover = false;
     return apply(m_tracker.pressed(targetAt(root)));
 }
 
 bool ButtonInput::released(TimelineInstance* root) {
+    m_focusHover = false;
     return apply(m_tracker.released(targetAt(root)));
 }
 

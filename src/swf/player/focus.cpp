@@ -36,9 +36,25 @@ bool Player::focusKey(const InputEvent& event, bool keyTaken) {
             s.runInputActions(true);
     };
     try {
-        if (event.keyCode == keycode::Tab)
-            avm1::builtins::moveTabFocus(vm, s.context.input.keysDown.test(keycode::Shift));
-        else if ((event.keyCode == keycode::Enter || event.keyCode == keycode::Space) && !keyTaken)
+        if (event.keyCode == keycode::Tab) {
+            const bool backwards = s.context.input.keysDown.test(keycode::Shift);
+            avm1::Object* next = avm1::builtins::nextTabStop(vm, backwards);
+            if (!next)
+                return true;
+            // A focused button shows itself rolled over; focus elsewhere rolls it out.
+            PointerTarget target;
+            auto* handle = dynamic_cast<avm1::DisplayHandle*>(next);
+            TimelineInstance* parent = nullptr;
+            DisplayObject* o =
+                handle && !dynamic_cast<avm1::ClipObject*>(next) ? handle->entry(&parent) : nullptr;
+            if (o && o->button && parent)
+                target = {o->id, parent->weak_from_this(), o->button->trackAsMenu};
+            if (s.buttons.focusMoved(target))
+                s.runInputActions(true);
+            // Found again: the rollover's scripts may have changed the stage.
+            avm1::builtins::moveTabFocus(vm, backwards);
+        } else if ((event.keyCode == keycode::Enter || event.keyCode == keycode::Space) &&
+                   !keyTaken)
             avm1::builtins::pressFocused(vm, buttonTransition);
     } catch (avm1::ScriptThrow&) {
     } catch (avm1::ScriptAbort&) {

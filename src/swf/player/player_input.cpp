@@ -42,13 +42,15 @@ void Player::handleInput(const InputEvent& event) {
         queued = true;
     };
     switch (event.kind) {
-    case Kind::MouseMove:
+    case Kind::MouseMove: {
+        const bool pointerMoved = !input.pointerInside || input.pointer != event.position;
         input.pointer = event.position;
         input.pointerInside = true;
         s.context.drag.follow(input);
         tellScripts(Event::MouseMove);
-        queued |= s.buttons.moved(root);
+        queued |= s.buttons.moved(root, pointerMoved);
         break;
+    } break;
     case Kind::MouseLeave:
         input.pointerInside = false;
         queued = s.buttons.moved(root);

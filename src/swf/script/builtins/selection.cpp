@@ -272,8 +272,13 @@ void pressFocused(Vm& vm, const std::function<void(bool release)>& buttonTransit
 }
 
 void moveTabFocus(Vm& vm, bool backwards) {
+    if (Object* next = nextTabStop(vm, backwards))
+        moveFocus(vm, next);
+}
+
+Object* nextTabStop(Vm& vm, bool backwards) {
     if (!vm.root())
-        return;
+        return nullptr;
     std::vector<TabStop> stops;
     if (flag(vm, vm.clipObject(*vm.root()), "tabChildren").value_or(true))
         collectTabStops(vm, *vm.root(), QTransform(), stops);
@@ -294,7 +299,7 @@ void moveTabFocus(Vm& vm, bool backwards) {
         });
     }
     if (stops.empty())
-        return;
+        return nullptr;
     Object* now = focusedObject(vm);
     const auto at =
         std::find_if(stops.begin(), stops.end(), [&](const TabStop& t) { return t.object == now; });
@@ -305,7 +310,7 @@ void moveTabFocus(Vm& vm, bool backwards) {
         const std::size_t i = static_cast<std::size_t>(at - stops.begin());
         next = backwards ? (i + stops.size() - 1) % stops.size() : (i + 1) % stops.size();
     }
-    moveFocus(vm, stops[next].object);
+    return stops[next].object;
 }
 
 Object* focusedObject(Vm& vm) {

@@ -35,5 +35,7 @@ void pressFocused(Vm& vm, const std::function<void(bool release)>& buttonTransit
 // Tab and Shift+Tab: focus goes to the next object in tab order (tabIndex when any object
 // has one, else reading order), wrapping around.
 void moveTabFocus(Vm& vm, bool backwards);
+// Where Tab (or Shift+Tab) would move the focus, null when nowhere.
+Object* nextTabStop(Vm& vm, bool backwards);
 
 } // namespace reelcase::swf::avm1::builtins
