@@ -45,6 +45,11 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
     return {};
 }
 
+void enterState(ButtonInstance& button, int transition) {
+    TimelineInstance::showButtonState(button, stateAfter(transition));
+    // Here the sound layer plays sound buttonSoundIndex(transition) of the button.
+}
+
 } // namespace
 
 DisplayObject* resolveTarget(const PointerTarget& target) {
@@ -71,11 +76,14 @@ bool ButtonInput::apply(const std::vector<PointerTransition>& transitions) {
         auto parent = t.target.parent.lock();
         if (!o || !parent)
             continue;
-        if (m_context.inputListener)
-            m_context.inputListener->pointerTransition(*parent, *o, t.transition);
-        o = resolveTarget(t.target); // the handlers may have removed it
-        if (o)
+        if (!m_context.inputListener) {
             queued |= takeTransition(*parent, *o, t.transition);
+            continue;
+        }
+        if (o->button)
+            enterState(*o->button, t.transition);
+        m_context.inputListener->pointerTransition(*parent, *o, t.transition);
+        queued = true; // what the scripts queued runs next
     }
     return queued;
 }
@@ -84,8 +92,7 @@ bool ButtonInput::takeTransition(TimelineInstance& parent, DisplayObject& o, int
     if (!o.button)
         return false;
     ButtonInstance& button = *o.button;
-    TimelineInstance::showButtonState(button, stateAfter(transition));
-    // Here the sound layer plays sound buttonSoundIndex(transition) of the button.
+    enterState(button, transition);
     bool queued = false;
     for (const Button::Action& action : button.definition->actions()) {
         if (action.transitions & transition) {
