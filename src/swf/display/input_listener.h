@@ -29,7 +29,8 @@ public:
     virtual bool buttonEnabled(TimelineInstance& parent, DisplayObject& button) = 0;
     // The clip's or the button's useHandCursor.
     virtual bool showsHand(TimelineInstance& parent, DisplayObject& object) = 0;
-    // A button or a clip acting as one went through a transition (transition:: bits).
+    // A button or a clip acting as one went through a transition (transition:: bits): its
+    // own actions for it run (a button's, or a clip's clip events), then its handler.
     virtual void pointerTransition(TimelineInstance& parent, DisplayObject& object,
                                    int transition) = 0;
     // Clip events and the Mouse and Key listeners; wheel lines for MouseWheel, the key-press

@@ -42,6 +42,18 @@ std::vector<PointerTransition> PointerTracker::moved(const PointerTarget& under)
     return out;
 }
 
+std::vector<PointerTransition> PointerTracker::focused(const PointerTarget& target) {
+    std::vector<PointerTransition> out;
+    if (m_down)
+        return out;
+    if (m_hovered)
+        out.push_back({m_hovered, transition::OverUpToIdle});
+    m_hovered = target;
+    if (target)
+        out.push_back({target, transition::IdleToOverUp});
+    return out;
+}
+
 std::vector<PointerTransition> PointerTracker::pressed(const PointerTarget& under) {
     std::vector<PointerTransition> out;
     if (m_down)

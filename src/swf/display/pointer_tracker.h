@@ -30,6 +30,9 @@ public:
     std::vector<PointerTransition> moved(const PointerTarget& under);
     std::vector<PointerTransition> pressed(const PointerTarget& under);
     std::vector<PointerTransition> released(const PointerTarget& under);
+    // The keyboard focus came to a target (or left for none): whatever is rolled over rolls
+    // out, even the same target, and the focused one rolls over. Nothing while pressed.
+    std::vector<PointerTransition> focused(const PointerTarget& target);
     const PointerTarget& hovered() const { return m_hovered; }
     const PointerTarget& pressedTarget() const { return m_pressed; }
     bool buttonDown() const { return m_down; }

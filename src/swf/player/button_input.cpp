@@ -45,6 +45,11 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
     return {};
 }
 
+void enterState(ButtonInstance& button, int transition) {
+    TimelineInstance::showButtonState(button, stateAfter(transition));
+    // Here the sound layer plays sound buttonSoundIndex(transition) of the button.
+}
+
 } // namespace
 
 DisplayObject* resolveTarget(const PointerTarget& target) {
@@ -71,33 +76,52 @@ bool ButtonInput::apply(const std::vector<PointerTransition>& transitions) {
         auto parent = t.target.parent.lock();
         if (!o || !parent)
             continue;
-        if (m_context.inputListener)
-            m_context.inputListener->pointerTransition(*parent, *o, t.transition);
-        o = resolveTarget(t.target); // the handlers may have removed it
-        if (!o || !o->button)
+        if (!m_context.inputListener) {
+            queued |= takeTransition(*parent, *o, t.transition);
             continue;
-        ButtonInstance& button = *o->button;
-        TimelineInstance::showButtonState(button, stateAfter(t.transition));
-        // Here the sound layer plays sound buttonSoundIndex(t.transition) of the button.
-        for (const Button::Action& action : button.definition->actions()) {
-            if (action.transitions & t.transition) {
-                m_context.actions.push_back({t.target.parent, &action.code});
-                queued = true;
-            }
+        }
+        if (o->button)
+            enterState(*o->button, t.transition);
+        m_context.inputListener->pointerTransition(*parent, *o, t.transition);
+        queued = true; // what the scripts queued runs next
+    }
+    return queued;
+}
+
+bool ButtonInput::takeTransition(TimelineInstance& parent, DisplayObject& o, int transition) {
+    if (!o.button)
+        return false;
+    ButtonInstance& button = *o.button;
+    enterState(button, transition);
+    bool queued = false;
+    for (const Button::Action& action : button.definition->actions()) {
+        if (action.transitions & transition) {
+            m_context.actions.push_back({parent.weak_from_this(), &action.code});
+            queued = true;
         }
     }
     return queued;
 }
 
-bool ButtonInput::moved(TimelineInstance* root) {
+bool ButtonInput::moved(TimelineInstance* root, bool pointerMoved) {
+    if (!pointerMoved && m_focusHover)
+        return false;
+    m_focusHover = false;
     return apply(m_tracker.moved(targetAt(root)));
 }
 
+bool ButtonInput::focusMoved(const PointerTarget& target) {
+    m_focusHover = true;
+    return apply(m_tracker.focused(target));
+}
+
 bool ButtonInput::pressed(TimelineInstance* root) {
+    m_focusHover = false;
     return apply(m_tracker.pressed(targetAt(root)));
 }
 
 bool ButtonInput::released(TimelineInstance* root) {
+    m_focusHover = false;
     return apply(m_tracker.released(targetAt(root)));
 }
 

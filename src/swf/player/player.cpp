@@ -198,7 +198,7 @@ void Player::tick() {
     s.followStream(before);
     s.context.drag.follow(s.context.input);
     // Objects may have come or gone under a pointer that stood still.
-    if (s.buttons.moved(s.root.get()))
+    if (s.buttons.moved(s.root.get(), false))
         s.runActions();
 }
 

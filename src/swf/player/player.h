@@ -122,10 +122,13 @@ public:
 
 private:
     void playStepSound();
-    // Keyboard focus (focus.cpp): Tab moves it, other keys go to the focused clip or button,
-    // typed text and editing commands to the focused text field. True when scripts may have
-    // queued actions.
-    bool focusKey(const InputEvent& event);
+    // Keyboard focus (focus.cpp): the focused clip or button hears each key before the Key
+    // listeners do (focusHearsKey); then Tab moves the focus and Enter or Space press the
+    // focused object unless a button's key condition took the key (focusKey). Typed text
+    // and editing commands go to the focused text field. True when scripts may have queued
+    // actions.
+    bool focusHearsKey(const InputEvent& event);
+    bool focusKey(const InputEvent& event, bool keyTaken);
     bool focusTextInput(const InputEvent& event);
     void focusPointerDown();
     void drawFocusRectangle(QPainter& painter, const QTransform& toTarget) const;

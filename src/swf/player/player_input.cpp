@@ -44,13 +44,15 @@ void Player::handleInput(const InputEvent& event) {
         queued = true;
     };
     switch (event.kind) {
-    case Kind::MouseMove:
+    case Kind::MouseMove: {
+        const bool pointerMoved = !input.pointerInside || input.pointer != event.position;
         input.pointer = event.position;
         input.pointerInside = true;
         s.context.drag.follow(input);
         tellScripts(Event::MouseMove);
-        queued |= s.buttons.moved(root);
+        queued |= s.buttons.moved(root, pointerMoved);
         break;
+    } break;
     case Kind::MouseLeave:
         input.pointerInside = false;
         queued = s.buttons.moved(root);
@@ -85,12 +87,14 @@ void Player::handleInput(const InputEvent& event) {
                 input.keysToggled.flip(static_cast<std::size_t>(event.keyCode));
             input.lastKeyCode = event.keyCode;
             input.lastCharCode = static_cast<int>(event.codepoint);
+            queued |= focusHearsKey(event);
             tellScripts(Event::KeyDown, buttonKeyCode(event.keyCode, event.codepoint));
-            queued |= s.buttons.keyPressed(root, event.keyCode, event.codepoint);
-            queued |= focusKey(event);
+            const bool taken = s.buttons.keyPressed(root, event.keyCode, event.codepoint);
+            queued |= taken;
+            queued |= focusKey(event, taken);
         } else {
+            queued |= focusHearsKey(event);
             tellScripts(Event::KeyUp);
-            queued |= focusKey(event);
         }
         break;
     case Kind::FocusGained:

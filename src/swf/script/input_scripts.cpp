@@ -128,6 +128,10 @@ void InputScripts::pointerTransition(TimelineInstance& parent, DisplayObject& ob
             callHandler(m_vm.clipObject(*clip), QLatin1String(handler.method));
         return;
     }
+    if (object.button)
+        for (const Button::Action& action : object.button->definition->actions())
+            if (action.transitions & transition)
+                m_vm.runBlock(parent, action.code);
     callHandler(m_vm.displayObjectFor(parent, object), QLatin1String(handler.method));
 }
 

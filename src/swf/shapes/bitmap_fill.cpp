@@ -41,7 +41,10 @@ void drawClampedEdges(QPainter& p, const QImage& image, const QRectF& area) {
 void drawBitmapFill(const DrawArgs& args, const QPainterPath& path, const FillStyle& style) {
     const Dictionary* dictionary = args.context.dictionary;
     const Character* character = dictionary ? dictionary->character(style.bitmapId) : nullptr;
-    if (!character || !character->image() || character->image()->isNull())
+    const QImage* source = style.image ? style.image.get()
+                           : character ? character->image()
+                                       : nullptr;
+    if (!source || source->isNull())
         return;
     bool invertible = false;
     const QTransform toImage = style.matrix.inverted(&invertible);
@@ -51,9 +54,9 @@ void drawBitmapFill(const DrawArgs& args, const QPainterPath& path, const FillSt
     const bool alphaOnly = isAlphaOnly(args.cxform);
     QImage image;
     if (alphaOnly)
-        image = *character->image();
+        image = *source;
     else
-        image = tintedImage(*character->image(), args.cxform, args.context.cache);
+        image = tintedImage(*source, args.cxform, args.context.cache);
 
     QPainter& p = args.painter;
     p.save();

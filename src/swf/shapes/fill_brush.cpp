@@ -132,7 +132,9 @@ QBrush fillBrush(const FillStyle& style, const ColorTransform& cx, const Diction
         return b;
     }
     default: {
-        const QImage* image = dict ? dict->bitmap(style.bitmapId) : nullptr;
+        const QImage* image = style.image ? style.image.get()
+                              : dict      ? dict->bitmap(style.bitmapId)
+                                          : nullptr;
         if (!image || image->isNull())
             return Qt::NoBrush;
         QBrush b;

@@ -6,8 +6,11 @@
 #include <QTransform>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QImage;
 
 namespace reelcase::swf {
 
@@ -41,6 +44,8 @@ struct FillStyle {
     QTransform matrix; // gradient square or bitmap pixels -> shape twips
     Gradient gradient;
     std::uint16_t bitmapId = 0;
+    // A script's bitmap drawn in place of the dictionary's bitmapId.
+    std::shared_ptr<const QImage> image;
 
     bool isGradient() const { return type == Linear || type == Radial || type == FocalRadial; }
     bool isBitmap() const { return type >= RepeatingBitmap && type <= ClippedBitmapHard; }

@@ -38,7 +38,9 @@ std::uint16_t square(SwfWriter& w, const QColor& colour, QRectF box = {60, 60, 8
 
 // Red up, green over, blue down; the hit area is a circle of radius 40 around (100, 100),
 // so the squares' corners lie outside it. Every transition traces its name.
-QByteArray buttonMovie(std::vector<ButtonCondition> extra = {}, bool inSprite = false) {
+// The button is named b; script runs on the first frame.
+QByteArray buttonMovie(std::vector<ButtonCondition> extra = {}, bool inSprite = false,
+                       Actions script = {}) {
     SwfWriter w({200, 200}, 12, 8);
     const auto up = square(w, Qt::red);
     const auto over = square(w, Qt::green);
@@ -64,9 +66,9 @@ QByteArray buttonMovie(std::vector<ButtonCondition> extra = {}, bool inSprite = 
         const auto clip = w.defineSprite(sprite);
         w.place({.depth = 1, .character = clip, .matrix = QTransform(0.5, 0, 0, 0.5, 10, 10)});
     } else {
-        w.place({.depth = 1, .character = button});
+        w.place({.depth = 1, .character = button, .name = QString("b")});
     }
-    w.actions(Actions().stop()).showFrame();
+    w.actions(script.stop()).showFrame();
     return w.finish();
 }
 
@@ -180,6 +182,57 @@ private Q_SLOTS:
         p.player.handleInput(keyDown(keycode::Left));
         p.player.handleInput(keyDown(keycode::A + 1, U'b'));
         QCOMPARE(p.host.traces, QStringList({"key a", "enter", "left"}));
+    }
+
+    // Tab reaches the button; Space and Enter then run its own press and release, unless a
+    // key condition on a button takes the key.
+    void spaceAndEnterPressTheFocusedButton() {
+        PlayedMovie p(buttonMovie());
+        p.player.handleInput(keyDown(keycode::Tab));
+        p.host.traces.clear();
+        p.player.handleInput(keyDown(keycode::Space, U' '));
+        p.player.handleInput(keyDown(keycode::Enter, U'\r'));
+        QCOMPARE(p.host.traces, QStringList({"press", "release", "press", "release"}));
+        QVERIFY(near(centre(p), Qt::green)); // up again, still rolled over by the focus
+
+        PlayedMovie taken(buttonMovie({{0, 13, traced("enter")}}));
+        taken.player.handleInput(keyDown(keycode::Tab));
+        taken.host.traces.clear();
+        taken.player.handleInput(keyDown(keycode::Enter, U'\r'));
+        taken.player.handleInput(keyDown(keycode::A, U'a'));
+        QCOMPARE(taken.host.traces, QStringList({"enter"}));
+    }
+
+    // A button Tab focuses shows itself rolled over until the pointer moves; Tab onto it
+    // again rolls it out and over once more.
+    void tabFocusRollsTheButtonOver() {
+        PlayedMovie p(buttonMovie());
+        p.player.handleInput(keyDown(keycode::Tab));
+        QVERIFY(near(centre(p), Qt::green));
+        p.player.tick(); // the stage is checked under a pointer that stood still
+        QVERIFY(near(centre(p), Qt::green));
+        p.send(InputEvent::Kind::MouseMove, {5, 5});
+        QVERIFY(near(centre(p), Qt::red));
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        p.player.handleInput(keyDown(keycode::Tab));
+        p.send(InputEvent::Kind::MouseMove, {100, 100}); // not a move
+        QCOMPARE(p.host.traces,
+                 QStringList({"rollOver", "rollOut", "rollOver", "rollOut", "rollOver"}));
+    }
+
+    // A button's own actions for a transition run before its script handler.
+    void buttonActionsRunBeforeTheHandler() {
+        // b.onRollOver = function () { trace("handler"); }
+        const Actions body = traced("handler");
+        const int size = static_cast<int>(body.bytes().size()) - 1; // without the end action
+        QByteArray header(3, '\0');                                 // no name, no parameters
+        header.append(char(size & 0xff)).append(char(size >> 8));
+        Actions script;
+        script.push("b").raw(0x1C).push("onRollOver").raw(0x9B, header);
+        script.push("handler").raw(0x26).raw(0x4F);
+        PlayedMovie p(buttonMovie({}, false, script));
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        QCOMPARE(p.host.traces, QStringList({"rollOver", "handler"}));
     }
 
     void onlyClicksMayOpenLinks() {

@@ -4,6 +4,9 @@
 #include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
 
+#include "swf/shapes/shape_drawing.h"
+
+#include <QPainter>
 #include <QTest>
 #include <QtEndian>
 
@@ -353,6 +356,43 @@ private Q_SLOTS:
         QCOMPARE(member(vm, glow, "color"), QString::number(0x00FF00));
         QCOMPARE(member(vm, glow, "strength"), QStringLiteral("2"));
         QCOMPARE(member(vm, glow, "inner"), QStringLiteral("false"));
+    }
+
+    // beginBitmapFill fills with the bitmap's pixels through the matrix (pixels); a disposed
+    // bitmap fills nothing.
+    void bitmapFillsADrawing() {
+        ScriptStage stage(empty());
+        Vm& vm = stage.runtime->vm();
+        const Value b = make(vm, "display", "BitmapData", {2.0, 2.0, false, double(0xFFFF0000)});
+        call(vm, b, "setPixel", {1.0, 0.0, double(0x00FF00)});
+        const Value clip = Value(vm.clipObject(*stage.root));
+        const Value matrix = make(vm, "geom", "Matrix", {10.0, 0.0, 0.0, 10.0, 0.0, 0.0});
+        call(vm, clip, "beginBitmapFill", {b, matrix, false});
+        call(vm, clip, "moveTo", {0.0, 0.0});
+        call(vm, clip, "lineTo", {40.0, 0.0});
+        call(vm, clip, "lineTo", {40.0, 40.0});
+        call(vm, clip, "lineTo", {0.0, 40.0});
+        call(vm, clip, "endFill");
+        auto shape = stage.root->drawing().character();
+        QVERIFY(shape);
+        QImage img(50, 50, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        {
+            QPainter painter(&img);
+            const reelcase::swf::RenderContext context;
+            shape->draw(reelcase::swf::DrawArgs{painter, QTransform::fromScale(0.05, 0.05),
+                                                reelcase::swf::ColorTransform{}, 0, context});
+        }
+        QCOMPARE(img.pixel(5, 5), qRgb(255, 0, 0));
+        QCOMPARE(img.pixel(15, 5), qRgb(0, 255, 0));
+        QCOMPARE(img.pixel(35, 5), qRgb(0, 255, 0)); // clipped: the edge pixel stretches
+        call(vm, clip, "clear");
+        call(vm, b, "dispose");
+        call(vm, clip, "beginBitmapFill", {b});
+        call(vm, clip, "lineTo", {40.0, 40.0});
+        call(vm, clip, "lineTo", {0.0, 40.0});
+        shape = stage.root->drawing().character();
+        QVERIFY(!shape || shape->bounds().isEmpty());
     }
 
     // Pixels are kept premultiplied and rounded as the player's, so colours read back as

@@ -63,6 +63,32 @@ private Q_SLOTS:
         QVERIFY(!d.character());
     }
 
+    // A script's bitmap fills as a static shape's would: tiled when repeating, its edge
+    // pixels stretched when clipped; the matrix maps bitmap pixels to twips.
+    void scriptBitmapsFillRepeatedOrClipped() {
+        auto bitmap = std::make_shared<QImage>(2, 2, QImage::Format_ARGB32_Premultiplied);
+        bitmap->setPixel(0, 0, qRgb(255, 0, 0));
+        bitmap->setPixel(1, 0, qRgb(0, 255, 0));
+        bitmap->setPixel(0, 1, qRgb(0, 0, 255));
+        bitmap->setPixel(1, 1, qRgb(255, 255, 255));
+        for (const bool repeat : {true, false}) {
+            FillStyle f;
+            f.type = repeat ? FillStyle::RepeatingBitmapHard : FillStyle::ClippedBitmapHard;
+            f.image = bitmap;
+            f.matrix = QTransform::fromScale(200, 200); // ten pixels a bitmap pixel
+            ShapeDrawing d;
+            d.beginFill(f);
+            square(d, 0, 0, 40);
+            d.endFill();
+            const QImage img = draw(*d.character());
+            QCOMPARE(img.pixel(5, 5), qRgb(255, 0, 0));
+            QCOMPARE(img.pixel(15, 5), qRgb(0, 255, 0));
+            QCOMPARE(img.pixel(5, 15), qRgb(0, 0, 255));
+            QCOMPARE(img.pixel(25, 5), repeat ? qRgb(255, 0, 0) : qRgb(0, 255, 0));
+            QCOMPARE(img.pixel(50, 50), qRgb(255, 255, 255)); // outside the square
+        }
+    }
+
     void anOpenFillShowsClosed() {
         ShapeDrawing d;
         d.beginFill(solid(Qt::red));

@@ -1,5 +1,6 @@
 // The drawing API of clips: moveTo, lineTo, curveTo, lineStyle, beginFill,
 // beginGradientFill, endFill, clear. Pixels here, twips in the drawing.
+#include "swf/script/builtins/bitmap_data.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/input.h"
 
@@ -174,6 +175,26 @@ Value beginGradientFill(Vm& vm, const Value& self, Args args) {
     return draw(vm, self, [&](ShapeDrawing& d) { d.beginFill(style); });
 }
 
+// beginBitmapFill(bitmap, matrix, repeat, smoothing): the bitmap's pixels as they are now;
+// the matrix maps its pixels to the clip's.
+Value beginBitmapFill(Vm& vm, const Value& self, Args args) {
+    auto* bitmap = dynamic_cast<BitmapDataObject*>(objectOf(arg(args, 0)));
+    if (!bitmap || bitmap->disposed)
+        return Undefined{};
+    FillStyle style;
+    const bool repeat = isUndefined(arg(args, 2)) || vm.toBoolean(args[2]);
+    const bool smooth = !isUndefined(arg(args, 3)) && vm.toBoolean(args[3]);
+    style.type = repeat ? (smooth ? FillStyle::RepeatingBitmap : FillStyle::RepeatingBitmapHard)
+                        : (smooth ? FillStyle::ClippedBitmap : FillStyle::ClippedBitmapHard);
+    style.image = std::make_shared<const QImage>(bitmap->image());
+    style.matrix = QTransform::fromScale(20, 20);
+    if (Object* m = objectOf(arg(args, 1)))
+        style.matrix =
+            QTransform(member(vm, m, "a") * 20, member(vm, m, "b") * 20, member(vm, m, "c") * 20,
+                       member(vm, m, "d") * 20, member(vm, m, "tx") * 20, member(vm, m, "ty") * 20);
+    return draw(vm, self, [&](ShapeDrawing& d) { d.beginFill(style); });
+}
+
 Value endFill(Vm& vm, const Value& self, Args) {
     return draw(vm, self, [](ShapeDrawing& d) { d.endFill(); });
 }
@@ -186,10 +207,15 @@ Value clear(Vm& vm, const Value& self, Args) {
 
 void installDrawing(Vm& vm) {
     const std::pair<const char*, NativeFunction> methods[] = {
-        {"moveTo", moveTo},       {"lineTo", lineTo},
-        {"curveTo", curveTo},     {"lineStyle", lineStyle},
-        {"beginFill", beginFill}, {"beginGradientFill", beginGradientFill},
-        {"endFill", endFill},     {"clear", clear},
+        {"moveTo", moveTo},
+        {"lineTo", lineTo},
+        {"curveTo", curveTo},
+        {"lineStyle", lineStyle},
+        {"beginFill", beginFill},
+        {"beginGradientFill", beginGradientFill},
+        {"beginBitmapFill", beginBitmapFill},
+        {"endFill", endFill},
+        {"clear", clear},
     };
     for (const auto& [name, fn] : methods)
         vm.method(vm.protos.movieClip, QLatin1String(name), fn);

@@ -255,24 +255,38 @@ void focusLeaving(Vm& vm, const DisplayObject& object) {
     }
 }
 
-void keyToFocus(Vm& vm, bool down, int keyCode) {
+void keyToFocus(Vm& vm, bool down) {
+    Object* o = focusedObject(vm);
+    if (o && o->kind() != Kind::TextField)
+        vm.callIfPresent(o, down ? QStringLiteral("onKeyDown") : QStringLiteral("onKeyUp"));
+}
+
+void pressFocused(Vm& vm, const std::function<void(bool release)>& buttonTransition) {
     Object* o = focusedObject(vm);
     if (!o || o->kind() == Kind::TextField)
         return;
-    if (!down) {
-        vm.callIfPresent(o, QStringLiteral("onKeyUp"));
-        return;
-    }
-    vm.callIfPresent(o, QStringLiteral("onKeyDown"));
-    if (keyCode == 13 || keyCode == 32) {
-        vm.callIfPresent(o, QStringLiteral("onPress"));
-        vm.callIfPresent(o, QStringLiteral("onRelease"));
-    }
+    const bool button = !dynamic_cast<ClipObject*>(o);
+    if (button)
+        buttonTransition(false);
+    vm.callIfPresent(o, QStringLiteral("onPress"));
+    // The press may have moved the focus or removed the button.
+    if (button && focusedObject(vm) == o)
+        buttonTransition(true);
+    vm.callIfPresent(o, QStringLiteral("onRelease"));
 }
 
 void moveTabFocus(Vm& vm, bool backwards) {
-    if (!vm.root())
+    Object* next = nextTabStop(vm, backwards);
+    if (!next)
         return;
+    moveFocus(vm, next);
+    if (SelectionObject* s = selection(vm))
+        s->byTab = true;
+}
+
+Object* nextTabStop(Vm& vm, bool backwards) {
+    if (!vm.root())
+        return nullptr;
     std::vector<TabStop> stops;
     if (flag(vm, vm.clipObject(*vm.root()), "tabChildren").value_or(true))
         collectTabStops(vm, *vm.root(), QTransform(), stops);
@@ -293,7 +307,7 @@ void moveTabFocus(Vm& vm, bool backwards) {
         });
     }
     if (stops.empty())
-        return;
+        return nullptr;
     Object* now = focusedObject(vm);
     const auto at =
         std::find_if(stops.begin(), stops.end(), [&](const TabStop& t) { return t.object == now; });
@@ -304,9 +318,7 @@ void moveTabFocus(Vm& vm, bool backwards) {
         const std::size_t i = static_cast<std::size_t>(at - stops.begin());
         next = backwards ? (i + stops.size() - 1) % stops.size() : (i + 1) % stops.size();
     }
-    moveFocus(vm, stops[next].object);
-    if (SelectionObject* s = selection(vm))
-        s->byTab = true;
+    return stops[next].object;
 }
 
 Object* focusedObject(Vm& vm) {

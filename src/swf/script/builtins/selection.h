@@ -11,6 +11,8 @@ struct DisplayObject;
 
 #include <optional>
 
+#include <functional>
+
 // Keyboard focus as scripts see it: the Selection object (selection.cpp).
 namespace reelcase::swf::avm1::builtins {
 
@@ -28,9 +30,11 @@ void moveFocus(Vm& vm, Object* target);
 void focusAtPointer(Vm& vm, QPointF stage);
 // An object about to leave the stage: focus held by it or inside it goes (scripts hear).
 void focusLeaving(Vm& vm, const DisplayObject& object);
-// A key went down or up: the focused clip or button hears onKeyDown or onKeyUp, and Enter
-// or Space press it (onPress, onRelease).
-void keyToFocus(Vm& vm, bool down, int keyCode);
+// A key went down or up: the focused clip or button hears onKeyDown or onKeyUp.
+void keyToFocus(Vm& vm, bool down);
+// Enter or Space on the focused clip or button: it hears onPress, then onRelease. A button
+// runs its own transition before each (buttonTransition(false) to press, true to release).
+void pressFocused(Vm& vm, const std::function<void(bool release)>& buttonTransition);
 // Tab and Shift+Tab: focus goes to the next object in tab order (tabIndex when any object
 // has one, else reading order), wrapping around.
 void moveTabFocus(Vm& vm, bool backwards);
@@ -42,5 +46,7 @@ void hideFocusRectangle(Vm& vm);
 // Draws the focused text field's selection and caret as they now are, and the field that
 // lost focus without them.
 void showFocus(Vm& vm);
+// Where Tab (or Shift+Tab) would move the focus, null when nowhere.
+Object* nextTabStop(Vm& vm, bool backwards);
 
 } // namespace reelcase::swf::avm1::builtins
