@@ -128,11 +128,20 @@ void InputScripts::pointerTransition(TimelineInstance& parent, DisplayObject& ob
             callHandler(m_vm.clipObject(*clip), QLatin1String(handler.method));
         return;
     }
-    if (object.button)
+    Object* o = m_vm.displayObjectFor(parent, object);
+    if (object.button) {
+        // The button's own actions may remove it (or its parent): what follows holds on
+        // to the parent and the script object, never to the display entry.
+        const Vm::RootGuard guard(m_vm, Value(o));
+        const std::shared_ptr<TimelineInstance> keep = parent.shared_from_this();
         for (const Button::Action& action : object.button->definition->actions())
             if (action.transitions & transition)
-                m_vm.runBlock(parent, action.code);
-    callHandler(m_vm.displayObjectFor(parent, object), QLatin1String(handler.method));
+                m_vm.runBlock(*keep, action.code);
+        const auto* handle = dynamic_cast<const DisplayHandle*>(o);
+        if (!handle || !handle->entry())
+            return;
+    }
+    callHandler(o, QLatin1String(handler.method));
 }
 
 Object* InputScripts::rootMenu() {
