@@ -124,7 +124,8 @@ private Q_SLOTS:
         const std::int64_t before = widget.player().soundMixer()->framesMixed();
         widget.player().soundMixer()->mix(buffer.data(), 1000);
         QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](std::int16_t v) { return v == 0; }));
-        QCOMPARE(widget.player().soundMixer()->framesMixed(), before + 1000);
+        // The output's own clock may pull more meanwhile; muted mixing still counts.
+        QVERIFY(widget.player().soundMixer()->framesMixed() >= before + 1000);
         settle(); // the setting is written before the folder goes
     }
 
