@@ -31,6 +31,9 @@ inline constexpr int maxGlyphsPerText = 100'000;
 inline constexpr std::int64_t maxTextPathElements = 1'000'000;
 inline constexpr std::int64_t maxEditTextLength = 200'000;
 inline constexpr std::int64_t maxHtmlNesting = 256;
+// Style sheets: characters of CSS read at once, and styles one sheet holds.
+inline constexpr std::int64_t maxCssLength = 1'000'000;
+inline constexpr int maxStyleSheetStyles = 10'000;
 // Sound: an event sound decodes to at most ten minutes; a movie's decoded event sounds to
 // 512 MiB (44.1 kHz stereo, 16 bits); voices sounding at once, as Flash allowed; decoded
 // stream audio buffered ahead of the mixer; start requests kept per frame.

@@ -2,6 +2,7 @@
 
 #include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
+#include "swf/script/builtins/style_sheet.h"
 #include "swf/script/heap.h"
 
 #include <QRegularExpression>
@@ -116,9 +117,19 @@ bool TextFieldObject::setNative(Vm& vm, const QString& name, const Value& value)
     return DisplayHandle::setNative(vm, name, value);
 }
 
+RichText TextFieldObject::parseHtml(Vm& vm, const QString& html) const {
+    const std::optional<HtmlStyles> styles = builtins::styleSheetStyles(vm, styleSheet);
+    return parseRichHtml(html, newFormat, condenseWhite, settings.multiline,
+                         styles ? &*styles : nullptr);
+}
+
+bool TextFieldObject::typable() const {
+    return input && !builtins::isStyleSheet(styleSheet);
+}
+
 void TextFieldObject::setText(Vm& vm, const QString& text, bool asHtml) {
     if (asHtml)
-        rich = parseRichHtml(text, newFormat, condenseWhite, settings.multiline);
+        rich = parseHtml(vm, text);
     else
         rich.setText(normaliseNewlines(text.left(limits::maxEditTextLength)), newFormat);
     selectionBegin = selectionEnd = std::min(selectionEnd, rich.size());
@@ -235,7 +246,7 @@ void TextFieldObject::pullVariable(Vm& vm) {
     variableShown = true;
     shownVariableText = text;
     if (settings.html)
-        rich = parseRichHtml(text, newFormat, condenseWhite, settings.multiline);
+        rich = parseHtml(vm, text);
     else
         rich.setText(normaliseNewlines(text), newFormat);
     changed(vm, false);

@@ -23,6 +23,10 @@ public:
     void initFrom(const EditText& def);
     // Text as a script sets it: plain in the new-text format, or HTML when the field is one.
     void setText(Vm& vm, const QString& text, bool asHtml);
+    // HTML read with the field's style sheet.
+    RichText parseHtml(Vm& vm, const QString& html) const;
+    // The user may type into it: an input field without a style sheet.
+    bool typable() const;
     // Replaces [begin, end) and moves the caret after the new text.
     void replace(Vm& vm, int begin, int end, const QString& text, const CharFormat& format);
     // An auto-sized field's box follows its text (left, centre or right edge kept).

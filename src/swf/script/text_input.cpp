@@ -172,7 +172,7 @@ std::optional<QChar> restrictedChar(const QString& restrict, QChar c) {
 
 static bool typeInto(Vm& vm, char32_t codepoint) {
     TextFieldObject* f = focusedField(vm);
-    if (!f || !f->input || codepoint < 0x20 || codepoint == 0x7F)
+    if (!f || !f->typable() || codepoint < 0x20 || codepoint == 0x7F)
         return false;
     return insert(vm, *f, QString::fromUcs4(&codepoint, 1));
 }
@@ -195,7 +195,7 @@ static bool applyEdit(Vm& vm, TextEdit edit) {
         if (f->settings.password || begin == end || !host)
             return false;
         host->setClipboardText(f->rich.text().mid(begin, end - begin));
-        return edit == TextEdit::Cut && f->input ? erase(vm, *f, begin, end) : true;
+        return edit == TextEdit::Cut && f->typable() ? erase(vm, *f, begin, end) : true;
     case TextEdit::MoveLeft:
         moveCaret(*f, begin == end ? begin - 1 : begin);
         return true;
@@ -211,7 +211,7 @@ static bool applyEdit(Vm& vm, TextEdit edit) {
     default:
         break;
     }
-    if (!f->input)
+    if (!f->typable())
         return false;
     switch (edit) {
     case TextEdit::Paste:

@@ -73,9 +73,11 @@ std::optional<unsigned> htmlColour(const QString& value) {
 
 class RichHtmlReader {
 public:
-    RichHtmlReader(const CharFormat& base, bool condenseWhite, bool multiline)
+    RichHtmlReader(const CharFormat& base, bool condenseWhite, bool multiline,
+                   const HtmlStyles* styles)
         : m_condense(condenseWhite)
-        , m_multiline(multiline) {
+        , m_multiline(multiline)
+        , m_styles(styles) {
         m_stack.push_back({QString(), base});
     }
 
@@ -187,6 +189,7 @@ private:
                     breakParagraph();
                 else
                     m_closedParagraph = true;
+                pop(name); // after the break: it ends the paragraph it styled
                 m_afterClose = true;
                 return;
             }
@@ -205,6 +208,12 @@ private:
                 m_align = TextAlign::Center;
             else if (align == u"justify")
                 m_align = TextAlign::Justify;
+            CharFormat f = format();
+            if (styled(tag, f)) {
+                if (f.align != format().align && align.isEmpty())
+                    m_align = f.align;
+                push(name, f);
+            }
         } else if (tag.closing) {
             pop(name);
         } else if (name == u"b" || name == u"i" || name == u"u" || name == u"font" ||
@@ -223,8 +232,25 @@ private:
                 f.target = tag.attributes.value(QStringLiteral("target"));
             } else
                 textFormatAttributes(tag, f);
+            styled(tag, f);
+            push(name, f);
+        } else if (CharFormat f = format(); styled(tag, f)) {
             push(name, f);
         }
+    }
+
+    // The style sheet's word on tag: its name's style, then its class's over that.
+    bool styled(const HtmlTag& tag, CharFormat& f) const {
+        if (!m_styles)
+            return false;
+        bool found = false;
+        const QString classKey = u'.' + tag.attributes.value(QStringLiteral("class")).toLower();
+        for (const QString& key : {tag.name, classKey})
+            if (auto it = m_styles->constFind(key); it != m_styles->cend()) {
+                it->applyTo(f, true);
+                found = true;
+            }
+        return found;
     }
 
     static void fontAttributes(const HtmlTag& tag, CharFormat& f) {
@@ -267,6 +293,7 @@ private:
     bool m_bullet = false;
     bool m_condense = false;
     bool m_multiline = false;
+    const HtmlStyles* m_styles = nullptr;
     bool m_lastWasSpace = false;
     bool m_closedParagraph = false; // a </p> or </li> since the last break
     bool m_afterClose = false;      // nothing but white space since a </p> or </li>
@@ -584,9 +611,9 @@ QString RichText::html(const CharFormat& empty) const {
     return out;
 }
 
-RichText parseRichHtml(QStringView html, const CharFormat& base, bool condenseWhite,
-                       bool multiline) {
-    return RichHtmlReader(base, condenseWhite, multiline).read(html);
+RichText parseRichHtml(QStringView html, const CharFormat& base, bool condenseWhite, bool multiline,
+                       const HtmlStyles* styles) {
+    return RichHtmlReader(base, condenseWhite, multiline, styles).read(html);
 }
 
 QString normaliseNewlines(const QString& s) {

@@ -2,6 +2,7 @@
 
 #include "swf/text/text_format.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -97,11 +98,16 @@ private:
     std::vector<FormatRun> m_runs; // lengths add up to m_text.size()
 };
 
+// What a field's style sheet says, by tag name ("p") and by class (".note"); names in
+// lower case.
+using HtmlStyles = QHash<QString, FormatPatch>;
+
 // Reads HTML into rich text: tags change the format of what they hold (base for the rest).
 // <br> and line breaks become '\r'; so does </p> in a multiline field, while a single-line
 // one runs paragraphs together. condenseWhite folds runs of white space into one space.
+// With styles, any tag takes its name's style and then its class's (span included).
 RichText parseRichHtml(QStringView html, const CharFormat& base, bool condenseWhite,
-                       bool multiline = false);
+                       bool multiline = false, const HtmlStyles* styles = nullptr);
 
 // Flash's text for a string set on a field: CR LF and LF become CR.
 QString normaliseNewlines(const QString& s);

@@ -50,6 +50,10 @@ struct FieldStage {
     Value call(const Value& on, const char* method, std::vector<Value> args = {}) {
         return vm().callMethod(on, QLatin1String(method), args);
     }
+    Value newStyleSheet() {
+        const Value field = vm().getMember(Value(vm().global), QStringLiteral("TextField"));
+        return vm().construct(vm().getMember(field, QStringLiteral("StyleSheet")), {});
+    }
     Value newTextFormat() {
         return vm().construct(vm().getMember(Value(vm().global), QStringLiteral("TextFormat")), {});
     }
@@ -397,6 +401,76 @@ private Q_SLOTS:
         const Value narrow = s.call(t, "getTextExtent", {QStringLiteral("Hello World"), 30.0});
         QVERIFY(n(narrow, "height") > n(big, "height")); // wrapped onto more lines
         QCOMPARE(n(narrow, "textFieldWidth"), 30.0);
+    }
+
+    // A style sheet: CSS read into styles kept as copies, and transform's reading of CSS
+    // values (units dropped, strict colours and words, margins not below zero).
+    void styleSheetKeepsStylesAndReadsValues() {
+        FieldStage s;
+        Vm& vm = s.vm();
+        const Value sheet = s.newStyleSheet();
+        QVERIFY(vm.toBoolean(s.call(sheet, "parseCSS", {QStringLiteral("p { color: #00FF00 }")})));
+        QVERIFY(!vm.toBoolean(s.call(sheet, "parseCSS", {QStringLiteral("p { color }")})));
+        Object* style = vm.newObject();
+        style->put(QStringLiteral("fontWeight"), QStringLiteral("bold"));
+        s.call(sheet, "setStyle", {QStringLiteral(".b"), style});
+        style->put(QStringLiteral("fontWeight"), QStringLiteral("normal")); // a copy was kept
+        QCOMPARE(s.text(s.call(sheet, "getStyleNames"), "length"), QStringLiteral("2"));
+        const Value b = s.call(sheet, "getStyle", {QStringLiteral(".b")});
+        QCOMPARE(s.text(b, "fontWeight"), QStringLiteral("bold"));
+        s.set(b, "fontWeight", QStringLiteral("normal")); // and handed out as a copy
+        QCOMPARE(s.text(s.call(sheet, "getStyle", {QStringLiteral(".b")}), "fontWeight"),
+                 QStringLiteral("bold"));
+        s.call(sheet, "setStyle", {QStringLiteral(".b"), Null{}});
+        QCOMPARE(s.text(s.call(sheet, "getStyle", {QStringLiteral(".b")}), "x"),
+                 QStringLiteral("undefined"));
+        QCOMPARE(vm.typeOf(s.call(sheet, "getStyle", {QStringLiteral(".b")})),
+                 QStringLiteral("null"));
+        QCOMPARE(vm.typeOf(s.call(sheet, "transform", {})), QStringLiteral("null"));
+        Object* css = vm.newObject();
+        css->put(QStringLiteral("fontSize"), QStringLiteral(" 42px"));
+        css->put(QStringLiteral("color"), QStringLiteral("#456"));
+        css->put(QStringLiteral("marginLeft"), -5.0);
+        css->put(QStringLiteral("textAlign"), QStringLiteral("CENTER"));
+        css->put(QStringLiteral("kerning"), true);
+        css->put(QStringLiteral("letterSpacing"), QStringLiteral("wide"));
+        css->put(QStringLiteral("display"), QStringLiteral("inline"));
+        const Value tf = s.call(sheet, "transform", {css});
+        QCOMPARE(s.text(tf, "size"), QStringLiteral("42"));
+        QCOMPARE(s.text(tf, "color"), QStringLiteral("null"));
+        QCOMPARE(s.text(tf, "leftMargin"), QStringLiteral("0"));
+        QCOMPARE(s.text(tf, "align"), QStringLiteral("center"));
+        QCOMPARE(s.text(tf, "kerning"), QStringLiteral("false"));
+        QCOMPARE(s.text(tf, "letterSpacing"), QStringLiteral("NaN"));
+        QCOMPARE(s.text(tf, "display"), QStringLiteral("inline"));
+        s.call(sheet, "clear");
+        QCOMPARE(s.text(s.call(sheet, "getStyleNames"), "length"), QStringLiteral("0"));
+    }
+
+    // A field's style sheet formats the HTML set after it, and the user cannot type into it.
+    void styledFieldsShowStylesAndRefuseTyping() {
+        FieldStage s;
+        Vm& vm = s.vm();
+        const Value sheet = s.newStyleSheet();
+        s.call(
+            sheet, "parseCSS",
+            {QStringLiteral("span { font-size: 30 } .red { color: #FF0000; font-weight: bold }")});
+        const Value f = s.field();
+        s.set(f, "html", true);
+        s.set(f, "type", QStringLiteral("input"));
+        s.set(f, "styleSheet", sheet);
+        s.set(f, "htmlText", QStringLiteral("a<span class=\"red\">b</span>"));
+        QCOMPARE(s.text(f, "text"), QStringLiteral("ab"));
+        const Value b = s.call(f, "getTextFormat", {1.0});
+        QCOMPARE(s.text(b, "color"), QString::number(0xFF0000));
+        QCOMPARE(s.text(b, "bold"), QStringLiteral("true"));
+        QCOMPARE(s.text(b, "size"), QStringLiteral("30"));
+        QCOMPARE(s.text(s.call(f, "getTextFormat", {0.0}), "size"), QStringLiteral("12"));
+        s.call(vm.getMember(Value(vm.global), QStringLiteral("Selection")), "setFocus", {f});
+        QVERIFY(!typeIntoFocusedField(vm, U'x'));
+        QCOMPARE(s.text(f, "text"), QStringLiteral("ab"));
+        s.set(f, "styleSheet", Undefined{});
+        QVERIFY(typeIntoFocusedField(vm, U'x'));
     }
 
     // SWF 6 and later find the properties on TextField.prototype; SWF 5 on the field.

@@ -223,6 +223,31 @@ private Q_SLOTS:
         QCOMPARE(s.text(s.get(xml, "loaded")), QStringLiteral("false"));
     }
 
+    // A style sheet loads its CSS the same way and tells onLoad whether it read; CSS that
+    // does not parse, or no file, is a failure.
+    void styleSheetLoad() {
+        FilesHost host;
+        host.files.insert(QStringLiteral("s.css"), QByteArray(".a { font-size: 9px }"));
+        host.files.insert(QStringLiteral("bad.css"), QByteArray(".a { font-size }"));
+        Script s(8, &host);
+        const Value sheet = s.vm().construct(s.get(s.global("TextField"), "StyleSheet"), {});
+        s.vm().global->put(QStringLiteral("sheet"), sheet);
+        static QStringList told;
+        told.clear();
+        s.vm().setMember(sheet, QStringLiteral("onLoad"),
+                         s.vm().newNative([](Vm& vm, const Value&, Args args) -> Value {
+                             told << vm.toString(args.empty() ? Value() : args[0]);
+                             return Undefined{};
+                         }));
+        for (const char* file : {"s.css", "bad.css", "none.css"}) {
+            s.call(sheet, "load", {QLatin1String(file)});
+            builtins::deliverLoads(s.vm());
+        }
+        QCOMPARE(told, (QStringList{"true", "false", "false"}));
+        QCOMPARE(s.text(s.get(s.call(sheet, "getStyle", {QStringLiteral(".a")}), "fontSize")),
+                 QStringLiteral("9px"));
+    }
+
     // LoadVars: decode and toString as the player encodes (through escape(), last added
     // first), load with onLoad, and loadVariables into a clip. Files are decoded as
     // UTF-8, or as the Windows code page before SWF 6.

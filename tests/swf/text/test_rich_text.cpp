@@ -1,3 +1,4 @@
+#include "swf/text/css.h"
 #include "swf/text/rich_text.h"
 
 #include <QTest>
@@ -28,6 +29,44 @@ CharFormat colour(unsigned c) {
 class RichTextTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Rules with several selectors, comments and hyphenated names; broken CSS reads as none.
+    void cssReadsRulesAndRefusesBrokenOnes() {
+        const auto rules = parseCss(u"/* top */ p, .Note { font-size: 12px; color:#FF0000 }\n"
+                                    u"span{text-decoration : underline;}");
+        QVERIFY(rules);
+        QCOMPARE(rules->size(), 3);
+        QCOMPARE(rules->at(1).selector, QStringLiteral(".Note"));
+        QCOMPARE(rules->at(1).declarations.at(0).first, QStringLiteral("fontSize"));
+        QCOMPARE(rules->at(1).declarations.at(1).second, QStringLiteral("#FF0000"));
+        QCOMPARE(rules->at(2).declarations.at(0).first, QStringLiteral("textDecoration"));
+        QVERIFY(parseCss(u"")->isEmpty());
+        for (const char16_t* broken : {u"p { color: red", u"{ color: red }", u"p { color }",
+                                       u"p { color: red } stray", u"p, { color: red }"})
+            QVERIFY2(!parseCss(broken), QString::fromUtf16(broken).toUtf8());
+    }
+
+    // A style sheet styles tags by name and then by class, span included; </p> ends what a
+    // styled paragraph opened, and an align attribute beats the style's.
+    void htmlTakesStylesByTagAndClass() {
+        HtmlStyles styles;
+        FormatPatch p, note, right;
+        p.color = 1;
+        p.size = 20;
+        note.color = 2;
+        right.align = TextAlign::Right;
+        styles.insert(QStringLiteral("p"), p);
+        styles.insert(QStringLiteral(".note"), note);
+        styles.insert(QStringLiteral(".right"), right);
+        const RichText t = parseRichHtml(u"<p>a<span class=\"Note\">b</span></p>c"
+                                         u"<p class=\"right\">d</p><p class=\"right\" "
+                                         u"align=\"center\">e</p>",
+                                         CharFormat(), false, true, &styles);
+        QCOMPARE(runsOf(t), QStringLiteral("[a:1][b:2][\r:1][c\r:0][d\r:1][e\r:1]"));
+        QCOMPARE(t.formatAt(0)->size, 20.0);
+        QCOMPARE(t.formatAt(t.text().indexOf(u'd'))->align, TextAlign::Right);
+        QCOMPARE(t.formatAt(t.text().indexOf(u'e'))->align, TextAlign::Center);
+    }
+
     void replacingKeepsTheFormatsAround() {
         RichText t;
         t.setText(QStringLiteral("abcdef"), colour(1));

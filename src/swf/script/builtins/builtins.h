@@ -48,7 +48,8 @@ void installGeometry(Vm& vm);
 void installSharedObject(Vm& vm);
 void installColor(Vm& vm);
 void installTextFormat(Vm& vm);
-void installTextField(Vm& vm); // the prototype's properties and methods
+void installTextField(Vm& vm);  // the prototype's properties and methods
+void installStyleSheet(Vm& vm); // TextField.StyleSheet
 void installTextSnapshot(Vm& vm);
 void installSound(Vm& vm);
 void installMovieClipLoader(Vm& vm); // and MovieClip's methods about loaded files

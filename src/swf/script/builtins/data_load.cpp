@@ -138,15 +138,15 @@ void PendingLoad::run(Vm& vm) {
     }
 }
 
-namespace {
-
-Value load(Vm& vm, const Value& self, Args args) {
+Value loadMethod(Vm& vm, const Value& self, Args args) {
     Object* o = objectOf(self);
     if (!o || args.empty())
         return false;
     requestDataLoad(vm, o, vm.toString(args[0]));
     return true;
 }
+
+namespace {
 
 Value sendAndLoad(Vm& vm, const Value& self, Args args) {
     Object* target = objectOf(arg(args, 1));
@@ -188,7 +188,7 @@ Value getBytesTotal(Vm& vm, const Value& self, Args) {
 void installLoadMethods(Vm& vm, Object* prototype) {
     const std::pair<const char*, NativeFunction> methods[] = {{"addRequestHeader", nothing},
                                                               {"onLoad", nothing},
-                                                              {"load", load},
+                                                              {"load", loadMethod},
                                                               {"send", send},
                                                               {"sendAndLoad", sendAndLoad},
                                                               {"getBytesLoaded", getBytesLoaded},

@@ -19,6 +19,8 @@ void queueTask(Vm& vm, PendingTask* task);
 // onLoad and contentType, shared by XML and LoadVars.
 void installLoadMethods(Vm& vm, Object* prototype);
 
+// load(url): requestDataLoad on this; false without a url.
+Value loadMethod(Vm& vm, const Value& self, Args args);
 // Reads url once the running scripts end, then calls target.onData with its text
 // (undefined when it cannot be read).
 void requestDataLoad(Vm& vm, Object* target, const QString& url);

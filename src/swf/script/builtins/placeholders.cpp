@@ -51,8 +51,6 @@ void installPlaceholders(Vm& vm) {
         for (const char* c : classes)
             placeholderClass(vm, p, QLatin1String(c));
     }
-    if (Object* field = objectOf(vm.getMember(Value(g), QStringLiteral("TextField"))))
-        placeholderClass(vm, field, QStringLiteral("StyleSheet"));
 }
 
 } // namespace reelcase::swf::avm1::builtins

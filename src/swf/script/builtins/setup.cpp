@@ -36,6 +36,7 @@ void Vm::setupBuiltins() {
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
     builtins::installTextField(*this);
+    builtins::installStyleSheet(*this);
     builtins::installTextSnapshot(*this);
     builtins::installSound(*this);
     builtins::installMovieClipLoader(*this);
