@@ -213,6 +213,16 @@ void TextFieldObject::changed(Vm& vm, bool textChanged) {
     vm.setMember(Value(target), member, shownVariableText);
 }
 
+void TextFieldObject::restartCaret(Vm& vm) {
+    caretSince = vm.timer();
+    caretOn = true;
+}
+
+void TextFieldObject::blinkCaret(Vm& vm) {
+    constexpr qint64 halfPeriodMs = 500;
+    caretOn = (vm.timer() - caretSince) / halfPeriodMs % 2 == 0;
+}
+
 std::optional<TextCursor> TextFieldObject::cursor() const {
     if (!showsFocus)
         return std::nullopt;
@@ -220,7 +230,7 @@ std::optional<TextCursor> TextFieldObject::cursor() const {
     const int anchor = std::clamp(selectionBegin, 0, size);
     const int caret = std::clamp(selectionEnd, 0, size);
     return TextCursor{std::min(anchor, caret), std::max(anchor, caret), caret,
-                      input && !settings.readOnly};
+                      typable() && caretOn};
 }
 
 void TextFieldObject::pullVariable(Vm& vm) {

@@ -39,6 +39,10 @@ public:
     int maxScroll() const;
     // What the field shows of its selection: none unless it has focus.
     std::optional<TextCursor> cursor() const;
+    // The caret shows solid from now (a key, a click, the focus coming), then blinks.
+    void restartCaret(Vm& vm);
+    // Turns the caret on or off by the movie's clock: half a second each.
+    void blinkCaret(Vm& vm);
     // The bound variable's value shown as text, when it changed.
     void pullVariable(Vm& vm);
 
@@ -61,6 +65,8 @@ public:
     bool variableShown = false;
     bool showsFocus = false;               // drawn as the focused field
     std::optional<TextCursor> drawnCursor; // what the drawn character shows
+    qint64 caretSince = 0;                 // movie time the caret last came back on
+    bool caretOn = true;
 };
 
 // One of a text field's properties. SWF 6 and later reach them through accessors on

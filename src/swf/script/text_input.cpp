@@ -238,11 +238,19 @@ template <typename F> static bool guarded(F&& f) {
     return true;
 }
 
+// A key shows the caret solid again, whatever it did.
+static void keyPressed(Vm& vm) {
+    if (TextFieldObject* f = focusedField(vm))
+        f->restartCaret(vm);
+}
+
 bool typeIntoFocusedField(Vm& vm, char32_t codepoint) {
+    keyPressed(vm);
     return guarded([&] { return typeInto(vm, codepoint); });
 }
 
 bool editFocusedField(Vm& vm, TextEdit e) {
+    keyPressed(vm);
     return guarded([&] { return applyEdit(vm, e); });
 }
 

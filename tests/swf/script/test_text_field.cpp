@@ -473,6 +473,30 @@ private Q_SLOTS:
         QVERIFY(typeIntoFocusedField(vm, U'x'));
     }
 
+    // The caret blinks by the movie's clock, half a second on and half off, and shows
+    // solid again after a key.
+    void caretBlinksByTheMovieClock() {
+        FieldStage s;
+        const Value f = s.field();
+        s.set(f, "type", QStringLiteral("input"));
+        auto* field = static_cast<TextFieldObject*>(objectOf(f));
+        s.call(s.vm().getMember(Value(s.vm().global), QStringLiteral("Selection")), "setFocus",
+               {f});
+        editFocusedField(s.vm(), TextEdit::MoveEnd);
+        const auto caretShown = [&] { return field->drawnCursor && field->drawnCursor->showCaret; };
+        QStringList seen; // one tick is 83 ms
+        for (int tick = 0; tick < 13; ++tick) {
+            s.stage.tick();
+            seen << (caretShown() ? QStringLiteral("on") : QStringLiteral("off"));
+        }
+        QCOMPARE(seen.join(u' '), QStringLiteral("on on on on on on off off off off off off on"));
+        for (int tick = 0; tick < 6; ++tick) // off again at 1577 ms
+            s.stage.tick();
+        QVERIFY(!caretShown());
+        editFocusedField(s.vm(), TextEdit::MoveLeft);
+        QVERIFY(field->cursor()->showCaret);
+    }
+
     // SWF 6 and later find the properties on TextField.prototype; SWF 5 on the field.
     void propertiesLiveWhereTheVersionPutsThem() {
         FieldStage v8(8);

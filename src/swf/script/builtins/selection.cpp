@@ -226,6 +226,7 @@ void focusAtPointer(Vm& vm, QPointF stage) {
     if (line > 0 && line < layout.lineTops.size())
         local.ry() += layout.lineTops[line] - layout.lineTops.front();
     field->selectionBegin = field->selectionEnd = caretIndexAt(layout, local);
+    field->restartCaret(vm);
 }
 
 void focusLeaving(Vm& vm, const DisplayObject& object) {
@@ -352,6 +353,7 @@ void moveFocus(Vm& vm, Object* target) {
     if (auto* field = dynamic_cast<TextFieldObject*>(target)) {
         field->selectionBegin = 0;
         field->selectionEnd = field->rich.size();
+        field->restartCaret(vm);
     }
     if (old == target && s->focus == target)
         return;
@@ -402,6 +404,7 @@ void showFocus(Vm& vm) {
     if (!now)
         return;
     now->showsFocus = true;
+    now->blinkCaret(vm);
     if (now->drawnCursor != now->cursor())
         now->changed(vm, false);
 }
