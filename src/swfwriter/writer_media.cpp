@@ -434,7 +434,7 @@ std::uint16_t defineEditText(SwfWriter& w, const EditTextDesign& f) {
         b.u8(int(f.align));
         b.u16(twips(f.leftMargin));
         b.u16(twips(f.rightMargin));
-        b.u16(twips(f.indent));
+        b.u16(twips(f.indent) & 0xFFFF);
         b.u16(twips(f.leading) & 0xFFFF);
     }
     b.string(f.variable);

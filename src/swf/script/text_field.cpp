@@ -26,10 +26,11 @@ CharFormat formatOf(const EditText& def) {
     f.italic = s.format.italic;
     f.underline = s.format.underline;
     f.align = s.paragraph.align;
-    f.leftMargin = s.paragraph.leftMargin / kTwips;
-    f.rightMargin = s.paragraph.rightMargin / kTwips;
-    f.indent = s.paragraph.indent / kTwips;
-    f.leading = s.paragraph.leading / kTwips;
+    // The player keeps these in whole pixels.
+    f.leftMargin = std::trunc(s.paragraph.leftMargin / kTwips);
+    f.rightMargin = std::trunc(s.paragraph.rightMargin / kTwips);
+    f.indent = std::trunc(s.paragraph.indent / kTwips);
+    f.leading = std::trunc(s.paragraph.leading / kTwips);
     return f;
 }
 
@@ -128,10 +129,14 @@ bool TextFieldObject::typable() const {
 }
 
 void TextFieldObject::setText(Vm& vm, const QString& text, bool asHtml) {
-    if (asHtml)
+    if (asHtml) {
         rich = parseHtml(vm, text);
-    else
+        // Text goes on in the alignment the HTML ended with (left unless a tag said).
+        if (auto last = rich.formatAt(rich.size() - 1); last && rich.size() > 0)
+            newFormat.align = last->align;
+    } else {
         rich.setText(normaliseNewlines(text.left(limits::maxEditTextLength)), newFormat);
+    }
     selectionBegin = selectionEnd = std::min(selectionEnd, rich.size());
     changed(vm);
 }

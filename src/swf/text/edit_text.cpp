@@ -78,7 +78,7 @@ std::shared_ptr<EditText> EditText::read(BitReader& r, const Dictionary& diction
         field->m_s.paragraph.align = TextAlign(std::min(3, int(r.u8())));
         field->m_s.paragraph.leftMargin = r.u16();
         field->m_s.paragraph.rightMargin = r.u16();
-        field->m_s.paragraph.indent = r.u16();
+        field->m_s.paragraph.indent = r.s16(); // the player reads it signed
         field->m_s.paragraph.leading = r.s16();
     }
     field->m_s.variable = readText(r);
@@ -137,8 +137,9 @@ void EditText::draw(const DrawArgs& args) const {
         p.fillRect(m_s.bounds, args.cxform.apply(m_s.backgroundColour));
     }
     if (m_s.border) {
-        // An upright field's border is snapped to whole device pixels, on the inside of its
-        // bounds, so it stays crisp.
+        // An upright field's border is snapped to whole device pixels, so it stays crisp. Its
+        // right and bottom lines lie just past the bounds, as the player draws them: a field
+        // w pixels wide has a border w + 1 pixels across.
         QPen pen(args.cxform.apply(m_s.borderColour), 1);
         pen.setCosmetic(true);
         p.setPen(pen);
@@ -148,7 +149,7 @@ void EditText::draw(const DrawArgs& args) const {
             const QRectF snapped(QPointF(std::round(device.left()), std::round(device.top())),
                                  QPointF(std::round(device.right()), std::round(device.bottom())));
             p.setTransform(QTransform());
-            p.drawRect(snapped.adjusted(0.5, 0.5, -0.5, -0.5));
+            p.drawRect(snapped.translated(0.5, 0.5));
             p.setTransform(args.matrix);
         } else {
             p.drawRect(m_s.bounds);
@@ -164,6 +165,11 @@ void EditText::draw(const DrawArgs& args) const {
     if (m_cursor)
         drawTextCursor(p, layout, *m_cursor, m_s.bounds.left() + kTextGutter, m_s.format.colour,
                        colourOf);
+}
+
+QRectF EditText::paintedArea(const QTransform& toDevice, double) const {
+    const QRectF area = toDevice.mapRect(m_s.bounds);
+    return m_s.border ? area.adjusted(-1, -1, 1, 1) : area; // the border's pixel past them
 }
 
 QPainterPath EditText::outline(int) const {

@@ -44,6 +44,7 @@ struct EditTextSettings {
 class EditText : public Character {
 public:
     QRectF bounds() const override { return m_s.bounds; }
+    QRectF paintedArea(const QTransform& toDevice, double stageScale) const override;
     void draw(const DrawArgs& args) const override;
     QPainterPath outline(int ratio) const override;
 

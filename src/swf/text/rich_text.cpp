@@ -85,6 +85,21 @@ public:
         // Markup of white space alone makes no text.
         if (std::all_of(html.begin(), html.end(), [](QChar c) { return c.isSpace(); }))
             return {};
+        // White space before the first tag and after the last is the markup's own layout,
+        // though a line break there still ends a paragraph a single-line </p> left open.
+        const qsizetype firstTag = html.indexOf(u'<');
+        const qsizetype lastTag = html.lastIndexOf(u'>');
+        bool trailingBreak = false;
+        if (firstTag >= 0 && lastTag > firstTag) {
+            const auto blank = [](QStringView s) {
+                return std::all_of(s.begin(), s.end(), [](QChar c) { return c.isSpace(); });
+            };
+            const qsizetype from = blank(html.first(firstTag)) ? firstTag : 0;
+            const QStringView tail = html.sliced(lastTag + 1);
+            const qsizetype to = blank(tail) ? lastTag + 1 : html.size();
+            trailingBreak = to < html.size() && (tail.contains(u'\n') || tail.contains(u'\r'));
+            html = html.sliced(from, to - from);
+        }
         qsizetype i = 0;
         while (i < html.size()) {
             const QChar c = html[i];
@@ -111,6 +126,12 @@ public:
                 append(html.sliced(start, i - start).toString());
             }
         }
+        if (trailingBreak && m_closedParagraph)
+            breakParagraph();
+        // Nor does text of spaces alone.
+        const QString& text = m_text.text();
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c == u' ' || c == u'\t'; }))
+            return {};
         return std::move(m_text);
     }
 

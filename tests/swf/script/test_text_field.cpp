@@ -403,6 +403,45 @@ private Q_SLOTS:
         QCOMPARE(n(narrow, "textFieldWidth"), 30.0);
     }
 
+    // The tag's indent is signed, and scripts see the tag's lengths in whole pixels.
+    void tagIndentIsSignedAndWhole() {
+        write::SwfWriter w({200, 200}, 12, 8);
+        write::EditTextDesign design;
+        design.bounds = QRectF(0, 0, 100, 20);
+        design.text = QStringLiteral("x");
+        design.indent = -10.25;
+        design.leftMargin = 3.5;
+        w.place({.depth = 1,
+                 .character = write::defineEditText(w, design),
+                 .name = QStringLiteral("t")});
+        w.showFrame();
+        ScriptStage stage(load(w.finish()));
+        Vm& vm = stage.runtime->vm();
+        const Value format =
+            vm.callMethod(stage.variable(QStringLiteral("t")), QStringLiteral("getTextFormat"), {});
+        QCOMPARE(vm.toString(vm.getMember(format, QStringLiteral("indent"))),
+                 QStringLiteral("-10"));
+        QCOMPARE(vm.toString(vm.getMember(format, QStringLiteral("leftMargin"))),
+                 QStringLiteral("3"));
+    }
+
+    // Before SWF 8 indents and leading never go below zero and what is no number is 0;
+    // null leaves an alignment alone.
+    void textFormatOfOlderMoviesClampsMore() {
+        for (int version : {6, 8}) {
+            FieldStage s(version);
+            const Value t = s.newTextFormat();
+            const bool old = version < 8;
+            s.set(t, "blockIndent", -10.0);
+            QCOMPARE(s.text(t, "blockIndent"), old ? QStringLiteral("0") : QStringLiteral("-10"));
+            s.set(t, "size", QStringLiteral("many"));
+            QCOMPARE(s.text(t, "size"), old ? QStringLiteral("0") : QStringLiteral("-2147483648"));
+            s.set(t, "align", QStringLiteral("right"));
+            s.set(t, "align", Null{});
+            QCOMPARE(s.text(t, "align"), old ? QStringLiteral("right") : QStringLiteral("null"));
+        }
+    }
+
     // A style sheet: CSS read into styles kept as copies, and transform's reading of CSS
     // values (units dropped, strict colours and words, margins not below zero).
     void styleSheetKeepsStylesAndReadsValues() {

@@ -131,6 +131,12 @@ private Q_SLOTS:
                  QStringLiteral("a"));
         // Unfinished tags are dropped, never read past the end.
         QCOMPARE(parseRichHtml(u"ab<font", base, false).text(), QStringLiteral("ab"));
+        // White space around the markup is layout; text of spaces alone is none.
+        QCOMPARE(parseRichHtml(u"<b>a</b>\n", base, false).text(), QStringLiteral("a"));
+        QCOMPARE(parseRichHtml(u"\n<p>a</p>\r\n", base, false, true).text(), QStringLiteral("a\r"));
+        QCOMPARE(parseRichHtml(u"<b>\na\n</b>", base, false).text(), QStringLiteral("\ra\r"));
+        QCOMPARE(parseRichHtml(u"a\n\nb\n", base, false).text(), QStringLiteral("a\r\rb\r"));
+        QCOMPARE(parseRichHtml(u" <b> </b> ", base, false).size(), 0);
     }
 
     void htmlColoursTakeTheLastSixDigits() {

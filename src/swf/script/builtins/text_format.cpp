@@ -33,8 +33,14 @@ template <std::optional<bool> Patch::*F> struct BoolField {
     }
 };
 
-// margins: never below zero.
-template <std::optional<double> Patch::*F, bool Margin = false> struct WholeField {
+enum class Floor {
+    None,
+    Zero,       // margins
+    ZeroBefore8 // indents and leading: negative ones came with SWF 8
+};
+
+// Before SWF 8 what is no number is 0.
+template <std::optional<double> Patch::*F, Floor Least = Floor::None> struct WholeField {
     static Value get(Vm&, const Patch& p) { return (p.*F) ? Value(*(p.*F)) : Value(Null{}); }
     static void set(Vm& vm, Patch& p, const Value& v) {
         if (isVoid(v)) {
@@ -42,7 +48,10 @@ template <std::optional<double> Patch::*F, bool Margin = false> struct WholeFiel
             return;
         }
         double d = vm.toNumber(v);
-        if (Margin)
+        const bool old = vm.version() < 8;
+        if (old && !std::isfinite(d))
+            d = 0;
+        if (Least == Floor::Zero || (Least == Floor::ZeroBefore8 && old))
             d = std::max(0.0, d); // NaN and -Infinity become 0 too
         p.*F = toWhole(d);
     }
@@ -82,7 +91,8 @@ struct AlignField {
         }
     }
     static void set(Vm& vm, Patch& p, const Value& v) {
-        if (isVoid(v)) {
+        // Before SWF 8 null and undefined are words like any other, and no alignment.
+        if (isVoid(v) && vm.version() >= 8) {
             p.align.reset();
             return;
         }
@@ -145,11 +155,11 @@ constexpr Field fields[] = {
     field<StringField<&Patch::url>>("url"),
     field<StringField<&Patch::target>>("target"),
     field<AlignField>("align"),
-    field<WholeField<&Patch::leftMargin, true>>("leftMargin"),
-    field<WholeField<&Patch::rightMargin, true>>("rightMargin"),
-    field<WholeField<&Patch::indent>>("indent"),
-    field<WholeField<&Patch::leading>>("leading"),
-    field<WholeField<&Patch::blockIndent>>("blockIndent"),
+    field<WholeField<&Patch::leftMargin, Floor::Zero>>("leftMargin"),
+    field<WholeField<&Patch::rightMargin, Floor::Zero>>("rightMargin"),
+    field<WholeField<&Patch::indent, Floor::ZeroBefore8>>("indent"),
+    field<WholeField<&Patch::leading, Floor::ZeroBefore8>>("leading"),
+    field<WholeField<&Patch::blockIndent, Floor::ZeroBefore8>>("blockIndent"),
     field<TabStopsField>("tabStops"),
     field<BoolField<&Patch::bullet>>("bullet"),
     field<BoolField<&Patch::kerning>>("kerning"),
