@@ -139,17 +139,24 @@ void EditText::draw(const DrawArgs& args) const {
     if (m_s.border) {
         // An upright field's border is snapped to whole device pixels, so it stays crisp. Its
         // right and bottom lines lie just past the bounds, as the player draws them: a field
-        // w pixels wide has a border w + 1 pixels across.
-        QPen pen(args.cxform.apply(m_s.borderColour), 1);
+        // w pixels wide has a border w + 1 pixels across, its far corner left out.
+        const QColor colour = args.cxform.apply(m_s.borderColour);
+        QPen pen(colour, 1);
         pen.setCosmetic(true);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
         if (args.matrix.m12() == 0 && args.matrix.m21() == 0) {
             const QRectF device = args.matrix.mapRect(m_s.bounds);
-            const QRectF snapped(QPointF(std::round(device.left()), std::round(device.top())),
-                                 QPointF(std::round(device.right()), std::round(device.bottom())));
+            // Whole pixels as the player cuts them: down, forgiving a hair of rounding error.
+            const auto pixel = [](double x) { return static_cast<int>(std::floor(x + 0.01)); };
+            const int left = pixel(device.left()), top = pixel(device.top());
+            const int right = pixel(device.right()), bottom = pixel(device.bottom());
+            const int w = std::max(right - left, 1), h = std::max(bottom - top, 1);
             p.setTransform(QTransform());
-            p.drawRect(snapped.translated(0.5, 0.5));
+            p.fillRect(QRect(left, top, w, 1), colour);
+            p.fillRect(QRect(left, top, 1, h), colour);
+            p.fillRect(QRect(left + w, top, 1, h), colour);
+            p.fillRect(QRect(left, top + h, w, 1), colour);
             p.setTransform(args.matrix);
         } else {
             p.drawRect(m_s.bounds);

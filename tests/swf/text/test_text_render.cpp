@@ -220,6 +220,7 @@ private Q_SLOTS:
         QVERIFY(test::near(image.pixel(50, 30), Qt::black, 60));
         QVERIFY(test::near(image.pixel(30, 50), Qt::black, 60));
         QVERIFY(test::near(image.pixel(51, 30), Qt::green));
+        QVERIFY(test::near(image.pixel(50, 50), Qt::green)); // its far corner left out
     }
 
     // Text of older files is the system's code page: GBK here.
