@@ -1,5 +1,6 @@
 #include "support/fake_swf_host.h"
 #include "swf/script/action_codes.h"
+#include "swf/sound/sound_mixer.h"
 #include "swf/swf_fixtures.h"
 #include "swf/video/flv_encoding.h"
 #include "swf/video/flv_reader.h"
@@ -200,6 +201,21 @@ private Q_SLOTS:
         QCOMPARE(seen, QList<QColor>({Qt::red, Qt::green, Qt::blue}));
         QCOMPARE(host.traces.mid(3), QStringList({"NetStream.Buffer.Flush", "NetStream.Play.Stop",
                                                   "NetStream.Buffer.Empty"}));
+
+        // The file's sound plays while the stream does, through the player's mixer.
+        QByteArray withSound = flvOfPictures(pictures, 250);
+        const QByteArray pcm = QByteArray(1, char(0x3E)) + QByteArray(44100 / 4 * 2, '\x10');
+        for (const int ms : {0, 250, 500})
+            withSound += flvTag(8, ms, pcm);
+        host.files.insert(QStringLiteral("sound.flv"), withSound);
+        Player sounding;
+        sounding.setHost(&host);
+        sounding.setMovie(load(streamMovie(QStringLiteral("sound.flv"))));
+        sounding.tick();
+        QCOMPARE(sounding.soundMixer()->voiceCount(), 1);
+        for (int tick = 0; tick < 12; ++tick)
+            sounding.tick();
+        QCOMPARE(sounding.soundMixer()->voiceCount(), 0);
 
         FakeSwfHost empty;
         Player missing;

@@ -1,9 +1,12 @@
 #include "swf/script/builtins/net_stream.h"
 
 #include "swf/display/timeline_instance.h"
+#include "swf/format/limits.h"
 #include "swf/script/builtins/amf0.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/script_host.h"
+#include "swf/sound/sound_character.h"
+#include "swf/sound/sound_mixer.h"
 #include "swf/video/flv_reader.h"
 #include "swf/video/video_decoder.h"
 #include "swf/video/video_picture.h"
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <utility>
 
 namespace reelcase::swf::avm1::builtins {
 namespace {
@@ -21,6 +25,8 @@ namespace {
 constexpr int kMostDecodesPerFrame = 60;
 // Script data tags handed to a stream's handlers in one frame at most.
 constexpr int kMostScriptTagsPerFrame = 64;
+// Sound drives the clock: a jump this long in the audio tags' times is not waited out.
+constexpr std::int64_t kLongestAudioGapMs = 1000;
 
 // What one play() of a file holds; a new play() or close() starts it afresh.
 struct StreamState {
@@ -35,11 +41,15 @@ struct StreamState {
     bool buffered = false; // Buffer.Full sent
     bool flushed = false;
     bool ended = false;
+    bool emptyDue = false; // Buffer.Empty follows Play.Stop a frame later
     std::shared_ptr<VideoDecoder> decoder;
     int decoderCodec = 0;
     QByteArray decoderConfig;
     QImage picture;
     bool newPicture = false;
+    std::shared_ptr<const SoundSamples> audio; // the file's sound, decoded at play()
+    double audioStartMs = 0;
+    bool sounding = false;
     std::deque<QString> statuses; // status codes to send before the stream moves on
 };
 
@@ -52,6 +62,57 @@ public:
 
 NetStreamObject* streamOf(const Value& v) {
     return dynamic_cast<NetStreamObject*>(objectOf(v));
+}
+
+// The sound of the file's audio tags in one piece: MP3, PCM and Nellymoser run on from
+// tag to tag; ADPCM and AAC restart their state in every tag and are not played.
+void decodeAudio(NetStreamObject& s) {
+    QByteArray coded;
+    std::optional<std::uint8_t> first;
+    for (const FlvTag& tag : s.file->tags) {
+        if (tag.type != FlvTag::Audio || tag.body.size() < 2)
+            continue;
+        const auto header = std::uint8_t(tag.body[0]);
+        const int format = header >> 4;
+        if (format == 1 || format == 10 || (first && header != *first))
+            continue;
+        if (!first) {
+            first = header;
+            s.audioStartMs = double(tag.timeMs);
+        }
+        coded += tag.body.mid(1);
+        if (coded.size() > kMaxFlvBytes)
+            return;
+    }
+    if (!first)
+        return;
+    const int format = *first >> 4;
+    if (format == 2 || format == 14)
+        coded.prepend(QByteArray(2, '\0')); // the decoder takes a SWF's MP3 seek field first
+    const SoundFormat sound = SoundFormat::fromBits(format == 14 ? 2 : format, (*first >> 2) & 3,
+                                                    (*first >> 1) & 1, *first & 1);
+    s.audio = decodeEventSound(sound, coded, limits::maxSoundBytesPerMovie);
+}
+
+SoundOwner audioOwner(const NetStreamObject& s) {
+    return reinterpret_cast<SoundOwner>(&s); // never a clip's id, which are small
+}
+
+void stopAudio(Vm& vm, NetStreamObject& s) {
+    if (s.sounding && vm.context().sound)
+        vm.context().sound->stop(audioOwner(s));
+    s.sounding = false;
+}
+
+void startAudio(Vm& vm, NetStreamObject& s) {
+    SoundMixer* mixer = vm.context().sound;
+    if (s.sounding || !s.audio || !mixer || s.timeMs < s.audioStartMs)
+        return;
+    SoundStart request;
+    request.samples = s.audio;
+    request.owner = audioOwner(s);
+    request.offsetSeconds = (s.timeMs - s.audioStartMs) / 1000;
+    s.sounding = mixer->start(request) != 0;
 }
 
 void sendStatus(Vm& vm, NetStreamObject& s, const QString& code) {
@@ -119,13 +180,15 @@ void showPicture(Vm& vm, NetStreamObject& s) {
     }
 }
 
-// Hands out the tags due by the stream's time.
-void playDueTags(Vm& vm, NetStreamObject& s) {
+// Hands out the tags due by the stream's time (moving on while it plays).
+void playDueTags(Vm& vm, NetStreamObject& s, bool moving) {
     const std::shared_ptr<const FlvFile> file = s.file; // a handler may close the stream
     int decodes = kMostDecodesPerFrame;
     int scripts = kMostScriptTagsPerFrame;
     while (file && s.file == file && s.next < file->tags.size()) {
         const FlvTag& tag = file->tags[s.next];
+        if (moving && tag.type == FlvTag::Audio && tag.timeMs - s.timeMs > kLongestAudioGapMs)
+            s.timeMs = double(tag.timeMs);
         if (tag.timeMs > s.timeMs || decodes == 0 || scripts == 0)
             break;
         ++s.next;
@@ -157,7 +220,10 @@ void advance(Vm& vm, NetStreamObject& s) {
         s.buffered = true;
         sendStatus(vm, s, QStringLiteral("NetStream.Buffer.Full"));
     }
-    playDueTags(vm, s);
+    const bool moving = !s.paused && s.buffered && !s.ended;
+    if (moving)
+        startAudio(vm, s);
+    playDueTags(vm, s, moving);
     if (s.newPicture) {
         s.newPicture = false;
         showPicture(vm, s);
@@ -166,12 +232,13 @@ void advance(Vm& vm, NetStreamObject& s) {
         s.timeMs >= double(s.file->lastTimeMs())) {
         s.ended = true;
         s.timeMs = double(s.file->lastTimeMs());
+        stopAudio(vm, s);
         if (!s.flushed) {
             s.flushed = true;
             sendStatus(vm, s, QStringLiteral("NetStream.Buffer.Flush"));
         }
+        s.emptyDue = true; // unless a handler seeks
         sendStatus(vm, s, QStringLiteral("NetStream.Play.Stop"));
-        sendStatus(vm, s, QStringLiteral("NetStream.Buffer.Empty"));
     }
 }
 
@@ -192,12 +259,15 @@ Value play(Vm& vm, const Value& self, Args args) {
     ScriptHost* host = vm.host();
     std::optional<QByteArray> bytes = host ? host->loadFile(path) : std::nullopt;
     std::optional<FlvFile> file = bytes ? readFlv(*bytes) : std::nullopt;
+    stopAudio(vm, *s);
     s->reset();
     s->bytes = file ? double(bytes->size()) : 0;
-    if (file)
+    if (file) {
         s->file = std::make_shared<const FlvFile>(std::move(*file));
-    else
+        decodeAudio(*s);
+    } else {
         s->statuses.push_back(QStringLiteral("NetStream.Play.StreamNotFound"));
+    }
     keepPlaying(vm, *s);
     return Undefined{};
 }
@@ -207,6 +277,8 @@ Value pause(Vm& vm, const Value& self, Args args) {
     if (!s)
         return Undefined{};
     s->paused = args.empty() || isVoid(args[0]) ? !s->paused : vm.toBoolean(args[0]);
+    if (s->paused)
+        stopAudio(vm, *s);
     return Undefined{};
 }
 
@@ -233,14 +305,24 @@ Value seek(Vm& vm, const Value& self, Args args) {
     s->timeMs = key < tags.size() ? double(tags[key].timeMs) : 0;
     if (s->decoder)
         s->decoder->reset();
-    s->ended = false;
-    s->statuses.push_back(QStringLiteral("NetStream.Seek.Notify"));
+    stopAudio(vm, *s); // it starts again from the new time
+    // A stream stopped at its end fills its buffer again, reports the seek done and stays
+    // stopped; a playing one only reports it.
+    if (s->ended) {
+        s->emptyDue = false;
+        for (const char* code :
+             {"NetStream.Buffer.Full", "NetStream.Seek.Complete", "NetStream.Play.Stop"})
+            s->statuses.push_back(QLatin1String(code));
+    } else {
+        s->statuses.push_back(QStringLiteral("NetStream.Seek.Notify"));
+    }
     keepPlaying(vm, *s);
     return Undefined{};
 }
 
 Value closeStream(Vm& vm, const Value& self, Args) {
     if (NetStreamObject* s = streamOf(self)) {
+        stopAudio(vm, *s);
         s->reset();
         std::erase(vm.playingStreams, s);
     }
@@ -433,10 +515,14 @@ void advanceNetStreams(Vm& vm) {
         if (!s->playing)
             continue;
         Vm::RootGuard guard(vm, Value(s));
+        if (std::exchange(s->emptyDue, false) && s->ended)
+            sendStatus(vm, *s, QStringLiteral("NetStream.Buffer.Empty"));
         while (!s->statuses.empty()) {
             const QString code = s->statuses.front();
             s->statuses.pop_front();
             sendStatus(vm, *s, code);
+            if (code.endsWith(QLatin1String("Play.Stop")))
+                s->emptyDue = true;
         }
         advance(vm, *s);
     }
