@@ -226,7 +226,7 @@ private Q_SLOTS:
     }
 
     // Hostile files cost little and never take the player down: noise after a good
-    // header, pictures of noise, a cut-off file, a tag count past the cap.
+    // header, pictures and sound of noise in every format, a cut-off file, many empty tags.
     void hostileFilesAreContained() {
         QByteArray noise(4000, '\0');
         for (int i = 0; i < noise.size(); ++i)
@@ -240,8 +240,15 @@ private Q_SLOTS:
         for (int i = 0; i < kMaxFlvTags / 100; ++i)
             manyTags += flvTag(9, 0, {});
         QVERIFY(readFlv(manyTags)->tags.size() == std::size_t(kMaxFlvTags / 100));
-        for (const QByteArray& file : {QByteArray(flvHeader(false, true) + noise), noisyPictures,
-                                       noisyPictures.left(noisyPictures.size() / 2), manyTags}) {
+        QList<QByteArray> files = {QByteArray(flvHeader(false, true) + noise), noisyPictures,
+                                   noisyPictures.left(noisyPictures.size() / 2), manyTags};
+        for (int format = 0; format < 16; ++format) {
+            QByteArray noisySound = flvHeader(true, false);
+            for (int ms = 0; ms < 400; ms += 40)
+                noisySound += flvTag(8, ms, char(format << 4 | 0x0F) + noise.mid(ms, 500));
+            files << noisySound;
+        }
+        for (const QByteArray& file : files) {
             FakeSwfHost host;
             host.files.insert(QStringLiteral("clip.flv"), file);
             Player player;
