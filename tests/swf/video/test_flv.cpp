@@ -1,5 +1,6 @@
 #include "support/fake_swf_host.h"
 #include "swf/script/action_codes.h"
+#include "swf/script_stage.h"
 #include "swf/sound/sound_mixer.h"
 #include "swf/swf_fixtures.h"
 #include "swf/video/flv_encoding.h"
@@ -223,6 +224,55 @@ private Q_SLOTS:
         missing.setMovie(load(streamMovie(QStringLiteral("none.flv"))));
         missing.tick();
         QCOMPARE(empty.traces, QStringList({"NetStream.Play.StreamNotFound"}));
+    }
+
+    // pause() holds the stream's time, seek() moves it to the key frame at or before the
+    // time asked for and reports it; a seek once the stream stopped at its end refills the
+    // buffer and stops again; Buffer.Empty follows Play.Stop a frame later; close() forgets
+    // the file.
+    void pauseSeekAndTheEnd() {
+        const QList<QByteArray> pictures = encodeH263({Qt::red, Qt::green, Qt::blue}, kSize, 1);
+        if (pictures.size() != 3)
+            QSKIP("libavcodec has no Sorenson H.263 encoder here");
+        FakeSwfHost host;
+        const QByteArray file = flvOfPictures(pictures, 250);
+        host.files.insert(QStringLiteral("clip.flv"), file);
+        ScriptStage stage(load(streamMovie(QStringLiteral("clip.flv"))), &host);
+        Vm& vm = stage.runtime->vm();
+        const Value ns = stage.variable(QStringLiteral("ns"));
+        auto number = [&](const char* name) { return vm.toNumber(vm.getMember(ns, name)); };
+        host.traces.clear();
+        call(vm, ns, "pause", {true});
+        for (int i = 0; i < 3; ++i)
+            stage.tick();
+        QCOMPARE(number("time"), 0.0);
+        call(vm, ns, "pause", {});
+        stage.tick();
+        QCOMPARE(number("time"), 0.083);
+        QCOMPARE(number("bytesTotal"), double(file.size()));
+        QCOMPARE(number("bufferLength"), 0.5 - 0.083);
+
+        call(vm, ns, "seek", {0.3});
+        QCOMPARE(number("time"), 0.25);
+        stage.tick();
+        QCOMPARE(host.traces, QStringList({"NetStream.Seek.Notify"}));
+        for (int i = 0; i < 3; ++i)
+            stage.tick();
+        QCOMPARE(host.traces.mid(1),
+                 QStringList({"NetStream.Buffer.Flush", "NetStream.Play.Stop"}));
+        stage.tick();
+        QCOMPARE(host.traces.mid(3), QStringList({"NetStream.Buffer.Empty"}));
+
+        host.traces.clear();
+        call(vm, ns, "seek", {0.0});
+        stage.tick();
+        stage.tick();
+        QCOMPARE(host.traces, QStringList({"NetStream.Buffer.Full", "NetStream.Seek.Complete",
+                                           "NetStream.Play.Stop", "NetStream.Buffer.Empty"}));
+        QCOMPARE(number("time"), 0.0);
+
+        call(vm, ns, "close", {});
+        QCOMPARE(number("bytesLoaded"), 0.0);
     }
 
     // Hostile files cost little and never take the player down: noise after a good
