@@ -9,8 +9,6 @@
 #include "swf/sound/sound_mixer.h"
 #include "swf/video/flv_reader.h"
 #include "swf/video/video_decoder.h"
-#include "swf/video/video_picture.h"
-#include "swf/video/video_stream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -165,21 +163,6 @@ void decodeVideo(NetStreamObject& s, const QByteArray& body) {
     }
 }
 
-// Shows the stream's picture in every Video object attached to it.
-void showPicture(Vm& vm, NetStreamObject& s) {
-    for (Object* o : vm.displayObjects()) {
-        auto* video = dynamic_cast<VideoObject*>(o);
-        if (!video || video->stream != &s)
-            continue;
-        DisplayObject* e = video->entry();
-        if (!e || s.picture.isNull())
-            continue;
-        auto picture = std::make_shared<VideoPicture>(s.picture, video->area, video->smoothing);
-        e->character = picture.get();
-        e->ownCharacter = std::move(picture);
-    }
-}
-
 // Hands out the tags due by the stream's time (moving on while it plays).
 void playDueTags(Vm& vm, NetStreamObject& s, bool moving) {
     const std::shared_ptr<const FlvFile> file = s.file; // a handler may close the stream
@@ -226,7 +209,7 @@ void advance(Vm& vm, NetStreamObject& s) {
     playDueTags(vm, s, moving);
     if (s.newPicture) {
         s.newPicture = false;
-        showPicture(vm, s);
+        showStreamPicture(vm, &s, s.picture);
     }
     if (s.file && !s.ended && s.next >= s.file->tags.size() &&
         s.timeMs >= double(s.file->lastTimeMs())) {
@@ -394,100 +377,7 @@ Value netStreamConstruct(Vm& vm, const Value&, Args args) {
     return s;
 }
 
-VideoObject* videoOf(const Value& v) {
-    return dynamic_cast<VideoObject*>(objectOf(v));
-}
-
-Value attachVideo(Vm& vm, const Value& self, Args args) {
-    VideoObject* video = videoOf(self);
-    if (!video)
-        return Undefined{};
-    NetStreamObject* s = streamOf(arg(args, 0));
-    video->stream = s;
-    if (s && !s->picture.isNull())
-        showPicture(vm, *s);
-    return Undefined{};
-}
-
-Value clearVideo(Vm&, const Value& self, Args) {
-    VideoObject* video = videoOf(self);
-    DisplayObject* e = video ? video->entry() : nullptr;
-    if (e && e->ownCharacter) {
-        e->ownCharacter.reset();
-        e->character = video->own;
-    }
-    return Undefined{};
-}
-
-// The size of the picture shown (0 before any).
-Value videoWidth(Vm&, const Value& self, Args) {
-    VideoObject* video = videoOf(self);
-    NetStreamObject* s = video ? streamOf(Value(video->stream)) : nullptr;
-    return s ? double(s->picture.width()) : 0.0;
-}
-
-Value videoHeight(Vm&, const Value& self, Args) {
-    VideoObject* video = videoOf(self);
-    NetStreamObject* s = video ? streamOf(Value(video->stream)) : nullptr;
-    return s ? double(s->picture.height()) : 0.0;
-}
-
-Value getSmoothing(Vm&, const Value& self, Args) {
-    VideoObject* video = videoOf(self);
-    return video ? Value(video->smoothing) : Value(Undefined{});
-}
-
-Value setSmoothing(Vm& vm, const Value& self, Args args) {
-    if (VideoObject* video = videoOf(self))
-        video->smoothing = vm.toBoolean(arg(args, 0));
-    return Undefined{};
-}
-
-Value getDeblocking(Vm&, const Value& self, Args) {
-    VideoObject* video = videoOf(self);
-    return video ? Value(video->deblocking) : Value(Undefined{});
-}
-
-Value setDeblocking(Vm& vm, const Value& self, Args args) {
-    VideoObject* video = videoOf(self);
-    const double d = vm.toNumber(arg(args, 0));
-    if (video && !std::isnan(d))
-        video->deblocking = d;
-    return Undefined{};
-}
-
-void accessor(Vm& vm, Object* proto, const char* name, NativeFunction get, NativeFunction set) {
-    Property& p = proto->put(QLatin1String(name), Undefined{}, DontDelete);
-    p.getter = vm.newNative(get);
-    if (set)
-        p.setter = vm.newNative(set);
-}
-
-// The first Video object on a stage puts the readable state on the prototype.
-void addVideoProperties(Vm& vm, Object* proto) {
-    if (!proto || proto->find(QStringLiteral("smoothing")))
-        return;
-    accessor(vm, proto, "smoothing", getSmoothing, setSmoothing);
-    accessor(vm, proto, "deblocking", getDeblocking, setDeblocking);
-    accessor(vm, proto, "width", videoWidth, nullptr);
-    accessor(vm, proto, "height", videoHeight, nullptr);
-}
-
 } // namespace
-
-void VideoObject::markChildren(Heap& heap) {
-    DisplayHandle::markChildren(heap);
-    heap.mark(stream);
-}
-
-VideoObject* makeVideoObject(Vm& vm, const VideoStream& character) {
-    auto* video = vm.heap().make<VideoObject>(vm.protos.video ? vm.protos.video : vm.protos.object);
-    video->own = &character;
-    video->area = character.bounds();
-    video->smoothing = character.smoothing();
-    addVideoProperties(vm, vm.protos.video);
-    return video;
-}
 
 void installNetStream(Vm& vm) {
     Object* proto = vm.newObject();
@@ -500,13 +390,12 @@ void installNetStream(Vm& vm) {
     vm.method(proto, QStringLiteral("seek"), seek);
     vm.method(proto, QStringLiteral("close"), closeStream);
     vm.method(proto, QStringLiteral("setBufferTime"), setBufferTime);
-    if (vm.version() < 6)
-        return;
-    Object* videoProto = vm.newObject();
-    vm.defineClass(QStringLiteral("Video"), returnUndefined, nullptr, videoProto);
-    vm.method(videoProto, QStringLiteral("attachVideo"), attachVideo);
-    vm.method(videoProto, QStringLiteral("clear"), clearVideo);
-    vm.protos.video = videoProto;
+    installVideo(vm);
+}
+
+const QImage* streamPicture(Object* stream) {
+    auto* s = dynamic_cast<NetStreamObject*>(stream);
+    return s ? &s->picture : nullptr;
 }
 
 void advanceNetStreams(Vm& vm) {

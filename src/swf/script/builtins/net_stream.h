@@ -2,6 +2,7 @@
 
 #include "swf/script/clip_object.h"
 
+#include <QImage>
 #include <QRectF>
 
 namespace reelcase::swf {
@@ -39,5 +40,12 @@ void installNetStream(Vm& vm);
 // Once a frame, after the scripts: playing streams move on by the frame's time, decode
 // what came due, show it in the Video objects attached and send their status events.
 void advanceNetStreams(Vm& vm);
+// The picture a NetStream shows now (null image before any); null when stream is none.
+const QImage* streamPicture(Object* stream);
+
+// The Video class (from SWF 6), and the picture shown in every Video object attached to
+// stream.
+void installVideo(Vm& vm);
+void showStreamPicture(Vm& vm, Object* stream, const QImage& picture);
 
 } // namespace reelcase::swf::avm1::builtins
