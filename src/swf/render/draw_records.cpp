@@ -4,6 +4,7 @@
 #include "swf/format/limits.h"
 #include "swf/render/renderer.h"
 #include "swf/text/edit_text.h"
+#include "swf/video/video_picture.h"
 
 #include <algorithm>
 
@@ -71,6 +72,8 @@ void collectObject(const DisplayObject& o, const QTransform& matrix, const Color
     h.add(o.placement.ratio);
     h.add(mode);
     h.add(filters);
+    if (const auto* picture = dynamic_cast<const VideoPicture*>(o.character))
+        h.add(picture->serial());
     QRectF bounds = deviceBounds(o, m, walk.context, nesting);
     if (o.children()) {
         std::vector<DrawRecord> inner;

@@ -2,6 +2,7 @@
 
 #include "swf/format/movie.h"
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/net_stream.h"
 #include "swf/script/builtins/selection.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/movie_loads.h"
@@ -193,6 +194,7 @@ void ScriptRuntime::runPending() {
     m_running = false;
     m_vm->runTimers(m_context.elapsedMs);
     builtins::deliverSoundEvents(*m_vm);
+    builtins::advanceNetStreams(*m_vm);
     builtins::deliverDeferredBroadcasts(*m_vm);
     builtins::deliverLoads(*m_vm);
     updateBoundTextFields(*m_vm);

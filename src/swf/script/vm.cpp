@@ -4,12 +4,14 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/net_stream.h"
 #include "swf/script/clip_object.h"
 #include "swf/script/interpreter.h"
 #include "swf/script/movie_loads.h"
 #include "swf/script/script_host.h"
 #include "swf/script/text_field.h"
 #include "swf/text/edit_text.h"
+#include "swf/video/video_stream.h"
 
 #include <QSet>
 
@@ -762,6 +764,8 @@ Object* Vm::displayObjectFor(TimelineInstance& parent, DisplayObject& object) {
         h = m_heap.make<TextFieldObject>(protos.textField);
     } else if (dynamic_cast<const Button*>(object.character)) {
         h = m_heap.make<DisplayHandle>(protos.button);
+    } else if (const auto* video = dynamic_cast<const VideoStream*>(object.character)) {
+        h = builtins::makeVideoObject(*this, *video);
     } else {
         // Shapes and the like: scripts reach their parent clip instead.
         return clipObject(parent);
@@ -901,6 +905,8 @@ void Vm::markRoots(Heap& heap) {
         for (const Value& v : message)
             heap.mark(v);
     for (Object* o : loadingSounds)
+        heap.mark(o);
+    for (Object* o : playingStreams)
         heap.mark(o);
     m_loads->mark(heap);
     for (Object* o : pendingLoads)

@@ -68,6 +68,7 @@ public:
         Object* xmlNode = nullptr;
         Object* xml = nullptr;
         Object* sound = nullptr;
+        Object* video = nullptr;
     } protos;
     Object* global = nullptr;
 
@@ -138,6 +139,8 @@ public:
     // their file's load; kept alive until then.
     QHash<int, Object*> playingSounds;
     std::vector<Object*> loadingSounds;
+    // NetStream objects playing a file, moved on once a frame; kept alive until closed.
+    std::vector<Object*> playingStreams;
     // Messages a broadcaster sends once the running scripts are done (the answer of a
     // dialog): the broadcaster, then broadcastMessage's arguments.
     std::vector<std::vector<Value>> deferredBroadcasts;

@@ -1,10 +1,8 @@
 #include "swf/video/video_stream.h"
 
-#include "swf/bitmaps/bitmap_character.h"
 #include "swf/format/bit_reader.h"
 #include "swf/format/draw_cache.h"
-
-#include <QPainter>
+#include "swf/video/video_picture.h"
 
 #include <algorithm>
 #include <mutex>
@@ -119,22 +117,8 @@ void VideoStream::draw(const DrawArgs& args) const {
         }
         picture = playback->picture;
     }
-    if (picture.isNull())
-        return;
-    QPainter& p = args.painter;
     // The picture fills the stream's declared size, whatever size the codec gave it.
-    QTransform toTwips;
-    toTwips.scale(m_width * kTwipsPerPixel / picture.width(),
-                  m_height * kTwipsPerPixel / picture.height());
-    p.setTransform(toTwips * args.matrix);
-    p.setRenderHint(QPainter::SmoothPixmapTransform,
-                    m_smoothing && args.context.quality != Quality::Low);
-    if (isAlphaOnly(args.cxform)) {
-        p.setOpacity(p.opacity() * args.cxform.aMult);
-        p.drawImage(QPointF(0, 0), picture);
-    } else {
-        p.drawImage(QPointF(0, 0), tintImage(picture, args.cxform));
-    }
+    drawVideoImage(args, picture, bounds().size(), m_smoothing);
 }
 
 } // namespace reelcase::swf

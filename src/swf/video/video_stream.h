@@ -29,6 +29,7 @@ public:
     int frameCount() const { return static_cast<int>(m_frames.size()); }
     int codecId() const { return m_codecId; }
     QSize size() const { return {m_width, m_height}; }
+    bool smoothing() const { return m_smoothing; }
 
 private:
     struct Coded {

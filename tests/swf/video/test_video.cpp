@@ -1,11 +1,8 @@
 #include "swf/swf_fixtures.h"
+#include "swf/video/flv_encoding.h"
 #include "swf/video/video_decoder.h"
 #include "swf/video/video_stream.h"
 #include "swfwriter/writer_video.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
 
 #include <QTest>
 
@@ -16,64 +13,8 @@ namespace {
 
 constexpr QSize kSize(48, 32);
 
-// Frames of one flat colour each, coded as Sorenson H.263 by libavcodec's encoder; the
-// first is a key frame, the rest predicted from it unless keyEvery says otherwise.
 QList<QByteArray> encodeFlv(const QList<QColor>& colours, int keyEvery = 100) {
-    QList<QByteArray> packets;
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_FLV1);
-    if (!codec)
-        return packets;
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    ctx->width = kSize.width();
-    ctx->height = kSize.height();
-    ctx->pix_fmt = AV_PIX_FMT_YUV420P;
-    ctx->time_base = {1, 12};
-    ctx->gop_size = keyEvery;
-    ctx->max_b_frames = 0;
-    ctx->bit_rate = 400000;
-    AVFrame* frame = av_frame_alloc();
-    AVPacket* packet = av_packet_alloc();
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "sc_threshold", "1000000000", 0); // no key frames at scene changes
-    const int opened = avcodec_open2(ctx, codec, &options);
-    av_dict_free(&options);
-    if (opened == 0) {
-        frame->format = ctx->pix_fmt;
-        frame->width = ctx->width;
-        frame->height = ctx->height;
-        av_frame_get_buffer(frame, 0);
-        for (int i = 0; i < colours.size(); ++i) {
-            av_frame_make_writable(frame);
-            const QColor& c = colours[i];
-            // BT.601 studio range, the inverse of what the player shows.
-            const auto y =
-                std::uint8_t(16 + (65.481 * c.redF() + 128.553 * c.greenF() + 24.966 * c.blueF()));
-            const auto u =
-                std::uint8_t(128 + (-37.797 * c.redF() - 74.203 * c.greenF() + 112.0 * c.blueF()));
-            const auto v =
-                std::uint8_t(128 + (112.0 * c.redF() - 93.786 * c.greenF() - 18.214 * c.blueF()));
-            for (int row = 0; row < kSize.height(); ++row) {
-                std::fill_n(frame->data[0] + row * frame->linesize[0], kSize.width(), y);
-                if (row % 2 == 0) {
-                    std::fill_n(frame->data[1] + row / 2 * frame->linesize[1], kSize.width() / 2,
-                                u);
-                    std::fill_n(frame->data[2] + row / 2 * frame->linesize[2], kSize.width() / 2,
-                                v);
-                }
-            }
-            frame->pts = i;
-            avcodec_send_frame(ctx, frame);
-            while (avcodec_receive_packet(ctx, packet) == 0) {
-                packets.append(
-                    QByteArray(reinterpret_cast<const char*>(packet->data), packet->size));
-                av_packet_unref(packet);
-            }
-        }
-    }
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&ctx);
-    return packets;
+    return encodeH263(colours, kSize, keyEvery);
 }
 
 // A movie showing one frame of the stream per timeline frame, at 2x scale.

@@ -322,4 +322,16 @@ bool decodeStoredObject(Vm& vm, const QByteArray& file, Object* data) {
     return true;
 }
 
+std::vector<Value> decodeAmf0Values(Vm& vm, const QByteArray& bytes) {
+    Reader r(vm, bytes);
+    std::vector<Value> values;
+    while (!r.atEnd()) {
+        const Value v = r.value(1);
+        if (!r.ok())
+            break;
+        values.push_back(v);
+    }
+    return values;
+}
+
 } // namespace reelcase::swf::avm1::builtins

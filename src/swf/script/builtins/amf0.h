@@ -15,5 +15,8 @@ namespace reelcase::swf::avm1::builtins {
 QByteArray encodeStoredObject(Vm& vm, const QString& name, Object* data);
 // The members read back onto data; false (data untouched) when the file is not one.
 bool decodeStoredObject(Vm& vm, const QByteArray& file, Object* data);
+// The AMF0 values one after another in bytes (an FLV's script data: a name, then its
+// argument), up to the first that is broken.
+std::vector<Value> decodeAmf0Values(Vm& vm, const QByteArray& bytes);
 
 } // namespace reelcase::swf::avm1::builtins

@@ -1,4 +1,5 @@
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/net_stream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -143,13 +144,6 @@ void installMicrophone(Vm& vm) {
     vm.method(proto, QStringLiteral("setUseEchoSuppression"), setUseEchoSuppression);
 }
 
-// A connection knows whether connect(null) (the only kind without a server) was made.
-class ConnectionObject : public Object {
-public:
-    using Object::Object;
-    bool connected = false;
-};
-
 Value connectionConstruct(Vm& vm, const Value&, Args) {
     Object* proto = vm.protos.object;
     if (Object* ctor = objectOf(vm.getMember(Value(vm.global), QStringLiteral("NetConnection"))))
@@ -177,22 +171,6 @@ Value isConnected(Vm&, const Value& self, Args) {
     return c && c->connected;
 }
 
-// A stream made on a connected NetConnection puts its readable state on the prototype.
-Value netStream(Vm& vm, const Value& self, Args args) {
-    Object* o = objectOf(self);
-    auto* c = dynamic_cast<ConnectionObject*>(objectOf(arg(args, 0)));
-    if (!o || !o->proto || !c || !c->connected)
-        return Undefined{};
-    for (const char* name : {"bufferLength", "bufferTime", "bytesLoaded", "bytesTotal",
-                             "currentFps", "liveDelay", "time"}) {
-        if (o->proto->find(QLatin1String(name)))
-            continue;
-        Property& p = o->proto->put(QLatin1String(name), Undefined{}, DontEnum | DontDelete);
-        p.getter = vm.newNative(returnZero);
-    }
-    return Undefined{};
-}
-
 FunctionObject* mediaClass(Vm& vm, const QString& name, NativeFunction call,
                            NativeFunction construct, std::initializer_list<const char*> methods) {
     Object* proto = vm.newObject();
@@ -215,11 +193,7 @@ void installMedia(Vm& vm) {
     Property& connected =
         connectionProto->put(QStringLiteral("isConnected"), Undefined{}, DontEnum | DontDelete);
     connected.getter = vm.newNative(isConnected);
-    mediaClass(vm, QStringLiteral("NetStream"), netStream, nullptr,
-               {"close", "pause", "play", "seek", "setBufferTime", "receiveAudio", "receiveVideo",
-                "attachAudio", "attachVideo", "publish", "send"});
-    if (vm.version() >= 6)
-        mediaClass(vm, QStringLiteral("Video"), returnUndefined, nullptr, {"attachVideo", "clear"});
+    installNetStream(vm);
 }
 
 } // namespace reelcase::swf::avm1::builtins

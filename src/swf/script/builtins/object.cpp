@@ -1,4 +1,5 @@
 #include "swf/script/builtins/builtins.h"
+#include "swf/script/builtins/net_stream.h"
 
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
@@ -44,6 +45,8 @@ Value hasOwnProperty(Vm& vm, const Value& self, Args args) {
     if (vm.sameName(name, QStringLiteral("__proto__")))
         return o->proto != nullptr; // the player keeps it as a property of the object
     Value ignored;
+    if (dynamic_cast<VideoObject*>(o))
+        return o->find(name) != nullptr; // a video's display properties are not its own
     return o->find(name) != nullptr || o->getNative(vm, name, ignored);
 }
 

@@ -108,7 +108,9 @@ Value soundCall(Vm& vm, const Value& self, Args args) {
     if (isVoid(target))
         return Undefined{};
     s->global = false;
-    const auto clip = vm.clipOf(target);
+    auto clip = vm.clipOf(target);
+    if (auto* handle = dynamic_cast<DisplayHandle*>(objectOf(target)); handle && !clip)
+        clip = handle->parent.lock(); // a video's sound is its clip's
     s->targetPath = clip ? vm.targetPath(*clip) : vm.toString(target);
     return Undefined{};
 }

@@ -1,0 +1,125 @@
+#include "swf/video/flv_encoding.h"
+
+#include "swf/video/video_stream.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <QtEndian>
+
+#include <cstring>
+
+namespace reelcase::test {
+
+QList<QByteArray> encodeH263(const QList<QColor>& colours, QSize size, int keyEvery) {
+    QList<QByteArray> packets;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_FLV1);
+    if (!codec)
+        return packets;
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    ctx->width = size.width();
+    ctx->height = size.height();
+    ctx->pix_fmt = AV_PIX_FMT_YUV420P;
+    ctx->time_base = {1, 12};
+    ctx->gop_size = keyEvery;
+    ctx->max_b_frames = 0;
+    ctx->bit_rate = 400000;
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "sc_threshold", "1000000000", 0); // no key frames at scene changes
+    const int opened = avcodec_open2(ctx, codec, &options);
+    av_dict_free(&options);
+    if (opened == 0) {
+        frame->format = ctx->pix_fmt;
+        frame->width = ctx->width;
+        frame->height = ctx->height;
+        av_frame_get_buffer(frame, 0);
+        for (int i = 0; i < colours.size(); ++i) {
+            av_frame_make_writable(frame);
+            const QColor& c = colours[i];
+            // BT.601 studio range, the inverse of what the player shows.
+            const auto y =
+                std::uint8_t(16 + (65.481 * c.redF() + 128.553 * c.greenF() + 24.966 * c.blueF()));
+            const auto u =
+                std::uint8_t(128 + (-37.797 * c.redF() - 74.203 * c.greenF() + 112.0 * c.blueF()));
+            const auto v =
+                std::uint8_t(128 + (112.0 * c.redF() - 93.786 * c.greenF() - 18.214 * c.blueF()));
+            for (int row = 0; row < size.height(); ++row) {
+                std::fill_n(frame->data[0] + row * frame->linesize[0], size.width(), y);
+                if (row % 2 == 0) {
+                    std::fill_n(frame->data[1] + row / 2 * frame->linesize[1], size.width() / 2, u);
+                    std::fill_n(frame->data[2] + row / 2 * frame->linesize[2], size.width() / 2, v);
+                }
+            }
+            frame->pts = i;
+            avcodec_send_frame(ctx, frame);
+            while (avcodec_receive_packet(ctx, packet) == 0) {
+                packets.append(
+                    QByteArray(reinterpret_cast<const char*>(packet->data), packet->size));
+                av_packet_unref(packet);
+            }
+        }
+    }
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&ctx);
+    return packets;
+}
+
+QByteArray flvHeader(bool audio, bool video) {
+    QByteArray h("FLV\x01", 4);
+    h += char((audio ? 4 : 0) | (video ? 1 : 0));
+    h += QByteArray("\0\0\0\x09\0\0\0\0", 8);
+    return h;
+}
+
+QByteArray flvTag(int type, qint64 timeMs, const QByteArray& body) {
+    QByteArray t;
+    t += char(type);
+    const auto size = quint32(body.size());
+    t += char(size >> 16);
+    t += char(size >> 8);
+    t += char(size);
+    t += char(timeMs >> 16);
+    t += char(timeMs >> 8);
+    t += char(timeMs);
+    t += char(timeMs >> 24);
+    t += QByteArray(3, '\0');
+    t += body;
+    const quint32 back = qToBigEndian(quint32(11 + body.size()));
+    t.append(reinterpret_cast<const char*>(&back), 4);
+    return t;
+}
+
+QByteArray flvMetaData(const QList<std::pair<QByteArray, double>>& members) {
+    QByteArray b("\x02\x00\x0aonMetaData\x08", 14);
+    const quint32 count = qToBigEndian(quint32(members.size()));
+    b.append(reinterpret_cast<const char*>(&count), 4);
+    for (const auto& [name, value] : members) {
+        const quint16 n = qToBigEndian(quint16(name.size()));
+        b.append(reinterpret_cast<const char*>(&n), 2);
+        b += name;
+        b += '\0';
+        quint64 bits;
+        std::memcpy(&bits, &value, 8);
+        bits = qToBigEndian(bits);
+        b.append(reinterpret_cast<const char*>(&bits), 8);
+    }
+    b += QByteArray("\0\0\x09", 3);
+    return b;
+}
+
+QByteArray flvOfPictures(const QList<QByteArray>& pictures, int frameMs) {
+    QByteArray f = flvHeader(false, true);
+    f += flvTag(18, 0, flvMetaData({{"duration", pictures.size() * frameMs / 1000.0}}));
+    for (int i = 0; i < pictures.size(); ++i) {
+        const bool key = swf::isKeyFrame(2, pictures[i]);
+        const char first = char((key ? 0x10 : 0x20) | 2); // Sorenson H.263
+        f += flvTag(9, qint64(i) * frameMs, first + pictures[i]);
+    }
+    return f;
+}
+
+} // namespace reelcase::test
