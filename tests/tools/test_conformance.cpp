@@ -1,5 +1,6 @@
 #include "tools/tool_fixtures.h"
 
+#include "script_probe.h"
 #include "swf/script/action_codes.h"
 #include "swfwriter/writer.h"
 
@@ -88,6 +89,8 @@ private Q_SLOTS:
                                               "(100.0%), content 100.0%"));
         QVERIFY(lines.filter(QRegularExpression("^group +3 ")).size() == 1);
         QVERIFY(lines.filter(QRegularExpression("^other +1 ")).size() == 1);
+        // Only the blue stage is free of scripts (an unreadable movie never counts as free).
+        QVERIFY(lines.filter(QRegularExpression("^without scripts +1 +0/0 +- +1/1 ")).size() == 1);
 
         QFile file(json);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -108,6 +111,28 @@ private Q_SLOTS:
         QVERIFY(result("group/picture")["frames_pass"].toBool());
         QCOMPARE(result("other/deep/broken")["exit_code"].toInt(), 1);
         QVERIFY(!result("other/deep/broken")["trace"]["pass"].toBool());
+    }
+
+    // Scripts hide in frames, sprites and placements; a movie that cannot be read is scripted.
+    void findsScriptsWhereverTheyAre() {
+        QVERIFY(!reelcase::conformance::movieHasScripts(blueStage()));
+        QVERIFY(reelcase::conformance::movieHasScripts(countingMovie()));
+        QVERIFY(reelcase::conformance::movieHasScripts("FWS"));
+        QVERIFY(reelcase::conformance::movieHasScripts(QByteArray()));
+
+        write::SwfWriter nested({40, 30});
+        write::Timeline inner;
+        write::Actions stop;
+        stop.stop();
+        inner.actions(stop).showFrame();
+        const auto sprite = nested.defineSprite(inner);
+        nested.place({.depth = 1, .character = sprite}).showFrame();
+        QVERIFY(reelcase::conformance::movieHasScripts(nested.finish(Compression::Zlib)));
+
+        write::SwfWriter quiet({40, 30});
+        const auto still = quiet.defineSprite(write::Timeline().showFrame());
+        quiet.place({.depth = 1, .character = still}).showFrame();
+        QVERIFY(!reelcase::conformance::movieHasScripts(quiet.finish()));
     }
 
     // What passes is recorded; a recorded part that stops passing is named.

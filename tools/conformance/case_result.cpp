@@ -108,6 +108,7 @@ CaseResult evaluateCase(const CorpusCase& c, const RunOutcome& run, const QStrin
     CaseResult result;
     result.name = c.name;
     result.run = run;
+    result.scripted = c.scripted;
     if (!c.traceFile.isEmpty()) {
         result.trace.expected = true;
         QFile file(c.folder + u'/' + c.traceFile);

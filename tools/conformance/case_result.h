@@ -45,6 +45,7 @@ struct CaseResult {
     RunOutcome run;
     TraceOutcome trace;
     QList<ImageOutcome> images;
+    bool scripted = true; // the movie carries ActionScript
 
     bool hasFrames() const { return !images.isEmpty(); }
     bool framesPass() const;

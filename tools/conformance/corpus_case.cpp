@@ -1,5 +1,7 @@
 #include "corpus_case.h"
 
+#include "script_probe.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -14,6 +16,7 @@ namespace {
 
 constexpr qint64 kMaxCaseFileBytes = 1 << 20;
 constexpr int kMaxFrames = 100'000;
+constexpr qint64 kMaxMovieBytes = 64 << 20;
 
 // A file name that stays in the case folder.
 bool isPlainFileName(const QString& name) {
@@ -93,6 +96,9 @@ std::optional<CorpusCase> readCorpusCase(const QString& corpus, const QString& n
         e.tolerance = int(tolerance);
         c.images.append(e);
     }
+    QFile movie(c.folder + QStringLiteral("/test.swf"));
+    if (movie.open(QIODevice::ReadOnly))
+        c.scripted = movieHasScripts(movie.read(kMaxMovieBytes));
     return c;
 }
 

@@ -26,6 +26,7 @@ struct CorpusCase {
     QString inputFile; // empty: no recorded input
     QSize viewport;    // invalid: the stage at scale 1
     QList<ExpectedImage> images;
+    bool scripted = true; // the movie carries ActionScript (see movieHasScripts)
 
     // Frames to run so that every expected picture is taken.
     int framesToRun() const;

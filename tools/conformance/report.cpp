@@ -107,9 +107,12 @@ double Tally::contentPercent() const {
 QString resultTable(const QList<CaseResult>& results) {
     QMap<QString, Tally> byFolder;
     Tally total;
+    Tally withoutScripts;
     for (const CaseResult& result : results) {
         byFolder[topFolder(result.name)].add(result);
         total.add(result);
+        if (!result.scripted)
+            withoutScripts.add(result);
     }
     QString table = QStringLiteral("%1 %2  %3  %4  %5\n")
                         .arg(QStringLiteral("folder"), -16)
@@ -120,6 +123,7 @@ QString resultTable(const QList<CaseResult>& results) {
     for (auto it = byFolder.cbegin(); it != byFolder.cend(); ++it)
         table += row(it.key(), it.value());
     table += row(QStringLiteral("all"), total);
+    table += row(QStringLiteral("without scripts"), withoutScripts);
     return table;
 }
 

@@ -396,6 +396,32 @@ bool flag(const Value& v) {
     return std::holds_alternative<bool>(v) && std::get<bool>(v);
 }
 
+// The script classes and the kinds the renderer draws; the displacement map has no kind.
+constexpr std::pair<ClassId, Filter::Kind> kDrawnKinds[] = {
+    {ClassId::DropShadow, Filter::DropShadow},
+    {ClassId::Blur, Filter::Blur},
+    {ClassId::Glow, Filter::Glow},
+    {ClassId::Bevel, Filter::Bevel},
+    {ClassId::GradientGlow, Filter::GradientGlow},
+    {ClassId::GradientBevel, Filter::GradientBevel},
+    {ClassId::ColorMatrix, Filter::ColorMatrix},
+    {ClassId::Convolution, Filter::Convolution},
+};
+
+std::optional<Filter::Kind> drawnKind(ClassId id) {
+    for (const auto& [classId, kind] : kDrawnKinds)
+        if (classId == id)
+            return kind;
+    return std::nullopt;
+}
+
+ClassId scriptClass(Filter::Kind kind) {
+    for (const auto& [classId, drawn] : kDrawnKinds)
+        if (drawn == kind)
+            return classId;
+    return ClassId::Blur;
+}
+
 std::optional<Filter> drawnFilter(const FilterObject& o) {
     Filter f;
     const auto& v = o.fields;
@@ -409,25 +435,24 @@ std::optional<Filter> drawnFilter(const FilterObject& o) {
     f.inner = flag(v[Inner]);
     const QString type =
         std::holds_alternative<QString>(v[Type]) ? std::get<QString>(v[Type]) : QString();
+    const auto kind = drawnKind(o.classId);
+    if (!kind)
+        return std::nullopt; // not drawn
+    f.kind = *kind;
     switch (o.classId) {
     case ClassId::DropShadow:
-        f.kind = Filter::DropShadow;
         f.color = colorOf(v[Color], v[Alpha]);
         f.hideObject = flag(v[HideObject]);
         break;
     case ClassId::Blur:
-        f.kind = Filter::Blur;
+    case ClassId::DisplacementMap:
         break;
     case ClassId::Glow:
-        f.kind = Filter::Glow;
         f.color = colorOf(v[Color], v[Alpha]);
         break;
     case ClassId::Bevel:
     case ClassId::GradientBevel:
     case ClassId::GradientGlow:
-        f.kind = o.classId == ClassId::Bevel           ? Filter::Bevel
-                 : o.classId == ClassId::GradientBevel ? Filter::GradientBevel
-                                                       : Filter::GradientGlow;
         f.color = colorOf(v[ShadowColor], v[ShadowAlpha]);
         f.highlight = colorOf(v[HighlightColor], v[HighlightAlpha]);
         f.inner = type == QLatin1String("inner");
@@ -439,12 +464,10 @@ std::optional<Filter> drawnFilter(const FilterObject& o) {
         }
         break;
     case ClassId::ColorMatrix:
-        f.kind = Filter::ColorMatrix;
         for (std::size_t i = 0; i < 20 && i < o.lists[Matrix].size(); ++i)
             f.colorMatrix[i] = std::clamp(o.lists[Matrix][i], -1e6, 1e6);
         break;
     case ClassId::Convolution: {
-        f.kind = Filter::Convolution;
         f.matrixX = static_cast<int>(number(v[MatrixX]));
         f.matrixY = static_cast<int>(number(v[MatrixY]));
         f.matrix = o.lists[Matrix];
@@ -456,41 +479,12 @@ std::optional<Filter> drawnFilter(const FilterObject& o) {
         f.defaultColor = colorOf(v[Color], v[Alpha]);
         break;
     }
-    case ClassId::DisplacementMap:
-        return std::nullopt; // not drawn
     }
     return f;
 }
 
 FilterObject* scriptFilter(Vm& vm, const Filter& f) {
-    ClassId id = ClassId::Blur;
-    switch (f.kind) {
-    case Filter::DropShadow:
-        id = ClassId::DropShadow;
-        break;
-    case Filter::Blur:
-        id = ClassId::Blur;
-        break;
-    case Filter::Glow:
-        id = ClassId::Glow;
-        break;
-    case Filter::Bevel:
-        id = ClassId::Bevel;
-        break;
-    case Filter::GradientGlow:
-        id = ClassId::GradientGlow;
-        break;
-    case Filter::Convolution:
-        id = ClassId::Convolution;
-        break;
-    case Filter::ColorMatrix:
-        id = ClassId::ColorMatrix;
-        break;
-    case Filter::GradientBevel:
-        id = ClassId::GradientBevel;
-        break;
-    }
-    FilterObject* o = newFilter(vm, id);
+    FilterObject* o = newFilter(vm, scriptClass(f.kind));
     auto& v = o->fields;
     const auto rgb = [](const QColor& c) { return static_cast<double>(c.rgb() & 0xFFFFFF); };
     const auto alpha = [](const QColor& c) { return c.alpha() / 255.0; };
