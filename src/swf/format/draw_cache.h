@@ -41,6 +41,21 @@ public:
         return std::static_pointer_cast<const T>(it->second.value);
     }
 
+    // Notes that (owner, key) is wanted in this frame; true when it was also wanted earlier
+    // in this frame or in the one before. Lets a costly derivation wait until something is drawn
+    // the same way in frames that follow each other, not merely again some time later.
+    bool seenInLastFrame(const void* owner, std::uint64_t key) {
+        std::lock_guard lock(m_mutex);
+        auto [it, added] = m_entries.try_emplace(Key{owner, key}, Entry{nullptr, 64, m_frame});
+        if (added) {
+            m_used += 64;
+            return false;
+        }
+        const bool recent = m_frame - it->second.lastUsed <= 1;
+        it->second.lastUsed = m_frame;
+        return recent;
+    }
+
     // Call once per drawn frame: over budget, entries not used in the last frames go.
     void endFrame() {
         std::lock_guard lock(m_mutex);
