@@ -1,4 +1,4 @@
-// Milliseconds per rendered frame at 733 x 501 (and the cartoon full screen at 1920 x 1080)
+// Milliseconds per rendered frame at 733 x 501 (and some full screen at 1920 x 1080)
 // against each movie's frame budget (1000 / frame rate), for generated movies and any .swf
 // files given on the command line. Also prints, measured in the same run, what each
 // speed-up saves (time without it over time with everything) and what the shared-edge
@@ -281,7 +281,10 @@ int main(int argc, char** argv) {
     report(QStringLiteral("generated cartoon"), cartoon());
     report(QStringLiteral("generated cartoon 1920x1080"), cartoon(), fullScreen);
     report(QStringLiteral("generated heavy"), heavy());
+    report(QStringLiteral("generated heavy 1920x1080"), heavy(), fullScreen);
     report(QStringLiteral("generated bitmaps"), reelcase::bench::bitmapHeavyMovie());
+    report(QStringLiteral("generated bitmaps 1920x1080"), reelcase::bench::bitmapHeavyMovie(),
+           fullScreen);
     report(QStringLiteral("generated text"), reelcase::bench::textHeavyMovie());
     report(QStringLiteral("generated masks"), masked());
     for (int i = first; i < argc; ++i) {

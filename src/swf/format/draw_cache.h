@@ -35,10 +35,30 @@ public:
         // Made outside the lock: two tiles may both make it, the second copy is dropped.
         auto value = std::make_shared<const T>(make());
         std::lock_guard lock(m_mutex);
-        auto [it, added] = m_entries.try_emplace(k, Entry{value, cost, m_frame});
+        auto [it, added] = m_entries.try_emplace(k, Entry{value, cost, m_frame, false});
         if (added)
             m_used += cost;
         return std::static_pointer_cast<const T>(it->second.value);
+    }
+
+    // Notes that (owner, key) is wanted in this frame; true when it was also wanted in the
+    // frame before (the answer holds for the whole frame, whichever tile asks). Lets a
+    // costly derivation wait until something is drawn the same way in frames that follow
+    // each other, not merely twice in one frame or again some time later.
+    bool seenInLastFrame(const void* owner, std::uint64_t key) {
+        std::lock_guard lock(m_mutex);
+        auto [it, added] =
+            m_entries.try_emplace(Key{owner, key}, Entry{nullptr, 64, m_frame, false});
+        if (added) {
+            m_used += 64;
+            return false;
+        }
+        Entry& e = it->second;
+        if (e.lastUsed != m_frame) {
+            e.seenInLastFrame = e.lastUsed + 1 == m_frame;
+            e.lastUsed = m_frame;
+        }
+        return e.seenInLastFrame;
     }
 
     // Call once per drawn frame: over budget, entries not used in the last frames go.
@@ -87,6 +107,7 @@ private:
         std::shared_ptr<const void> value;
         std::size_t cost = 0;
         std::uint64_t lastUsed = 0;
+        bool seenInLastFrame = false;
     };
 
     mutable std::mutex m_mutex;

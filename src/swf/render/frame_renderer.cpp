@@ -9,7 +9,6 @@
 #include <QThread>
 
 #include <cmath>
-#include <thread>
 
 namespace reelcase::swf {
 namespace {
@@ -152,9 +151,9 @@ void FrameRenderer::redraw(const FrameScene& scene, const QTransform& device, co
     const int middle = rect.top() + rect.height() / 2;
     const QRect upper(rect.left(), rect.top(), rect.width(), middle - rect.top());
     const QRect lower(rect.left(), middle, rect.width(), rect.bottom() + 1 - middle);
-    std::thread other([&] { drawBand(lower); });
-    drawBand(upper);
-    other.join();
+    if (!m_worker)
+        m_worker = std::make_unique<BandWorker>();
+    m_worker->runBeside([&] { drawBand(lower); }, [&] { drawBand(upper); });
 }
 
 } // namespace reelcase::swf

@@ -2,11 +2,13 @@
 
 #include "swf/format/character.h"
 #include "swf/format/draw_cache.h"
+#include "swf/render/band_worker.h"
 #include "swf/render/draw_records.h"
 
 #include <QColor>
 #include <QImage>
 
+#include <memory>
 #include <vector>
 
 namespace reelcase::swf {
@@ -50,7 +52,8 @@ private:
     QColor m_lastBackground;
     Quality m_lastQuality = Quality::High;
     bool m_lastSeal = true;
-    std::vector<DrawRecord> m_records; // what the last frame drew
+    std::vector<DrawRecord> m_records;    // what the last frame drew
+    std::unique_ptr<BandWorker> m_worker; // draws the second band, kept for its font caches
 };
 
 } // namespace reelcase::swf

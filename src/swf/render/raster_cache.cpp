@@ -51,15 +51,10 @@ bool drawFromRaster(const Character& character, const DrawArgs& args, const QRec
                         args.context.sealSharedEdges ? 1 : 0,
                         args.ratio};
     const std::uint64_t hash = bytesKey(key);
-    // A first sighting only leaves a marker: what moves or changes every frame never pays
-    // for a picture.
-    const std::uint64_t markerHash = hash ^ 0x5bd1e995u;
-    bool firstSighting = false;
-    cache->get<Raster>(&character, markerHash, [&] {
-        firstSighting = true;
-        return Raster{};
-    });
-    if (firstSighting)
+    // A picture is made only for what is drawn the same way in frames that follow each
+    // other: what moves or changes every frame never pays for one, nor does a motion that
+    // comes round again when its loop does.
+    if (!cache->seenInLastFrame(&character, hash ^ 0x5bd1e995u))
         return false;
     const QPoint offset = pixels.topLeft() - QPoint(int(wholeX), int(wholeY));
     const auto raster = cache->get<Raster>(

@@ -51,7 +51,6 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
         if (glyphTotal > limits::maxGlyphsPerText)
             return nullptr;
         Run run{colour, {}};
-        run.path.setFillRule(Qt::WindingFill);
         for (int i = 0; i < count && r.ok(); ++i) {
             const std::uint32_t index = r.ub(glyphBits);
             const double advance = r.sb(advanceBits);
@@ -63,11 +62,11 @@ std::shared_ptr<TextCharacter> TextCharacter::read(BitReader& r, bool withAlpha,
                 QTransform place;
                 place.translate(x, y);
                 place.scale(scale, scale);
-                run.path.addPath(place.map(font->glyphs()[index].outline));
+                run.glyphs.push_back(place.map(font->glyphs()[index].outline));
             }
             x += advance;
         }
-        if (!run.path.isEmpty())
+        if (!run.glyphs.empty())
             text->m_runs.push_back(std::move(run));
     }
     return r.ok() ? text : nullptr;
@@ -87,15 +86,19 @@ void TextCharacter::draw(const DrawArgs& args) const {
     QPainter& p = args.painter;
     p.setTransform(m_matrix * args.matrix);
     p.setPen(Qt::NoPen);
-    for (const Run& run : m_runs)
-        p.fillPath(run.path, args.cxform.apply(run.colour));
+    for (const Run& run : m_runs) {
+        const QColor colour = args.cxform.apply(run.colour);
+        for (const QPainterPath& glyph : run.glyphs)
+            p.fillPath(glyph, colour);
+    }
 }
 
 QPainterPath TextCharacter::outline(int) const {
     QPainterPath all;
     all.setFillRule(Qt::WindingFill);
     for (const Run& run : m_runs)
-        all.addPath(run.path);
+        for (const QPainterPath& glyph : run.glyphs)
+            all.addPath(glyph);
     return m_matrix.map(all);
 }
 

@@ -11,8 +11,10 @@ namespace reelcase::swf {
 class Dictionary;
 
 // Static text (DefineText, DefineText2): glyphs of embedded fonts placed by the file, each
-// record with its font, height, colour and position. The outlines are gathered into one
-// path per record when the tag is read, from fonts already in the dictionary.
+// record with its font, height, colour and position. The outlines are placed when the tag
+// is read, from fonts already in the dictionary, and each glyph is filled on its own:
+// overlapping glyphs never cancel, and the rasteriser, whose cost grows with the edges on
+// one row, never meets a whole line of glyphs at once.
 class TextCharacter : public Character {
 public:
     QRectF bounds() const override { return m_bounds; }
@@ -29,7 +31,7 @@ public:
 private:
     struct Run {
         QColor colour;
-        QPainterPath path; // twips, in the text's own coordinates (before m_matrix)
+        std::vector<QPainterPath> glyphs; // twips, in the text's own coordinates (before m_matrix)
     };
     QRectF m_bounds;
     QTransform m_matrix; // text coordinates -> character coordinates

@@ -1,3 +1,4 @@
+#include "swf/bitmaps/bitmap_character.h"
 #include "swf/bitmaps/bitmap_decoder.h"
 #include "swf/bitmaps/jpeg_data.h"
 #include "swf/swf_fixtures.h"
@@ -341,6 +342,28 @@ private Q_SLOTS:
         }
         QVERIFY(!decoded.ok());
         QVERIFY2(decoded.error.contains(reasonPart), qPrintable(decoded.error));
+    }
+
+    // A tinted copy has, pixel for pixel, what the colour transform gives, through
+    // multipliers past one, negative offsets and translucent pixels.
+    void tintMatchesTheTransformPixelByPixel() {
+        QImage source(256, 64, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                source.setPixel(x, y,
+                                qPremultiply(qRgba(x, (x * 7 + y * 3) & 255, y * 4,
+                                                   y % 2 ? 255 : (x + y * 5) & 255)));
+        ColorTransform cx;
+        cx.rMult = 1.7;
+        cx.gMult = 0.4;
+        cx.bAdd = -60;
+        cx.aMult = 0.8;
+        cx.aAdd = 20;
+        const QImage tinted = tintImage(source, cx);
+        for (int y = 0; y < source.height(); ++y)
+            for (int x = 0; x < source.width(); ++x)
+                QCOMPARE(tinted.pixel(x, y),
+                         qPremultiply(cx.apply(qUnpremultiply(source.pixel(x, y)))));
     }
 
     void repairLeavesOtherDataAlone() {

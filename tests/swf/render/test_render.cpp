@@ -1,4 +1,5 @@
 #include "swf/swf_fixtures.h"
+#include "swfwriter/writer_media.h"
 
 #include <QTest>
 
@@ -49,6 +50,53 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(10, 10), Qt::white));
         QVERIFY(near(img.pixel(61, 35), Qt::white));
         QVERIFY(near(img.pixel(40, 51), Qt::white));
+    }
+
+    // Low draws aliased edges and unsmoothed bitmaps; medium keeps anti-aliasing but still
+    // does not smooth bitmaps, even those whose fill asks for it; high smooths them.
+    void qualitiesDrawEdgesAndBitmapsApart() {
+        write::SwfWriter w({100, 100});
+        w.background(Qt::white);
+        write::ShapeBuilder wedge;
+        write::Path p;
+        p.fill1 = wedge.addFill(write::solid(Qt::black));
+        p.moveTo({0, 0});
+        p.lineTo({100, 0});
+        p.lineTo({0, 37});
+        p.lineTo({0, 0});
+        wedge.path(p);
+        write::ShapeBuilder card; // 2 x 2 pixels made 40 x 40, asking to be smoothed
+        card.rect({0, 0, 40, 40},
+                  card.addFill(write::bitmapFill(write::defineBitsLossless(w, testCard(1)), {0, 0},
+                                                 20, false, true)));
+        w.place({.depth = 1, .character = w.defineShape(wedge)});
+        w.place({.depth = 2,
+                 .character = w.defineShape(card),
+                 .matrix = QTransform::fromTranslate(50, 50)});
+        w.showFrame();
+        const auto movie = load(w.finish());
+        auto greyOnEdge = [](const QImage& img) { // pixels neither black nor white
+            int count = 0;
+            for (int x = 0; x < 100; ++x)
+                for (int y = 0; y < 40; ++y)
+                    count += qGray(img.pixel(x, y)) > 20 && qGray(img.pixel(x, y)) < 235;
+            return count;
+        };
+        auto blendedAcrossCard = [](const QImage& img) { // red and green mixed mid-row
+            const QRgb mid = img.pixel(70, 60);
+            return qRed(mid) > 40 && qGreen(mid) > 40;
+        };
+        const QImage low = renderMovie(movie, {100, 100}, Quality::Low);
+        const QImage medium = renderMovie(movie, {100, 100}, Quality::Medium);
+        const QImage high = renderMovie(movie, {100, 100}, Quality::High);
+        QCOMPARE(greyOnEdge(low), 0);
+        QVERIFY(greyOnEdge(medium) > 50);
+        QVERIFY(greyOnEdge(high) > 50);
+        QVERIFY(!blendedAcrossCard(low));
+        QVERIFY(!blendedAcrossCard(medium));
+        QVERIFY(blendedAcrossCard(high));
+        for (int x = 51; x < 89; ++x) // unsmoothed: every pixel one of the card's colours
+            QVERIFY(near(medium.pixel(x, 60), Qt::red) || near(medium.pixel(x, 60), Qt::green));
     }
 
     // ShowAll: a 100 x 100 stage in a 300 x 100 target is 100 px wide, centred, and the
