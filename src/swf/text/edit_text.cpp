@@ -166,10 +166,22 @@ void EditText::draw(const DrawArgs& args) const {
                        colourOf);
 }
 
+// As a mask, a field in an embedded font covers its glyphs as drawn; any other its box.
 QPainterPath EditText::outline(int) const {
-    QPainterPath path;
-    path.addRect(m_s.bounds);
-    return path;
+    QPainterPath box;
+    box.addRect(m_s.bounds);
+    if (!m_s.useOutlines || !m_s.font)
+        return box;
+    const TextLayout laid = layout();
+    double shift = 0;
+    if (m_firstLine > 0 && m_firstLine < static_cast<int>(laid.lineTops.size()))
+        shift = laid.lineTops.front() - laid.lineTops[m_firstLine];
+    QPainterPath glyphs;
+    glyphs.setFillRule(Qt::WindingFill);
+    for (const TextFragment& f : laid.fragments)
+        if (const auto* face = dynamic_cast<const FontFace*>(f.face.get()))
+            glyphs.addPath(face->textPath(f.origin + QPointF(0, shift), f.text));
+    return m_s.autoSize ? glyphs : glyphs.intersected(box);
 }
 
 } // namespace reelcase::swf

@@ -1,6 +1,7 @@
 #include "swf/render/renderer.h"
 #include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
+#include "swfwriter/writer_media.h"
 
 #include <QTest>
 
@@ -60,6 +61,31 @@ Value rectangle(Vm& vm, double x, double y, double w, double h) {
                      QStringLiteral("Rectangle"));
     std::vector<Value> args{x, y, w, h};
     return vm.construct(cls, args);
+}
+
+// A red clip "clip" under a field "txt" showing "II" in an embedded font whose I is a bar
+// (pixels 2..6 and 10..14 across, 2..17 down).
+std::shared_ptr<const Movie> clipUnderField() {
+    write::SwfWriter w({100, 100}, 12, 8);
+    write::FontDesign font{.name = "Bars", .ascent = 800, .descent = 224};
+    QPainterPath bar;
+    bar.addRect(0, -800, 200, 800);
+    font.glyphs.push_back({u'I', bar, 400});
+    const auto fontId = write::defineFont(w, font);
+    const auto red = square(w, {0, 0, 100, 100}, Qt::red);
+    write::Timeline content;
+    content.place({.depth = 1, .character = red});
+    content.showFrame();
+    const auto clip = w.defineSprite(content);
+    const auto field = write::defineEditText(w, {.bounds = {0, 0, 100, 40},
+                                                 .text = "II",
+                                                 .useOutlines = true,
+                                                 .fontId = fontId,
+                                                 .fontHeight = 20});
+    w.place({.depth = 1, .character = clip, .name = QString("clip")});
+    w.place({.depth = 2, .character = field, .name = QString("txt")});
+    w.showFrame();
+    return load(w.finish());
 }
 
 struct Stage {
@@ -158,6 +184,21 @@ private Q_SLOTS:
         QCOMPARE(t.s.describe(t.setMask(QStringLiteral("_root.m"))), QString("boolean:true"));
         QVERIFY(near(draw(t.s).pixel(10, 10), Qt::white));
         QCOMPARE(t.s.describe(t.setMask(QStringLiteral("clip"))), QString("boolean:false"));
+    }
+
+    // A field in an embedded font masks with its glyphs, not its box.
+    void fieldMasksWithGlyphs() {
+        TraceHost host;
+        ScriptStage s(clipUnderField(), &host);
+        Vm& vm = s.runtime->vm();
+        std::vector<Value> args{s.variable("txt")};
+        QCOMPARE(s.describe(vm.callMethod(s.variable("clip"), QStringLiteral("setMask"), args)),
+                 QString("boolean:true"));
+        const QImage img = draw(s);
+        QVERIFY(near(img.pixel(4, 10), Qt::red));
+        QVERIFY(near(img.pixel(12, 10), Qt::red));
+        QVERIFY(near(img.pixel(8, 10), Qt::white));
+        QVERIFY(near(img.pixel(50, 30), Qt::white));
     }
 
     // A cached clip's picture lands on whole device pixels: no edge is half covered.
