@@ -352,9 +352,7 @@ QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix,
                                   context, nesting + 1);
         out = unite(out, p);
     }
-    if (o.placement.scrollRect)
-        out = out.intersected(devicePath(ownArea(o), matrix));
-    return out;
+    return out; // a scroll window moves a mask's content but does not cut it
 }
 
 QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const RenderContext& context,

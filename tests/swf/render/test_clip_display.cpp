@@ -186,6 +186,18 @@ private Q_SLOTS:
         QCOMPARE(t.s.describe(t.setMask(QStringLiteral("clip"))), QString("boolean:false"));
     }
 
+    // A mask's scroll window moves what masks but does not cut it.
+    void maskScrollWindowMovesWithoutCutting() {
+        Stage t;
+        t.vm.setMember(t.mask, QStringLiteral("scrollRect"), rectangle(t.vm, 10, 0, 5, 5));
+        t.setMask(t.mask); // the black square now covers 20..50 x 30..60
+        const QImage img = draw(t.s);
+        QVERIFY(near(img.pixel(22, 45), Qt::red));
+        QVERIFY(near(img.pixel(45, 55), Qt::red));
+        QVERIFY(near(img.pixel(55, 45), Qt::white));
+        QVERIFY(near(img.pixel(25, 25), Qt::white));
+    }
+
     // A field in an embedded font masks with its glyphs, not its box.
     void fieldMasksWithGlyphs() {
         TraceHost host;
