@@ -125,11 +125,14 @@ void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
     painter.restore();
 }
 
-// Bitmap caching draws the object's picture at whole device pixels.
+// Bitmap caching draws the object's picture, whose corner is its bounds' corner, at whole
+// device pixels: the content moves by what rounding that corner moves it.
 QTransform snapped(const DisplayObject& o, const QTransform& m) {
     if (!o.placement.cacheAsBitmap && !filtersOf(o))
         return m;
-    return QTransform(m.m11(), m.m12(), m.m21(), m.m22(), std::round(m.dx()), std::round(m.dy()));
+    const QPointF corner = m.mapRect(ownArea(o)).topLeft();
+    const QPointF shift = QPointF(std::round(corner.x()), std::round(corner.y())) - corner;
+    return m * QTransform::fromTranslate(shift.x(), shift.y());
 }
 
 // Subtract on an opaque backdrop d, with no composition mode of its own in Qt, exactly:
