@@ -166,12 +166,14 @@ void EditText::draw(const DrawArgs& args) const {
                        colourOf);
 }
 
-// As a mask, a field in an embedded font covers its glyphs as drawn; any other its box.
+// As a mask, a field in an embedded font covers its glyphs where they are laid out; any
+// other its box.
 QPainterPath EditText::outline(int) const {
-    QPainterPath box;
-    box.addRect(m_s.bounds);
-    if (!m_s.useOutlines || !m_s.font)
+    if (!m_s.useOutlines || !m_s.font) {
+        QPainterPath box;
+        box.addRect(m_s.bounds);
         return box;
+    }
     const TextLayout laid = layout();
     double shift = 0;
     if (m_firstLine > 0 && m_firstLine < static_cast<int>(laid.lineTops.size()))
@@ -181,7 +183,7 @@ QPainterPath EditText::outline(int) const {
     for (const TextFragment& f : laid.fragments)
         if (const auto* face = dynamic_cast<const FontFace*>(f.face.get()))
             glyphs.addPath(face->textPath(f.origin + QPointF(0, shift), f.text));
-    return m_s.autoSize ? glyphs : glyphs.intersected(box);
+    return glyphs; // all of them: the box that clips the drawn text does not cut a mask
 }
 
 } // namespace reelcase::swf

@@ -63,8 +63,8 @@ Value rectangle(Vm& vm, double x, double y, double w, double h) {
     return vm.construct(cls, args);
 }
 
-// A red clip "clip" under a field "txt" showing "II" in an embedded font whose I is a bar
-// (pixels 2..6 and 10..14 across, 2..17 down).
+// A red clip "clip" under a field "txt" 8 pixels wide showing "II" in an embedded font whose
+// I is a bar (pixels 2..6 and 10..14 across, 2..17 down: the second beyond the field).
 std::shared_ptr<const Movie> clipUnderField() {
     write::SwfWriter w({100, 100}, 12, 8);
     write::FontDesign font{.name = "Bars", .ascent = 800, .descent = 224};
@@ -77,7 +77,7 @@ std::shared_ptr<const Movie> clipUnderField() {
     content.place({.depth = 1, .character = red});
     content.showFrame();
     const auto clip = w.defineSprite(content);
-    const auto field = write::defineEditText(w, {.bounds = {0, 0, 100, 40},
+    const auto field = write::defineEditText(w, {.bounds = {0, 0, 8, 40},
                                                  .text = "II",
                                                  .useOutlines = true,
                                                  .fontId = fontId,
@@ -198,7 +198,8 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(25, 25), Qt::white));
     }
 
-    // A field in an embedded font masks with its glyphs, not its box.
+    // A field in an embedded font masks with its glyphs, not its box, even those its box
+    // cuts off when drawn.
     void fieldMasksWithGlyphs() {
         TraceHost host;
         ScriptStage s(clipUnderField(), &host);
