@@ -82,6 +82,12 @@ bool hitsObject(const DisplayObject& object, QPointF point, const Dictionary& di
     QPointF local;
     if (!inverseMap(object.placement.matrix, point, local))
         return false;
+    if (const auto& scroll = object.placement.scrollRect) {
+        // Only the window is hit, and it shows content from the scroll position.
+        if (!QRectF(QPointF(0, 0), scroll->size()).contains(local))
+            return false;
+        local += scroll->topLeft();
+    }
     if (object.button)
         return hitsButtonArea(*object.button->definition, local, dictionary, nesting);
     if (object.sprite)
@@ -94,8 +100,8 @@ QTransform stageTransform(TimelineInstance& clip) {
     int steps = 0;
     for (TimelineInstance* at = &clip; at && at->parent() && steps < 1000;
          at = at->parent(), ++steps)
-        if (Placement* p = at->placement())
-            m = m * p->matrix;
+        if (DisplayObject* e = at->entry())
+            m = m * contentOffset(*e) * e->placement.matrix;
     return m;
 }
 

@@ -23,7 +23,7 @@ bool hitsCharacter(const Character& character, QPointF point, const Dictionary& 
 bool hitsButtonArea(const Button& button, QPointF point, const Dictionary& dictionary,
                     int nesting = 0);
 
-// The clip's twips -> the stage's twips.
+// The clip's twips -> the stage's twips (its content as shown through scroll windows).
 QTransform stageTransform(TimelineInstance& clip);
 // The stage point (pixels) in the clip's own coordinates (pixels).
 QPointF stageToLocal(TimelineInstance& clip, QPointF stagePixels);

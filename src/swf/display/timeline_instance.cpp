@@ -31,6 +31,10 @@ void applyFields(Placement& p, const PlaceCommand& c) {
         p.filters = *c.filters;
     if (c.visible)
         p.visible = *c.visible;
+    if (c.cacheAsBitmap)
+        p.cacheAsBitmap = *c.cacheAsBitmap;
+    if (c.opaqueBackground)
+        p.opaqueBackground = *c.opaqueBackground;
 }
 
 constexpr int scriptDepthZero = 16384; // the tags' depth of scripts' depth 0
@@ -631,9 +635,17 @@ QRectF objectBounds(const DisplayObject& object) {
     } else if (object.character) {
         own = object.character->bounds();
     }
+    if (const auto& scroll = object.placement.scrollRect)
+        own = QRectF(QPointF(0, 0), scroll->size()); // the window, wherever the content is
     if (own.isNull())
         return {};
     return object.placement.matrix.mapRect(own);
+}
+
+QTransform contentOffset(const DisplayObject& o) {
+    if (const auto& scroll = o.placement.scrollRect)
+        return QTransform::fromTranslate(-scroll->x(), -scroll->y());
+    return {};
 }
 
 std::vector<std::shared_ptr<TimelineInstance>> clipsOnStage(TimelineInstance& root) {

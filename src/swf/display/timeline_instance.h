@@ -97,6 +97,16 @@ struct Placement {
     BlendMode blendMode = BlendMode::Normal;
     bool visible = true;
     std::shared_ptr<const FilterList> filters; // null: none
+    bool cacheAsBitmap = false;
+    std::optional<QRgb> opaqueBackground; // filled behind the object's bounds
+    // Twips of the object's own space shown at its origin; what lies outside is cut off.
+    std::optional<QRectF> scrollRect;
+};
+
+// The object a script's setMask made this one's mask, found again by its id.
+struct ScriptMask {
+    std::weak_ptr<TimelineInstance> parent;
+    std::uint64_t id = 0;
 };
 
 class Button;
@@ -126,7 +136,9 @@ struct DisplayObject {
     bool instantiated = false;
     bool placedByScript = false; // made or moved by a script: the timeline leaves it be
     bool madeByScript = false;
-    int placedFrame = 0; // the frame whose tag placed it (timeline objects)
+    int placedFrame = 0;       // the frame whose tag placed it (timeline objects)
+    ScriptMask mask;           // id 0: none
+    bool isScriptMask = false; // another object's mask: not drawn itself
 
     // The display list drawn in place of the character: a sprite's or a button's state.
     const TimelineInstance* children() const;
@@ -241,5 +253,8 @@ std::vector<std::shared_ptr<TimelineInstance>> clipsOnStage(TimelineInstance& ro
 
 // Bounds of one display object in its parent's coordinates.
 QRectF objectBounds(const DisplayObject& object);
+
+// Maps an object's content into its own space: a scroll window shows its area at the origin.
+QTransform contentOffset(const DisplayObject& object);
 
 } // namespace reelcase::swf

@@ -79,7 +79,7 @@ void placeObject23(TagContext& c) {
     if ((flags & 0x80) && !v3)
         p.clipActions = readClipActions(r, c.movie.version);
     if (v3) {
-        // Bitmap caching is not needed to draw; reading stops safely at a bad filter list.
+        // Reading stops safely at a bad filter list.
         BitReader rest = r;
         if (flags3 & 0x01) {
             auto filters = std::make_shared<const FilterList>(readFilterList(rest));
@@ -90,12 +90,20 @@ void placeObject23(TagContext& c) {
             if (rest.ok())
                 p.blendMode = static_cast<BlendMode>(mode >= 1 && mode <= 14 ? mode : 1);
         }
-        if (flags3 & 0x04)
-            rest.u8();
+        if ((flags3 & 0x04) && rest.ok()) {
+            const int cache = rest.u8();
+            if (rest.ok())
+                p.cacheAsBitmap = cache != 0;
+        }
         if ((flags3 & 0x20) && rest.ok()) {
             const int visible = rest.u8();
             if (rest.ok())
                 p.visible = visible != 0;
+        }
+        if ((flags3 & 0x40) && rest.ok()) {
+            const QRgb background = readRgba(rest).rgba();
+            if (rest.ok())
+                p.opaqueBackground = background;
         }
     }
     c.frame.commands.emplace_back(std::move(p));

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QRgb>
 #include <QString>
 #include <QTransform>
 
@@ -58,6 +59,8 @@ struct PlaceCommand {
     std::optional<bool> visible;
     std::shared_ptr<const std::vector<ClipAction>> clipActions;
     std::optional<std::shared_ptr<const FilterList>> filters; // PlaceObject3; null: none
+    std::optional<bool> cacheAsBitmap;
+    std::optional<QRgb> opaqueBackground;
 };
 
 struct RemoveCommand {

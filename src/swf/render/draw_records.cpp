@@ -35,6 +35,7 @@ private:
 struct Walk {
     const RenderContext& context;
     std::vector<DrawRecord>& out;
+    const TimelineInstance* owner = nullptr; // whose display list is walked
 };
 
 void collectRange(Entry first, Entry last, const QTransform& matrix, const ColorTransform& cx,
@@ -54,34 +55,48 @@ void addMaskShape(Hasher& h, const DisplayObject& o, const QTransform& matrix, i
 
 void collectObject(const DisplayObject& o, const QTransform& matrix, const ColorTransform& cx,
                    int nesting, Walk walk) {
-    if (!o.character || !o.placement.visible)
+    if (!o.character || !o.placement.visible || o.isScriptMask)
         return;
-    const QTransform m = o.placement.matrix * matrix;
-    const ColorTransform ocx = cx * o.placement.cxform;
-    const BlendMode mode = o.placement.blendMode;
+    const Placement& p = o.placement;
+    const QTransform m = p.matrix * matrix;
+    const ColorTransform ocx = cx * p.cxform;
+    const BlendMode mode = p.blendMode;
     const FilterList* filters = filtersOf(o);
-    if (o.children() && mode == BlendMode::Normal && !filters) {
+    QTransform maskMatrix;
+    const DisplayObject* mask =
+        walk.owner ? scriptMaskOf(o, *walk.owner, matrix, maskMatrix) : nullptr;
+    const bool ownRecord = mode != BlendMode::Normal || filters || mask || p.cacheAsBitmap ||
+                           p.scrollRect || p.opaqueBackground;
+    if (o.children() && !ownRecord) {
         const auto& list = o.children()->displayList();
-        collectRange(list.begin(), list.end(), m, ocx, nesting + 1, walk);
+        collectRange(list.begin(), list.end(), m, ocx, nesting + 1,
+                     Walk{walk.context, walk.out, o.children()});
         return;
     }
     Hasher h;
     h.add(o.character);
     h.add(m);
     h.add(ocx);
-    h.add(o.placement.ratio);
+    h.add(p.ratio);
     h.add(mode);
     h.add(filters);
     if (const auto* picture = dynamic_cast<const VideoPicture*>(o.character))
         h.add(picture->serial());
+    h.add(p.cacheAsBitmap);
+    h.add(p.opaqueBackground.value_or(0));
+    h.add(p.scrollRect.value_or(QRectF()));
+    if (mask)
+        addMaskShape(h, *mask, maskMatrix, nesting);
     QRectF bounds = deviceBounds(o, m, walk.context, nesting);
     if (o.children()) {
         std::vector<DrawRecord> inner;
         const auto& list = o.children()->displayList();
-        collectRange(list.begin(), list.end(), m, ocx, nesting + 1, Walk{walk.context, inner});
+        collectRange(list.begin(), list.end(), contentOffset(o) * m, ocx, nesting + 1,
+                     Walk{walk.context, inner, o.children()});
         for (const DrawRecord& r : inner) {
             h.add(r.key);
-            bounds |= r.bounds;
+            if (!p.scrollRect) // the window holds all it shows
+                bounds |= r.bounds;
         }
     } else if (const auto* text = dynamic_cast<const EditText*>(o.character)) {
         // Laid out here, on the UI thread, before any tile thread draws it.
@@ -106,7 +121,8 @@ void collectRange(Entry first, Entry last, const QTransform& matrix, const Color
             ++end;
         // The masked depths show only inside the mask: one record for the lot.
         std::vector<DrawRecord> inner;
-        collectRange(std::next(it), end, matrix, cx, nesting, Walk{walk.context, inner});
+        collectRange(std::next(it), end, matrix, cx, nesting,
+                     Walk{walk.context, inner, walk.owner});
         if (!inner.empty() && o.character) {
             const QTransform maskMatrix = o.placement.matrix * matrix;
             Hasher h;
@@ -133,7 +149,7 @@ std::vector<DrawRecord> collectDrawRecords(const TimelineInstance& root, const Q
                                            const RenderContext& context) {
     std::vector<DrawRecord> out;
     const auto& list = root.displayList();
-    collectRange(list.begin(), list.end(), matrix, ColorTransform{}, 0, Walk{context, out});
+    collectRange(list.begin(), list.end(), matrix, ColorTransform{}, 0, Walk{context, out, &root});
     return out;
 }
 

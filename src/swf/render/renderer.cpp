@@ -1,5 +1,6 @@
 #include "swf/render/renderer.h"
 
+#include "swf/display/hit_test.h"
 #include "swf/display/timeline_instance.h"
 #include "swf/format/draw_cache.h"
 #include "swf/format/limits.h"
@@ -11,6 +12,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace reelcase::swf {
@@ -28,6 +30,7 @@ struct RangeArgs {
     bool insideLayer = false;    // the timeline's own blend mode is Layer (alpha and erase act)
     bool opaqueBackdrop = false; // drawing straight onto the stage, not into a layer
     const QRectF* cull = nullptr;
+    const TimelineInstance* owner = nullptr; // whose display list this is
 };
 
 void renderRange(Entry first, Entry last, const RangeArgs& args);
@@ -69,17 +72,67 @@ ColorTransform whiteCoverage(ColorTransform cx) {
     return cx;
 }
 
-void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
-                 const ColorTransform& cx, const RangeArgs& args, bool insideLayer) {
+// The object's own area: its scroll window, else what its content covers (twips).
+QRectF ownArea(const DisplayObject& o) {
+    if (const auto& scroll = o.placement.scrollRect)
+        return QRectF(QPointF(0, 0), scroll->size());
+    if (const TimelineInstance* inner = o.children())
+        return inner->nesting() < limits::maxSpriteNesting ? inner->bounds() : QRectF();
+    return o.character->bounds();
+}
+
+// A device polygon of an area in the object's space; whole pixels where it stays a
+// rectangle, as a bitmap's edges are.
+QPainterPath devicePath(const QRectF& area, const QTransform& m) {
+    QPainterPath path;
+    if (m.type() <= QTransform::TxScale)
+        path.addRect(QRectF(m.mapRect(area).toRect()));
+    else
+        path.addPolygon(m.map(QPolygonF(area)));
+    return path;
+}
+
+void drawChildren(const DisplayObject& o, QPainter& painter, const QTransform& m,
+                  const ColorTransform& cx, const RangeArgs& args, bool insideLayer) {
     if (o.children()) {
         const auto& list = o.children()->displayList();
         renderRange(list.begin(), list.end(),
-                    RangeArgs{painter, m, cx, args.context, args.nesting + 1, insideLayer,
-                              args.opaqueBackdrop && &painter == &args.painter,
-                              &painter == &args.painter ? args.cull : nullptr});
+                    RangeArgs{painter, contentOffset(o) * m, cx, args.context, args.nesting + 1,
+                              insideLayer, args.opaqueBackdrop && &painter == &args.painter,
+                              &painter == &args.painter ? args.cull : nullptr, o.children()});
     } else {
-        o.character->draw(DrawArgs{painter, m, cx, o.placement.ratio, args.context});
+        o.character->draw(
+            DrawArgs{painter, contentOffset(o) * m, cx, o.placement.ratio, args.context});
     }
+}
+
+// The content, over the opaque background and inside the scroll window when it has them.
+void drawContent(const DisplayObject& o, QPainter& painter, const QTransform& m,
+                 const ColorTransform& cx, const RangeArgs& args, bool insideLayer) {
+    const Placement& p = o.placement;
+    if (!p.scrollRect && !p.opaqueBackground) {
+        drawChildren(o, painter, m, cx, args, insideLayer);
+        return;
+    }
+    const QPainterPath area = devicePath(ownArea(o), m);
+    painter.save();
+    painter.setTransform(QTransform());
+    if (p.opaqueBackground)
+        painter.fillPath(area, QColor::fromRgba(cx.apply(*p.opaqueBackground)));
+    if (p.scrollRect)
+        painter.setClipPath(area, Qt::IntersectClip);
+    drawChildren(o, painter, m, cx, args, insideLayer);
+    painter.restore();
+}
+
+// Bitmap caching draws the object's picture, whose corner is its bounds' corner, at whole
+// device pixels: the content moves by what rounding that corner moves it.
+QTransform snapped(const DisplayObject& o, const QTransform& m) {
+    if (!o.placement.cacheAsBitmap && !filtersOf(o))
+        return m;
+    const QPointF corner = m.mapRect(ownArea(o)).topLeft();
+    const QPointF shift = QPointF(std::round(corner.x()), std::round(corner.y())) - corner;
+    return m * QTransform::fromTranslate(shift.x(), shift.y());
 }
 
 // Subtract on an opaque backdrop d, with no composition mode of its own in Qt, exactly:
@@ -99,12 +152,8 @@ void subtractLayer(RenderLayer& layer, QPainter& painter) {
     invertArea();
 }
 
-void drawObject(const DisplayObject& o, const RangeArgs& args) {
-    if (!o.character || !o.placement.visible)
-        return;
-    if (--args.context.drawBudget < 0)
-        return;
-    const QTransform m = o.placement.matrix * args.matrix;
+void drawPlainObject(const DisplayObject& o, const RangeArgs& args) {
+    const QTransform m = snapped(o, o.placement.matrix * args.matrix);
     BlendMode mode = o.placement.blendMode;
     if (args.cull && !(actsOnWholeLayer(mode) && args.insideLayer) &&
         !deviceBounds(o, m, args.context, args.nesting).intersects(*args.cull))
@@ -167,6 +216,7 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
         args.painter.setCompositionMode(compositionMode(mode));
     const bool fromRaster =
         !o.children() && mode == BlendMode::Normal && args.context.rasterCache &&
+        !o.placement.scrollRect && !o.placement.opaqueBackground &&
         drawFromRaster(*o.character,
                        DrawArgs{args.painter, m, drawn, o.placement.ratio, args.context},
                        deviceBounds(o, m, args.context, args.nesting));
@@ -175,16 +225,11 @@ void drawObject(const DisplayObject& o, const RangeArgs& args) {
     args.painter.restore();
 }
 
-// Draws [first, last) under a mask: into a layer multiplied by the mask's anti-aliased
-// coverage, or (low quality, or a layer too large) clipped by its outline, aliased.
-void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeArgs& args) {
-    if (first == last)
-        return;
-    const QTransform maskMatrix = mask.placement.matrix * args.matrix;
-    if (args.cull &&
-        !deviceBounds(mask, maskMatrix, args.context, args.nesting).intersects(*args.cull))
-        return;
-    const QPainterPath path = maskPath(mask, maskMatrix, args.context, args.nesting);
+// Draws what draw draws (given the arguments to draw with) under a mask outline: into a
+// layer multiplied by the mask's anti-aliased coverage, or (low quality, or a layer too
+// large) clipped by the outline, aliased.
+template <class Draw>
+void drawInside(const QPainterPath& path, const RangeArgs& args, Draw&& draw) {
     if (path.isEmpty())
         return; // an empty mask shows nothing
     if (args.context.quality != Quality::Low) {
@@ -193,9 +238,8 @@ void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeA
             return;
         if (layer.state() == RenderLayer::State::Ready) {
             // Alpha and erase inside would act on this layer instead of the parent's.
-            renderRange(first, last,
-                        RangeArgs{layer.painter(), args.matrix * layer.offset(), args.cxform,
-                                  args.context, args.nesting, false, false, nullptr});
+            draw(RangeArgs{layer.painter(), args.matrix * layer.offset(), args.cxform, args.context,
+                           args.nesting, false, false, nullptr, args.owner});
             layer.keepInside(path);
             layer.compositeInto(args.painter, QPainter::CompositionMode_SourceOver);
             return;
@@ -204,8 +248,35 @@ void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeA
     args.painter.save();
     args.painter.setTransform(QTransform());
     args.painter.setClipPath(path, Qt::IntersectClip);
-    renderRange(first, last, args);
+    draw(args);
     args.painter.restore();
+}
+
+void drawMasked(const DisplayObject& mask, Entry first, Entry last, const RangeArgs& args) {
+    if (first == last)
+        return;
+    const QTransform maskMatrix = mask.placement.matrix * args.matrix;
+    if (args.cull &&
+        !deviceBounds(mask, maskMatrix, args.context, args.nesting).intersects(*args.cull))
+        return;
+    drawInside(maskPath(mask, maskMatrix, args.context, args.nesting), args,
+               [&](const RangeArgs& inner) { renderRange(first, last, inner); });
+}
+
+void drawObject(const DisplayObject& o, const RangeArgs& args) {
+    if (!o.character || !o.placement.visible || o.isScriptMask)
+        return;
+    if (--args.context.drawBudget < 0)
+        return;
+    QTransform maskMatrix;
+    const DisplayObject* mask =
+        args.owner ? scriptMaskOf(o, *args.owner, args.matrix, maskMatrix) : nullptr;
+    if (!mask) {
+        drawPlainObject(o, args);
+        return;
+    }
+    drawInside(maskPath(*mask, maskMatrix, args.context, args.nesting), args,
+               [&](const RangeArgs& inner) { drawPlainObject(o, inner); });
 }
 
 void renderRange(Entry first, Entry last, const RangeArgs& args) {
@@ -235,7 +306,26 @@ void renderTimeline(const TimelineInstance& timeline, QPainter& painter, const Q
                     const QRectF* cull) {
     const auto& list = timeline.displayList();
     renderRange(list.begin(), list.end(),
-                RangeArgs{painter, matrix, cxform, context, nesting, false, true, cull});
+                RangeArgs{painter, matrix, cxform, context, nesting, false, true, cull, &timeline});
+}
+
+const DisplayObject* scriptMaskOf(const DisplayObject& o, const TimelineInstance& owner,
+                                  const QTransform& matrix, QTransform& maskMatrix) {
+    if (o.mask.id == 0)
+        return nullptr;
+    const auto parent = o.mask.parent.lock();
+    if (!parent)
+        return nullptr;
+    const auto& list = parent->displayList();
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [&](const auto& entry) { return entry.second.id == o.mask.id; });
+    bool invertible = false;
+    const QTransform fromStage =
+        stageTransform(const_cast<TimelineInstance&>(owner)).inverted(&invertible);
+    if (it == list.end() || !invertible || !it->second.character)
+        return nullptr;
+    maskMatrix = it->second.placement.matrix * stageTransform(*parent) * fromStage * matrix;
+    return &it->second;
 }
 
 const FilterList* filtersOf(const DisplayObject& o) {
@@ -261,10 +351,11 @@ QPainterPath maskPath(const DisplayObject& o, const QTransform& matrix,
     for (const auto& [depth, child] : o.children()->displayList()) {
         if (child.placement.clipDepth > 0)
             continue;
-        QPainterPath p = maskPath(child, child.placement.matrix * matrix, context, nesting + 1);
+        QPainterPath p = maskPath(child, child.placement.matrix * contentOffset(o) * matrix,
+                                  context, nesting + 1);
         out = unite(out, p);
     }
-    return out;
+    return out; // a scroll window moves a mask's content but does not cut it
 }
 
 QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const RenderContext& context,
@@ -273,7 +364,9 @@ QRectF deviceBounds(const DisplayObject& o, const QTransform& matrix, const Rend
     if (nesting > limits::maxSpriteNesting || !o.character)
         return {};
     QRectF out;
-    if (!o.children()) {
+    if (o.placement.scrollRect) {
+        out = matrix.mapRect(ownArea(o)).adjusted(-2, -2, 2, 2);
+    } else if (!o.children()) {
         // Shapes know their paths' own bounds; other characters without bounds may draw
         // anywhere.
         const QRectF painted = o.character->paintedArea(matrix, context.stageScale);

@@ -32,6 +32,11 @@ QPainterPath maskPath(const DisplayObject& object, const QTransform& matrix,
 // The object's filters, or null when it has none.
 const FilterList* filtersOf(const DisplayObject& object);
 
+// The mask a script gave the object (null: none, or gone), with maskMatrix set to map the
+// mask's twips to device pixels; owner is the object's parent and matrix maps its twips.
+const DisplayObject* scriptMaskOf(const DisplayObject& object, const TimelineInstance& owner,
+                                  const QTransform& matrix, QTransform& maskMatrix);
+
 // Blend modes that act on the whole layer they are drawn into, beyond their own bounds.
 bool actsOnWholeLayer(BlendMode mode);
 

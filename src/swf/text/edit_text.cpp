@@ -179,10 +179,24 @@ QRectF EditText::paintedArea(const QTransform& toDevice, double) const {
     return m_s.border ? area.adjusted(-1, -1, 1, 1) : area; // the border's pixel past them
 }
 
+// As a mask, a field in an embedded font covers its glyphs where they are laid out; any
+// other its box.
 QPainterPath EditText::outline(int) const {
-    QPainterPath path;
-    path.addRect(m_s.bounds);
-    return path;
+    if (!m_s.useOutlines || !m_s.font) {
+        QPainterPath box;
+        box.addRect(m_s.bounds);
+        return box;
+    }
+    const TextLayout laid = layout();
+    double shift = 0;
+    if (m_firstLine > 0 && m_firstLine < static_cast<int>(laid.lineTops.size()))
+        shift = laid.lineTops.front() - laid.lineTops[m_firstLine];
+    QPainterPath glyphs;
+    glyphs.setFillRule(Qt::WindingFill);
+    for (const TextFragment& f : laid.fragments)
+        if (const auto* face = dynamic_cast<const FontFace*>(f.face.get()))
+            glyphs.addPath(face->textPath(f.origin + QPointF(0, shift), f.text));
+    return glyphs; // all of them: the box that clips the drawn text does not cut a mask
 }
 
 } // namespace reelcase::swf

@@ -35,6 +35,7 @@ void installNumberAndBoolean(Vm& vm);
 void installMath(Vm& vm);
 void installGlobals(Vm& vm); // parseInt, escape, setInterval ...
 void installMovieClip(Vm& vm);
+void installClipDisplay(Vm& vm); // setMask, cacheAsBitmap, opaqueBackground, scrollRect
 void installError(Vm& vm);
 void installDate(Vm& vm);
 void installXml(Vm& vm);

@@ -411,7 +411,6 @@ void installMovieClip(Vm& vm) {
         {"globalToLocal", globalToLocal},
         {"hitTest", hitTest},
         {"createTextField", createTextField},
-        {"setMask", nothing},
         {"startDrag", nothing},
         {"stopDrag", nothing},
         {"loadVariables", clipLoadVariables},

@@ -32,6 +32,7 @@ void Vm::setupBuiltins() {
         builtins::installFilters(*this);
         builtins::installBitmapData(*this);
     }
+    builtins::installClipDisplay(*this); // after the geometry its scrollRect hands out
     builtins::installSharedObject(*this);
     builtins::installColor(*this);
     builtins::installTextFormat(*this);
