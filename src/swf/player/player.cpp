@@ -334,10 +334,11 @@ std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRec
     if (!m_state->movie || target.isEmpty() || m_state->movie->stage.isEmpty())
         return std::nullopt;
     bool invertible = false;
-    const QTransform toStage =
-        stageToTarget(m_state->movie->stage, target, options).inverted(&invertible);
+    const QTransform toTarget = stageToTarget(m_state->movie->stage, target, options);
+    const QTransform toStage = toTarget.inverted(&invertible);
     if (!invertible)
         return std::nullopt;
+    m_state->context.input.stageToDevice = toTarget;
     return toStage.map(targetPoint) / 20.0;
 }
 

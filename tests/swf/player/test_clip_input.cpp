@@ -51,7 +51,8 @@ Body tracePosition() {
 // A 200x200 stage with a clip "c" at (50, 50) holding a 100x100 red square; script sets
 // the clip's handlers on frame 1 and stops (or, when removedLater, goes on to frame 3,
 // which removes the clip).
-QByteArray clipMovie(const Body& script, bool removedLater = false) {
+QByteArray clipMovie(const Body& script, bool removedLater = false,
+                     const QTransform& placed = QTransform::fromTranslate(50, 50)) {
     SwfWriter w({200, 200}, 12, 8);
     write::ShapeBuilder s;
     s.rect({0, 0, 100, 100}, s.addFill(write::solid(Qt::red)));
@@ -59,10 +60,7 @@ QByteArray clipMovie(const Body& script, bool removedLater = false) {
     write::Timeline sprite;
     sprite.place({.depth = 1, .character = square}).showFrame();
     const auto clip = w.defineSprite(sprite);
-    w.place({.depth = 1,
-             .character = clip,
-             .matrix = QTransform::fromTranslate(50, 50),
-             .name = QString("c")});
+    w.place({.depth = 1, .character = clip, .matrix = placed, .name = QString("c")});
     Actions a;
     script(a);
     if (!removedLater) {
@@ -221,6 +219,28 @@ private Q_SLOTS:
         }));
         p.send(InputEvent::Kind::MouseMove, {75, 52});
         QCOMPARE(p.host.traces, QStringList({"25,2"}));
+    }
+
+    // The player reads the pointer in device pixels: a clip's translation counts in whole
+    // device pixels and halves round to even, so a scaled clip or a zoomed picture gives
+    // whole twips off the exact inverse.
+    void pointerIsReadThroughDevicePixels() {
+        const Body traceMouse = [](Actions& a) {
+            handler(a, "c", "onMouseMove", [](Actions& b) {
+                b.push("this").raw(0x1C).push("_xmouse").raw(0x4E).push(",").raw(0x47);
+                b.push("this").raw(0x1C).push("_ymouse").raw(0x4E).raw(0x47).raw(0x26);
+            });
+        };
+        PlayedMovie scaled(
+            clipMovie(traceMouse, false, QTransform(0.42, 0, 0, 0.42, 364.3, 142.1)));
+        scaled.send(InputEvent::Kind::MouseMove, {308, 340});
+        QCOMPARE(scaled.host.traces, QStringList({"-133.3,471.45"}));
+
+        PlayedMovie zoomed(clipMovie(traceMouse, false, QTransform::fromTranslate(125.5, 60.25)));
+        const auto stage = zoomed.player.stagePoint({300, 101}, QRectF(0, 0, 400, 400));
+        QVERIFY(stage);
+        zoomed.send(InputEvent::Kind::MouseMove, *stage);
+        QCOMPARE(zoomed.host.traces, QStringList({"24.5,-9.5"}));
     }
 };
 
