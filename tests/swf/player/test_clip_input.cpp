@@ -1,3 +1,4 @@
+#include "support/fake_swf_host.h"
 #include "swf/played_movie.h"
 #include "swf/player/input_event.h"
 #include "swf/swf_fixtures.h"
@@ -152,6 +153,33 @@ private Q_SLOTS:
         QVERIFY(!p.player.inputState().keysToggled.test(keycode::CapsLock));
         p.send(InputEvent::Kind::MouseDown, {5, 5});
         QVERIFY(p.player.inputState().keysToggled.test(1));
+    }
+
+    // A clip showing a loaded movie is hit by what that movie shows, and takes the press
+    // when the loaded movie's script gives it a handler.
+    void clipShowingALoadedMovieTakesThePress() {
+        SwfWriter child({200, 200}, 12, 8);
+        write::ShapeBuilder s;
+        s.rect({0, 0, 100, 100}, s.addFill(write::solid(Qt::blue)));
+        child.place({.depth = 1, .character = child.defineShape(s)});
+        Actions own;
+        handler(own, "this", "onPress", traced("pressed"));
+        child.actions(own.stop()).showFrame();
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("child.swf"), child.finish());
+        Player player;
+        player.setHost(&host);
+        player.setMovie(
+            load(clipMovie([](Actions& a) { a.raw(0x83, QByteArray("child.swf\0c\0", 12)); })));
+        player.tick();
+        player.tick();
+        for (const auto kind : {InputEvent::Kind::MouseMove, InputEvent::Kind::MouseDown}) {
+            InputEvent e;
+            e.kind = kind;
+            e.position = {100, 100};
+            player.handleInput(e);
+        }
+        QCOMPARE(host.traces, QStringList({"pressed"}));
     }
 
     void disabledClipIsNoButton() {
