@@ -125,6 +125,14 @@ bool ButtonInput::focusMoved(const PointerTarget& target) {
     return apply(m_tracker.focused(target));
 }
 
+bool ButtonInput::focusLost() {
+    if (!m_focusHover)
+        return false;
+    m_focusHover = false;
+    apply(m_tracker.focused({}));
+    return true;
+}
+
 bool ButtonInput::pressed(TimelineInstance* root) {
     m_focusHover = false;
     return apply(m_tracker.pressed(targetAt(root)));

@@ -106,6 +106,11 @@ void Player::handleInput(const InputEvent& event) {
         input.keysDown.reset();
         if (s.scripts)
             avm1::builtins::hideFocusRectangle(s.scripts->vm());
+        // What Tab rolled over rolls out and gives up the focus.
+        if (s.buttons.focusLost()) {
+            queued = true;
+            focusDropped();
+        }
         break;
     case Kind::MouseWheel:
         tellScripts(Event::MouseWheel, event.wheelLines);

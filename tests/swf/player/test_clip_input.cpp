@@ -182,6 +182,22 @@ private Q_SLOTS:
         QCOMPARE(host.traces, QStringList({"pressed"}));
     }
 
+    // Tab rolls a clip acting as a button over before it hears of the focus; the player
+    // losing the keyboard rolls it out and takes the focus away.
+    void tabRollsAClipOverUntilThePlayerLosesTheKeyboard() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onRollOver", traced("over"));
+            handler(a, "c", "onRollOut", traced("out"));
+            handler(a, "c", "onSetFocus", traced("set"));
+            handler(a, "c", "onKillFocus", traced("kill"));
+        }));
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Tab);
+        QCOMPARE(p.host.traces, QStringList({"over", "set"}));
+        p.send(InputEvent::Kind::FocusLost);
+        p.send(InputEvent::Kind::FocusGained);
+        QCOMPARE(p.host.traces, QStringList({"over", "set", "out", "kill"}));
+    }
+
     void disabledClipIsNoButton() {
         PlayedMovie p(clipMovie([](Actions& a) {
             handler(a, "c", "onPress", traced("press"));
