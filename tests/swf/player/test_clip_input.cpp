@@ -198,6 +198,18 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"over", "set", "out", "kill"}));
     }
 
+    // Hiding the focused clip takes the focus from it at once, and it hears so.
+    void hidingTheFocusedClipKillsItsFocus() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onKillFocus", traced("kill"));
+            a.push("c").raw(0x1C).push("focusEnabled").push(true).raw(0x4F);
+            callMethod(a, "Selection", "setFocus", 1, [](Actions& b) { b.push("c").raw(0x1C); });
+            a.push("c").raw(0x1C).push("_visible").push(false).raw(0x4F);
+            traced("hidden")(a);
+        }));
+        QCOMPARE(p.host.traces, QStringList({"kill", "hidden"}));
+    }
+
     void disabledClipIsNoButton() {
         PlayedMovie p(clipMovie([](Actions& a) {
             handler(a, "c", "onPress", traced("press"));
