@@ -71,9 +71,10 @@ void Player::handleInput(const InputEvent& event) {
         byUser = true;
         input.userInitiated = true;
         tellScripts(input.primaryDown ? Event::MouseDown : Event::MouseUp);
-        queued |= input.primaryDown ? s.buttons.pressed(root) : s.buttons.released(root);
+        // The focus moves before the press is heard.
         if (input.primaryDown)
             focusPointerDown();
+        queued |= input.primaryDown ? s.buttons.pressed(root) : s.buttons.released(root);
         break;
     case Kind::KeyDown:
     case Kind::KeyUp:

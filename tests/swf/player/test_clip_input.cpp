@@ -210,6 +210,22 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"kill", "hidden"}));
     }
 
+    // A press away from the focused text field takes its focus before the press is heard.
+    void focusMovesBeforeThePress() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            a.pushInt(20).pushInt(20).pushInt(0).pushInt(0).pushInt(5).push("t").pushInt(6);
+            a.push("_root").raw(0x1C).push("createTextField").raw(0x52).raw(0x17);
+            callMethod(a, "Selection", "setFocus", 1, [](Actions& b) { b.push("t").raw(0x1C); });
+            a.push("l").pushInt(0).push("Object").raw(0x40).raw(0x1D);
+            handler(a, "l", "onSetFocus", traced("focus"));
+            callMethod(a, "Selection", "addListener", 1, [](Actions& b) { b.push("l").raw(0x1C); });
+            handler(a, "c", "onPress", traced("press"));
+        }));
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        QCOMPARE(p.host.traces, QStringList({"focus", "press"}));
+    }
+
     void disabledClipIsNoButton() {
         PlayedMovie p(clipMovie([](Actions& a) {
             handler(a, "c", "onPress", traced("press"));
