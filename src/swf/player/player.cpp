@@ -106,6 +106,10 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
         context.drawBudget = limits::maxDrawsPerFrame;
         renderTimeline(timeline, painter, matrix, cxform, context);
     };
+    s.context.focusGivenToButton = [&s](TimelineInstance& parent, DisplayObject& button) {
+        if (button.button)
+            s.buttons.focusMoved({button.id, parent.weak_from_this(), button.button->trackAsMenu});
+    };
     s.context.listener = s.scripts.get();
     s.inputScripts = std::make_unique<InputScripts>(s.scripts->vm());
     s.context.inputListener = s.inputScripts.get();

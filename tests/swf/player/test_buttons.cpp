@@ -283,6 +283,16 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"press"}));
         QVERIFY(!p.player.showsHandCursor());
     }
+    // A script giving a button the focus rolls it over, as Tab does.
+    void setFocusRollsTheButtonOver() {
+        Actions focus;
+        focus.push("b").raw(0x1C).pushInt(1).push("Selection").raw(0x1C);
+        focus.push("setFocus").raw(0x52).raw(0x17);
+        PlayedMovie p(buttonMovie({}, false, focus));
+        QCOMPARE(p.host.traces, QStringList({"rollOver"}));
+        QVERIFY(near(centre(p), Qt::green));
+    }
+
     // A movie loaded into a level lies over the root: its buttons take the pointer first,
     // and their hit areas come from its own file's characters.
     void buttonsOfHigherLevelsAreHitFirst() {
