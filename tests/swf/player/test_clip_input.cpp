@@ -226,6 +226,20 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"focus", "press"}));
     }
 
+    // Key and Mouse listeners came with SWF 6: older movies do not see them.
+    void keyListenersNeedSwf6() {
+        for (const int version : {5, 6}) {
+            SwfWriter w({100, 100}, 12, version);
+            Actions a;
+            for (const char* object : {"Key", "Mouse"})
+                a.push(object).raw(0x1C).push("addListener").raw(0x4E).raw(0x44).raw(0x26);
+            w.actions(a.stop()).showFrame();
+            PlayedMovie p(w.finish());
+            const QString expected = version < 6 ? "undefined" : "function";
+            QCOMPARE(p.host.traces, QStringList({expected, expected}));
+        }
+    }
+
     void disabledClipIsNoButton() {
         PlayedMovie p(clipMovie([](Actions& a) {
             handler(a, "c", "onPress", traced("press"));
