@@ -77,7 +77,9 @@ bool hitsTimeline(const TimelineInstance& timeline, QPointF point, const Diction
 
 bool hitsObject(const DisplayObject& object, QPointF point, const Dictionary& dictionary,
                 int nesting) {
-    if (nesting > limits::maxSpriteNesting || !object.placement.visible || !object.character)
+    // A clip showing a loaded movie has no character of its own, only its timeline.
+    if (nesting > limits::maxSpriteNesting || !object.placement.visible ||
+        (!object.character && !object.sprite))
         return false;
     QPointF local;
     if (!inverseMap(object.placement.matrix, point, local))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointF>
+#include <QTransform>
 
 #include <bitset>
 
@@ -9,7 +10,10 @@ namespace reelcase::swf {
 // What the user is doing with the pointer and the keyboard, as the movie sees it. The
 // player keeps it current; scripts read it (Key.isDown, _xmouse, Mouse listeners).
 struct InputState {
-    QPointF pointer;            // stage pixels
+    QPointF pointer; // stage pixels
+    // Stage twips to the pixels of the picture the pointer was read from (the zoom):
+    // clips read _xmouse through it, as the player works in device pixels.
+    QTransform stageToDevice = QTransform::fromScale(1.0 / 20, 1.0 / 20);
     bool pointerInside = false; // over the player since the last move
     bool primaryDown = false;
     std::bitset<256> keysDown; // by key code

@@ -84,6 +84,9 @@ struct PlayContext {
     std::function<void(const TimelineInstance&, QPainter&, const QTransform&,
                        const ColorTransform&)>
         drawTimeline = {};
+    // A script gave the keyboard focus to a button: the player rolls it over, as Tab does.
+    // May be empty.
+    std::function<void(TimelineInstance& parent, DisplayObject& button)> focusGivenToButton = {};
 };
 
 // The placement of one object on a display list (what the PlaceObject tags set).

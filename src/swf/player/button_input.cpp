@@ -16,13 +16,15 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
                        InputListener* scripts, int nesting) {
     if (nesting > limits::maxSpriteNesting)
         return {};
+    // A loaded movie's characters come from its own file.
+    const Dictionary& own = timeline.movie() ? timeline.movie()->dictionary : dictionary;
     const auto& list = timeline.displayList();
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         const DisplayObject& o = it->second;
         if (!o.instantiated || !o.placement.visible || o.placement.clipDepth > 0)
             continue;
         if (o.button) {
-            if (o.button->enabled && hitsObject(o, point, dictionary, nesting) &&
+            if (o.button->enabled && hitsObject(o, point, own, nesting) &&
                 (!scripts || scripts->buttonEnabled(timeline, *timeline.objectAt(it->first))))
                 return {o.id, timeline.weak_from_this(), o.button->trackAsMenu};
             continue;
@@ -30,7 +32,7 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
         if (!o.sprite)
             continue;
         if (scripts && scripts->actsAsButton(*o.sprite)) {
-            if (hitsObject(o, point, dictionary, nesting))
+            if (hitsObject(o, point, own, nesting))
                 return {o.id, timeline.weak_from_this(), false};
             continue;
         }
@@ -39,7 +41,7 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
         if (!invertible)
             continue;
         if (PointerTarget inner =
-                buttonAt(*o.sprite, inverse.map(point), dictionary, scripts, nesting + 1))
+                buttonAt(*o.sprite, inverse.map(point), own, scripts, nesting + 1))
             return inner;
     }
     return {};
@@ -65,8 +67,16 @@ DisplayObject* resolveTarget(const PointerTarget& target) {
 PointerTarget ButtonInput::targetAt(TimelineInstance* root) const {
     if (!root || !m_context.input.pointerInside)
         return {};
-    return buttonAt(*root, m_context.input.pointer * 20.0, m_context.movie->dictionary,
-                    m_context.inputListener, 0);
+    const QPointF point = m_context.input.pointer * 20.0;
+    // Loaded levels lie over the root, the highest on top.
+    for (auto it = m_context.levels.rbegin(); it != m_context.levels.rend(); ++it) {
+        if (it->first <= 0 || !it->second)
+            continue;
+        if (PointerTarget t = buttonAt(*it->second, point, m_context.movie->dictionary,
+                                       m_context.inputListener, 0))
+            return t;
+    }
+    return buttonAt(*root, point, m_context.movie->dictionary, m_context.inputListener, 0);
 }
 
 bool ButtonInput::apply(const std::vector<PointerTransition>& transitions) {
@@ -115,6 +125,14 @@ bool ButtonInput::focusMoved(const PointerTarget& target) {
     return apply(m_tracker.focused(target));
 }
 
+bool ButtonInput::focusLost() {
+    if (!m_focusHover)
+        return false;
+    m_focusHover = false;
+    apply(m_tracker.focused({}));
+    return true;
+}
+
 bool ButtonInput::pressed(TimelineInstance* root) {
     m_focusHover = false;
     return apply(m_tracker.pressed(targetAt(root)));
@@ -132,6 +150,9 @@ bool ButtonInput::keyPressed(TimelineInstance* root, int keyCode, char32_t chara
     // Every enabled button on the stage with a condition for the key.
     bool queued = false;
     std::vector<TimelineInstance*> pending{root};
+    for (const auto& [level, timeline] : m_context.levels)
+        if (level > 0 && timeline)
+            pending.push_back(timeline.get());
     for (int visited = 0; !pending.empty() && visited < limits::maxDisplayObjects; ++visited) {
         TimelineInstance* timeline = pending.back();
         pending.pop_back();

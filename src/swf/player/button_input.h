@@ -24,6 +24,8 @@ public:
     // Tab moved the focus to target (a button, or none): it rolls over in place of the
     // pointer's choice.
     bool focusMoved(const PointerTarget& target);
+    // The player lost the keyboard: what the focus rolled over rolls out. Whether it had.
+    bool focusLost();
     bool pressed(TimelineInstance* root);
     bool released(TimelineInstance* root);
     // A key went down: buttons with a key-press condition for it run their actions.

@@ -4,6 +4,7 @@
 #include "swf/player/player_state.h"
 #include "swf/script/builtins/selection.h"
 #include "swf/script/clip_object.h"
+#include "swf/script/input_scripts.h"
 #include "swf/script/text_input.h"
 #include "swf/script/vm.h"
 
@@ -41,14 +42,17 @@ bool Player::focusKey(const InputEvent& event, bool keyTaken) {
             avm1::Object* next = avm1::builtins::nextTabStop(vm, backwards);
             if (!next)
                 return true;
-            // A focused button shows itself rolled over; focus elsewhere rolls it out.
+            // A focused button, or clip acting as one, shows itself rolled over; focus
+            // elsewhere rolls it out.
             PointerTarget target;
             auto* handle = dynamic_cast<avm1::DisplayHandle*>(next);
             TimelineInstance* parent = nullptr;
-            DisplayObject* o =
-                handle && !dynamic_cast<avm1::ClipObject*>(next) ? handle->entry(&parent) : nullptr;
+            DisplayObject* o = handle ? handle->entry(&parent) : nullptr;
             if (o && o->button && parent)
                 target = {o->id, parent->weak_from_this(), o->button->trackAsMenu};
+            else if (o && o->sprite && parent && s.inputScripts &&
+                     s.inputScripts->actsAsButton(*o->sprite))
+                target = {o->id, parent->weak_from_this(), false};
             if (s.buttons.focusMoved(target))
                 s.runInputActions(true);
             // Found again: the rollover's scripts may have changed the stage.
@@ -60,6 +64,17 @@ bool Player::focusKey(const InputEvent& event, bool keyTaken) {
     } catch (avm1::ScriptAbort&) {
     }
     return true;
+}
+
+void Player::focusDropped() {
+    State& s = *m_state;
+    if (!s.scripts)
+        return;
+    try {
+        avm1::builtins::moveFocus(s.scripts->vm(), nullptr);
+    } catch (avm1::ScriptThrow&) {
+    } catch (avm1::ScriptAbort&) {
+    }
 }
 
 void Player::focusPointerDown() {

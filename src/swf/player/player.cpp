@@ -106,6 +106,10 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
         context.drawBudget = limits::maxDrawsPerFrame;
         renderTimeline(timeline, painter, matrix, cxform, context);
     };
+    s.context.focusGivenToButton = [&s](TimelineInstance& parent, DisplayObject& button) {
+        if (button.button)
+            s.buttons.focusMoved({button.id, parent.weak_from_this(), button.button->trackAsMenu});
+    };
     s.context.listener = s.scripts.get();
     s.inputScripts = std::make_unique<InputScripts>(s.scripts->vm());
     s.context.inputListener = s.inputScripts.get();
@@ -334,10 +338,11 @@ std::optional<QPointF> Player::stagePoint(const QPointF& targetPoint, const QRec
     if (!m_state->movie || target.isEmpty() || m_state->movie->stage.isEmpty())
         return std::nullopt;
     bool invertible = false;
-    const QTransform toStage =
-        stageToTarget(m_state->movie->stage, target, options).inverted(&invertible);
+    const QTransform toTarget = stageToTarget(m_state->movie->stage, target, options);
+    const QTransform toStage = toTarget.inverted(&invertible);
     if (!invertible)
         return std::nullopt;
+    m_state->context.input.stageToDevice = toTarget;
     return toStage.map(targetPoint) / 20.0;
 }
 

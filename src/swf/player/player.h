@@ -131,6 +131,8 @@ private:
     bool focusKey(const InputEvent& event, bool keyTaken);
     bool focusTextInput(const InputEvent& event);
     void focusPointerDown();
+    // The focus goes nowhere (the player lost the keyboard while Tab held a button).
+    void focusDropped();
     void drawFocusRectangle(QPainter& painter, const QTransform& toTarget) const;
 
     struct State;

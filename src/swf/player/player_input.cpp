@@ -71,9 +71,10 @@ void Player::handleInput(const InputEvent& event) {
         byUser = true;
         input.userInitiated = true;
         tellScripts(input.primaryDown ? Event::MouseDown : Event::MouseUp);
-        queued |= input.primaryDown ? s.buttons.pressed(root) : s.buttons.released(root);
+        // The focus moves before the press is heard.
         if (input.primaryDown)
             focusPointerDown();
+        queued |= input.primaryDown ? s.buttons.pressed(root) : s.buttons.released(root);
         break;
     case Kind::KeyDown:
     case Kind::KeyUp:
@@ -106,6 +107,11 @@ void Player::handleInput(const InputEvent& event) {
         input.keysDown.reset();
         if (s.scripts)
             avm1::builtins::hideFocusRectangle(s.scripts->vm());
+        // What Tab rolled over rolls out and gives up the focus.
+        if (s.buttons.focusLost()) {
+            queued = true;
+            focusDropped();
+        }
         break;
     case Kind::MouseWheel:
         tellScripts(Event::MouseWheel, event.wheelLines);

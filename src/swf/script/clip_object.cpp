@@ -274,9 +274,15 @@ bool DisplayHandle::setNative(Vm& vm, const QString& name, const Value& value) {
         if (valid)
             e->placement.cxform.aMult = d / 100;
     } else if (n == QLatin1String("_visible")) {
-        e->placement.visible = vm.toBoolean(value);
-        if (!e->placement.visible)
-            builtins::focusLeaving(vm, *e); // hidden objects hold no focus
+        const bool visible = vm.toBoolean(value);
+        if (!visible) {
+            // Hidden objects hold no focus; the holder is named while it still shows.
+            builtins::focusLeaving(vm, *e);
+            e = entry(); // the handlers may have removed it
+            if (!e)
+                return true;
+        }
+        e->placement.visible = visible;
     } else if (n == QLatin1String("_width") || n == QLatin1String("_height")) {
         const QRectF b = objectBounds(*e);
         const bool w = n == QLatin1String("_width");

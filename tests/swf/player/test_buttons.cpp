@@ -1,3 +1,4 @@
+#include "support/fake_swf_host.h"
 #include "swf/display/button.h"
 #include "swf/display/pointer_tracker.h"
 #include "swf/played_movie.h"
@@ -282,6 +283,46 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"press"}));
         QVERIFY(!p.player.showsHandCursor());
     }
+    // A script giving a button the focus rolls it over, as Tab does.
+    void setFocusRollsTheButtonOver() {
+        Actions focus;
+        focus.push("b").raw(0x1C).pushInt(1).push("Selection").raw(0x1C);
+        focus.push("setFocus").raw(0x52).raw(0x17);
+        PlayedMovie p(buttonMovie({}, false, focus));
+        QCOMPARE(p.host.traces, QStringList({"rollOver"}));
+        QVERIFY(near(centre(p), Qt::green));
+    }
+
+    // A movie loaded into a level lies over the root: its buttons take the pointer first,
+    // and their hit areas come from its own file's characters.
+    void buttonsOfHigherLevelsAreHitFirst() {
+        SwfWriter top({200, 200}, 12, 8);
+        top.defineShape(write::ShapeBuilder()); // ids differ from the root's
+        const auto corner = square(top, Qt::yellow, {0, 0, 90, 90});
+        top.place(
+            {.depth = 1,
+             .character = write::defineButton2(top, {{write::StateUp | write::StateHit, corner, 1}},
+                                               {{write::IdleToOverUp, 0, traced("top rollOver")},
+                                                {write::OverUpToIdle, 0, traced("top rollOut")}})});
+        top.actions(Actions().stop()).showFrame();
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("top.swf"), top.finish());
+        Player player;
+        player.setHost(&host);
+        player.setMovie(load(
+            buttonMovie({}, false, Actions().raw(0x83, QByteArray("top.swf\0_level1\0", 16)))));
+        player.tick();
+        player.tick();
+        const auto move = [&](QPointF at) {
+            InputEvent e;
+            e.position = at;
+            player.handleInput(e);
+        };
+        move({80, 80}); // on both buttons
+        move({120, 120});
+        QCOMPARE(host.traces, QStringList({"top rollOver", "top rollOut", "rollOver"}));
+    }
+
     // Tab draws a yellow rectangle astride the focused button's edge, over everything (the
     // button shows its over state inside); a click or the player losing the keyboard hides
     // it; _focusrect = false keeps it off.

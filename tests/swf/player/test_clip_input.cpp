@@ -1,3 +1,4 @@
+#include "support/fake_swf_host.h"
 #include "swf/played_movie.h"
 #include "swf/player/input_event.h"
 #include "swf/swf_fixtures.h"
@@ -51,7 +52,8 @@ Body tracePosition() {
 // A 200x200 stage with a clip "c" at (50, 50) holding a 100x100 red square; script sets
 // the clip's handlers on frame 1 and stops (or, when removedLater, goes on to frame 3,
 // which removes the clip).
-QByteArray clipMovie(const Body& script, bool removedLater = false) {
+QByteArray clipMovie(const Body& script, bool removedLater = false,
+                     const QTransform& placed = QTransform::fromTranslate(50, 50)) {
     SwfWriter w({200, 200}, 12, 8);
     write::ShapeBuilder s;
     s.rect({0, 0, 100, 100}, s.addFill(write::solid(Qt::red)));
@@ -59,10 +61,7 @@ QByteArray clipMovie(const Body& script, bool removedLater = false) {
     write::Timeline sprite;
     sprite.place({.depth = 1, .character = square}).showFrame();
     const auto clip = w.defineSprite(sprite);
-    w.place({.depth = 1,
-             .character = clip,
-             .matrix = QTransform::fromTranslate(50, 50),
-             .name = QString("c")});
+    w.place({.depth = 1, .character = clip, .matrix = placed, .name = QString("c")});
     Actions a;
     script(a);
     if (!removedLater) {
@@ -156,6 +155,91 @@ private Q_SLOTS:
         QVERIFY(p.player.inputState().keysToggled.test(1));
     }
 
+    // A clip showing a loaded movie is hit by what that movie shows, and takes the press
+    // when the loaded movie's script gives it a handler.
+    void clipShowingALoadedMovieTakesThePress() {
+        SwfWriter child({200, 200}, 12, 8);
+        write::ShapeBuilder s;
+        s.rect({0, 0, 100, 100}, s.addFill(write::solid(Qt::blue)));
+        child.place({.depth = 1, .character = child.defineShape(s)});
+        Actions own;
+        handler(own, "this", "onPress", traced("pressed"));
+        child.actions(own.stop()).showFrame();
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("child.swf"), child.finish());
+        Player player;
+        player.setHost(&host);
+        player.setMovie(
+            load(clipMovie([](Actions& a) { a.raw(0x83, QByteArray("child.swf\0c\0", 12)); })));
+        player.tick();
+        player.tick();
+        for (const auto kind : {InputEvent::Kind::MouseMove, InputEvent::Kind::MouseDown}) {
+            InputEvent e;
+            e.kind = kind;
+            e.position = {100, 100};
+            player.handleInput(e);
+        }
+        QCOMPARE(host.traces, QStringList({"pressed"}));
+    }
+
+    // Tab rolls a clip acting as a button over before it hears of the focus; the player
+    // losing the keyboard rolls it out and takes the focus away.
+    void tabRollsAClipOverUntilThePlayerLosesTheKeyboard() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onRollOver", traced("over"));
+            handler(a, "c", "onRollOut", traced("out"));
+            handler(a, "c", "onSetFocus", traced("set"));
+            handler(a, "c", "onKillFocus", traced("kill"));
+        }));
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Tab);
+        QCOMPARE(p.host.traces, QStringList({"over", "set"}));
+        p.send(InputEvent::Kind::FocusLost);
+        p.send(InputEvent::Kind::FocusGained);
+        QCOMPARE(p.host.traces, QStringList({"over", "set", "out", "kill"}));
+    }
+
+    // Hiding the focused clip takes the focus from it at once, and it hears so.
+    void hidingTheFocusedClipKillsItsFocus() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onKillFocus", traced("kill"));
+            a.push("c").raw(0x1C).push("focusEnabled").push(true).raw(0x4F);
+            callMethod(a, "Selection", "setFocus", 1, [](Actions& b) { b.push("c").raw(0x1C); });
+            a.push("c").raw(0x1C).push("_visible").push(false).raw(0x4F);
+            traced("hidden")(a);
+        }));
+        QCOMPARE(p.host.traces, QStringList({"kill", "hidden"}));
+    }
+
+    // A press away from the focused text field takes its focus before the press is heard.
+    void focusMovesBeforeThePress() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            a.pushInt(20).pushInt(20).pushInt(0).pushInt(0).pushInt(5).push("t").pushInt(6);
+            a.push("_root").raw(0x1C).push("createTextField").raw(0x52).raw(0x17);
+            callMethod(a, "Selection", "setFocus", 1, [](Actions& b) { b.push("t").raw(0x1C); });
+            a.push("l").pushInt(0).push("Object").raw(0x40).raw(0x1D);
+            handler(a, "l", "onSetFocus", traced("focus"));
+            callMethod(a, "Selection", "addListener", 1, [](Actions& b) { b.push("l").raw(0x1C); });
+            handler(a, "c", "onPress", traced("press"));
+        }));
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        QCOMPARE(p.host.traces, QStringList({"focus", "press"}));
+    }
+
+    // Key and Mouse listeners came with SWF 6: older movies do not see them.
+    void keyListenersNeedSwf6() {
+        for (const int version : {5, 6}) {
+            SwfWriter w({100, 100}, 12, version);
+            Actions a;
+            for (const char* object : {"Key", "Mouse"})
+                a.push(object).raw(0x1C).push("addListener").raw(0x4E).raw(0x44).raw(0x26);
+            w.actions(a.stop()).showFrame();
+            PlayedMovie p(w.finish());
+            const QString expected = version < 6 ? "undefined" : "function";
+            QCOMPARE(p.host.traces, QStringList({expected, expected}));
+        }
+    }
+
     void disabledClipIsNoButton() {
         PlayedMovie p(clipMovie([](Actions& a) {
             handler(a, "c", "onPress", traced("press"));
@@ -221,6 +305,28 @@ private Q_SLOTS:
         }));
         p.send(InputEvent::Kind::MouseMove, {75, 52});
         QCOMPARE(p.host.traces, QStringList({"25,2"}));
+    }
+
+    // The player reads the pointer in device pixels: a clip's translation counts in whole
+    // device pixels and halves round to even, so a scaled clip or a zoomed picture gives
+    // whole twips off the exact inverse.
+    void pointerIsReadThroughDevicePixels() {
+        const Body traceMouse = [](Actions& a) {
+            handler(a, "c", "onMouseMove", [](Actions& b) {
+                b.push("this").raw(0x1C).push("_xmouse").raw(0x4E).push(",").raw(0x47);
+                b.push("this").raw(0x1C).push("_ymouse").raw(0x4E).raw(0x47).raw(0x26);
+            });
+        };
+        PlayedMovie scaled(
+            clipMovie(traceMouse, false, QTransform(0.42, 0, 0, 0.42, 364.3, 142.1)));
+        scaled.send(InputEvent::Kind::MouseMove, {308, 340});
+        QCOMPARE(scaled.host.traces, QStringList({"-133.3,471.45"}));
+
+        PlayedMovie zoomed(clipMovie(traceMouse, false, QTransform::fromTranslate(125.5, 60.25)));
+        const auto stage = zoomed.player.stagePoint({300, 101}, QRectF(0, 0, 400, 400));
+        QVERIFY(stage);
+        zoomed.send(InputEvent::Kind::MouseMove, *stage);
+        QCOMPARE(zoomed.host.traces, QStringList({"24.5,-9.5"}));
     }
 };
 

@@ -116,18 +116,25 @@ bool hitsShapes(Vm& vm, TimelineInstance& clip, QPointF stage) {
 }
 
 QPointF pointerIn(Vm& vm, TimelineInstance& clip) {
-    // The player maps the pointer through the clip's matrix with its translation in whole
-    // pixels and gives whole twips; a matrix with no inverse reads the pixels as twips.
-    const QPointF pointer = input(vm).pointer;
-    const QTransform m = stageTransform(clip);
-    const QTransform snapped(m.m11(), m.m12(), m.m21(), m.m22(), std::floor(m.dx() / 20 + 0.5) * 20,
-                             std::floor(m.dy() / 20 + 0.5) * 20);
+    // The player works in device twips: the clip's full matrix to the device with its
+    // translation in whole device pixels, inverted with its translation in whole twips,
+    // gives whole twips. Halves round to even, as the processor's conversions do. A matrix with no
+    // inverse reads the device pixels as twips.
+    const QTransform& toDevice = input(vm).stageToDevice;
+    const QPointF device = toDevice.map(input(vm).pointer * 20.0) * 20.0;
+    const QTransform m = stageTransform(clip) * toDevice * QTransform::fromScale(20, 20);
+    const QTransform snapped(m.m11(), m.m12(), m.m21(), m.m22(), std::nearbyint(m.dx() / 20) * 20,
+                             std::nearbyint(m.dy() / 20) * 20);
     bool invertible = false;
     const QTransform inverse = snapped.inverted(&invertible);
-    const QPointF twips = invertible ? inverse.map(pointer * 20.0) : pointer;
+    if (!invertible)
+        return device / 400.0;
+    const QTransform toLocal(inverse.m11(), inverse.m12(), inverse.m21(), inverse.m22(),
+                             std::nearbyint(inverse.dx()), std::nearbyint(inverse.dy()));
+    const QPointF twips = toLocal.map(device);
     if (!std::isfinite(twips.x()) || !std::isfinite(twips.y()))
         return {};
-    return QPointF(std::floor(twips.x() + 0.5), std::floor(twips.y() + 0.5)) / 20.0;
+    return QPointF(std::nearbyint(twips.x()), std::nearbyint(twips.y())) / 20.0;
 }
 
 void installInput(Vm& vm) {

@@ -151,10 +151,12 @@ void installMisc(Vm& vm) {
     vm.method(as, QStringLiteral("broadcastMessage"), broadcastMessage);
 
     // Input: the player's input state answers; listeners hear events (script_runtime.cpp).
+    // Their listeners came with SWF 6; older movies see no addListener.
     for (const char* name : {"Key", "Mouse", "Selection"}) {
         Object* o = vm.newObject();
         vm.global->put(QLatin1String(name), o, DontEnum);
-        makeBroadcaster(vm, o);
+        if (vm.version() >= 6)
+            makeBroadcaster(vm, o);
     }
     Object* key = objectOf(vm.getMember(Value(vm.global), QStringLiteral("Key")));
     vm.method(key, QStringLiteral("isDown"), keyIsDown);

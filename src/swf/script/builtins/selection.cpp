@@ -77,6 +77,11 @@ Value setFocus(Vm& vm, const Value&, Args args) {
     }
     if (!o || !canTakeFocus(vm, o))
         return false;
+    auto* handle = dynamic_cast<DisplayHandle*>(o);
+    TimelineInstance* parent = nullptr;
+    DisplayObject* e = handle && !dynamic_cast<ClipObject*>(o) ? handle->entry(&parent) : nullptr;
+    if (e && e->button && parent && vm.context().focusGivenToButton)
+        vm.context().focusGivenToButton(*parent, *e);
     moveFocus(vm, o);
     return true;
 }
