@@ -1,10 +1,13 @@
 // Filters placed on objects (PlaceObject3): what they draw around and in place of the
 // object, and that hostile parameters stay bounded.
 #include "swf/format/filters.h"
+#include "swf/render/filter_effects.h"
 #include "swf/swf_fixtures.h"
 
 #include <QTest>
 #include <QtEndian>
+
+#include <cmath>
 
 using namespace reelcase::swf;
 using namespace reelcase::test;
@@ -39,6 +42,26 @@ QByteArray blur(double size, int passes) {
     f += char(1);
     f += fixed(size) + fixed(size);
     f += char(passes << 3);
+    return f;
+}
+
+// A glow as strong as the field can say, wide and of every pass.
+QByteArray strongestGlow() {
+    QByteArray f;
+    f += char(2);
+    f += QByteArray("\xff\x00\x00\xff", 4);
+    f += fixed(255) + fixed(255);
+    f += u16(0x7fff); // strength
+    f += char(0x20 | 31);
+    return f;
+}
+
+// A colour matrix of nothing but NaN.
+QByteArray nanColorMatrix() {
+    QByteArray f;
+    f += char(6);
+    for (int i = 0; i < 20; ++i)
+        f += QByteArray("\x00\x00\xc0\x7f", 4);
     return f;
 }
 
@@ -117,6 +140,29 @@ private Q_SLOTS:
         QByteArray unknown;
         unknown += char(9);
         QVERIFY(near(filtered(unknown, 1).pixel(30, 50), Qt::blue));
+    }
+
+    // The longest list of the costliest filters over a large picture: the work spent stays
+    // within the budget, and what comes out is a sound premultiplied picture.
+    void hostileFilterListsHaveBoundedWork() {
+        QByteArray bytes(1, char(255));
+        for (int i = 0; i < 85; ++i)
+            bytes += blur(255, 31) + strongestGlow() + nanColorMatrix();
+        BitReader r(bytes);
+        const FilterList list = readFilterList(r);
+        QCOMPARE(list.size(), std::size_t(255));
+        QImage picture(1024, 1024, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        picture.setPixel(512, 512, qRgba(0, 0, 255, 255));
+        const long long work = applyFilters(picture, list, 1.0);
+        QVERIFY(work > 0);
+        QVERIFY(work <= 128LL * 1024 * 1024);
+        for (int y = 0; y < picture.height(); y += 7)
+            for (int x = 0; x < picture.width(); x += 7) {
+                const QRgb c = reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x];
+                QVERIFY(qRed(c) <= qAlpha(c) && qGreen(c) <= qAlpha(c) && qBlue(c) <= qAlpha(c));
+            }
+        QVERIFY(applyFilters(picture, list, std::nan("")) == 0);
     }
 };
 
