@@ -149,6 +149,25 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(50, 50), QColor(128, 0, 128), 8));
     }
 
+    // Stops sharing a ratio show one after another, one ratio value each, and the segment
+    // after them starts from the last.
+    void stopsAtOneRatioTakeAValueEach() {
+        const double at = 50 / 255.0;
+        write::ShapeBuilder s;
+        s.rect({0, 0, 100, 100},
+               s.addFill(write::linearGradient({0, 0, 255, 100}, {{0, QColor(255, 0, 0)},
+                                                                  {at, QColor(255, 0, 0)},
+                                                                  {at, QColor(0, 255, 0)},
+                                                                  {at, QColor(0, 0, 255)},
+                                                                  {1, QColor(0, 0, 0)}})));
+        const QImage img = renderMovie(oneShape(s));
+        QVERIFY(near(img.pixel(50, 50), QColor(255, 0, 0), 8));
+        QVERIFY2(near(img.pixel(51, 50), QColor(0, 255, 0), 8),
+                 qPrintable(QColor(img.pixel(51, 50)).name()));
+        QVERIFY(near(img.pixel(52, 50), QColor(0, 0, 255), 8));
+        QVERIFY(near(img.pixel(80, 50), QColor(0, 0, 220), 12));
+    }
+
     void radialGradientCentreAndEdge() {
         write::ShapeBuilder s;
         s.rect({0, 0, 100, 100},
