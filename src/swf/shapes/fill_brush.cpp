@@ -131,6 +131,9 @@ void setStops(QGradient& g, const Gradient& src, const ColorTransform& cx) {
         g.setSpread(QGradient::PadSpread);
         break;
     }
+    // Colours and alpha mix apart, as Flash does: between clear black and white lies a
+    // half-clear grey, not a half-clear white.
+    g.setInterpolationMode(QGradient::ComponentInterpolation);
     const bool linearRgb = src.interpolation == Gradient::LinearRgb;
     std::vector<GradientStop> colored = src.stops;
     for (GradientStop& s : colored)

@@ -168,6 +168,18 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(80, 50), QColor(0, 0, 220), 12));
     }
 
+    // Colour and alpha mix apart: half way from clear black to white is a half-clear grey,
+    // which darkens the white stage.
+    void gradientMixesColourAndAlphaApart() {
+        write::ShapeBuilder s;
+        s.rect({0, 0, 100, 100},
+               s.addFill(write::linearGradient(
+                   {0, 0, 100, 100}, {{0, QColor(0, 0, 0, 0)}, {1, QColor(255, 255, 255)}})));
+        const QImage img = renderMovie(oneShape(s));
+        QVERIFY2(near(img.pixel(50, 50), QColor(191, 191, 191), 8),
+                 qPrintable(QColor(img.pixel(50, 50)).name()));
+    }
+
     void radialGradientCentreAndEdge() {
         write::ShapeBuilder s;
         s.rect({0, 0, 100, 100},
