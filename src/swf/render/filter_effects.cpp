@@ -195,7 +195,7 @@ void bevel(QImage& img, const Filter& f, double scale) {
         img, f, alpha,
         [&](int x, int y) {
             const float v =
-                std::clamp((dark.at(x, y) - lit.at(x, y)) * float(f.strength), -1.f, 1.f);
+                std::clamp((lit.at(x, y) - dark.at(x, y)) * float(f.strength), -1.f, 1.f);
             if (f.kind == Filter::GradientBevel)
                 return gradientAt(f.gradient, 0.5f + v / 2);
             return v > 0 ? premul(f.highlight, v) : premul(f.color, -v);

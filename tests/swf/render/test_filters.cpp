@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <cmath>
+#include <numbers>
 
 using namespace reelcase::swf;
 using namespace reelcase::test;
@@ -128,6 +129,24 @@ private Q_SLOTS:
         QCOMPARE(list[0].color.rgba(), qRgba(0, 0, 0, 0x80));
         QCOMPARE(list[0].distance, 3.0);
         QVERIFY(list[0].onTop);
+    }
+
+    // Light falls along the bevel's angle: with 45 degrees, the highlight lines the edges
+    // facing up and left, the shadow those facing down and right.
+    void bevelLightsTheEdgesFacingItsSource() {
+        QByteArray f;
+        f += char(3);
+        f += QByteArray("\xff\x00\x00\xff", 4); // highlight: red
+        f += QByteArray("\x00\x00\x00\xff", 4); // shadow: black
+        f += fixed(0) + fixed(0) + fixed(std::numbers::pi / 4) + fixed(3);
+        f += u16(0x100);
+        f += char(0x80 | 0x20 | 1); // inner, with the object
+        const QImage img = filtered(f, 1);
+        QVERIFY2(near(img.pixel(21, 50), Qt::red, 8), qPrintable(img.pixelColor(21, 50).name()));
+        QVERIFY(near(img.pixel(30, 41), Qt::red, 8));
+        QVERIFY(near(img.pixel(38, 50), Qt::black, 8));
+        QVERIFY(near(img.pixel(30, 58), Qt::black, 8));
+        QVERIFY(near(img.pixel(30, 50), Qt::blue, 8)); // the object itself inside
     }
 
     void hostileFiltersStayBounded() {
