@@ -41,9 +41,16 @@ void boxLine(float* line, int length, std::ptrdiff_t stride, int n, std::vector<
         line[i * stride] = scratch[size_t(i)];
 }
 
+// A blur of size n (device pixels) averages a box centred on each pixel, of the odd width
+// n or n - 1: 2 leaves the picture sharp, 4 spreads an edge over three pixels.
+int boxWidth(double size) {
+    const int n = std::max(1, int(std::lround(size)));
+    return n % 2 == 1 ? n : n - 1;
+}
+
 void blur(Plane& p, double sizeX, double sizeY, int passes) {
-    const int nx = std::max(1, int(std::lround(sizeX)));
-    const int ny = std::max(1, int(std::lround(sizeY)));
+    const int nx = boxWidth(sizeX);
+    const int ny = boxWidth(sizeY);
     std::vector<float> scratch;
     for (int pass = 0; pass < passes; ++pass) {
         if (nx > 1)

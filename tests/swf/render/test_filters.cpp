@@ -112,6 +112,19 @@ private Q_SLOTS:
         QVERIFY(img.pixelColor(42, 50).red() < 250); // spread past the edge
     }
 
+    // A blur's box is centred and of odd width: size 2 keeps the edge sharp, size 4 spreads
+    // it over three pixels in thirds.
+    void blurBoxIsCentredAndOdd() {
+        const QImage sharp = filtered(blur(2, 1), 1);
+        QVERIFY(near(sharp.pixel(39, 50), Qt::blue, 4));
+        QVERIFY(near(sharp.pixel(40, 50), Qt::white, 4));
+        const QImage soft = filtered(blur(4, 1), 1);
+        QVERIFY2(near(soft.pixel(39, 50), QColor(85, 85, 255), 4),
+                 qPrintable(soft.pixelColor(39, 50).name()));
+        QVERIFY(near(soft.pixel(40, 50), QColor(170, 170, 255), 4));
+        QVERIFY(near(soft.pixel(41, 50), Qt::white, 4));
+    }
+
     // Files hold a bevel's highlight colour before its shadow colour.
     void bevelReadsHighlightFirst() {
         QByteArray f;
