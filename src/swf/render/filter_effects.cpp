@@ -297,7 +297,7 @@ long long applyFilters(QImage& picture, const FilterList& filters, double scale)
     // A list of up to 255 filters, each of 15 passes, could otherwise take minutes on one
     // picture. A filter over the budget runs with fewer passes (a wide blur looks alike
     // after a few); once not even one pass fits, the rest are left out.
-    constexpr long long maxWork = 128LL * 1024 * 1024;
+    constexpr long long maxWork = 64LL * 1024 * 1024;
     const long long pixels = static_cast<long long>(picture.width()) * picture.height();
     if (picture.isNull() || picture.format() != QImage::Format_ARGB32_Premultiplied ||
         pixels > maxFilteredPixels || !std::isfinite(scale) || scale <= 0)

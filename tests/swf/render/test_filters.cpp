@@ -188,7 +188,7 @@ private Q_SLOTS:
         picture.setPixel(512, 512, qRgba(0, 0, 255, 255));
         const long long work = applyFilters(picture, list, 1.0);
         QVERIFY(work > 0);
-        QVERIFY(work <= 128LL * 1024 * 1024);
+        QVERIFY(work <= 64LL * 1024 * 1024);
         for (int y = 0; y < picture.height(); y += 7)
             for (int x = 0; x < picture.width(); x += 7) {
                 const QRgb c = reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x];
