@@ -137,8 +137,9 @@ void EditText::draw(const DrawArgs& args) const {
         p.fillRect(m_s.bounds, args.cxform.apply(m_s.backgroundColour));
     }
     if (m_s.border) {
-        // An upright field's border is snapped to whole device pixels, on the inside of its
-        // bounds, so it stays crisp.
+        // An upright field's border is snapped to whole device pixels and crisp: its lines
+        // run through the pixels at its left and top edges and those just past its right
+        // and bottom ones, so a field w pixels wide is framed w + 1 pixels wide.
         QPen pen(args.cxform.apply(m_s.borderColour), 1);
         pen.setCosmetic(true);
         p.setPen(pen);
@@ -148,7 +149,7 @@ void EditText::draw(const DrawArgs& args) const {
             const QRectF snapped(QPointF(std::round(device.left()), std::round(device.top())),
                                  QPointF(std::round(device.right()), std::round(device.bottom())));
             p.setTransform(QTransform());
-            p.drawRect(snapped.adjusted(0.5, 0.5, -0.5, -0.5));
+            p.drawRect(snapped.translated(0.5, 0.5));
             p.setTransform(args.matrix);
         } else {
             p.drawRect(m_s.bounds);

@@ -213,8 +213,15 @@ private Q_SLOTS:
         w.place({.depth = 1, .character = write::defineEditText(w, field)}).showFrame();
         const QImage image = render(w.finish(), {60, 60});
         QVERIFY(test::near(image.pixel(30, 30), Qt::white));
-        QVERIFY(test::near(image.pixel(10, 30), Qt::black, 60));
         QVERIFY(test::near(image.pixel(5, 30), Qt::green));
+        // The frame runs through the field's first pixels and those just past its far
+        // edges: 40 pixels wide, framed 41 wide.
+        QVERIFY(test::near(image.pixel(10, 30), Qt::black, 60));
+        QVERIFY(test::near(image.pixel(30, 10), Qt::black, 60));
+        QVERIFY(test::near(image.pixel(49, 30), Qt::white));
+        QVERIFY(test::near(image.pixel(50, 30), Qt::black, 60));
+        QVERIFY(test::near(image.pixel(30, 50), Qt::black, 60));
+        QVERIFY(test::near(image.pixel(51, 30), Qt::green));
     }
 
     // Text of older files is the system's code page: GBK here.
