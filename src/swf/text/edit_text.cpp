@@ -148,8 +148,13 @@ void EditText::draw(const DrawArgs& args) const {
             const QRectF device = args.matrix.mapRect(m_s.bounds);
             const QRectF snapped(QPointF(std::round(device.left()), std::round(device.top())),
                                  QPointF(std::round(device.right()), std::round(device.bottom())));
+            // Filled, not stroked: a stroke's corners would be partly covered.
+            QPainterPath frame;
+            frame.addRect(snapped.adjusted(0, 0, 1, 1));
+            if (snapped.width() >= 1 && snapped.height() >= 1)
+                frame.addRect(snapped.adjusted(1, 1, 0, 0));
             p.setTransform(QTransform());
-            p.drawRect(snapped.translated(0.5, 0.5));
+            p.fillPath(frame, pen.color());
             p.setTransform(args.matrix);
         } else {
             p.drawRect(m_s.bounds);

@@ -222,6 +222,8 @@ private Q_SLOTS:
         QVERIFY(test::near(image.pixel(50, 30), Qt::black, 60));
         QVERIFY(test::near(image.pixel(30, 50), Qt::black, 60));
         QVERIFY(test::near(image.pixel(51, 30), Qt::green));
+        for (const QPoint corner : {QPoint(10, 10), QPoint(50, 10), QPoint(10, 50), QPoint(50, 50)})
+            QVERIFY2(test::near(image.pixel(corner), Qt::black, 8), "corners fully covered");
     }
 
     // Text of older files is the system's code page: GBK here.
