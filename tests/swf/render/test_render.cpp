@@ -180,6 +180,20 @@ private Q_SLOTS:
                  qPrintable(QColor(img.pixel(50, 50)).name()));
     }
 
+    // Without anti-aliasing a pixel whose centre lies on a shape's left or top edge is
+    // filled, one on its right or bottom edge is not: an edge at x.5 takes pixel x.
+    void aliasedEdgesThroughPixelCentres() {
+        write::ShapeBuilder s;
+        s.rect({10.5, 10.5, 10, 10}, s.addFill(write::solid(Qt::red)));
+        const QImage img = renderMovie(oneShape(s), {100, 100}, Quality::Low);
+        QVERIFY(near(img.pixel(10, 15), Qt::red));
+        QVERIFY(near(img.pixel(19, 15), Qt::red));
+        QVERIFY(near(img.pixel(20, 15), Qt::white));
+        QVERIFY(near(img.pixel(15, 10), Qt::red));
+        QVERIFY(near(img.pixel(15, 20), Qt::white));
+        QVERIFY(near(img.pixel(9, 15), Qt::white));
+    }
+
     void radialGradientCentreAndEdge() {
         write::ShapeBuilder s;
         s.rect({0, 0, 100, 100},
