@@ -41,9 +41,16 @@ void boxLine(float* line, int length, std::ptrdiff_t stride, int n, std::vector<
         line[i * stride] = scratch[size_t(i)];
 }
 
+// A blur of size n (device pixels) averages a box centred on each pixel, of the odd width
+// n or n - 1: 2 leaves the picture sharp, 4 spreads an edge over three pixels.
+int boxWidth(double size) {
+    const int n = std::max(1, int(std::lround(size)));
+    return n % 2 == 1 ? n : n - 1;
+}
+
 void blur(Plane& p, double sizeX, double sizeY, int passes) {
-    const int nx = std::max(1, int(std::lround(sizeX)));
-    const int ny = std::max(1, int(std::lround(sizeY)));
+    const int nx = boxWidth(sizeX);
+    const int ny = boxWidth(sizeY);
     std::vector<float> scratch;
     for (int pass = 0; pass < passes; ++pass) {
         if (nx > 1)
@@ -195,7 +202,7 @@ void bevel(QImage& img, const Filter& f, double scale) {
         img, f, alpha,
         [&](int x, int y) {
             const float v =
-                std::clamp((dark.at(x, y) - lit.at(x, y)) * float(f.strength), -1.f, 1.f);
+                std::clamp((lit.at(x, y) - dark.at(x, y)) * float(f.strength), -1.f, 1.f);
             if (f.kind == Filter::GradientBevel)
                 return gradientAt(f.gradient, 0.5f + v / 2);
             return v > 0 ? premul(f.highlight, v) : premul(f.color, -v);
@@ -261,16 +268,49 @@ void convolution(QImage& img, const Filter& f) {
     }
 }
 
+// Planes a filter walks over the picture, each pass counted; the unit of the work budget.
+long long planePasses(const Filter& f) {
+    const long long passes = std::max(1, f.passes);
+    switch (f.kind) {
+    case Filter::Blur:
+        return 4 * passes;
+    case Filter::DropShadow:
+    case Filter::Glow:
+    case Filter::GradientGlow:
+        return passes + 1;
+    case Filter::Bevel:
+    case Filter::GradientBevel:
+        return 2 * passes + 1;
+    case Filter::ColorMatrix:
+        return 1;
+    case Filter::Convolution:
+        return std::max(1, f.matrixX * f.matrixY);
+    }
+    return 1;
+}
+
 } // namespace
 
-void applyFilters(QImage& picture, const FilterList& filters, double scale) {
+long long applyFilters(QImage& picture, const FilterList& filters, double scale) {
     // Beyond this the planes a filter works on would take hundreds of megabytes.
     constexpr long long maxFilteredPixels = 4LL * 1024 * 1024;
+    // A list of up to 255 filters, each of 15 passes, could otherwise take minutes on one
+    // picture. A filter over the budget runs with fewer passes (a wide blur looks alike
+    // after a few); once not even one pass fits, the rest are left out.
+    constexpr long long maxWork = 64LL * 1024 * 1024;
     const long long pixels = static_cast<long long>(picture.width()) * picture.height();
     if (picture.isNull() || picture.format() != QImage::Format_ARGB32_Premultiplied ||
-        pixels > maxFilteredPixels)
-        return;
-    for (const Filter& f : filters) {
+        pixels > maxFilteredPixels || !std::isfinite(scale) || scale <= 0)
+        return 0;
+    long long work = 0;
+    for (const Filter& listed : filters) {
+        Filter f = listed;
+        while (f.passes > 1 && work + pixels * planePasses(f) > maxWork)
+            --f.passes;
+        const long long cost = pixels * planePasses(f);
+        if (work + cost > maxWork)
+            break;
+        work += cost;
         switch (f.kind) {
         case Filter::Blur:
             if (f.passes > 0)
@@ -293,6 +333,7 @@ void applyFilters(QImage& picture, const FilterList& filters, double scale) {
             break;
         }
     }
+    return work;
 }
 
 } // namespace reelcase::swf

@@ -48,9 +48,14 @@ void FrameRenderer::draw(QPainter& painter, const FrameScene& scene, const QTran
                          const QRectF* cull) {
     const RenderContext context = frameContext(scene, device, m_cache);
     setHints(painter, context.quality);
-    renderTimeline(*scene.root, painter, device, ColorTransform{}, context, 0, cull);
+    // Without anti-aliasing Flash fills a pixel whose centre lies on a left or top edge and
+    // Qt does not; a sixty-fourth of a pixel towards the origin settles such ties its way.
+    const QTransform drawn = context.quality == Quality::Low
+                                 ? device * QTransform::fromTranslate(-1.0 / 64, -1.0 / 64)
+                                 : device;
+    renderTimeline(*scene.root, painter, drawn, ColorTransform{}, context, 0, cull);
     for (const TimelineInstance* level : scene.levels)
-        renderTimeline(*level, painter, device, ColorTransform{}, context, 0, cull);
+        renderTimeline(*level, painter, drawn, ColorTransform{}, context, 0, cull);
 }
 
 void FrameRenderer::render(QPainter& painter, const FrameScene& scene) {

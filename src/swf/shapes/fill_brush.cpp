@@ -83,6 +83,42 @@ std::vector<GradientStop> visibleStops(const std::vector<GradientStop>& src, boo
     return out;
 }
 
+// Flash draws a gradient from a table of 256 colours, entry e covering positions
+// [e / 256, (e + 1) / 256). Of stops that share a ratio, the last starts the next segment
+// there as usual; the ones before it are written over that segment's first entries, one
+// flat entry each, in file order.
+std::vector<GradientStop> spreadSharedRatios(const std::vector<GradientStop>& src, bool linearRgb) {
+    constexpr double entry = 1.0 / 256;
+    std::vector<GradientStop> out;
+    for (size_t i = 0; i < src.size();) {
+        size_t end = i + 1;
+        while (end < src.size() && src[end].ratio == src[i].ratio)
+            ++end;
+        if (end == i + 1) {
+            out.push_back(src[i++]);
+            continue;
+        }
+        const double first = std::round(src[i].ratio * 255) * entry;
+        for (size_t k = i; k + 1 < end; ++k) {
+            const double at = std::min(1.0, first + double(k - i) * entry);
+            out.push_back({at, src[k].color});
+            out.push_back({std::min(1.0, at + entry), src[k].color});
+        }
+        // The segment from the last of them shows from where the flat entries end.
+        const GradientStop& last = src[end - 1];
+        const double shownFrom = std::min(1.0, first + double(end - 1 - i) * entry);
+        QColor shown = last.color;
+        if (end < src.size() && src[end].ratio > last.ratio) {
+            const double t =
+                std::clamp((shownFrom - last.ratio) / (src[end].ratio - last.ratio), 0.0, 1.0);
+            shown = mixColor(last.color, src[end].color, t, linearRgb);
+        }
+        out.push_back({shownFrom, shown});
+        i = end;
+    }
+    return out;
+}
+
 void setStops(QGradient& g, const Gradient& src, const ColorTransform& cx) {
     switch (src.spread) {
     case Gradient::Reflect:
@@ -95,11 +131,15 @@ void setStops(QGradient& g, const Gradient& src, const ColorTransform& cx) {
         g.setSpread(QGradient::PadSpread);
         break;
     }
+    // Colours and alpha mix apart, as Flash does: between clear black and white lies a
+    // half-clear grey, not a half-clear white.
+    g.setInterpolationMode(QGradient::ComponentInterpolation);
     const bool linearRgb = src.interpolation == Gradient::LinearRgb;
     std::vector<GradientStop> colored = src.stops;
     for (GradientStop& s : colored)
         s.color = cx.apply(s.color);
-    const std::vector<GradientStop> stops = visibleStops(colored, linearRgb);
+    const std::vector<GradientStop> stops =
+        visibleStops(spreadSharedRatios(colored, linearRgb), linearRgb);
     for (size_t i = 0; i < stops.size(); ++i) {
         g.setColorAt(std::clamp(stops[i].ratio, 0.0, 1.0), stops[i].color);
         if (linearRgb && i + 1 < stops.size())

@@ -197,6 +197,51 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(50, 50), QColor(128, 0, 128), 8));
     }
 
+    // Stops sharing a ratio show one after another, one ratio value each, and the segment
+    // after them starts from the last.
+    void stopsAtOneRatioTakeAValueEach() {
+        const double at = 50 / 255.0;
+        write::ShapeBuilder s;
+        s.rect({0, 0, 100, 100},
+               s.addFill(write::linearGradient({0, 0, 255, 100}, {{0, QColor(255, 0, 0)},
+                                                                  {at, QColor(255, 0, 0)},
+                                                                  {at, QColor(0, 255, 0)},
+                                                                  {at, QColor(0, 0, 255)},
+                                                                  {1, QColor(0, 0, 0)}})));
+        const QImage img = renderMovie(oneShape(s));
+        QVERIFY(near(img.pixel(50, 50), QColor(255, 0, 0), 8));
+        QVERIFY2(near(img.pixel(51, 50), QColor(0, 255, 0), 8),
+                 qPrintable(QColor(img.pixel(51, 50)).name()));
+        QVERIFY(near(img.pixel(52, 50), QColor(0, 0, 255), 8));
+        QVERIFY(near(img.pixel(80, 50), QColor(0, 0, 220), 12));
+    }
+
+    // Colour and alpha mix apart: half way from clear black to white is a half-clear grey,
+    // which darkens the white stage.
+    void gradientMixesColourAndAlphaApart() {
+        write::ShapeBuilder s;
+        s.rect({0, 0, 100, 100},
+               s.addFill(write::linearGradient(
+                   {0, 0, 100, 100}, {{0, QColor(0, 0, 0, 0)}, {1, QColor(255, 255, 255)}})));
+        const QImage img = renderMovie(oneShape(s));
+        QVERIFY2(near(img.pixel(50, 50), QColor(191, 191, 191), 8),
+                 qPrintable(QColor(img.pixel(50, 50)).name()));
+    }
+
+    // Without anti-aliasing a pixel whose centre lies on a shape's left or top edge is
+    // filled, one on its right or bottom edge is not: an edge at x.5 takes pixel x.
+    void aliasedEdgesThroughPixelCentres() {
+        write::ShapeBuilder s;
+        s.rect({10.5, 10.5, 10, 10}, s.addFill(write::solid(Qt::red)));
+        const QImage img = renderMovie(oneShape(s), {100, 100}, Quality::Low);
+        QVERIFY(near(img.pixel(10, 15), Qt::red));
+        QVERIFY(near(img.pixel(19, 15), Qt::red));
+        QVERIFY(near(img.pixel(20, 15), Qt::white));
+        QVERIFY(near(img.pixel(15, 10), Qt::red));
+        QVERIFY(near(img.pixel(15, 20), Qt::white));
+        QVERIFY(near(img.pixel(9, 15), Qt::white));
+    }
+
     void radialGradientCentreAndEdge() {
         write::ShapeBuilder s;
         s.rect({0, 0, 100, 100},

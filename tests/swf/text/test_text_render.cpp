@@ -215,6 +215,7 @@ private Q_SLOTS:
         QVERIFY(test::near(image.pixel(30, 30), Qt::white));
         QVERIFY(test::near(image.pixel(10, 30), Qt::black, 60));
         QVERIFY(test::near(image.pixel(5, 30), Qt::green));
+        QVERIFY(test::near(image.pixel(30, 10), Qt::black, 60));
         // The right and bottom lines lie just past the 40 pixels, as the player draws them.
         QVERIFY(test::near(image.pixel(49, 30), Qt::white));
         QVERIFY(test::near(image.pixel(50, 30), Qt::black, 60));
