@@ -67,7 +67,10 @@ Value rectangle(Vm& vm, double x, double y, double w, double h) {
 // I is a bar (pixels 2..6 and 10..14 across, 2..17 down: the second beyond the field).
 std::shared_ptr<const Movie> clipUnderField() {
     write::SwfWriter w({100, 100}, 12, 8);
-    write::FontDesign font{.name = "Bars", .ascent = 800, .descent = 224};
+    write::FontDesign font;
+    font.name = QStringLiteral("Bars");
+    font.ascent = 800;
+    font.descent = 224;
     QPainterPath bar;
     bar.addRect(0, -800, 200, 800);
     font.glyphs.push_back({u'I', bar, 400});
@@ -77,11 +80,13 @@ std::shared_ptr<const Movie> clipUnderField() {
     content.place({.depth = 1, .character = red});
     content.showFrame();
     const auto clip = w.defineSprite(content);
-    const auto field = write::defineEditText(w, {.bounds = {0, 0, 8, 40},
-                                                 .text = "II",
-                                                 .useOutlines = true,
-                                                 .fontId = fontId,
-                                                 .fontHeight = 20});
+    write::EditTextDesign design;
+    design.bounds = {0, 0, 8, 40};
+    design.text = QStringLiteral("II");
+    design.useOutlines = true;
+    design.fontId = fontId;
+    design.fontHeight = 20;
+    const auto field = write::defineEditText(w, design);
     w.place({.depth = 1, .character = clip, .name = QString("clip")});
     w.place({.depth = 2, .character = field, .name = QString("txt")});
     w.showFrame();
