@@ -16,7 +16,7 @@ void drawVideoImage(const DrawArgs& args, const QImage& picture, QSizeF area, bo
     toTwips.scale(area.width() / picture.width(), area.height() / picture.height());
     p.setTransform(toTwips * args.matrix);
     p.setRenderHint(QPainter::SmoothPixmapTransform,
-                    smoothing && args.context.quality != Quality::Low);
+                    smoothing && args.context.quality == Quality::High);
     if (isAlphaOnly(args.cxform)) {
         p.setOpacity(p.opacity() * args.cxform.aMult);
         p.drawImage(QPointF(0, 0), picture);

@@ -9,7 +9,7 @@
 namespace reelcase::swf {
 
 // Draws a decoded picture over a video's area (twips, from the origin), whatever size the
-// codec gave it; smoothing applies above low quality.
+// codec gave it; smoothing applies at high quality only, as for bitmaps.
 void drawVideoImage(const DrawArgs& args, const QImage& picture, QSizeF area, bool smoothing);
 
 // The picture a script's stream shows in a Video object: one per decoded frame, made at

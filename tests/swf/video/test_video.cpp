@@ -1,9 +1,11 @@
 #include "swf/swf_fixtures.h"
 #include "swf/video/flv_encoding.h"
 #include "swf/video/video_decoder.h"
+#include "swf/video/video_picture.h"
 #include "swf/video/video_stream.h"
 #include "swfwriter/writer_video.h"
 
+#include <QPainter>
 #include <QTest>
 
 using namespace reelcase::swf;
@@ -62,6 +64,29 @@ private Q_SLOTS:
                 QVERIFY2(near(centre(player), colours[f], 12), qPrintable(QString::number(f)));
             }
         }
+    }
+
+    // A picture asking for smoothing is smoothed at high quality only, as bitmaps are; at
+    // medium and low, and without the flag, its pixels stay hard-edged when enlarged.
+    void smoothingNeedsHighQuality() {
+        QImage picture(2, 1, QImage::Format_ARGB32_Premultiplied);
+        picture.setPixel(0, 0, qRgb(0, 0, 0));
+        picture.setPixel(1, 0, qRgb(255, 255, 255));
+        const auto greyNearTheSeam = [&](Quality quality, bool smoothing) {
+            QImage out(40, 20, QImage::Format_ARGB32_Premultiplied);
+            out.fill(Qt::red);
+            QPainter painter(&out);
+            RenderContext context;
+            context.quality = quality;
+            drawVideoImage({painter, QTransform(), {}, 0, context}, picture, {40, 20}, smoothing);
+            painter.end();
+            const int level = qRed(out.pixel(17, 10));
+            return level > 8 && level < 247;
+        };
+        QVERIFY(greyNearTheSeam(Quality::High, true));
+        QVERIFY(!greyNearTheSeam(Quality::High, false));
+        QVERIFY(!greyNearTheSeam(Quality::Medium, true));
+        QVERIFY(!greyNearTheSeam(Quality::Low, true));
     }
 
     // Broken or hostile streams draw nothing or what they can, and never take the player
