@@ -286,6 +286,18 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"kill", "hidden"}));
     }
 
+    // A hidden clip may still be given the focus; only hiding the holder takes it away.
+    void hiddenClipMayBeGivenFocus() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            a.push("c").raw(0x1C).push("focusEnabled").push(true).raw(0x4F);
+            a.push("c").raw(0x1C).push("_visible").push(false).raw(0x4F);
+            a.push("c").raw(0x1C).pushInt(1).push("Selection").raw(0x1C).push("setFocus");
+            a.raw(0x52).raw(0x26);
+            a.pushInt(0).push("Selection").raw(0x1C).push("getFocus").raw(0x52).raw(0x26);
+        }));
+        QCOMPARE(p.host.traces, QStringList({"true", "_level0.c"}));
+    }
+
     // A press away from the focused text field takes its focus before the press is heard.
     void focusMovesBeforeThePress() {
         PlayedMovie p(clipMovie([](Actions& a) {

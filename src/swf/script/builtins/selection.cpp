@@ -42,8 +42,8 @@ bool onStage(Vm& vm, Object* o) {
     if (auto* clip = dynamic_cast<ClipObject*>(o); clip && clip->isRoot)
         return true;
     (void)vm;
-    const DisplayObject* e = handle->entry();
-    return e && e->placement.visible;
+    // A hidden object may still be given focus; hiding the holder takes it away.
+    return handle->entry() != nullptr;
 }
 
 TextFieldObject* focusedField(Vm& vm) {

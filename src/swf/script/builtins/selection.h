@@ -21,7 +21,7 @@ void installSelection(Vm& vm);
 // The object holding focus, null when none (or it left the stage).
 Object* focusedObject(Vm& vm);
 // Whether focus may go to the object: text fields, buttons, clips with focusEnabled or
-// button handlers, on stage and visible.
+// button handlers, on stage (hidden ones too).
 bool canTakeFocus(Vm& vm, Object* target);
 // Moves focus (null: none) and tells the old and new holders and Selection's listeners.
 void moveFocus(Vm& vm, Object* target);
