@@ -49,6 +49,8 @@ void Player::handleInput(const InputEvent& event) {
         input.pointer = event.position;
         input.pointerInside = true;
         s.context.drag.follow(input);
+        if (s.scripts)
+            avm1::builtins::mouseTakesKeys(s.scripts->vm());
         tellScripts(Event::MouseMove);
         queued |= s.buttons.moved(root, pointerMoved);
         break;

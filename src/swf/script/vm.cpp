@@ -764,6 +764,7 @@ Object* Vm::displayObjectFor(TimelineInstance& parent, DisplayObject& object) {
         h = m_heap.make<TextFieldObject>(protos.textField);
     } else if (dynamic_cast<const Button*>(object.character)) {
         h = m_heap.make<DisplayHandle>(protos.button);
+        h->put(QStringLiteral("tabIndex"), Undefined{}); // a button lists it from the start
     } else if (const auto* video = dynamic_cast<const VideoStream*>(object.character)) {
         h = builtins::makeVideoObject(*this, *video);
     } else {

@@ -221,6 +221,17 @@ private Q_SLOTS:
                  QStringList({"rollOver", "rollOut", "rollOver", "rollOut", "rollOver"}));
     }
 
+    // A button keeps tabIndex as a 32-bit integer, the smallest for what has none.
+    void buttonTabIndexIsAnInteger() {
+        Actions script;
+        for (const char* set : {"2147483648", "x", "7.9"}) {
+            script.push("b").raw(0x1C).push("tabIndex").push(set).raw(0x4F);
+            script.push("b").raw(0x1C).push("tabIndex").raw(0x4E).raw(0x26);
+        }
+        PlayedMovie p(buttonMovie({}, false, script));
+        QCOMPARE(p.host.traces, QStringList({"-2147483648", "-2147483648", "7"}));
+    }
+
     // A button's own actions for a transition run before its script handler.
     void buttonActionsRunBeforeTheHandler() {
         // b.onRollOver = function () { trace("handler"); }

@@ -49,18 +49,23 @@ Body tracePosition() {
     };
 }
 
+// A clip holding a red square.
+auto squareClip(SwfWriter& w, const QRectF& square) {
+    write::ShapeBuilder s;
+    s.rect(square, s.addFill(write::solid(Qt::red)));
+    const auto shape = w.defineShape(s);
+    write::Timeline sprite;
+    sprite.place({.depth = 1, .character = shape}).showFrame();
+    return w.defineSprite(sprite);
+}
+
 // A 200x200 stage with a clip "c" at (50, 50) holding a 100x100 red square; script sets
 // the clip's handlers on frame 1 and stops (or, when removedLater, goes on to frame 3,
 // which removes the clip).
 QByteArray clipMovie(const Body& script, bool removedLater = false,
                      const QTransform& placed = QTransform::fromTranslate(50, 50)) {
     SwfWriter w({200, 200}, 12, 8);
-    write::ShapeBuilder s;
-    s.rect({0, 0, 100, 100}, s.addFill(write::solid(Qt::red)));
-    const auto square = w.defineShape(s);
-    write::Timeline sprite;
-    sprite.place({.depth = 1, .character = square}).showFrame();
-    const auto clip = w.defineSprite(sprite);
+    const auto clip = squareClip(w, {0, 0, 100, 100});
     w.place({.depth = 1, .character = clip, .matrix = placed, .name = QString("c")});
     Actions a;
     script(a);
@@ -198,6 +203,77 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"over", "set", "out", "kill"}));
     }
 
+    // A pointer handler makes a clip a Tab stop even while it is undefined; other handlers
+    // do not.
+    void pointerHandlerPropertyMakesATabStop() {
+        for (const bool pointerHandler : {true, false}) {
+            PlayedMovie p(clipMovie([&](Actions& a) {
+                handler(a, "c", "onSetFocus", traced("set"));
+                a.push("c").raw(0x1C).push(pointerHandler ? "onRelease" : "onMouseDown");
+                a.pushUndefined().raw(0x4F);
+            }));
+            p.send(InputEvent::Kind::KeyDown, {}, keycode::Tab);
+            QCOMPARE(p.host.traces, pointerHandler ? QStringList({"set"}) : QStringList());
+        }
+    }
+
+    // Enter presses the clip Tab focused, but not once the movie turns the focus rectangle
+    // off; the key itself still reaches onKeyDown.
+    void enterPressesTheFocusedClipOnlyWithItsRectangle() {
+        for (const bool rectangle : {true, false}) {
+            PlayedMovie p(clipMovie([&](Actions& a) {
+                handler(a, "c", "onPress", traced("press"));
+                handler(a, "c", "onKeyDown", traced("key"));
+                if (!rectangle)
+                    a.push("_root").raw(0x1C).push("_focusrect").push(false).raw(0x4F);
+            }));
+            p.send(InputEvent::Kind::KeyDown, {}, keycode::Tab);
+            p.send(InputEvent::Kind::KeyDown, {}, keycode::Enter);
+            QCOMPARE(p.host.traces,
+                     rectangle ? QStringList({"key", "press"}) : QStringList({"key"}));
+        }
+    }
+
+    // Moving the mouse takes the keys from the clip Tab focused, though it keeps the focus;
+    // the next Tab gives them back.
+    void mouseMoveTakesTheKeysFromTheTabbedClip() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            handler(a, "c", "onPress", traced("press"));
+            handler(a, "c", "onKeyDown", traced("key"));
+        }));
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Tab);
+        p.send(InputEvent::Kind::MouseMove, {5, 5});
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Enter);
+        QCOMPARE(p.host.traces, QStringList());
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Tab);
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Enter);
+        QCOMPARE(p.host.traces, QStringList({"key", "press"}));
+    }
+
+    // Tab reads the stage from the top: "a" (its square from y 145) comes before "b", a
+    // half-size clip lower down whose square starts at y 150.
+    void tabOrderFollowsWhereClipsSitOnStage() {
+        SwfWriter w({200, 200}, 12, 8);
+        const auto clip = squareClip(w, {0, 100, 50, 50});
+        w.place({.depth = 1,
+                 .character = clip,
+                 .matrix = QTransform::fromTranslate(0, 45),
+                 .name = QString("a")});
+        w.place({.depth = 2,
+                 .character = clip,
+                 .matrix = QTransform(0.5, 0, 0, 0.5, 100, 100),
+                 .name = QString("b")});
+        Actions a;
+        for (const char* name : {"a", "b"}) {
+            handler(a, name, "onRelease", [](Actions&) {});
+            handler(a, name, "onSetFocus", traced(name));
+        }
+        w.actions(a.stop()).showFrame();
+        PlayedMovie p(w.finish());
+        p.send(InputEvent::Kind::KeyDown, {}, keycode::Tab);
+        QCOMPARE(p.host.traces, QStringList({"a"}));
+    }
+
     // Hiding the focused clip takes the focus from it at once, and it hears so.
     void hidingTheFocusedClipKillsItsFocus() {
         PlayedMovie p(clipMovie([](Actions& a) {
@@ -208,6 +284,18 @@ private Q_SLOTS:
             traced("hidden")(a);
         }));
         QCOMPARE(p.host.traces, QStringList({"kill", "hidden"}));
+    }
+
+    // A hidden clip may still be given the focus; only hiding the holder takes it away.
+    void hiddenClipMayBeGivenFocus() {
+        PlayedMovie p(clipMovie([](Actions& a) {
+            a.push("c").raw(0x1C).push("focusEnabled").push(true).raw(0x4F);
+            a.push("c").raw(0x1C).push("_visible").push(false).raw(0x4F);
+            a.push("c").raw(0x1C).pushInt(1).push("Selection").raw(0x1C).push("setFocus");
+            a.raw(0x52).raw(0x26);
+            a.pushInt(0).push("Selection").raw(0x1C).push("getFocus").raw(0x52).raw(0x26);
+        }));
+        QCOMPARE(p.host.traces, QStringList({"true", "_level0.c"}));
     }
 
     // A press away from the focused text field takes its focus before the press is heard.

@@ -27,6 +27,7 @@ public:
     Object* focus = nullptr;
     Object* shownField = nullptr; // the field drawn with its selection
     bool byTab = false;           // the focus came by Tab: its rectangle shows
+    bool mouseHasKeys = false;    // the mouse moved since the focus last did
 };
 
 SelectionObject* selection(Vm& vm) {
@@ -41,8 +42,8 @@ bool onStage(Vm& vm, Object* o) {
     if (auto* clip = dynamic_cast<ClipObject*>(o); clip && clip->isRoot)
         return true;
     (void)vm;
-    const DisplayObject* e = handle->entry();
-    return e && e->placement.visible;
+    // A hidden object may still be given focus; hiding the holder takes it away.
+    return handle->entry() != nullptr;
 }
 
 TextFieldObject* focusedField(Vm& vm) {
@@ -115,12 +116,13 @@ Value setSelection(Vm& vm, const Value&, Args args) {
     return Undefined{};
 }
 
-// A clip with pointer handlers acts as a button.
+// A clip with pointer handlers acts as a button for focus and Tab. The handler only has to
+// be there: one set to undefined still counts until it is deleted.
 bool hasButtonHandlers(Vm& vm, Object* o) {
     Value v;
     for (const char* handler : {"onPress", "onRelease", "onReleaseOutside", "onRollOver",
                                 "onRollOut", "onDragOver", "onDragOut"})
-        if (vm.findMember(o, QLatin1String(handler), v) && objectOf(v))
+        if (vm.findMember(o, QLatin1String(handler), v))
             return true;
     return false;
 }
@@ -172,7 +174,7 @@ void collectTabStops(Vm& vm, TimelineInstance& clip, const QTransform& toStage,
                 ? std::optional<double>(toInt32(i))
                 : std::nullopt;
         if (isTabStop(vm, o, tabIndex.has_value()))
-            out.push_back({o, m.mapRect(objectBounds(object)).topLeft(), tabIndex});
+            out.push_back({o, toStage.mapRect(objectBounds(object)).topLeft(), tabIndex});
         if (object.sprite && flag(vm, o, "tabChildren").value_or(true))
             collectTabStops(vm, *object.sprite, m, out, nesting + 1);
     }
@@ -261,15 +263,27 @@ void focusLeaving(Vm& vm, const DisplayObject& object) {
     }
 }
 
+namespace {
+// Keys reach a focused clip or button until the mouse moves.
+bool keysReachFocus(Vm& vm) {
+    SelectionObject* s = selection(vm);
+    return s && !s->mouseHasKeys;
+}
+} // namespace
+
 void keyToFocus(Vm& vm, bool down) {
     Object* o = focusedObject(vm);
-    if (o && o->kind() != Kind::TextField)
+    if (o && o->kind() != Kind::TextField && keysReachFocus(vm))
         vm.callIfPresent(o, down ? QStringLiteral("onKeyDown") : QStringLiteral("onKeyUp"));
 }
 
 void pressFocused(Vm& vm, const std::function<void(bool release)>& buttonTransition) {
     Object* o = focusedObject(vm);
-    if (!o || o->kind() == Kind::TextField)
+    if (!o || o->kind() == Kind::TextField || !keysReachFocus(vm))
+        return;
+    // Keyboard presses belong to the focus rectangle: with it turned off the keys only reach
+    // onKeyDown and onKeyUp.
+    if (auto* handle = dynamic_cast<DisplayHandle*>(o); handle && !showsFocusRect(vm, *handle))
         return;
     const bool button = !dynamic_cast<ClipObject*>(o);
     if (button)
@@ -354,6 +368,7 @@ void moveFocus(Vm& vm, Object* target) {
     if (!s)
         return;
     Object* old = focusedObject(vm);
+    s->mouseHasKeys = false;
     // A field taking focus, even again, has all its text selected.
     if (auto* field = dynamic_cast<TextFieldObject*>(target)) {
         field->selectionBegin = 0;
@@ -394,6 +409,12 @@ std::optional<QRectF> focusRectangle(Vm& vm) {
 void hideFocusRectangle(Vm& vm) {
     if (SelectionObject* s = selection(vm))
         s->byTab = false;
+}
+
+void mouseTakesKeys(Vm& vm) {
+    hideFocusRectangle(vm);
+    if (SelectionObject* s = selection(vm))
+        s->mouseHasKeys = true;
 }
 
 void showFocus(Vm& vm) {
