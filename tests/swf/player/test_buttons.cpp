@@ -312,13 +312,16 @@ private Q_SLOTS:
                                            {StateHit, hit, 4}},
                                           {});
         w.place({.depth = 1, .character = button, .name = QString("b")});
-        w.actions(Actions().stop()).showFrame();
+        // The button's name leads on to its clips.
+        w.actions(Actions().push("b").raw(0x1C).push("instance2").raw(0x4E).raw(0x26).stop());
+        w.showFrame();
         w.remove(1).showFrame();
         PlayedMovie p(w.finish());
         // Its first frame, then the player's first tick.
-        QCOMPARE(p.host.traces,
-                 QStringList({"_level0.b.instance1", "_level0.b", "_level0.b.instance2",
-                              "_level0.b", "enterFrame instance2", "enterFrame instance1"}));
+        QCOMPARE(
+            p.host.traces,
+            QStringList({"_level0.b.instance1", "_level0.b", "_level0.b.instance2", "_level0.b",
+                         "_level0.b.instance2", "enterFrame instance2", "enterFrame instance1"}));
         p.host.traces.clear();
         p.send(InputEvent::Kind::MouseMove, {100, 100});
         QCOMPARE(p.host.traces,
