@@ -230,6 +230,7 @@ void TimelineInstance::makeButton(DisplayObject& o, const Button& definition) {
     b->trackAsMenu = definition.trackAsMenu();
     b->parts = std::make_shared<TimelineInstance>(emptyTimeline(), m_context, m_nesting + 1);
     b->parts->m_parent = this;
+    b->parts->m_buttonState = true;
     b->parts->enterFirstFrame();
     o.button = b;
     showButtonState(*b, ButtonState::Up);
@@ -437,8 +438,9 @@ DisplayObject* TimelineInstance::objectAt(int depth) {
 DisplayObject* TimelineInstance::entry() {
     if (!m_parent)
         return nullptr;
+    // A button's state list stands for the button: paths and matrices go through it.
     for (auto& [depth, object] : m_parent->m_list)
-        if (object.sprite.get() == this)
+        if (object.sprite.get() == this || (object.button && object.button->parts.get() == this))
             return &object;
     return nullptr;
 }
@@ -654,10 +656,11 @@ std::vector<std::shared_ptr<TimelineInstance>> clipsOnStage(TimelineInstance& ro
     while (!pending.empty() && clips.size() < 100'000) {
         TimelineInstance* c = pending.back();
         pending.pop_back();
-        clips.push_back(c->shared_from_this());
+        if (!c->isButtonState())
+            clips.push_back(c->shared_from_this());
         for (const auto& [depth, object] : c->displayList())
-            if (object.sprite)
-                pending.push_back(object.sprite.get());
+            if (const TimelineInstance* inner = object.children())
+                pending.push_back(const_cast<TimelineInstance*>(inner));
     }
     std::reverse(clips.begin(), clips.end());
     return clips;

@@ -180,13 +180,16 @@ public:
     // The sprite placed under this name on the display list, or null.
     std::shared_ptr<TimelineInstance> child(const QString& name) const;
     TimelineInstance* parent() const { return m_parent; }
-    // This timeline's own entry on its parent's display list (null for the root).
+    // This timeline's own entry on its parent's display list (null for the root); for a
+    // button's state list, the button.
     DisplayObject* entry();
     Placement* placement();
     std::uint64_t id() const { return m_id; }
     // This clip's id and its parents', innermost first: whose Sound objects shape its sounds.
     SoundOwners soundOwners() const;
     int nesting() const { return m_nesting; }
+    // A button's list of what its state shows: no clip of its own, but its clips are.
+    bool isButtonState() const { return m_buttonState; }
     PlayContext& context() const { return m_context; }
 
     // Script-made objects: a character (or, with none, an empty clip) at depth, replacing
@@ -246,6 +249,7 @@ private:
     std::uint64_t m_id = 0;
     TimelineInstance* m_parent = nullptr;
     bool m_detached = false; // taken off its parent's list
+    bool m_buttonState = false;
     std::map<int, DisplayObject> m_list;
     std::unique_ptr<ShapeDrawing> m_drawing;
 };

@@ -91,13 +91,14 @@ std::vector<std::shared_ptr<TimelineInstance>> ScriptRuntime::clipsInEventOrder(
         Step step = pending.back();
         pending.pop_back();
         if (step.expanded) {
-            out.push_back(step.clip->shared_from_this());
+            if (!step.clip->isButtonState())
+                out.push_back(step.clip->shared_from_this());
             continue;
         }
         pending.push_back({step.clip, true});
         for (const auto& [depth, object] : step.clip->displayList())
-            if (object.sprite)
-                pending.push_back({object.sprite.get(), false});
+            if (const TimelineInstance* inner = object.children())
+                pending.push_back({const_cast<TimelineInstance*>(inner), false});
     }
     return out;
 }
@@ -325,17 +326,30 @@ void ScriptRuntime::objectRemoved(TimelineInstance& parent, int depth, DisplayOb
     builtins::focusLeaving(*m_vm, object);
     if (object.sprite)
         unload(*object.sprite, object);
+    else if (object.button)
+        unloadInner(*object.button->parts);
+}
+
+// The clips a list holds, those its buttons show included, unload before it does.
+void ScriptRuntime::unloadInner(TimelineInstance& list) {
+    // Collected first: the handlers may change the list.
+    std::vector<std::shared_ptr<TimelineInstance>> inner;
+    for (const auto& [depth, object] : list.displayList())
+        if (object.instantiated && object.children())
+            inner.push_back(object.sprite ? object.sprite : object.button->parts);
+    for (const auto& child : inner) {
+        if (child->parent() != &list)
+            continue;
+        if (child->isButtonState())
+            unloadInner(*child);
+        else if (const DisplayObject* e = child->entry())
+            unload(*child, *e);
+    }
 }
 
 // The clips inside go first; each still has its path while its handlers run.
 void ScriptRuntime::unload(TimelineInstance& clip, const DisplayObject& entry) {
-    std::vector<std::shared_ptr<TimelineInstance>> inner;
-    for (const auto& [depth, object] : clip.displayList())
-        if (object.sprite && object.instantiated)
-            inner.push_back(object.sprite);
-    for (const auto& child : inner)
-        if (const DisplayObject* e = child->entry(); e && child->parent() == &clip)
-            unload(*child, *e);
+    unloadInner(clip);
     ClipObject* o = m_vm->clipObject(clip);
     if (o->unloaded)
         return;

@@ -46,6 +46,7 @@ private:
                       const QString& method);
     void runEvents();
     void unload(TimelineInstance& clip, const DisplayObject& entry);
+    void unloadInner(TimelineInstance& list);
     // The construct events, the registered class's constructor and onConstruct.
     void construct(TimelineInstance& clip, const DisplayObject& entry);
     void sendLoad(TimelineInstance& clip);

@@ -351,6 +351,19 @@ bool Vm::hasProperty(Object* object, const QString& name) {
     return false;
 }
 
+// A button's name leads on to what its state shows, as a clip's leads to its children.
+Object* Vm::buttonChild(Object* o, const QString& name) {
+    auto* handle = dynamic_cast<DisplayHandle*>(o);
+    if (!handle || o->kind() == Kind::Clip)
+        return nullptr;
+    DisplayObject* e = handle->entry();
+    if (!e || !e->button)
+        return nullptr;
+    TimelineInstance& parts = *e->button->parts;
+    DisplayObject* child = parts.childObject(name, version() >= 7);
+    return child ? displayObjectFor(parts, *child) : nullptr;
+}
+
 bool Vm::findMember(Object* o, const QString& name, Value& out) {
     if (sameName(name, QStringLiteral("__proto__"))) {
         out = o->proto ? Value(o->proto) : Value(Undefined{});
@@ -366,6 +379,9 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
         out = static_cast<ClipObject*>(o)->child(*this, name);
         if (!isVoid(out))
             return true;
+    } else if (Object* inner = buttonChild(o, name)) {
+        out = inner;
+        return true;
     }
     Object* p = o->proto;
     for (int i = 0; p && i < maxChain; ++i, p = p->proto) {

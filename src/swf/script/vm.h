@@ -110,6 +110,8 @@ public:
     bool deleteMember(Object* object, const QString& name);
     // getMember that tells whether the member exists at all.
     bool findMember(Object* object, const QString& name, Value& out);
+    // The object a button's state shows under this name, or null (o is no button).
+    Object* buttonChild(Object* o, const QString& name);
     // The property of name on object or its chain (cycles and depth are capped).
     Property* lookup(Object* object, const QString& name, Object** holder = nullptr);
     bool hasProperty(Object* object, const QString& name);

@@ -84,6 +84,40 @@ PointerTarget target(std::uint64_t id, bool menu = false) {
     return t;
 }
 
+// this.<member> = function() { trace(text + this._name); }, as a frame script's bytes.
+QByteArray setsHandler(const char* member, const char* text) {
+    enum { Trace = 0x26, Add2 = 0x47, GetVariable = 0x1C, GetMember = 0x4E, SetMember = 0x4F };
+    QByteArray body = Actions()
+                          .push(text)
+                          .push("this")
+                          .raw(GetVariable)
+                          .push("_name")
+                          .raw(GetMember)
+                          .raw(Add2)
+                          .raw(Trace)
+                          .bytes();
+    body.chop(1);               // the end action
+    QByteArray define(1, '\0'); // anonymous, no parameters
+    define.append(2, '\0');
+    define.append(char(body.size() & 0xff)).append(char(body.size() >> 8));
+    QByteArray code =
+        Actions().push("this").raw(GetVariable).push(member).raw(0x9B, define).bytes();
+    code.chop(1);
+    return code + body + Actions().raw(SetMember).bytes();
+}
+
+// A one-frame clip that traces its path and its parent's, and its enterFrame and unload.
+std::uint16_t reportingClip(SwfWriter& w) {
+    enum { Trace = 0x26, GetVariable = 0x1C, GetMember = 0x4E };
+    write::Timeline clip;
+    clip.actions(Actions().push("this").raw(GetVariable).raw(Trace));
+    clip.actions(Actions().push("this").raw(GetVariable).push("_parent").raw(GetMember).raw(Trace));
+    clip.rawTag(12, setsHandler("onEnterFrame", "enterFrame "));
+    clip.rawTag(12, setsHandler("onUnload", "unload "));
+    clip.showFrame();
+    return w.defineSprite(clip);
+}
+
 using Steps = std::vector<std::pair<std::uint64_t, int>>;
 
 Steps steps(const std::vector<PointerTransition>& transitions) {
@@ -273,6 +307,39 @@ private Q_SLOTS:
         p.send(InputEvent::Kind::MouseUp, {100, 100});
         QCOMPARE(p.host.traces, QStringList({"go", "frame 2"}));
         QCOMPARE(p.player.currentFrame(), 1);
+    }
+
+    // Clips a state shows run as clips under the button: they are named through it, hear
+    // enterFrame topmost first, and unload when a state or the button no longer shows them.
+    void clipsInStatesAreClipsUnderTheButton() {
+        using namespace write;
+        SwfWriter w({200, 200}, 12, 8);
+        const auto clip = reportingClip(w);
+        const auto hit = square(w, Qt::black);
+        const auto button = defineButton2(w,
+                                          {{StateUp, clip, 1},
+                                           {StateOver, clip, 2},
+                                           {StateUp | StateOver, clip, 3},
+                                           {StateHit, hit, 4}},
+                                          {});
+        w.place({.depth = 1, .character = button, .name = QString("b")});
+        // The button's name leads on to its clips.
+        w.actions(Actions().push("b").raw(0x1C).push("instance2").raw(0x4E).raw(0x26).stop());
+        w.showFrame();
+        w.remove(1).showFrame();
+        PlayedMovie p(w.finish());
+        // Its first frame, then the player's first tick.
+        QCOMPARE(
+            p.host.traces,
+            QStringList({"_level0.b.instance1", "_level0.b", "_level0.b.instance2", "_level0.b",
+                         "_level0.b.instance2", "enterFrame instance2", "enterFrame instance1"}));
+        p.host.traces.clear();
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        QCOMPARE(p.host.traces,
+                 QStringList({"unload instance1", "_level0.b.instance3", "_level0.b"}));
+        p.host.traces.clear();
+        p.player.gotoFrame(1);
+        QCOMPARE(p.host.traces, QStringList({"unload instance3", "unload instance2"}));
     }
 
     void buttonThatLeavesTheStageIsForgotten() {
