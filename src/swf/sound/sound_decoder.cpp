@@ -94,20 +94,27 @@ public:
         bool any = false;
         if (m_parser) {
             while (size > 0) {
-                std::uint8_t* frame = nullptr;
-                int frameSize = 0;
-                const int used =
-                    av_parser_parse2(m_parser, m_codec, &frame, &frameSize, bytes,
-                                     static_cast<int>(std::min<std::int64_t>(size, 1 << 20)),
-                                     AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-                if (used < 0)
-                    break;
-                bytes += used;
-                size -= used;
-                if (frameSize > 0)
-                    any |= sendPacket(frame, frameSize, out);
-                if (used == 0 && frameSize == 0)
-                    break;
+                // The parser reads up to the padding past its input when it joins a frame
+                // split between blocks, so it gets a padded copy, never the movie's bytes.
+                const int piece = static_cast<int>(std::min<std::int64_t>(size, 1 << 20));
+                m_padded.assign(std::size_t(piece) + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+                std::copy(bytes, bytes + piece, m_padded.begin());
+                const std::uint8_t* at = m_padded.data();
+                int left = piece;
+                while (left > 0) {
+                    std::uint8_t* frame = nullptr;
+                    int frameSize = 0;
+                    const int used = av_parser_parse2(m_parser, m_codec, &frame, &frameSize, at,
+                                                      left, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+                    if (used < 0 || (used == 0 && frameSize == 0))
+                        return any;
+                    at += used;
+                    left -= used;
+                    if (frameSize > 0)
+                        any |= sendPacket(frame, frameSize, out);
+                }
+                bytes += piece;
+                size -= piece;
             }
             return any;
         }
@@ -212,6 +219,7 @@ private:
     AVCodecParserContext* m_parser = nullptr;
     AVPacket* m_packet = nullptr;
     AVFrame* m_frame = nullptr;
+    std::vector<std::uint8_t> m_padded;
     SwrContext* m_swr = nullptr;
     int m_inRate = 0;
     int m_inFormat = -1;
