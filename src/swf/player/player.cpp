@@ -31,6 +31,10 @@ void Player::setHost(Host* host) {
     m_state->context.host = host;
 }
 
+void Player::setScriptStepsPerFrame(int steps) {
+    m_state->scriptStepsPerFrame = std::max(0, steps);
+}
+
 Player::~Player() {
     m_state->root.reset();
     m_state->context.levels.clear();
@@ -95,7 +99,8 @@ void Player::setMovie(std::shared_ptr<const Movie> movie) {
     if (!s.movie)
         return;
     resolveImportsInto(s.context, s.imported, *s.movie, s.host);
-    s.scripts = std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version);
+    s.scripts =
+        std::make_unique<ScriptRuntime>(s.context, s.host, s.movie->version, s.scriptStepsPerFrame);
     s.scripts->vm().movieLoads().setParser(
         [](const QByteArray& bytes) { return parseMovie(bytes); });
     s.context.drawTimeline = [&s](const TimelineInstance& timeline, QPainter& painter,

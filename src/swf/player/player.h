@@ -57,6 +57,10 @@ public:
     // Not owned; must outlive the player or be reset. Null: scripts' requests go nowhere.
     void setHost(Host* host);
 
+    // Actions a frame's scripts may run before they are stopped, for the movies set after
+    // this (0: the engine's default). Tools that play many hostile files lower it.
+    void setScriptStepsPerFrame(int steps);
+
     // Drops the current movie and starts the new one at frame 1 (null empties the player).
     void setMovie(std::shared_ptr<const Movie> movie);
     bool hasMovie() const;

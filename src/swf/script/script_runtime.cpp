@@ -29,9 +29,19 @@ struct ScriptRuntime::Event {
     std::weak_ptr<TimelineInstance> clip;
 };
 
-ScriptRuntime::ScriptRuntime(PlayContext& context, ScriptHost* host, int swfVersion)
+namespace {
+avm1::Budgets budgetsWith(int stepsPerFrame) {
+    avm1::Budgets budgets;
+    if (stepsPerFrame > 0)
+        budgets.stepsPerFrame = stepsPerFrame;
+    return budgets;
+}
+} // namespace
+
+ScriptRuntime::ScriptRuntime(PlayContext& context, ScriptHost* host, int swfVersion,
+                             int stepsPerFrame)
     : m_context(context)
-    , m_vm(std::make_unique<Vm>(context, host, swfVersion)) {}
+    , m_vm(std::make_unique<Vm>(context, host, swfVersion, budgetsWith(stepsPerFrame))) {}
 
 ScriptRuntime::~ScriptRuntime() = default;
 

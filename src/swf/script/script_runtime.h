@@ -15,7 +15,9 @@ class Object;
 // init actions, clip events and timers run, and the script objects of display objects.
 class ScriptRuntime : public DisplayListener {
 public:
-    ScriptRuntime(PlayContext& context, ScriptHost* host, int swfVersion);
+    // stepsPerFrame: actions a frame's scripts may run before they are stopped (0: the
+    // virtual machine's default).
+    ScriptRuntime(PlayContext& context, ScriptHost* host, int swfVersion, int stepsPerFrame = 0);
     ~ScriptRuntime() override;
 
     void setRoot(TimelineInstance& root);

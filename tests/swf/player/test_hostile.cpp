@@ -1,3 +1,4 @@
+#include "support/fake_swf_host.h"
 #include "swf/format/bit_reader.h"
 #include "swf/format/movie.h"
 #include "swf/format/tag_table.h"
@@ -117,6 +118,36 @@ private Q_SLOTS:
         player.setMovie(movie);
         QCOMPARE(player.frameCount(), 1);
         QVERIFY(near(renderImage(player, {100, 100}).pixel(25, 25), Qt::red));
+    }
+
+    // A player told to allow fewer script steps stops an endless loop that soon, for every
+    // movie it plays afterwards; the next frame's script runs as usual.
+    void stepBudgetEndsEndlessLoops() {
+        enum { Trace = 0x26, Add2 = 0x47, GetVariable = 0x1C, SetVariable = 0x1D };
+        write::SwfWriter w({100, 100}, 12, 7);
+        write::Actions loop;
+        loop.push("i").push(0.0).raw(SetVariable).mark("again");
+        loop.push("i").push("i").raw(GetVariable).push(1.0).raw(Add2).raw(SetVariable);
+        loop.jump("again");
+        w.actions(loop);
+        w.showFrame();
+        w.actions(write::Actions().push("i").raw(GetVariable).raw(Trace));
+        w.showFrame();
+        const auto movie = load(w.finish());
+        FakeSwfHost host;
+        Player player;
+        player.setHost(&host);
+        player.setScriptStepsPerFrame(7000); // seven actions a turn: about a thousand turns
+        for (int run = 0; run < 2; ++run) {
+            host.traces.clear();
+            player.setMovie(movie);
+            player.play();
+            player.tick();
+            player.tick();
+            QCOMPARE(host.traces.size(), 1);
+            const int turns = host.traces.front().toInt();
+            QVERIFY2(turns > 900 && turns <= 1000, qPrintable(host.traces.front()));
+        }
     }
 
     // Inputs that once crashed or hung the engine under the fuzzer.
