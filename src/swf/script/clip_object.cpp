@@ -393,7 +393,7 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
     // variable of the same name hides them.
     if (find(name))
         return DisplayHandle::getNative(vm, name, out);
-    if (vm.sameName(name, QStringLiteral("_global")) && vm.version() >= 6) {
+    if (vm.sameName(name, QStringLiteral("_global")) && vm.runningVersion() >= 6) {
         out = vm.global;
         return true;
     }

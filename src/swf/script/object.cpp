@@ -27,7 +27,7 @@ Property* Object::find(const QString& name) {
     return nullptr;
 }
 
-Property& Object::put(const QString& name, const Value& value, std::uint8_t flags) {
+Property& Object::put(const QString& name, const Value& value, std::uint16_t flags) {
     if (Property* p = find(name)) {
         p->value = value;
         p->getter = p->setter = nullptr;

@@ -15,7 +15,26 @@ namespace reelcase::swf::avm1 {
 class Heap;
 class Vm;
 
-enum PropertyFlag : std::uint8_t { DontEnum = 1, DontDelete = 2, ReadOnly = 4 };
+enum PropertyFlag : std::uint16_t {
+    DontEnum = 1,
+    DontDelete = 2,
+    ReadOnly = 4,
+    // Version bits: the property is there for code of the versions named only (built-ins
+    // a later player added stay out of older movies' way).
+    FromSwf6 = 0x80,
+    NotInSwf6 = 0x100,
+    FromSwf7 = 0x400,
+    FromSwf8 = 0x1000,
+    FromSwf9 = 0x2000,
+    FromSwf10 = 0x4000,
+};
+
+// Whether code of a SWF version sees a property with these flags.
+constexpr bool visibleInVersion(std::uint16_t flags, int version) {
+    return !((flags & FromSwf6 && version < 6) || (flags & NotInSwf6 && version == 6) ||
+             (flags & FromSwf7 && version < 7) || (flags & FromSwf8 && version < 8) ||
+             (flags & FromSwf9 && version < 9) || (flags & FromSwf10 && version < 10));
+}
 
 // One property: a value, or a getter and setter pair (addProperty).
 struct Property {
@@ -23,7 +42,7 @@ struct Property {
     Value value;
     Object* getter = nullptr;
     Object* setter = nullptr;
-    std::uint8_t flags = 0;
+    std::uint16_t flags = 0;
     bool isAccessor() const { return getter != nullptr; }
 };
 
@@ -72,7 +91,7 @@ public:
     }
     // Sets a plain value (adding the property at the end when new); ReadOnly is the
     // caller's business.
-    Property& put(const QString& name, const Value& value, std::uint8_t flags = 0);
+    Property& put(const QString& name, const Value& value, std::uint16_t flags = 0);
     bool remove(const QString& name);
     void removeIf(const std::function<bool(const Property&)>& drop);
     const std::vector<Property>& properties() const { return m_properties; }

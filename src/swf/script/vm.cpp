@@ -327,10 +327,15 @@ Value Vm::lessThan(const Value& a, const Value& b) {
 
 // Members
 
+Property* Vm::visibleOwn(Object* o, const QString& name) {
+    Property* p = o->find(name);
+    return p && visibleInVersion(p->flags, runningVersion()) ? p : nullptr;
+}
+
 Property* Vm::lookup(Object* object, const QString& name, Object** holder) {
     Object* o = object;
     for (int i = 0; o && i < maxChain; ++i, o = o->proto)
-        if (Property* p = o->find(name)) {
+        if (Property* p = visibleOwn(o, name)) {
             if (holder)
                 *holder = o;
             return p;
@@ -371,7 +376,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     }
     if (o->getNative(*this, name, out))
         return true;
-    if (Property* p = o->find(name)) {
+    if (Property* p = visibleOwn(o, name)) {
         out = p->isAccessor() ? call(p->getter, o, {}, o->proto) : p->value;
         return true;
     }
@@ -385,7 +390,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     }
     Object* p = o->proto;
     for (int i = 0; p && i < maxChain; ++i, p = p->proto) {
-        if (Property* prop = p->find(name)) {
+        if (Property* prop = visibleOwn(p, name)) {
             out = prop->isAccessor() ? call(prop->getter, o, {}, p) : prop->value;
             return true;
         }
@@ -482,6 +487,11 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
     }
     if (o->setNative(*this, name, v))
         return;
+    if (Property* p = o->find(name); p && !visibleInVersion(p->flags, runningVersion())) {
+        // A property the running code cannot see is replaced by a new one of its own.
+        *p = Property{p->name, v, nullptr, nullptr, 0};
+        return;
+    }
     if (Property* p = o->find(name)) {
         if (p->isAccessor()) {
             if (p->setter) {

@@ -115,6 +115,8 @@ public:
     // The property of name on object or its chain (cycles and depth are capped).
     Property* lookup(Object* object, const QString& name, Object** holder = nullptr);
     bool hasProperty(Object* object, const QString& name);
+    // An own property the running code's version sees (see visibleInVersion).
+    Property* visibleOwn(Object* object, const QString& name);
     bool instanceOf(const Value& v, Object* constructor);
 
     // Calls: a function value with this and arguments; methods by name; new.

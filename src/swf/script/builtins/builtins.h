@@ -57,6 +57,8 @@ void installMovieClipLoader(Vm& vm); // and MovieClip's methods about loaded fil
 void installLoadVars(Vm& vm);
 void installNetObjects(Vm& vm);   // XMLSocket, LocalConnection: nothing leaves the process
 void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them
+// Hides what a later player added from older movies (after everything is installed).
+void markVersionedBuiltins(Vm& vm);
 
 // Sound objects' events: files loaded, sounds ended (once a frame).
 void deliverSoundEvents(Vm& vm);

@@ -70,7 +70,7 @@ void member(Vm& vm, Object* proto, const char* name, NativeFunction fn) {
 }
 
 void accessor(Vm& vm, Object* proto, const char* name, NativeFunction getter, NativeFunction setter,
-              std::uint8_t flags) {
+              std::uint16_t flags) {
     Property& p = proto->put(QLatin1String(name), Undefined{}, flags);
     p.getter = vm.newNative(getter);
     if (setter)

@@ -43,7 +43,7 @@ Object* defineGeomClass(Vm& vm, Object* geom, const char* name, NativeFunction c
 void member(Vm& vm, Object* proto, const char* name, NativeFunction fn);
 // A getter (and setter) on a prototype.
 void accessor(Vm& vm, Object* proto, const char* name, NativeFunction getter,
-              NativeFunction setter = nullptr, std::uint8_t flags = 0);
+              NativeFunction setter = nullptr, std::uint16_t flags = 0);
 
 void installPoint(Vm& vm, Object* geom);
 void installRectangle(Vm& vm, Object* geom);

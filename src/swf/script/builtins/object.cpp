@@ -124,8 +124,8 @@ Value setPropFlags(Vm& vm, const Value&, Args args) {
     Object* o = objectOf(arg(args, 0));
     if (!o)
         return Undefined{};
-    const int set = toInt32(vm.toNumber(arg(args, 2))) & 7;
-    const int clear = args.size() > 3 ? toInt32(vm.toNumber(arg(args, 3))) & 7 : 0;
+    const int set = toInt32(vm.toNumber(arg(args, 2))) & 0xffff;
+    const int clear = args.size() > 3 ? toInt32(vm.toNumber(arg(args, 3))) & 0xffff : 0;
     QStringList names;
     bool all = false;
     const Value list = arg(args, 1);
@@ -143,7 +143,7 @@ Value setPropFlags(Vm& vm, const Value&, Args args) {
             if (vm.sameName(n, p.name))
                 hit = true;
         if (hit)
-            p.flags = static_cast<std::uint8_t>((p.flags & ~clear) | set);
+            p.flags = static_cast<std::uint16_t>((p.flags & ~clear) | set);
     }
     return Undefined{};
 }

@@ -1,0 +1,117 @@
+#include "swf/script/action_codes.h"
+#include "swf/script_stage.h"
+#include "swf/swf_fixtures.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace reelcase::swf;
+using namespace reelcase::swf::avm1;
+using namespace reelcase::test;
+using write::Actions;
+
+namespace {
+
+std::shared_ptr<const Movie> emptyMovie(int version) {
+    write::SwfWriter w({100, 100}, 12, version);
+    w.showFrame();
+    return load(w.finish());
+}
+
+// Runs code on the root and gives what it traced.
+QStringList traced(int version, const std::function<void(Actions&)>& code,
+                   const std::function<void(Vm&, Object* root)>& setup = {}) {
+    TraceHost host;
+    ScriptStage stage(emptyMovie(version), &host);
+    Vm& vm = stage.runtime->vm();
+    if (setup)
+        setup(vm, vm.clipObject(*stage.root));
+    Actions a;
+    code(a);
+    vm.runBlock(*stage.root, a.bytes());
+    return host.lines;
+}
+
+// typeof name, as the running movie sees it.
+QString typeOfName(int version, const char* object, const char* member) {
+    const QStringList lines = traced(version, [&](Actions& a) {
+        a.push(object).raw(GetVariable);
+        if (member)
+            a.push(member).raw(GetMember);
+        a.raw(TypeOf).raw(Trace);
+    });
+    return lines.value(0);
+}
+
+} // namespace
+
+class TestVersions : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Version bits hide a property from older code: reads pass it by (an inherited
+    // getter too), it still counts as own, a write replaces it and delete removes it.
+    void versionBitsHideProperties() {
+        ScriptStage stage(emptyMovie(8));
+        Vm& vm = stage.runtime->vm();
+        Object* o = vm.newObject();
+        vm.setMember(Value(o), "prop", QStringLiteral("a"));
+        auto setFlags = [&](Object* on, double set) {
+            const Value args[] = {Value(on), QStringLiteral("prop"), set, 0.0};
+            vm.call(vm.getMember(Value(vm.global), "ASSetPropFlags"), Undefined{}, args);
+        };
+        setFlags(o, FromSwf8); // SWF 8 sees what SWF 8 added
+        QCOMPARE(vm.toString(vm.getMember(Value(o), "prop")), QStringLiteral("a"));
+        setFlags(o, FromSwf10);
+        QCOMPARE(vm.typeOf(vm.getMember(Value(o), "prop")), QStringLiteral("undefined"));
+        QCOMPARE(vm.toString(call(vm, Value(o), "hasOwnProperty", {QStringLiteral("prop")})),
+                 QStringLiteral("true"));
+        vm.setMember(Value(o), "prop", QStringLiteral("b"));
+        QCOMPARE(vm.toString(vm.getMember(Value(o), "prop")), QStringLiteral("b"));
+        setFlags(o, FromSwf9);
+        QVERIFY(vm.deleteMember(o, "prop"));
+        QVERIFY(!o->find("prop"));
+
+        Object* proto = vm.newObject();
+        vm.setMember(Value(proto), "prop", 1.0);
+        o->proto = proto;
+        setFlags(proto, FromSwf9);
+        QCOMPARE(vm.typeOf(vm.getMember(Value(o), "prop")), QStringLiteral("undefined"));
+        vm.setMember(Value(o), "prop", 20.0);
+        QCOMPARE(vm.toNumber(vm.getMember(Value(o), "prop")), 20.0);
+        QVERIFY(o->find("prop"));
+    }
+
+    void versionRule() {
+        QVERIFY(!visibleInVersion(FromSwf6, 5));
+        QVERIFY(visibleInVersion(FromSwf6, 6));
+        QVERIFY(!visibleInVersion(NotInSwf6, 6));
+        QVERIFY(visibleInVersion(NotInSwf6, 7));
+        QVERIFY(!visibleInVersion(FromSwf7 | FromSwf6, 6));
+        QVERIFY(visibleInVersion(FromSwf8, 8));
+        QVERIFY(!visibleInVersion(FromSwf9, 8));
+        QVERIFY(visibleInVersion(DontEnum | DontDelete | ReadOnly, 4));
+    }
+
+    // What later players added stays out of older movies' way; SWF 5 finds a timeline's
+    // own variables by name, not its prototypes' methods.
+    void builtinsByVersion() {
+        QCOMPARE(typeOfName(5, "Function", nullptr), QStringLiteral("undefined"));
+        QCOMPARE(typeOfName(6, "Function", nullptr), QStringLiteral("function"));
+        QCOMPARE(typeOfName(5, "_global", nullptr), QStringLiteral("undefined"));
+        QCOMPARE(typeOfName(6, "_global", nullptr), QStringLiteral("object"));
+        QCOMPARE(typeOfName(5, "getDepth", nullptr), QStringLiteral("undefined"));
+        QCOMPARE(typeOfName(6, "getDepth", nullptr), QStringLiteral("function"));
+        QCOMPARE(typeOfName(5, "_root", "getDepth"), QStringLiteral("function"));
+        QCOMPARE(typeOfName(5, "_root", "hasOwnProperty"), QStringLiteral("function"));
+        QCOMPARE(typeOfName(5, "escape", nullptr), QStringLiteral("function"));
+        const QStringList own = traced(5, [](Actions& a) {
+            a.push("v").push(1.0).raw(SetVariable).push("v").raw(GetVariable).raw(Trace);
+        });
+        QCOMPARE(own, QStringList({"1"}));
+    }
+};
+
+QTEST_MAIN(TestVersions)
+#include "test_versions.moc"
