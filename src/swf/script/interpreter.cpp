@@ -226,7 +226,8 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
                                     bool& leave) {
     Vm& vm = m_vm;
     const int v = m_f.version;
-    auto boolResult = [&](bool b) { push(v >= 5 ? Value(b) : Value(b ? 1.0 : 0.0)); };
+    // SWF 4's comparisons and logic give booleans too; they print as 1 and 0 there.
+    auto boolResult = [&](bool b) { push(Value(b)); };
     switch (op) {
     // SWF 3
     case NextFrame:

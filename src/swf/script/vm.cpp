@@ -100,15 +100,15 @@ bool Vm::isDate(Object* o) const {
     return false;
 }
 
-// The player asks valueOf alone (Dates: toString); an object whose valueOf gives no
-// primitive stays itself, so later conversions ask it again.
+// The player asks valueOf alone (Dates from SWF 6: toString); an object whose valueOf
+// gives no primitive stays itself, so later conversions ask it again.
 Value Vm::toPrimitive(const Value& v, bool preferString) {
     Object* o = objectOf(v);
     if (!o)
         return v;
     if (o->kind() == Kind::Clip || o->kind() == Kind::TextField)
         return v; // display objects stay themselves: numbers NaN, text their path
-    if (preferString || isDate(o))
+    if (preferString || (m_version >= 6 && isDate(o)))
         return toString(v);
     const Value r = callMethod(v, QStringLiteral("valueOf"), {});
     return objectOf(r) ? v : r;
@@ -131,7 +131,7 @@ double Vm::toNumber(const Value& v) {
             return nan;
         const Value p = callMethod(v, QStringLiteral("valueOf"), {});
         if (objectOf(p))
-            return m_version >= 7 ? nan : 0; // before SWF 7 such an object counts as 0
+            return m_version >= 6 ? nan : 0; // before SWF 6 such an object counts as 0
         return toNumber(p);
     }
     }
@@ -316,7 +316,18 @@ bool Vm::looseEquals(const Value& a, const Value& b) {
 }
 
 Value Vm::lessThan(const Value& a, const Value& b) {
-    const Value pa = toPrimitive(a), pb = toPrimitive(b);
+    // Before SWF 7 an object that stays one (its valueOf gives an object) is never less
+    // nor more, and the other side is not asked; display objects count as NaN.
+    auto staysObject = [this](const Value& p) {
+        const Object* o = objectOf(p);
+        return m_version < 7 && o && o->kind() != Kind::Clip && o->kind() != Kind::TextField;
+    };
+    const Value pa = toPrimitive(a);
+    if (staysObject(pa))
+        return false;
+    const Value pb = toPrimitive(b);
+    if (staysObject(pb))
+        return false;
     if (avm1::typeOf(pa) == TypeString && avm1::typeOf(pb) == TypeString)
         return std::get<QString>(pa) < std::get<QString>(pb);
     const double x = toNumber(pa), y = toNumber(pb);

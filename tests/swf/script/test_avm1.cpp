@@ -150,10 +150,10 @@ private Q_SLOTS:
         row("SWF 5: 1 / 0", 5, Actions().push(1.0).push(0.0).raw(Divide), "number:Infinity");
         row("subtract order", 5, Actions().push(10.0).push(4.0).raw(Subtract), "number:6");
         row("Less2 on strings", 6, Actions().push("10").push("9").raw(Less2), "boolean:true");
-        row("SWF 4 Less on strings", 4, Actions().push("10").push("9").raw(Less), "number:0");
+        row("SWF 4 Less on strings", 4, Actions().push("10").push("9").raw(Less), "boolean:0");
         row("Less2 with NaN", 6, Actions().push("x").push(1.0).raw(Less2), "undefined:");
         row("Greater", 6, Actions().push(3.0).push(2.0).raw(Greater), "boolean:true");
-        row("SWF 4 Equals", 4, Actions().push(2.0).push("2").raw(Equals), "number:1");
+        row("SWF 4 Equals", 4, Actions().push(2.0).push("2").raw(Equals), "boolean:1");
         row("Equals2 loose", 6, Actions().push("5").push(5.0).raw(Equals2), "boolean:true");
         row("StrictEquals", 6, Actions().push("5").push(5.0).raw(StrictEquals), "boolean:false");
         row("null == undefined", 6, Actions().pushNull().pushUndefined().raw(Equals2),

@@ -63,12 +63,12 @@ class TestConversions : public QObject {
 
 private Q_SLOTS:
     // valueOf alone makes an object primitive; one that gives an object back stays itself
-    // and counts as NaN from SWF 7, 0 before; a toString that gives no string names the type.
+    // and counts as NaN from SWF 6, 0 before; a toString that gives no string names the type.
     void objectsToPrimitives_data() {
         QTest::addColumn<int>("version");
         QTest::addColumn<double>("plainNumber");
-        QTest::newRow("SWF 6") << 6 << 0.0;
-        QTest::newRow("SWF 8") << 8 << notANumber;
+        QTest::newRow("SWF 5") << 5 << 0.0;
+        QTest::newRow("SWF 6") << 6 << notANumber;
     }
     void objectsToPrimitives() {
         QFETCH(int, version);

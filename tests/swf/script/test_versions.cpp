@@ -19,6 +19,11 @@ std::shared_ptr<const Movie> emptyMovie(int version) {
     return load(w.finish());
 }
 
+Value traceValueOf(Vm& vm, const Value& self, Args) {
+    vm.trace(QStringLiteral("valueOf"));
+    return vm.getMember(self, QStringLiteral("v"));
+}
+
 // Runs code on the root and gives what it traced.
 QStringList traced(int version, const std::function<void(Actions&)>& code,
                    const std::function<void(Vm&, Object* root)>& setup = {}) {
@@ -110,6 +115,52 @@ private Q_SLOTS:
             a.push("v").push(1.0).raw(SetVariable).push("v").raw(GetVariable).raw(Trace);
         });
         QCOMPARE(own, QStringList({"1"}));
+    }
+
+    // SWF 4's comparisons give booleans, which print as 1 and 0 there.
+    void swf4Booleans() {
+        const QStringList lines = traced(4, [](Actions& a) {
+            a.push(1.0).push("1").raw(Equals).raw(TypeOf).raw(Trace);
+            a.push(3.0).push(2.0).raw(Less).raw(Trace);
+            a.push("a").raw(Not).raw(Trace);
+        });
+        QCOMPARE(lines, QStringList({"boolean", "0", "1"}));
+    }
+
+    // An object whose valueOf gives an object: 0 in SWF 5, NaN from SWF 6; before SWF 7 it
+    // is never less nor more, and the other side is not asked.
+    void objectsThatStayObjects() {
+        auto run = [](int version) {
+            return traced(
+                version,
+                [](Actions& a) {
+                    a.push("o").raw(GetVariable).raw(ToNumber).raw(Trace);
+                    a.push("o").raw(GetVariable).push("n").raw(GetVariable).raw(Less2).raw(Trace);
+                    a.push("n").raw(GetVariable).push("o").raw(GetVariable).raw(Less2).raw(Trace);
+                },
+                [](Vm& vm, Object* root) {
+                    Object* counted = vm.newObject();
+                    vm.setMember(Value(counted), "v", 1.0);
+                    vm.method(counted, "valueOf", traceValueOf);
+                    vm.setMember(Value(root), "o", Value(vm.newObject()));
+                    vm.setMember(Value(root), "n", Value(counted));
+                });
+        };
+        QCOMPARE(run(5), QStringList({"0", "false", "valueOf", "false"}));
+        QCOMPARE(run(6), QStringList({"NaN", "false", "valueOf", "false"}));
+        QCOMPARE(run(7), QStringList({"NaN", "valueOf", "undefined", "valueOf", "undefined"}));
+    }
+
+    // SWF 5 asks a Date for its valueOf as any object; later versions for its text.
+    void datesToPrimitives() {
+        ScriptStage stage(emptyMovie(5));
+        Vm& vm = stage.runtime->vm();
+        const Value date = vm.construct(vm.getMember(Value(vm.global), "Date"), {});
+        QCOMPARE(typeOf(vm.toPrimitive(date)), TypeNumber);
+        ScriptStage later(emptyMovie(6));
+        Vm& vm6 = later.runtime->vm();
+        const Value date6 = vm6.construct(vm6.getMember(Value(vm6.global), "Date"), {});
+        QCOMPARE(typeOf(vm6.toPrimitive(date6)), TypeString);
     }
 };
 
