@@ -393,29 +393,30 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case MBStringExtract: {
         const double count = vm.toNumber(pop()), index = vm.toNumber(pop());
         const QString s = vm.toString(pop());
-        int from = std::isfinite(index) ? static_cast<int>(std::clamp(index, -1e9, 1e9)) - 1 : 0;
-        int n = std::isfinite(count) ? static_cast<int>(std::clamp(count, -1e9, 1e9)) : 0;
-        from = std::max(from, 0);
+        // Both numbers wrap as 32-bit integers.
+        const std::int64_t from = std::max<std::int64_t>(std::int64_t{toInt32(index)} - 1, 0);
+        std::int64_t n = toInt32(count);
         if (n < 0 || from + n > s.size())
-            n = static_cast<int>(s.size()) - from;
+            n = s.size() - from;
         push(from >= s.size() ? QString() : s.mid(from, n));
         break;
     }
     case ToInteger: {
-        const double d = vm.toNumber(pop());
-        push(std::isfinite(d) ? std::trunc(d) : (std::isnan(d) ? 0.0 : d));
+        // int() wraps to 32 bits, as the bitwise operators do.
+        push(static_cast<double>(toInt32(vm.toNumber(pop()))));
         break;
     }
     case CharToAscii:
     case MBCharToAscii: {
+        // Half of a surrogate pair is no character to the player.
         const QString s = vm.toString(pop());
-        push(s.isEmpty() ? nan : static_cast<double>(s[0].unicode()));
+        push(s.isEmpty() ? nan : s[0].isSurrogate() ? 0xFFFD : static_cast<double>(s[0].unicode()));
         break;
     }
     case AsciiToChar:
     case MBAsciiToChar: {
         const int c = toInt32(vm.toNumber(pop())) & 0xFFFF;
-        push(c == 0 ? QString() : QString(QChar(c)));
+        push(c == 0 ? QString() : QString(QChar(QChar::isSurrogate(c) ? 0xFFFD : c)));
         break;
     }
     case Pop:

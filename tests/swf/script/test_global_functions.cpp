@@ -127,6 +127,33 @@ private Q_SLOTS:
         QCOMPARE(vm.toString(counted[2]), QStringLiteral("-2,-3"));
     }
 
+    // parseInt: "0x" opening the text makes it hex whatever the radix, a sign may follow
+    // it; spaces before a number or a sign before "0x" take octal and hex away.
+    void parseIntPrefixes() {
+        ScriptStage stage(empty(7));
+        Vm& vm = stage.runtime->vm();
+        const Value g = vm.global;
+        const std::pair<const char*, const char*> cases[] = {
+            {"0x111", "273"}, {"0x-111", "-273"}, {"0X+111", "273"}, {"-0x111", "NaN"},
+            {" 0x111", "0"},  {"0352", "234"},    {"-0352", "-234"}, {"   0352", "352"},
+            {"0352 ", "352"}, {"07658", "7658"},  {"++3", "NaN"},    {" 6 7", "6"}};
+        for (const auto& [text, expected] : cases)
+            QCOMPARE(callText(vm, g, "parseInt", {QString::fromLatin1(text)}),
+                     QString::fromLatin1(expected));
+        QCOMPARE(callText(vm, g, "parseInt", {QStringLiteral("0x123"), 8.0}), QStringLiteral("83"));
+        QCOMPARE(callText(vm, g, "parseInt", {QStringLiteral(" 0x123"), 8.0}), QStringLiteral("0"));
+        QCOMPARE(callText(vm, g, "parseInt", {QStringLiteral("85"), 5.0}), QStringLiteral("NaN"));
+
+        // int() wraps to 32 bits.
+        TraceHost host;
+        ScriptStage traced(empty(7), &host);
+        Actions a;
+        for (double d : {4294967295.0, 2147483648.0, -4294967296.0, 1e10, 1e45, -1.5})
+            a.push(d).raw(ToInteger).raw(Trace);
+        traced.runtime->vm().runBlock(*traced.root, a.bytes());
+        QCOMPARE(host.lines, QStringList({"-1", "-2147483648", "0", "1410065408", "0", "-1"}));
+    }
+
     // String positions wrap to 32 bits and read null as 0; with no arguments at all the
     // searching and cutting methods answer undefined; a zero code ends fromCharCode.
     void stringPositions() {

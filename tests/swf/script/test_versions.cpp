@@ -162,6 +162,19 @@ private Q_SLOTS:
         const Value date6 = vm6.construct(vm6.getMember(Value(vm6.global), "Date"), {});
         QCOMPARE(typeOf(vm6.toPrimitive(date6)), TypeString);
     }
+
+    // Half a surrogate pair is no character to ord and chr; substring's numbers wrap as
+    // 32-bit integers.
+    void stringActions() {
+        const QStringList lines = traced(6, [](Actions& a) {
+            a.push(QString::fromUtf8("\xF0\x9F\x98\x8B")).raw(MBCharToAscii).raw(Trace);
+            a.push(double(0xD801)).raw(AsciiToChar).raw(CharToAscii).raw(Trace);
+            a.push("abcdefgh").push(4294967303.0).push(-4294967294.0).raw(StringExtract);
+            a.raw(Trace);
+            a.push("abc").push(2.0).push(1e12).raw(StringExtract).raw(Trace);
+        });
+        QCOMPARE(lines, QStringList({"65533", "65533", "gh", "bc"}));
+    }
 };
 
 QTEST_MAIN(TestVersions)

@@ -7,30 +7,46 @@ namespace reelcase::swf::avm1::builtins {
 namespace {
 const double nan = std::numeric_limits<double>::quiet_NaN();
 
+// A "0x" that opens the text makes it hex (a sign may follow it); otherwise spaces and a
+// sign are skipped, and a text of nothing but a sign and octal digits after a 0 is octal.
 Value parseIntFn(Vm& vm, const Value&, Args args) {
     if (args.empty())
         return Undefined{};
-    QString s = vm.toString(args[0]).trimmed();
+    const QString text = vm.toString(args[0]);
     int radix = args.size() > 1 ? toInt32(vm.toNumber(args[1])) : 0;
     bool negative = false;
-    if (s.startsWith(QLatin1Char('-')) || s.startsWith(QLatin1Char('+'))) {
-        negative = s[0] == QLatin1Char('-');
-        s = s.mid(1);
-    }
-    if ((radix == 0 || radix == 16) &&
-        (s.startsWith(QLatin1String("0x")) || s.startsWith(QLatin1String("0X")))) {
+    QStringView s(text);
+    auto takeSign = [&] {
+        if (s.startsWith(u'-') || s.startsWith(u'+')) {
+            negative = s[0] == u'-';
+            s = s.mid(1);
+            return true;
+        }
+        return false;
+    };
+    auto hexPrefix = [](QStringView t) {
+        return t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    };
+    if (hexPrefix(s)) {
         s = s.mid(2);
-        radix = 16;
-    } else if (radix == 0 && s.startsWith(QLatin1Char('0')) && s.size() > 1) {
-        // A leading zero reads as octal when every digit is one.
-        bool octal = true;
-        for (QChar c : s)
-            if (c < QLatin1Char('0') || c > QLatin1Char('7'))
-                octal = false;
-        radix = octal ? 8 : 10;
+        if (radix == 0)
+            radix = 16;
+        takeSign();
+    } else {
+        if (radix == 0) {
+            QStringView digits = s;
+            if (digits.startsWith(u'-') || digits.startsWith(u'+'))
+                digits = digits.mid(1);
+            bool octal = digits.size() > 1 && digits[0] == u'0';
+            for (QChar c : digits)
+                octal = octal && c >= u'0' && c <= u'7';
+            radix = octal ? 8 : 10;
+        }
+        while (!s.isEmpty() && s[0].isSpace())
+            s = s.mid(1);
+        if (takeSign() && hexPrefix(s))
+            return nan;
     }
-    if (radix == 0)
-        radix = 10;
     if (radix < 2 || radix > 36)
         return nan;
     double value = 0;
