@@ -175,6 +175,38 @@ private Q_SLOTS:
         });
         QCOMPARE(lines, QStringList({"65533", "65533", "gh", "bc"}));
     }
+
+    // Built-ins by the player's own numbers; an unused Math number still reads two numbers.
+    void nativeNumbers() {
+        TraceHost host;
+        ScriptStage stage(emptyMovie(8), &host);
+        Vm& vm = stage.runtime->vm();
+        auto native = [&](const Value& table, const Value& index) {
+            const Value args[] = {table, index};
+            return vm.call(vm.getMember(Value(vm.global), "ASnative"), Undefined{}, args);
+        };
+        Object* math = objectOf(vm.getMember(Value(vm.global), "Math"));
+        QVERIFY(native(200.0, 0.0) == vm.getMember(Value(math), "abs"));
+        QVERIFY(native(QStringLiteral("200"), 4294967313.0) == vm.getMember(Value(math), "pow"));
+        QVERIFY(native(103.0, 16.0) == vm.getMember(Value(vm.protos.date), "getTime"));
+        QCOMPARE(vm.typeOf(native(100.0, 65540.0)), QStringLiteral("undefined"));
+        Object* counted = vm.newObject();
+        vm.setMember(Value(counted), "v", 1.0);
+        vm.method(counted, "valueOf", traceValueOf);
+        const Value three[] = {Value(counted), Value(counted), Value(counted)};
+        QVERIFY(std::isnan(vm.toNumber(vm.call(native(200.0, 50.0), Undefined{}, three))));
+        QCOMPARE(host.lines, QStringList({"valueOf", "valueOf"}));
+        const Value said = QStringLiteral("said");
+        vm.call(native(100.0, 4.0), Undefined{}, std::span<const Value>(&said, 1));
+        QCOMPARE(host.lines.last(), QStringLiteral("said"));
+
+        // ASSetNative: each name takes the next number, empty names too.
+        Object* o = vm.newObject();
+        const Value args[] = {Value(o), 103.0, QStringLiteral(",,time"), 14.0};
+        vm.call(vm.getMember(Value(vm.global), "ASSetNative"), Undefined{}, args);
+        QVERIFY(vm.getMember(Value(o), "time") == native(103.0, 16.0));
+        QCOMPARE(o->properties().size(), std::size_t{1});
+    }
 };
 
 QTEST_MAIN(TestVersions)

@@ -59,6 +59,8 @@ void installNetObjects(Vm& vm);   // XMLSocket, LocalConnection: nothing leaves 
 void installPlaceholders(Vm& vm); // classes not implemented yet, so scripts find them
 // Hides what a later player added from older movies (after everything is installed).
 void markVersionedBuiltins(Vm& vm);
+// ASnative, ASSetNative, ASconstructor: built-ins by the player's own numbers.
+void installNativeIds(Vm& vm);
 
 // Sound objects' events: files loaded, sounds ended (once a frame).
 void deliverSoundEvents(Vm& vm);

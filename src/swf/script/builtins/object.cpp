@@ -4,8 +4,6 @@
 #include "swf/display/timeline_instance.h"
 #include "swf/format/movie.h"
 
-#include <cmath>
-
 namespace reelcase::swf::avm1::builtins {
 namespace {
 
@@ -148,19 +146,6 @@ Value setPropFlags(Vm& vm, const Value&, Args args) {
     return Undefined{};
 }
 
-// ASnative(101, n): Object's methods by the player's own numbers.
-Value asNative(Vm& vm, const Value&, Args args) {
-    static const char* const objectMethods[] = {
-        "watch",    "unwatch",        "addProperty",   "valueOf",
-        "toString", "hasOwnProperty", "isPrototypeOf", "isPropertyEnumerable"};
-    const double table = vm.toNumber(arg(args, 0)), index = vm.toNumber(arg(args, 1));
-    if (table != 101 || !(index >= 0 && index < 8) || index != std::floor(index))
-        return Undefined{};
-    const Property* p =
-        vm.protos.object->find(QLatin1String(objectMethods[static_cast<int>(index)]));
-    return p ? p->value : Value(Undefined{});
-}
-
 } // namespace
 
 void installObject(Vm& vm) {
@@ -180,7 +165,6 @@ void installObject(Vm& vm) {
     vm.method(proto, QStringLiteral("unwatch"), unwatch);
     vm.method(ctor, QStringLiteral("registerClass"), registerClass);
     vm.method(vm.global, QStringLiteral("ASSetPropFlags"), setPropFlags);
-    vm.method(vm.global, QStringLiteral("ASnative"), asNative);
 }
 
 } // namespace reelcase::swf::avm1::builtins

@@ -47,6 +47,7 @@ void Vm::setupBuiltins() {
     builtins::installExternalInterface(*this);
     builtins::installPlaceholders(*this);
     builtins::installInput(*this);
+    builtins::installNativeIds(*this);
     builtins::markVersionedBuiltins(*this);
 }
 
