@@ -8,21 +8,6 @@
 namespace reelcase::swf::avm1 {
 namespace {
 
-// A variable on a timeline: SWF 5 code finds the clip's own variables and children, not
-// what its prototypes hold (MovieClip's methods, Object's); later code finds those too.
-bool findOnScope(Vm& vm, Object* o, const QString& name, Value& out) {
-    if (o->kind() != Kind::Clip || vm.runningVersion() >= 6)
-        return vm.findMember(o, name, out);
-    if (o->getNative(vm, name, out))
-        return true;
-    if (Property* p = vm.visibleOwn(o, name)) {
-        out = p->isAccessor() ? vm.call(p->getter, o, {}, o->proto) : p->value;
-        return true;
-    }
-    out = static_cast<ClipObject*>(o)->child(vm, name);
-    return !isVoid(out);
-}
-
 bool isPath(const QString& name) {
     for (QChar c : name)
         if (c == QLatin1Char('/') || c == QLatin1Char(':') || c == QLatin1Char('.'))
@@ -156,14 +141,14 @@ Value Interpreter::getVariable(const QString& name, Object** withObject) {
     }
     Value out;
     for (std::size_t i = m_f.scope.size(); i-- > 1;) {
-        if (m_f.scope[i] && findOnScope(vm, m_f.scope[i], name, out)) {
+        if (m_f.scope[i] && vm.findMember(m_f.scope[i], name, out)) {
             // Activations have no prototype; anything else here came from with.
             if (withObject && m_f.scope[i]->proto)
                 *withObject = m_f.scope[i];
             return out;
         }
     }
-    if (m_f.target && findOnScope(vm, m_f.target, name, out))
+    if (m_f.target && vm.findMember(m_f.target, name, out))
         return out;
     if (vm.sameName(name, QStringLiteral("_parent")))
         return Undefined{};

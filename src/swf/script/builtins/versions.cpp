@@ -19,6 +19,11 @@ void markNewer(Object* on, std::initializer_list<const char*> names, std::uint16
 
 void markVersionedBuiltins(Vm& vm) {
     markNewer(vm.global, {"Function"}, FromSwf6);
+    markNewer(vm.protos.movieClip,
+              {"getDepth", "createEmptyMovieClip", "createTextField", "getTextSnapshot",
+               "beginFill", "beginGradientFill", "clear", "curveTo", "endFill", "lineStyle",
+               "lineTo", "moveTo", "setMask", "attachAudio", "attachVideo", "getSWFVersion"},
+              FromSwf6);
     if (const Property* snapshot = vm.global->find(QStringLiteral("TextSnapshot")))
         if (Object* ctor = objectOf(snapshot->value))
             if (const Property* proto = ctor->find(QStringLiteral("prototype")))
