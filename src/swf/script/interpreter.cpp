@@ -491,7 +491,9 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case GotoFrame2: {
         const int flags = a.u8();
         const int bias = (flags & 2) ? a.u16() : 0;
-        const Value frame = pop();
+        // An object names its frame by its text.
+        const Value popped = pop();
+        const Value frame = objectOf(popped) ? Value(vm.toString(popped)) : popped;
         QString s = typeOf(frame) == TypeString ? std::get<QString>(frame) : QString();
         std::shared_ptr<TimelineInstance> clip = targetClip();
         Value which = frame;

@@ -36,6 +36,10 @@ Value traceSecond(Vm& vm, const Value&, Args) {
     vm.trace(QStringLiteral("second"));
     return 2.0;
 }
+Value traceToString(Vm& vm, const Value&, Args) {
+    vm.trace(QStringLiteral("toString"));
+    return QStringLiteral("2");
+}
 Value traceOwnName(Vm& vm, const Value& self, Args) {
     vm.trace(vm.toString(vm.getMember(self, QStringLiteral("name"))));
     return Undefined{};
@@ -221,6 +225,21 @@ private Q_SLOTS:
             vm.runBlock(*stage.root, a.bytes());
         }
         QCOMPARE(host.lines, QStringList({"first", "second", "second", "first"}));
+    }
+
+    // A frame named by an object is named by its text (toString, never valueOf).
+    void gotoFrameByObject() {
+        TraceHost host;
+        ScriptStage stage(emptyMovie(8), &host);
+        Vm& vm = stage.runtime->vm();
+        Object* frame = vm.newObject();
+        vm.method(frame, "valueOf", traceFirst);
+        vm.method(frame, "toString", traceToString);
+        vm.setMember(Value(vm.clipObject(*stage.root)), "frame", Value(frame));
+        Actions a;
+        a.push("frame").raw(GetVariable).gotoFrame2(false);
+        vm.runBlock(*stage.root, a.bytes());
+        QCOMPARE(host.lines, QStringList({"toString"}));
     }
 
     // Inside with, a function found on the block's object runs with it as this; outside,
