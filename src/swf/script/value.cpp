@@ -42,8 +42,17 @@ QString numberToString(double d) {
 QString numberToRadix(double d, int radix) {
     if (radix == 10 || radix < 2 || radix > 36)
         return numberToString(d);
-    if (!std::isfinite(d))
-        return numberToString(d);
+    if (!std::isfinite(d)) {
+        // The player's integer of NaN or an infinity is the lowest one, which it negates
+        // to itself: the remainders stay negative and their digits fall below '0'.
+        std::int32_t n = std::numeric_limits<std::int32_t>::min();
+        QString out;
+        do {
+            out.prepend(QChar(static_cast<char16_t>('0' + n % radix)));
+            n /= radix;
+        } while (n);
+        return QLatin1Char('-') + out;
+    }
     const std::int32_t n = toInt32(d);
     const bool negative = n < 0;
     std::uint32_t u = negative ? static_cast<std::uint32_t>(-static_cast<std::int64_t>(n))

@@ -133,6 +133,17 @@ private Q_SLOTS:
                  qPrintable(QString::number(got)));
     }
 
+    // Radix printing goes through a 32-bit integer; NaN's is the lowest, whose negative
+    // remainders print as characters below '0'.
+    void numbersInARadix() {
+        QCOMPARE(numberToRadix(4123, 16), QStringLiteral("101b"));
+        QCOMPARE(numberToRadix(-123.1, 2), QStringLiteral("-1111011"));
+        QCOMPARE(numberToRadix(-2147483647.9, 36), QStringLiteral("-zik0zj"));
+        QCOMPARE(numberToRadix(notANumber, 2), QStringLiteral("-/") + QString(31, u'0'));
+        QCOMPARE(numberToRadix(notANumber, 8), QStringLiteral("-.0000000000"));
+        QCOMPARE(numberToRadix(notANumber, 10), QStringLiteral("NaN"));
+    }
+
     // Before SWF 7 names match without case by the older table: letters added later
     // (U+023A and U+2C65) have no case.
     void namesFoldCase() {
