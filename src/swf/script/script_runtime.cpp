@@ -237,8 +237,9 @@ void ScriptRuntime::initActionsQueued() {
 }
 
 void ScriptRuntime::placeRefused(int depth) {
-    // The player reports this in its trace output as well.
-    m_vm->trace(QStringLiteral("Warning: Failed to place object at depth %1.").arg(depth));
+    // The player reports this in its trace output as well, though not for SWF 6 files.
+    if (m_vm->version() >= 7)
+        m_vm->trace(QStringLiteral("Warning: Failed to place object at depth %1.").arg(depth));
 }
 
 // A clip's initialize event, and its place among the clips to construct, come before those

@@ -101,6 +101,29 @@ private Q_SLOTS:
         QCOMPARE(host.lines, QStringList({"outer", "inner", "outer", "inner"}));
     }
 
+    // A place tag on a taken depth is reported in the trace, but not by SWF 6 files.
+    void takenDepthWarning_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("warns");
+        QTest::newRow("swf6") << 6 << false;
+        QTest::newRow("swf7") << 7 << true;
+    }
+    void takenDepthWarning() {
+        QFETCH(int, version);
+        QFETCH(bool, warns);
+        write::SwfWriter w({100, 100}, 12, version);
+        write::Timeline empty;
+        empty.showFrame();
+        const auto clip = w.defineSprite(empty);
+        w.place({.depth = 3, .character = clip, .name = QStringLiteral("first")});
+        w.place({.depth = 3, .character = clip, .name = QStringLiteral("second")});
+        w.showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        QCOMPARE(host.lines.contains("Warning: Failed to place object at depth 3."), warns);
+        QCOMPARE(names(*stage.root), QStringList({"3:first"}));
+    }
+
     // Going back keeps an object the target frame shows with the same character and ratio,
     // whichever tag placed it, and its name; a different ratio is another object.
     void goingBackMatchesCharacterAndRatio() {
