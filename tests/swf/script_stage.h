@@ -48,7 +48,7 @@ struct ScriptStage {
     }
     void tick() {
         context.elapsedMs += 83;
-        runtime->enterFrame();
+        runtime->newFrame();
         root->tick();
         runtime->runPending();
     }

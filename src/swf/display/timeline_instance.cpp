@@ -140,6 +140,8 @@ void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, int fra
                 o.button.reset();
                 o.ownCharacter.reset();
                 o.instantiated = false;
+                o.placedFrame = frame;
+                o.placedRatio = c->ratio.value_or(0);
             }
             applyFields(o.placement, *c);
             if (replaced && live)
@@ -158,6 +160,7 @@ void TimelineInstance::applyCommands(std::map<int, DisplayObject>& list, int fra
         o.placement.characterId = *c->characterId;
         o.clipActions = c->clipActions;
         o.placedFrame = frame;
+        o.placedRatio = c->ratio.value_or(0);
         applyFields(o.placement, *c);
         DisplayObject& placed = list[c->depth] = std::move(o);
         // Placed as the tags come: its first frame's scripts queue before later tags' ones.
@@ -199,6 +202,8 @@ void TimelineInstance::instantiate(int depth, DisplayObject& o) {
             o.sprite->m_id = o.id;
             // Its load event comes before its first frame's scripts.
             m_context.actions.push_back({o.sprite, nullptr});
+            if (m_context.listener)
+                m_context.listener->clipCreated(*this, o);
             o.sprite->enterFirstFrame();
         } else if (const auto* button = dynamic_cast<const Button*>(o.character)) {
             makeButton(o, *button);
@@ -330,8 +335,9 @@ void TimelineInstance::gotoFrame(int frame) {
         return;
     }
     // Back: replay from frame 0, keeping the objects that the target frame still shows (the
-    // same tag placed them: a sprite there keeps playing rather than starting over), those
-    // scripts moved if they were placed by then, and script-made ones at script depths.
+    // same character with the same ratio at the depth: a sprite there keeps playing rather
+    // than starting over, and keeps its name), those scripts moved if they were placed by
+    // then, and script-made ones at script depths.
     std::map<int, DisplayObject> rebuilt;
     for (int f = 0; f <= frame; ++f)
         applyCommands(rebuilt, f, false, false);
@@ -345,7 +351,7 @@ void TimelineInstance::gotoFrame(int frame) {
             kept = object.placedFrame <= frame;
         else
             kept = now != rebuilt.end() && object.instantiated &&
-                   now->second.placedFrame == object.placedFrame &&
+                   now->second.placedRatio == object.placedRatio &&
                    now->second.placement.characterId == object.placement.characterId;
         if (!kept)
             gone.push_back(depth);
@@ -361,8 +367,8 @@ void TimelineInstance::gotoFrame(int frame) {
             // The same object stays; the timeline's placement of it is restored.
             const QString name = old->second.placement.name;
             old->second.placement = object.placement;
-            if (old->second.placement.name.isEmpty())
-                old->second.placement.name = name;
+            old->second.placement.name = name;
+            old->second.placedFrame = object.placedFrame;
         }
     }
     m_frame = frame;
@@ -401,9 +407,15 @@ void TimelineInstance::tick(bool loop) {
     }
     std::sort(running.begin(), running.end(),
               [](const auto& a, const auto& b) { return a->m_id > b->m_id; });
-    for (const auto& t : running)
-        if (t.get() == this || t->isUnder(*this))
-            t->advance(t.get() == this ? loop : true);
+    // Each clip's enterFrame is queued just before its frame's scripts; a clip that a later
+    // timeline's tags remove before the queue runs hears nothing.
+    for (const auto& t : running) {
+        if (t.get() != this && !t->isUnder(*this))
+            continue;
+        if (!t->m_buttonState)
+            m_context.actions.push_back({t, nullptr, true});
+        t->advance(t.get() == this ? loop : true);
+    }
 }
 
 // Still on a display list that leads up to top (scripts may have removed it meanwhile).

@@ -34,7 +34,8 @@ struct DisplayObject;
 // gone by the time their turn comes are skipped.
 struct PendingAction {
     std::weak_ptr<TimelineInstance> timeline;
-    const QByteArray* code = nullptr; // null: the clip's load event
+    const QByteArray* code = nullptr; // null: the clip's load event, or its enterFrame
+    bool enterFrame = false;
 };
 
 // Told about objects that appear on or leave any display list of the movie, so that a
@@ -42,6 +43,11 @@ struct PendingAction {
 class DisplayListener {
 public:
     virtual ~DisplayListener() = default;
+    // A sprite is made, before it shows its first frame (so before the clips in it are).
+    virtual void clipCreated(TimelineInstance& parent, DisplayObject& object) {
+        (void)parent;
+        (void)object;
+    }
     // After the object is instantiated (a sprite already shows its first frame).
     virtual void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) = 0;
     // Just before the object leaves its parent's list.
@@ -139,9 +145,10 @@ struct DisplayObject {
     bool instantiated = false;
     bool placedByScript = false; // made or moved by a script: the timeline leaves it be
     bool madeByScript = false;
-    int placedFrame = 0;       // the frame whose tag placed it (timeline objects)
-    ScriptMask mask;           // id 0: none
-    bool isScriptMask = false; // another object's mask: not drawn itself
+    int placedFrame = 0;           // the frame whose tag placed it (timeline objects)
+    std::uint16_t placedRatio = 0; // the ratio that tag gave: with the character, who it is
+    ScriptMask mask;               // id 0: none
+    bool isScriptMask = false;     // another object's mask: not drawn itself
 
     // The display list drawn in place of the character: a sprite's or a button's state.
     const TimelineInstance* children() const;
@@ -205,6 +212,7 @@ public:
     // The file this timeline comes from, and one it keeps alive (a loaded movie's root).
     const Movie* movie() const { return m_movie; }
     void keepMovie(std::shared_ptr<const Movie> movie) { m_ownMovie = std::move(movie); }
+    bool showsLoadedMovie() const { return m_ownMovie != nullptr; }
     // A level's new root stands for the one it replaces (references to it stay good).
     void takeIdOf(const TimelineInstance& replaced) { m_id = replaced.m_id; }
     // A copy of the object at depth (same character, placement and clip actions).

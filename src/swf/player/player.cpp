@@ -197,7 +197,7 @@ void Player::tick() {
     s.scripts->frameBegins();
     const int before = s.root->currentFrame();
     s.context.elapsedMs += frameIntervalMs();
-    s.scripts->enterFrame();
+    s.scripts->newFrame();
     s.root->tick(s.looping);
     s.tickLevels();
     s.runActions();

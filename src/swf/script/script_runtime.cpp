@@ -72,17 +72,14 @@ void ScriptRuntime::runClipEvent(TimelineInstance& clip, const DisplayObject* en
     }
 }
 
-void ScriptRuntime::enterFrame() {
+void ScriptRuntime::newFrame() {
     m_vm->newFrame();
-    if (!m_root)
-        return;
-    for (const auto& clip : clipsInEventOrder()) {
-        TimelineInstance& c = *clip;
-        if (!onStage(c))
-            continue; // removed by an earlier handler
-        runClipEvent(c, c.entry(), EventEnterFrame, QStringLiteral("onEnterFrame"));
-    }
-    m_vm->collectIfDue();
+}
+
+void ScriptRuntime::sendEnterFrame(TimelineInstance& clip) {
+    if (m_vm->clipObject(clip)->unloaded || !onStage(clip))
+        return; // removed since the event was queued
+    runClipEvent(clip, clip.entry(), EventEnterFrame, QStringLiteral("onEnterFrame"));
 }
 
 std::vector<std::shared_ptr<TimelineInstance>> ScriptRuntime::clipsInEventOrder() {
@@ -159,6 +156,7 @@ void ScriptRuntime::runPending() {
     if (m_running)
         return; // a goto inside a script: the outer loop picks the new actions up
     m_running = true;
+    runInitializeEvents(nullptr);
     for (int rounds = 0; rounds < 10'000; ++rounds) {
         if (!m_context.initActions.empty()) {
             PendingAction next = m_context.initActions.front();
@@ -181,6 +179,8 @@ void ScriptRuntime::runPending() {
             if (auto timeline = next.timeline.lock()) {
                 if (next.code)
                     m_vm->runBlock(*timeline, *next.code);
+                else if (next.enterFrame)
+                    sendEnterFrame(*timeline);
                 else
                     sendLoad(*timeline);
             }
@@ -202,6 +202,7 @@ void ScriptRuntime::runPending() {
     m_context.actions.clear();
     m_context.initActions.clear();
     m_constructs.clear();
+    m_queuedConstructs.clear();
     m_running = false;
     m_vm->runTimers(m_context.elapsedMs);
     builtins::deliverSoundEvents(*m_vm);
@@ -246,8 +247,44 @@ void ScriptRuntime::initActionsQueued() {
 }
 
 void ScriptRuntime::placeRefused(int depth) {
-    // The player reports this in its trace output as well.
-    m_vm->trace(QStringLiteral("Warning: Failed to place object at depth %1.").arg(depth));
+    // The player reports this in its trace output as well, though not for SWF 6 files.
+    if (m_vm->version() >= 7)
+        m_vm->trace(QStringLiteral("Warning: Failed to place object at depth %1.").arg(depth));
+}
+
+// A clip's initialize event, and its place among the clips to construct, come before those
+// of the clips its first frame places; the events run once the whole clip is made.
+void ScriptRuntime::clipCreated(TimelineInstance& parent, DisplayObject& object) {
+    if (!object.sprite)
+        return;
+    if (!object.madeByScript) {
+        m_constructs.push_back(object.sprite);
+        m_queuedConstructs.insert(object.id);
+    }
+    // The id is in the file of the timeline that placed it.
+    if (Object* ctor =
+            m_vm->registeredClasses.value({parent.movie(), object.placement.characterId}))
+        if (Object* proto = objectOf(m_vm->getMember(Value(ctor), QStringLiteral("prototype"))))
+            m_vm->clipObject(*object.sprite)->proto = proto;
+    m_initializing.push_back({object.sprite, object.clipActions});
+}
+
+// Once the outermost clip made is on its list, with all it holds (null: whatever waits).
+void ScriptRuntime::runInitializeEvents(const TimelineInstance* placed) {
+    if (m_initializing.empty())
+        return;
+    const auto outermost = m_initializing.front().clip.lock();
+    if (placed && outermost && outermost.get() != placed)
+        return;
+    auto pending = std::move(m_initializing);
+    m_initializing.clear();
+    for (const auto& [weak, actions] : pending) {
+        auto clip = weak.lock();
+        if (clip && actions)
+            for (const ClipAction& action : *actions)
+                if (action.events & EventInitialize)
+                    m_vm->runBlock(*clip, action.code);
+    }
 }
 
 void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) {
@@ -272,13 +309,13 @@ void ScriptRuntime::objectPlaced(TimelineInstance& parent, int depth, DisplayObj
             if (!(p.flags & DontEnum))
                 m_vm->setMember(Value(clip), p.name, p.value);
     }
-    if (object.clipActions)
-        for (const ClipAction& action : *object.clipActions)
-            if (action.events & EventInitialize)
-                m_vm->runBlock(*object.sprite, action.code);
+    runInitializeEvents(object.sprite.get());
+    if (object.sprite->showsLoadedMovie())
+        return; // the clip was constructed when it was made; its contents changed
     if (!object.madeByScript) {
         // Timeline clips are constructed once the frame's tags are done, before its scripts.
-        m_constructs.push_back(object.sprite);
+        if (m_queuedConstructs.erase(object.id) == 0)
+            m_constructs.push_back(object.sprite);
         return;
     }
     construct(*object.sprite, object);
@@ -307,6 +344,10 @@ void ScriptRuntime::construct(TimelineInstance& clip, const DisplayObject& entry
             if (action.events & EventConstruct)
                 m_vm->runBlock(clip, action.code);
     if (ctor) {
+        // As for objects made with new: the clip knows the class that built it.
+        o->put(QStringLiteral("__constructor__"), Value(ctor), DontEnum);
+        if (m_vm->version() < 7)
+            o->put(QStringLiteral("constructor"), Value(ctor), DontEnum);
         try {
             m_vm->call(Value(ctor), Value(o), {}, o->proto); // super() goes above it
         } catch (ScriptThrow&) {

@@ -3,6 +3,7 @@
 #include "swf/display/timeline_instance.h"
 
 #include <memory>
+#include <unordered_set>
 
 namespace reelcase::swf {
 
@@ -21,10 +22,10 @@ public:
     ~ScriptRuntime() override;
 
     void setRoot(TimelineInstance& root);
-    // Before the timelines move on: enterFrame events.
-    void enterFrame();
-    // After they did (or after a goto): init actions, frame actions, load events, then
-    // the timers that are due.
+    // Before the timelines move on.
+    void newFrame();
+    // After they did (or after a goto): init actions, enterFrame events and frame actions
+    // in the order the timelines queued them, load events, then the timers that are due.
     void runPending();
     avm1::Vm& vm() { return *m_vm; }
     // Loads scripts asked for before a frame are carried out when its actions have run
@@ -37,6 +38,7 @@ public:
     enum class InputKind { MouseMove, MouseDown, MouseUp, KeyDown, KeyUp };
     void input(InputKind kind);
 
+    void clipCreated(TimelineInstance& parent, DisplayObject& object) override;
     void objectPlaced(TimelineInstance& parent, int depth, DisplayObject& object) override;
     void objectRemoved(TimelineInstance& parent, int depth, DisplayObject& object) override;
     void initActionsQueued() override;
@@ -52,6 +54,8 @@ private:
     // The construct events, the registered class's constructor and onConstruct.
     void construct(TimelineInstance& clip, const DisplayObject& entry);
     void sendLoad(TimelineInstance& clip);
+    void runInitializeEvents(const TimelineInstance* placed);
+    void sendEnterFrame(TimelineInstance& clip);
     // Every clip on the stage in the order events reach them: the topmost first, children
     // before their parents.
     std::vector<std::shared_ptr<TimelineInstance>> clipsInEventOrder();
@@ -62,6 +66,12 @@ private:
     std::unique_ptr<avm1::Vm> m_vm;
     std::vector<std::unique_ptr<Event>> m_events;
     std::deque<std::weak_ptr<TimelineInstance>> m_constructs; // timeline clips, in placing order
+    std::unordered_set<std::uint64_t> m_queuedConstructs;     // ids queued before they showed
+    struct Initializing {
+        std::weak_ptr<TimelineInstance> clip;
+        std::shared_ptr<const std::vector<ClipAction>> actions;
+    };
+    std::vector<Initializing> m_initializing; // clips being made, outermost first
     TimelineInstance* m_root = nullptr;
     bool m_running = false;
 };

@@ -50,7 +50,7 @@ struct LoadingStage : ScriptStage {
     }
     void frame() {
         runtime->frameBegins();
-        runtime->enterFrame();
+        runtime->newFrame();
         root->tick();
         runtime->runPending();
         runtime->startLoads();

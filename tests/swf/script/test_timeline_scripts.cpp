@@ -97,9 +97,9 @@ private Q_SLOTS:
         QCOMPARE(host.lines, QStringList({"loaded"}));
     }
 
-    // Going back keeps what the target frame shows from the same tag, and script clips at
-    // script depths; an object a later frame placed again, and script clips at timeline
-    // depths, are made anew or go.
+    // Going back keeps what the target frame shows (same character and ratio), and script
+    // clips at script depths; an object a later frame placed again with another ratio, and
+    // script clips at timeline depths, are made anew or go.
     void backwardGotoKeepsTheRightObjects() {
         write::SwfWriter w({100, 100}, 12, 8);
         write::Timeline empty;
@@ -109,7 +109,7 @@ private Q_SLOTS:
         w.place({.depth = 2, .character = sprite, .name = QStringLiteral("replaced")});
         w.showFrame();
         w.remove(2);
-        w.place({.depth = 2, .character = sprite, .name = QStringLiteral("replaced")});
+        w.place({.depth = 2, .character = sprite, .ratio = 1, .name = QStringLiteral("replaced")});
         w.showFrame(2);
         ScriptStage stage(load(w.finish()));
         Vm& vm = stage.runtime->vm();
