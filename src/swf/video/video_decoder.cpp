@@ -123,6 +123,10 @@ public:
         // A hostile stream may claim any size: pictures stay within a bitmap's limits.
         m_codec->max_pixels = limits::maxBitmapPixels;
         m_codec->thread_count = 1;
+        // Flash Player inverse-transformed Sorenson pictures exactly; libavcodec's default
+        // integer transform puts a level or two of error on fine detail and gradients.
+        if (codec == VideoCodec::SorensonH263)
+            m_codec->idct_algo = FF_IDCT_FAAN;
         if (!extradata.isEmpty()) {
             const auto n = static_cast<int>(std::min<qsizetype>(extradata.size(), 1 << 16));
             m_codec->extradata = static_cast<std::uint8_t*>(
