@@ -4,6 +4,7 @@
 #include "swf/video/video_decoder.h"
 
 #include "swf/format/limits.h"
+#include "swf/sound/sound_decoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -127,15 +128,8 @@ public:
         // integer transform puts a level or two of error on fine detail and gradients.
         if (codec == VideoCodec::SorensonH263)
             m_codec->idct_algo = FF_IDCT_FAAN;
-        if (!extradata.isEmpty()) {
-            const auto n = static_cast<int>(std::min<qsizetype>(extradata.size(), 1 << 16));
-            m_codec->extradata = static_cast<std::uint8_t*>(
-                av_mallocz(std::size_t(n) + AV_INPUT_BUFFER_PADDING_SIZE));
-            if (!m_codec->extradata)
-                return false;
-            std::copy_n(extradata.constData(), n, m_codec->extradata);
-            m_codec->extradata_size = n;
-        }
+        if (!setCodecExtradata(*m_codec, extradata, 1 << 16))
+            return false;
         return avcodec_open2(m_codec, c, nullptr) == 0;
     }
 

@@ -8,8 +8,10 @@ extern "C" {
 
 #include <QtEndian>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
+#include <numbers>
 
 namespace reelcase::test {
 
@@ -94,6 +96,60 @@ QByteArray encodeH263Detail(QSize size) {
         }
     });
     return packets.value(0);
+}
+
+QList<QByteArray> encodeTone(const char* codec, int rate, double hz, double seconds,
+                             QByteArray* config) {
+    QList<QByteArray> packets;
+    const AVCodec* encoder = avcodec_find_encoder_by_name(codec);
+    if (!encoder)
+        return packets;
+    AVCodecContext* ctx = avcodec_alloc_context3(encoder);
+    ctx->sample_rate = rate;
+    ctx->ch_layout = AV_CHANNEL_LAYOUT_MONO;
+    ctx->sample_fmt = encoder->sample_fmts ? encoder->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    ctx->bit_rate = 128000;
+    ctx->time_base = {1, rate};
+    ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    const auto receive = [&] {
+        while (avcodec_receive_packet(ctx, packet) == 0) {
+            packets.append(QByteArray(reinterpret_cast<const char*>(packet->data), packet->size));
+            av_packet_unref(packet);
+        }
+    };
+    if (avcodec_open2(ctx, encoder, nullptr) == 0) {
+        if (config)
+            *config =
+                QByteArray(reinterpret_cast<const char*>(ctx->extradata), ctx->extradata_size);
+        const int total = int(seconds * rate);
+        const int perFrame = ctx->frame_size > 0 ? ctx->frame_size : 1024;
+        for (int at = 0; at < total; at += perFrame) {
+            frame->format = ctx->sample_fmt;
+            frame->ch_layout = ctx->ch_layout;
+            frame->sample_rate = rate;
+            frame->nb_samples = perFrame;
+            av_frame_get_buffer(frame, 0);
+            for (int i = 0; i < perFrame; ++i) {
+                const double v = 0.5 * std::sin(2 * std::numbers::pi * hz * (at + i) / rate);
+                if (ctx->sample_fmt == AV_SAMPLE_FMT_FLTP)
+                    reinterpret_cast<float*>(frame->data[0])[i] = float(v);
+                else
+                    reinterpret_cast<std::int16_t*>(frame->data[0])[i] = std::int16_t(v * 32767);
+            }
+            frame->pts = at;
+            avcodec_send_frame(ctx, frame);
+            av_frame_unref(frame);
+            receive();
+        }
+        avcodec_send_frame(ctx, nullptr);
+        receive();
+    }
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&ctx);
+    return packets;
 }
 
 QByteArray flvHeader(bool audio, bool video) {
