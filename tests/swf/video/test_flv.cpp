@@ -158,11 +158,11 @@ private Q_SLOTS:
         QVERIFY(hugeRead && hugeRead->truncated && hugeRead->tags.empty());
     }
 
-    // A video tag's body as the decoders want it: VP6's adjustment byte dropped, H.264's
+    // A video tag's body as the decoders want it: VP6's adjustment byte apart, H.264's
     // configuration apart from its pictures, command frames and empty bodies refused.
     void videoPackets() {
-        const auto vp6 = flvVideoPacket(QByteArray("\x14\x00pic", 5));
-        QVERIFY(vp6 && vp6->key && vp6->codecId == 4);
+        const auto vp6 = flvVideoPacket(QByteArray("\x14\x53pic", 5));
+        QVERIFY(vp6 && vp6->key && vp6->codecId == 4 && vp6->vp6Adjustment == 0x53);
         QCOMPARE(vp6->data, QByteArray("pic"));
         const auto h263 = flvVideoPacket(QByteArray("\x22pic", 4));
         QVERIFY(h263 && !h263->key);

@@ -1,3 +1,4 @@
+#include "swf/format/movie.h"
 #include "swf/swf_fixtures.h"
 #include "swf/video/flv_encoding.h"
 #include "swf/video/video_decoder.h"
@@ -69,6 +70,15 @@ QList<int> sorensonLuma(const QByteArray& packet, int idct) {
     return luma;
 }
 
+// A VP6 key frame of 3 x 2 macroblocks (48 x 32): the header the decoder takes its size
+// from (version 6 with a filter header), then range coder bytes of no meaning.
+QByteArray vp6KeyFrame() {
+    QByteArray frame("\x00\x36\x02\x03\x02\x03", 6);
+    for (int i = 0; i < 200; ++i)
+        frame += char(i * 37);
+    return frame;
+}
+
 } // namespace
 
 class TestVideo : public QObject {
@@ -114,6 +124,37 @@ private Q_SLOTS:
             wrong += picture.pixel(i % size.width(), i / size.width()) != qRgb(grey, grey, grey);
         }
         QCOMPARE(wrong, 0);
+    }
+
+    // VP6 codes whole macroblocks: an FLV's adjustment byte cuts pixels off the right and
+    // bottom, a SWF stream shows the part of its declared size at the top left, and a
+    // declared size no such cut makes leaves the picture whole (to be drawn scaled).
+    // DefineVideoStream's deblocking level and smoothing flag are read apart.
+    void vp6PicturesAreCutToTheirSize() {
+        const QByteArray key = vp6KeyFrame();
+        const auto sizeOf = [&](const VideoDecoderSetup& setup) {
+            const auto decoder = makeVideoDecoder(VideoCodec::Vp6, setup);
+            return decoder ? decoder->decode(key).size() : QSize();
+        };
+        if (sizeOf({}) != QSize(48, 32))
+            QSKIP("libavcodec has no VP6 decoder here");
+        QCOMPARE(sizeOf({.extradata = QByteArray(1, char(0x53))}), QSize(43, 29));
+        QCOMPARE(sizeOf({.shownSize = {40, 20}}), QSize(40, 20));
+        QCOMPARE(sizeOf({.shownSize = {100, 20}}), QSize(48, 32));
+        QCOMPARE(sizeOf({.shownSize = {40, 20}, .deblocking = 1}), QSize(40, 20));
+
+        write::SwfWriter w({96, 64}, 12);
+        const auto id = write::defineVideoStream(w, 1, {40, 20}, 4, true, 1);
+        write::videoFrame(w, id, 0, key);
+        w.place({.depth = 1, .character = id});
+        w.showFrame();
+        const auto movie = load(w.finish());
+        QVERIFY(movie);
+        const auto* stream = dynamic_cast<const VideoStream*>(movie->dictionary.character(id));
+        QVERIFY(stream && stream->smoothing() && stream->deblocking() == 1);
+        Player player;
+        player.setMovie(movie);
+        renderImage(player, {96, 64});
     }
 
     // A picture asking for smoothing is smoothed at high quality only, as bitmaps are; at

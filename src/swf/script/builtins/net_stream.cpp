@@ -153,8 +153,16 @@ void decodeVideo(NetStreamObject& s, const QByteArray& body) {
         s.decoder.reset();
         return;
     }
+    const auto codec = static_cast<VideoCodec>(packet->codecId);
+    if (codec == VideoCodec::Vp6 || codec == VideoCodec::Vp6Alpha) {
+        // The picture's size as cut from its macroblocks goes to the decoder with its first.
+        const QByteArray adjustment(1, char(packet->vp6Adjustment));
+        if (s.decoderConfig != adjustment)
+            s.decoder.reset();
+        s.decoderConfig = adjustment;
+    }
     if (!s.decoder || s.decoderCodec != packet->codecId) {
-        s.decoder = makeVideoDecoder(static_cast<VideoCodec>(packet->codecId), s.decoderConfig);
+        s.decoder = makeVideoDecoder(codec, {.extradata = s.decoderConfig});
         s.decoderCodec = packet->codecId;
     }
     if (!s.decoder)
