@@ -13,6 +13,8 @@ bool SoundFormat::known() const {
     case SoundCodec::Nellymoser:
     case SoundCodec::Speex:
         return true;
+    case SoundCodec::Aac:
+        return false; // FLV files only
     }
     return false;
 }

@@ -19,6 +19,7 @@ enum class SoundCodec : std::uint8_t {
     Nellymoser16k = 4,
     Nellymoser8k = 5,
     Nellymoser = 6,
+    Aac = 10, // FLV files only: never in a SWF's own tags
     Speex = 11,
 };
 
@@ -29,6 +30,7 @@ struct SoundFormat {
     bool stereo = false;
 
     int channels() const { return stereo ? 2 : 1; }
+    // A format a SWF's sound tags may hold.
     bool known() const;
     // From the packed fields of a tag: codec (4 bits), rate code (2), size (1), type (1).
     static SoundFormat fromBits(int codec, int rateCode, int size, int type);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace reelcase::swf {
@@ -47,5 +48,14 @@ private:
 // null when nothing decodes.
 std::shared_ptr<const SoundSamples>
 decodeEventSound(const SoundFormat& format, const QByteArray& coded, std::int64_t maxBytes);
+
+// Decodes a container's sound packet by packet through one decoder (ADPCM and AAC start
+// each packet afresh; MP3 frames may run on from one packet into the next), at most
+// limits::maxSoundSeconds and maxBytes of samples; null when nothing decodes. config:
+// AAC's AudioSpecificConfig.
+std::shared_ptr<const SoundSamples> decodeSoundPackets(const SoundFormat& format,
+                                                       const QByteArray& config,
+                                                       std::span<const QByteArray> packets,
+                                                       std::int64_t maxBytes);
 
 } // namespace reelcase::swf

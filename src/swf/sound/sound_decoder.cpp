@@ -35,6 +35,8 @@ AVCodecID codecId(const SoundFormat& f) {
         return AV_CODEC_ID_NELLYMOSER;
     case SoundCodec::Speex:
         return AV_CODEC_ID_SPEEX;
+    case SoundCodec::Aac:
+        return AV_CODEC_ID_AAC;
     }
     return AV_CODEC_ID_NONE;
 }
@@ -67,7 +69,7 @@ public:
         avcodec_free_context(&m_codec);
     }
 
-    bool open() {
+    bool open(const QByteArray& config) {
         const AVCodec* codec = nullptr;
         // A Speex packet in a SWF holds several frames; libavcodec's own Speex decoder reads
         // only the first of them, the libspeex wrapper reads them all.
@@ -86,6 +88,8 @@ public:
         av_channel_layout_default(&m_codec->ch_layout, m_format.channels());
         if (m_format.codec == SoundCodec::Mp3)
             m_parser = av_parser_init(AV_CODEC_ID_MP3);
+        if (!setCodecExtradata(*m_codec, config, 1 << 12))
+            return false;
         return avcodec_open2(m_codec, codec, nullptr) == 0;
     }
 
@@ -228,12 +232,27 @@ private:
 
 } // namespace
 
-std::unique_ptr<SoundDecoder> makeSoundDecoder(const SoundFormat& format) {
-    if (!format.known() || format.rate <= 0)
+bool setCodecExtradata(AVCodecContext& codec, const QByteArray& data, int maxBytes) {
+    if (data.isEmpty())
+        return true;
+    const auto n = static_cast<int>(std::min<qsizetype>(data.size(), maxBytes));
+    codec.extradata =
+        static_cast<std::uint8_t*>(av_mallocz(std::size_t(n) + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!codec.extradata)
+        return false;
+    std::copy_n(data.constData(), n, codec.extradata);
+    codec.extradata_size = n;
+    return true;
+}
+
+std::unique_ptr<SoundDecoder> makeSoundDecoder(const SoundFormat& format,
+                                               const QByteArray& config) {
+    const bool aac = format.codec == SoundCodec::Aac && !config.isEmpty();
+    if (!(format.known() || aac) || format.rate <= 0)
         return nullptr;
     av_log_set_level(AV_LOG_QUIET); // corrupt input is expected; failures are handled here
     auto decoder = std::make_unique<AvSoundDecoder>(format);
-    if (!decoder->open())
+    if (!decoder->open(config))
         return nullptr;
     return decoder;
 }

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+struct AVCodecContext;
+
 namespace reelcase::swf {
 
 // Everything the mixer makes and holds is interleaved stereo, 16 bits, at this rate.
@@ -24,6 +26,14 @@ public:
 };
 
 // A decoder for format, or null when the format is unknown or the codec is missing.
-std::unique_ptr<SoundDecoder> makeSoundDecoder(const SoundFormat& format);
+// config: what the container gives the codec besides the packets (AAC's
+// AudioSpecificConfig, without which AAC is refused).
+std::unique_ptr<SoundDecoder> makeSoundDecoder(const SoundFormat& format,
+                                               const QByteArray& config = {});
+
+// Gives a libavcodec codec, before it opens, what its container holds besides the packets
+// (at most maxBytes of data, padded as libavcodec reads past the end); false when out of
+// memory. Video decoders use it too.
+bool setCodecExtradata(AVCodecContext& codec, const QByteArray& data, int maxBytes);
 
 } // namespace reelcase::swf

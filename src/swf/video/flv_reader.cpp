@@ -66,7 +66,9 @@ std::optional<FlvVideoPacket> flvVideoPacket(const QByteArray& body) {
     switch (static_cast<VideoCodec>(packet.codecId)) {
     case VideoCodec::Vp6:
     case VideoCodec::Vp6Alpha:
-        skip = 2; // the size adjustment byte
+        if (body.size() > 1)
+            packet.vp6Adjustment = std::uint8_t(body[1]);
+        skip = 2;
         break;
     case VideoCodec::H264:
         if (body.size() < 5)

@@ -35,12 +35,13 @@ struct FlvFile {
 std::optional<FlvFile> readFlv(const QByteArray& bytes);
 
 // A video tag's body split up: the codec, whether it starts a key frame and the coded
-// picture as a SWF's VideoFrame holds it (VP6's size adjustment byte dropped). H.264's
+// picture as a SWF's VideoFrame holds it (VP6's size adjustment byte apart). H.264's
 // configuration record comes as a packet of its own (config set).
 struct FlvVideoPacket {
     int codecId = 0;
     bool key = false;
     bool config = false;
+    std::uint8_t vp6Adjustment = 0; // pixels cut off the right (high 4 bits) and bottom
     QByteArray data;
 };
 std::optional<FlvVideoPacket> flvVideoPacket(const QByteArray& body);

@@ -4,6 +4,7 @@
 #include "swf/video/video_decoder.h"
 
 #include "swf/format/limits.h"
+#include "swf/sound/sound_decoder.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -111,7 +112,7 @@ public:
         avcodec_free_context(&m_codec);
     }
 
-    bool open(VideoCodec codec, const QByteArray& extradata) {
+    bool open(VideoCodec codec, const VideoDecoderSetup& setup) {
         const AVCodec* c = avcodec_find_decoder(codecId(codec));
         if (!c)
             return false;
@@ -123,15 +124,23 @@ public:
         // A hostile stream may claim any size: pictures stay within a bitmap's limits.
         m_codec->max_pixels = limits::maxBitmapPixels;
         m_codec->thread_count = 1;
-        if (!extradata.isEmpty()) {
-            const auto n = static_cast<int>(std::min<qsizetype>(extradata.size(), 1 << 16));
-            m_codec->extradata = static_cast<std::uint8_t*>(
-                av_mallocz(std::size_t(n) + AV_INPUT_BUFFER_PADDING_SIZE));
-            if (!m_codec->extradata)
-                return false;
-            std::copy_n(extradata.constData(), n, m_codec->extradata);
-            m_codec->extradata_size = n;
+        // Flash Player inverse-transformed Sorenson pictures exactly; libavcodec's default
+        // integer transform puts a level or two of error on fine detail and gradients.
+        if (codec == VideoCodec::SorensonH263)
+            m_codec->idct_algo = FF_IDCT_FAAN;
+        const bool vp6 = codec == VideoCodec::Vp6 || codec == VideoCodec::Vp6Alpha;
+        if (vp6 && setup.deblocking == 1)
+            m_codec->skip_loop_filter = AVDISCARD_ALL;
+        const QSize shown = setup.shownSize;
+        // Given the shown size before the first picture, libavcodec's VP6 decoder keeps it
+        // when it rounds up to the coded macroblocks, as a container's cropping.
+        if (vp6 && setup.extradata.isEmpty() && !shown.isEmpty() &&
+            std::int64_t(shown.width()) * shown.height() <= limits::maxBitmapPixels) {
+            m_codec->width = shown.width();
+            m_codec->height = shown.height();
         }
+        if (!setCodecExtradata(*m_codec, setup.extradata, 1 << 16))
+            return false;
         return avcodec_open2(m_codec, c, nullptr) == 0;
     }
 
@@ -167,10 +176,10 @@ bool isKnownVideoCodec(int codecId) {
     return codecId >= int(VideoCodec::SorensonH263) && codecId <= int(VideoCodec::H264);
 }
 
-std::unique_ptr<VideoDecoder> makeVideoDecoder(VideoCodec codec, const QByteArray& extradata) {
+std::unique_ptr<VideoDecoder> makeVideoDecoder(VideoCodec codec, const VideoDecoderSetup& setup) {
     av_log_set_level(AV_LOG_QUIET); // corrupt input is expected; failures are handled here
     auto decoder = std::make_unique<AvVideoDecoder>();
-    if (!decoder->open(codec, extradata))
+    if (!decoder->open(codec, setup))
         return nullptr;
     return decoder;
 }

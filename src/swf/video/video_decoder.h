@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 
 #include <memory>
 
@@ -31,8 +32,22 @@ public:
     virtual void reset() = 0;
 };
 
-// A decoder for codec, or null when libavcodec has none for it. extradata: what the
-// container gives the codec besides the packets (H.264's configuration record).
-std::unique_ptr<VideoDecoder> makeVideoDecoder(VideoCodec codec, const QByteArray& extradata = {});
+// What a decoder needs to know besides the packets.
+struct VideoDecoderSetup {
+    // What the container gives the codec: H.264's configuration record, or the byte of an
+    // FLV's VP6 packets saying how many pixels to cut off the right (high four bits) and
+    // the bottom (low four) of the whole macroblocks VP6 codes.
+    QByteArray extradata{};
+    // A SWF stream's declared size: VP6 pictures coded in whole macroblocks show the part
+    // of this size at their top left.
+    QSize shownSize{};
+    // DefineVideoStream's deblocking level: 1 turns VP6's loop filter off; the others
+    // filter as the stream says.
+    int deblocking = 0;
+};
+
+// A decoder for codec, or null when libavcodec has none for it.
+std::unique_ptr<VideoDecoder> makeVideoDecoder(VideoCodec codec,
+                                               const VideoDecoderSetup& setup = {});
 
 } // namespace reelcase::swf

@@ -49,12 +49,14 @@ bool isKeyFrame(int codecId, const QByteArray& data) {
     }
 }
 
-VideoStream::VideoStream(int frameCount, int width, int height, int codecId, bool smoothing)
+VideoStream::VideoStream(int frameCount, int width, int height, int codecId, bool smoothing,
+                         int deblocking)
     : m_frames(static_cast<std::size_t>(std::max(frameCount, 0)))
     , m_width(width)
     , m_height(height)
     , m_codecId(codecId)
-    , m_smoothing(smoothing) {}
+    , m_smoothing(smoothing)
+    , m_deblocking(deblocking) {}
 
 QRectF VideoStream::bounds() const {
     return QRectF(0, 0, m_width * kTwipsPerPixel, m_height * kTwipsPerPixel);
@@ -98,7 +100,8 @@ void VideoStream::draw(const DrawArgs& args) const {
     {
         std::lock_guard lock(playback->mutex);
         if (!playback->decoder)
-            playback->decoder = makeVideoDecoder(static_cast<VideoCodec>(m_codecId));
+            playback->decoder = makeVideoDecoder(static_cast<VideoCodec>(m_codecId),
+                                                 {.shownSize = size(), .deblocking = m_deblocking});
         if (!playback->decoder)
             return;
         // Backwards, or past a key frame: start again from the key frame.

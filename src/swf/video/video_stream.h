@@ -14,7 +14,9 @@ namespace reelcase::swf {
 // the last key frame, by a decoder kept in the player's draw cache.
 class VideoStream : public Character {
 public:
-    VideoStream(int frameCount, int width, int height, int codecId, bool smoothing);
+    // deblocking: the tag's level (VideoDecoderSetup::deblocking).
+    VideoStream(int frameCount, int width, int height, int codecId, bool smoothing,
+                int deblocking = 0);
 
     QRectF bounds() const override;
     void draw(const DrawArgs& args) const override;
@@ -30,6 +32,7 @@ public:
     int codecId() const { return m_codecId; }
     QSize size() const { return {m_width, m_height}; }
     bool smoothing() const { return m_smoothing; }
+    int deblocking() const { return m_deblocking; }
 
 private:
     struct Coded {
@@ -41,6 +44,7 @@ private:
     int m_height;
     int m_codecId;
     bool m_smoothing;
+    int m_deblocking;
 };
 
 // Whether coded data starts a key frame (decodable on its own) for the codec.

@@ -16,13 +16,13 @@ void defineVideoStream(TagContext& c) {
     const int width = r.u16();
     const int height = r.u16();
     r.ub(4); // reserved
-    r.ub(3); // deblocking: the decoders filter as their codec says
+    const int deblocking = int(r.ub(3));
     const bool smoothing = r.flag();
     const int codec = r.u8();
     if (!r.ok() || c.movie.dictionary.character(id))
         return;
     c.movie.dictionary.define(
-        id, std::make_shared<VideoStream>(frames, width, height, codec, smoothing));
+        id, std::make_shared<VideoStream>(frames, width, height, codec, smoothing, deblocking));
 }
 
 void videoFrame(TagContext& c) {

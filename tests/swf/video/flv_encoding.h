@@ -11,6 +11,15 @@ namespace reelcase::test {
 // first is a key frame, the rest predicted from it unless keyEvery says otherwise. Empty
 // when libavcodec has no such encoder.
 QList<QByteArray> encodeH263(const QList<QColor>& colours, QSize size, int keyEvery = 100);
+// One grey key frame of fine detail (ramps and a pattern), coded as Sorenson H.263;
+// empty without the encoder.
+QByteArray encodeH263Detail(QSize size);
+
+// A tone of frequency Hz, seconds long, coded by libavcodec's encoder named codec (mono,
+// at rate): its packets, and in config what the encoder gives the decoder besides them
+// (AAC's AudioSpecificConfig). Empty when libavcodec has no such encoder.
+QList<QByteArray> encodeTone(const char* codec, int rate, double hz, double seconds,
+                             QByteArray* config = nullptr);
 
 // An FLV file's parts: the header, then tags (type, time, body) with their back pointers.
 QByteArray flvHeader(bool audio, bool video);

@@ -1,3 +1,4 @@
+#include "swf/format/movie.h"
 #include "swf/swf_fixtures.h"
 #include "swf/video/flv_encoding.h"
 #include "swf/video/video_decoder.h"
@@ -5,8 +6,14 @@
 #include "swf/video/video_stream.h"
 #include "swfwriter/writer_video.h"
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
 #include <QPainter>
 #include <QTest>
+
+#include <cmath>
 
 using namespace reelcase::swf;
 using namespace reelcase::test;
@@ -40,6 +47,38 @@ QRgb centre(const Player& player) {
     return renderImage(player, {96, 64}).pixel(48, 32);
 }
 
+// The luma plane libavcodec decodes a Sorenson packet to with the inverse transform idct.
+QList<int> sorensonLuma(const QByteArray& packet, int idct) {
+    QList<int> luma;
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_FLV1);
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    ctx->idct_algo = idct;
+    AVPacket* p = av_packet_alloc();
+    AVFrame* f = av_frame_alloc();
+    if (avcodec_open2(ctx, codec, nullptr) == 0 && av_new_packet(p, int(packet.size())) == 0) {
+        std::copy(packet.cbegin(), packet.cend(), p->data);
+        avcodec_send_packet(ctx, p);
+        avcodec_send_packet(ctx, nullptr);
+        if (avcodec_receive_frame(ctx, f) == 0)
+            for (int y = 0; y < f->height; ++y)
+                for (int x = 0; x < f->width; ++x)
+                    luma << f->data[0][y * f->linesize[0] + x];
+    }
+    av_frame_free(&f);
+    av_packet_free(&p);
+    avcodec_free_context(&ctx);
+    return luma;
+}
+
+// A VP6 key frame of 3 x 2 macroblocks (48 x 32): the header the decoder takes its size
+// from (version 6 with a filter header), then range coder bytes of no meaning.
+QByteArray vp6KeyFrame() {
+    QByteArray frame("\x00\x36\x02\x03\x02\x03", 6);
+    for (int i = 0; i < 200; ++i)
+        frame += char(i * 37);
+    return frame;
+}
+
 } // namespace
 
 class TestVideo : public QObject {
@@ -64,6 +103,58 @@ private Q_SLOTS:
                 QVERIFY2(near(centre(player), colours[f], 12), qPrintable(QString::number(f)));
             }
         }
+    }
+
+    // Sorenson pictures come out as Flash Player showed them: inverse-transformed exactly
+    // (libavcodec's default integer transform is a level off here and there on detail),
+    // grey in studio range stretched to full range.
+    void sorensonPicturesAsFlashShowedThem() {
+        const QSize size(64, 48);
+        const QByteArray packet = encodeH263Detail(size);
+        if (packet.isEmpty())
+            QSKIP("libavcodec has no Sorenson H.263 encoder here");
+        const QList<int> exact = sorensonLuma(packet, FF_IDCT_FAAN);
+        QCOMPARE(exact.size(), size.width() * size.height());
+        QVERIFY(exact != sorensonLuma(packet, FF_IDCT_AUTO)); // the picture tells them apart
+        const QImage picture = makeVideoDecoder(VideoCodec::SorensonH263)->decode(packet);
+        QCOMPARE(picture.size(), size);
+        int wrong = 0;
+        for (int i = 0; i < exact.size(); ++i) {
+            const int grey = std::clamp(int(std::lround((exact[i] - 16) * 255 / 219.0)), 0, 255);
+            wrong += picture.pixel(i % size.width(), i / size.width()) != qRgb(grey, grey, grey);
+        }
+        QCOMPARE(wrong, 0);
+    }
+
+    // VP6 codes whole macroblocks: an FLV's adjustment byte cuts pixels off the right and
+    // bottom, a SWF stream shows the part of its declared size at the top left, and a
+    // declared size no such cut makes leaves the picture whole (to be drawn scaled).
+    // DefineVideoStream's deblocking level and smoothing flag are read apart.
+    void vp6PicturesAreCutToTheirSize() {
+        const QByteArray key = vp6KeyFrame();
+        const auto sizeOf = [&](const VideoDecoderSetup& setup) {
+            const auto decoder = makeVideoDecoder(VideoCodec::Vp6, setup);
+            return decoder ? decoder->decode(key).size() : QSize();
+        };
+        if (sizeOf({}) != QSize(48, 32))
+            QSKIP("libavcodec has no VP6 decoder here");
+        QCOMPARE(sizeOf({.extradata = QByteArray(1, char(0x53))}), QSize(43, 29));
+        QCOMPARE(sizeOf({.shownSize = {40, 20}}), QSize(40, 20));
+        QCOMPARE(sizeOf({.shownSize = {100, 20}}), QSize(48, 32));
+        QCOMPARE(sizeOf({.shownSize = {40, 20}, .deblocking = 1}), QSize(40, 20));
+
+        write::SwfWriter w({96, 64}, 12);
+        const auto id = write::defineVideoStream(w, 1, {40, 20}, 4, true, 1);
+        write::videoFrame(w, id, 0, key);
+        w.place({.depth = 1, .character = id});
+        w.showFrame();
+        const auto movie = load(w.finish());
+        QVERIFY(movie);
+        const auto* stream = dynamic_cast<const VideoStream*>(movie->dictionary.character(id));
+        QVERIFY(stream && stream->smoothing() && stream->deblocking() == 1);
+        Player player;
+        player.setMovie(movie);
+        renderImage(player, {96, 64});
     }
 
     // A picture asking for smoothing is smoothed at high quality only, as bitmaps are; at

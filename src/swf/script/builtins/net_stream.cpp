@@ -62,34 +62,37 @@ NetStreamObject* streamOf(const Value& v) {
     return dynamic_cast<NetStreamObject*>(objectOf(v));
 }
 
-// The sound of the file's audio tags in one piece: MP3, PCM and Nellymoser run on from
-// tag to tag; ADPCM and AAC restart their state in every tag and are not played.
+// The sound of the file's audio tags in one piece, decoded packet by packet. Tags in
+// another format than the first are passed over; AAC's configuration comes in a packet of
+// its own before the sound.
 void decodeAudio(NetStreamObject& s) {
-    QByteArray coded;
+    std::vector<QByteArray> packets;
+    QByteArray config;
     std::optional<std::uint8_t> first;
     for (const FlvTag& tag : s.file->tags) {
-        if (tag.type != FlvTag::Audio || tag.body.size() < 2)
+        if (tag.type != FlvTag::Audio)
             continue;
-        const auto header = std::uint8_t(tag.body[0]);
-        const int format = header >> 4;
-        if (format == 1 || format == 10 || (first && header != *first))
+        std::optional<FlvAudioPacket> packet = flvAudioPacket(tag.body);
+        const auto header = std::uint8_t(tag.body.isEmpty() ? 0 : tag.body[0]);
+        if (!packet || (first && header != *first))
             continue;
+        if (packet->config) {
+            if (config.isEmpty())
+                config = packet->data;
+            continue;
+        }
         if (!first) {
             first = header;
             s.audioStartMs = double(tag.timeMs);
         }
-        coded += tag.body.mid(1);
-        if (coded.size() > kMaxFlvBytes)
-            return;
+        packets.push_back(std::move(packet->data));
     }
     if (!first)
         return;
     const int format = *first >> 4;
-    if (format == 2 || format == 14)
-        coded.prepend(QByteArray(2, '\0')); // the decoder takes a SWF's MP3 seek field first
     const SoundFormat sound = SoundFormat::fromBits(format == 14 ? 2 : format, (*first >> 2) & 3,
                                                     (*first >> 1) & 1, *first & 1);
-    s.audio = decodeEventSound(sound, coded, limits::maxSoundBytesPerMovie);
+    s.audio = decodeSoundPackets(sound, config, packets, limits::maxSoundBytesPerMovie);
 }
 
 SoundOwner audioOwner(const NetStreamObject& s) {
@@ -150,8 +153,16 @@ void decodeVideo(NetStreamObject& s, const QByteArray& body) {
         s.decoder.reset();
         return;
     }
+    const auto codec = static_cast<VideoCodec>(packet->codecId);
+    if (codec == VideoCodec::Vp6 || codec == VideoCodec::Vp6Alpha) {
+        // The picture's size as cut from its macroblocks goes to the decoder with its first.
+        const QByteArray adjustment(1, char(packet->vp6Adjustment));
+        if (s.decoderConfig != adjustment)
+            s.decoder.reset();
+        s.decoderConfig = adjustment;
+    }
     if (!s.decoder || s.decoderCodec != packet->codecId) {
-        s.decoder = makeVideoDecoder(static_cast<VideoCodec>(packet->codecId), s.decoderConfig);
+        s.decoder = makeVideoDecoder(codec, {.extradata = s.decoderConfig});
         s.decoderCodec = packet->codecId;
     }
     if (!s.decoder)
