@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace reelcase::swf {
 
@@ -34,6 +35,8 @@ struct EditTextSettings {
     QColor borderColour = Qt::black;
     QColor backgroundColour = Qt::white;
     std::shared_ptr<const Font> font; // null: device text
+    // Other embedded fonts the text's formats name (a script's fields and formats).
+    std::vector<std::shared_ptr<const Font>> namedFonts;
     TextFormat format;
     ParagraphLayout paragraph;
 };

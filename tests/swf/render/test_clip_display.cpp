@@ -282,6 +282,27 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(60, 60), Qt::white, 0));
     }
 
+    // A script's field with embedFonts draws in the movie's font its format names.
+    void scriptFieldUsesEmbeddedFontByName() {
+        TraceHost host;
+        ScriptStage s(clipUnderField(), &host);
+        Vm& vm = s.runtime->vm();
+        const Value root(vm.clipObject(*s.root));
+        const Value field =
+            call(vm, root, "createTextField", {QStringLiteral("f"), 5.0, 50.0, 50.0, 40.0, 40.0});
+        vm.setMember(field, QStringLiteral("embedFonts"), true);
+        const Value format = vm.construct(vm.getMember(Value(vm.global), "TextFormat"), {});
+        vm.setMember(format, QStringLiteral("font"), QStringLiteral("Bars"));
+        vm.setMember(format, QStringLiteral("size"), 20.0);
+        call(vm, field, "setNewTextFormat", {format});
+        vm.setMember(field, QStringLiteral("text"), QStringLiteral("II"));
+        const double width = vm.toNumber(vm.getMember(field, QStringLiteral("textWidth")));
+        QVERIFY2(width >= 15 && width <= 16, qPrintable(QString::number(width))); // 2 x 400/1024 em
+        const QImage img = draw(s);
+        QVERIFY(near(img.pixel(54, 53), Qt::black)); // the bar reaches the ascent
+        QVERIFY(near(img.pixel(58, 60), Qt::red));   // the clip under the field, between bars
+    }
+
     // A cached clip's picture lands on whole device pixels: no edge is half covered.
     void cacheAsBitmapSnapsToPixels() {
         Stage t({10.3, 0});
