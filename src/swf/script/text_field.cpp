@@ -227,6 +227,7 @@ void TextFieldObject::changed(Vm& vm, bool textChanged) {
     if (!e)
         return;
     drawnCursor = cursor();
+    settings.hscroll = hscroll;
     auto drawn = EditText::make(settings, rich.paragraphs(settings.password, newFormat), scroll - 1,
                                 drawnCursor);
     e->character = drawn.get();

@@ -175,6 +175,7 @@ void EditText::draw(const DrawArgs& args) const {
     if (!m_s.autoSize)
         p.setClipRect(m_s.bounds, Qt::IntersectClip);
     const TextLayout& layout = *cachedLayout(args.context);
+    p.translate(-m_s.hscroll * 20.0, 0);
     if (m_firstLine > 0 && m_firstLine < static_cast<int>(layout.lineTops.size()))
         p.translate(0, layout.lineTops.front() - layout.lineTops[m_firstLine]);
     const auto colourOf = [&](const QColor& c) { return args.cxform.apply(c); };

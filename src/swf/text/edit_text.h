@@ -32,6 +32,7 @@ struct EditTextSettings {
     bool autoSize = false;
     bool useOutlines = false;
     int maxLength = 0; // 0: no limit
+    int hscroll = 0;   // pixels the text is scrolled left
     QColor borderColour = Qt::black;
     QColor backgroundColour = Qt::white;
     std::shared_ptr<const Font> font; // null: device text

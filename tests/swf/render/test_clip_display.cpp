@@ -282,6 +282,23 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(60, 60), Qt::white, 0));
     }
 
+    // hscroll moves the text left by whole pixels inside the field's box.
+    void hscrollMovesTheTextLeft() {
+        TraceHost host;
+        ScriptStage s(clipUnderField(), &host);
+        Vm& vm = s.runtime->vm();
+        const Value field = s.variable("txt");
+        QImage img = draw(s);
+        QVERIFY(near(img.pixel(4, 10), Qt::black));
+        QVERIFY(near(img.pixel(7, 10), Qt::red));
+        vm.setMember(field, QStringLiteral("hscroll"), 4.0);
+        QCOMPARE(vm.toString(vm.getMember(field, QStringLiteral("hscroll"))), QString("4"));
+        img = draw(s);
+        QVERIFY(near(img.pixel(4, 10), Qt::red));
+        QVERIFY(near(img.pixel(7, 10), Qt::black));
+        QVERIFY(near(img.pixel(9, 10), Qt::red)); // the box still clips
+    }
+
     // A script's field with embedFonts draws in the movie's font its format names.
     void scriptFieldUsesEmbeddedFontByName() {
         TraceHost host;
