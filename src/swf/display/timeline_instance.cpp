@@ -552,6 +552,7 @@ DisplayObject* TimelineInstance::loadMovieAt(int depth, std::shared_ptr<const Mo
     erase(it);
     o.placedByScript = true;
     o.instantiated = true;
+    o.character = &emptySprite(); // drawn and hit as a sprite: its list is the new movie's
     o.sprite =
         std::make_shared<TimelineInstance>(movie->root, m_context, m_nesting + 1, movie.get());
     o.sprite->keepMovie(movie);

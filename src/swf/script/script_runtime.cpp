@@ -1,6 +1,7 @@
 #include "swf/script/script_runtime.h"
 
 #include "swf/format/movie.h"
+#include "swf/script/builtins/bitmap_data.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/net_stream.h"
 #include "swf/script/builtins/selection.h"
@@ -210,6 +211,7 @@ void ScriptRuntime::runPending() {
     builtins::deliverDeferredBroadcasts(*m_vm);
     builtins::deliverLoads(*m_vm);
     updateBoundTextFields(*m_vm);
+    builtins::showChangedBitmaps(*m_vm);
     builtins::showFocus(*m_vm);
     m_vm->collectIfDue();
 }

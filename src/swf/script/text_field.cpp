@@ -2,8 +2,10 @@
 
 #include "swf/display/timeline_instance.h"
 #include "swf/format/limits.h"
+#include "swf/format/movie.h"
 #include "swf/script/builtins/style_sheet.h"
 #include "swf/script/heap.h"
+#include "swf/text/font.h"
 
 #include <QRegularExpression>
 
@@ -195,7 +197,28 @@ void TextFieldObject::fitToText() {
         e->placement.matrix = QTransform::fromTranslate(std::round(shift), 0) * e->placement.matrix;
 }
 
+// The embedded fonts a field in outlines can use: those of its movie that its text names.
+void TextFieldObject::findNamedFonts(const Movie* movie) {
+    settings.namedFonts.clear();
+    if (!settings.useOutlines || !movie)
+        return;
+    QSet<QString> faces;
+    for (const TextParagraph& paragraph : rich.paragraphs(false, newFormat))
+        for (const TextRun& run : paragraph.runs)
+            faces.insert(run.format.face);
+    faces.insert(newFormat.textFormat().face);
+    movie->dictionary.forEach([&](std::uint16_t id, const Character& c) {
+        const auto* font = dynamic_cast<const Font*>(&c);
+        if (font && !font->glyphs().empty() && faces.contains(font->name()))
+            settings.namedFonts.push_back(
+                std::static_pointer_cast<const Font>(movie->dictionary.shared(id)));
+    });
+}
+
 void TextFieldObject::changed(Vm& vm, bool textChanged) {
+    TimelineInstance* parent = nullptr;
+    entry(&parent);
+    findNamedFonts(parent && parent->movie() ? parent->movie() : vm.context().movie);
     fitToText();
     if (scroll > 1) // laying out costs; the first line is always there
         scroll = std::clamp(scroll, 1, maxScroll());
@@ -204,6 +227,7 @@ void TextFieldObject::changed(Vm& vm, bool textChanged) {
     if (!e)
         return;
     drawnCursor = cursor();
+    settings.hscroll = hscroll;
     auto drawn = EditText::make(settings, rich.paragraphs(settings.password, newFormat), scroll - 1,
                                 drawnCursor);
     e->character = drawn.get();

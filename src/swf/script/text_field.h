@@ -33,6 +33,7 @@ public:
     void fitToText();
     // Draws the current state and writes the bound variable.
     void changed(Vm& vm, bool textChanged = true);
+    void findNamedFonts(const Movie* movie);
     // The text laid out in the field's box, in twips.
     TextLayout layout() const;
     int visibleLines() const;

@@ -77,8 +77,10 @@ Value getMaxHScroll(Vm&, Field& f) {
 
 void setHScroll(Vm& vm, Field& f, const Value& v) {
     const double d = vm.toNumber(v);
-    if (std::isfinite(d))
-        f.hscroll = static_cast<int>(std::clamp(d, 0.0, vm.toNumber(getMaxHScroll(vm, f))));
+    if (!std::isfinite(d))
+        return;
+    f.hscroll = static_cast<int>(std::clamp(d, 0.0, vm.toNumber(getMaxHScroll(vm, f))));
+    f.changed(vm, false);
 }
 
 void setAutoSize(Vm& vm, Field& f, const Value& v) {

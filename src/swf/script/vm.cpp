@@ -946,6 +946,8 @@ void Vm::markRoots(Heap& heap) {
         heap.mark(o);
     for (Object* o : playingStreams)
         heap.mark(o);
+    for (Object* o : shownBitmaps)
+        heap.mark(o);
     m_loads->mark(heap);
     for (Object* o : pendingLoads)
         heap.mark(o);

@@ -145,6 +145,8 @@ public:
     std::vector<Object*> loadingSounds;
     // NetStream objects playing a file, moved on once a frame; kept alive until closed.
     std::vector<Object*> playingStreams;
+    // BitmapData objects clips show (attachBitmap); kept alive while shown.
+    std::vector<Object*> shownBitmaps;
     // Messages a broadcaster sends once the running scripts are done (the answer of a
     // dialog): the broadcaster, then broadcastMessage's arguments.
     std::vector<std::vector<Value>> deferredBroadcasts;

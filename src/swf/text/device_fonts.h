@@ -11,8 +11,8 @@ class DeviceFonts {
 public:
     virtual ~DeviceFonts() = default;
     // Families to try in order for the movie's font name: the format's generic names
-    // (_sans, _serif, _typewriter) become the system's, others pass through, and a face
-    // with Chinese glyphs comes last.
+    // (_sans, _serif, _typewriter) become the system's, others pass through followed by
+    // the default sans-serif, and a face with Chinese glyphs comes last.
     virtual QStringList families(const QString& name) const;
 };
 

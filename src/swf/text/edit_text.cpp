@@ -115,6 +115,16 @@ std::shared_ptr<const TextFace> EditText::faceFor(const TextFormat& format,
                           (format.face.isEmpty() || format.face == m_s.font->name());
     if (embedded)
         return std::make_shared<FontFace>(m_s.font, format.size);
+    if (m_s.useOutlines) {
+        // The face in the format's style, else in any the movie has.
+        std::shared_ptr<const Font> named;
+        for (const auto& font : m_s.namedFonts)
+            if (font->name() == format.face &&
+                (!named || (font->isBold() == format.bold && font->isItalic() == format.italic)))
+                named = font;
+        if (named)
+            return std::make_shared<FontFace>(named, format.size);
+    }
     return std::make_shared<TextDeviceFace>(format, fonts);
 }
 
@@ -165,6 +175,7 @@ void EditText::draw(const DrawArgs& args) const {
     if (!m_s.autoSize)
         p.setClipRect(m_s.bounds, Qt::IntersectClip);
     const TextLayout& layout = *cachedLayout(args.context);
+    p.translate(-m_s.hscroll * 20.0, 0);
     if (m_firstLine > 0 && m_firstLine < static_cast<int>(layout.lineTops.size()))
         p.translate(0, layout.lineTops.front() - layout.lineTops[m_firstLine]);
     const auto colourOf = [&](const QColor& c) { return args.cxform.apply(c); };

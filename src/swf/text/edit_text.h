@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace reelcase::swf {
 
@@ -31,9 +32,12 @@ struct EditTextSettings {
     bool autoSize = false;
     bool useOutlines = false;
     int maxLength = 0; // 0: no limit
+    int hscroll = 0;   // pixels the text is scrolled left
     QColor borderColour = Qt::black;
     QColor backgroundColour = Qt::white;
     std::shared_ptr<const Font> font; // null: device text
+    // Other embedded fonts the text's formats name (a script's fields and formats).
+    std::vector<std::shared_ptr<const Font>> namedFonts;
     TextFormat format;
     ParagraphLayout paragraph;
 };

@@ -94,6 +94,9 @@ std::shared_ptr<Font> Font::read(BitReader& r, int version, int swfVersion) {
     }
     if (!r.ok())
         return nullptr;
+    // A font that only names a device face may end at its glyph count, with no code table.
+    if (version >= 2 && glyphCount == 0 && r.remaining() == 0)
+        return font;
 
     // Offsets count from the start of the offset table.
     const qint64 tableStart = r.position();

@@ -15,7 +15,13 @@ const QString kChineseFallback = QStringLiteral("AR PL UMing CN");
 } // namespace
 
 QStringList DeviceFonts::families(const QString& name) const {
-    return {deviceFontFamily(name), kChineseFallback};
+    // A face that is not installed falls to the default sans-serif before the Chinese face,
+    // whose Latin letters are serif.
+    const QString family = deviceFontFamily(name);
+    const QString sans = deviceFontFamily(QString());
+    if (family == sans)
+        return {family, kChineseFallback};
+    return {family, sans, kChineseFallback};
 }
 
 const DeviceFonts& defaultDeviceFonts() {

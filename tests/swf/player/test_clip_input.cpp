@@ -2,6 +2,7 @@
 #include "swf/played_movie.h"
 #include "swf/player/input_event.h"
 #include "swf/swf_fixtures.h"
+#include "swfwriter/writer_media.h"
 
 #include <QTest>
 
@@ -354,6 +355,36 @@ private Q_SLOTS:
         p.send(InputEvent::Kind::KeyUp, {}, keycode::Left);
         p.send(InputEvent::Kind::KeyDown, {}, keycode::A);
         QCOMPARE(p.host.traces, QStringList({"clip down", "37", "true", "65", "false"}));
+    }
+
+    // The wheel scrolls the field under the pointer, line by line, unless it declines.
+    void wheelScrollsTheFieldUnderThePointer() {
+        SwfWriter w({200, 200}, 12, 8);
+        write::EditTextDesign design;
+        design.bounds = {0, 0, 100, 20};
+        design.text = QStringLiteral("one\ntwo\nthree\nfour");
+        design.multiline = true;
+        const auto field = write::defineEditText(w, design);
+        w.place({.depth = 1, .character = field, .name = QString("t")});
+        Actions a;
+        handler(a, "t", "onScroller", [](Actions& b) {
+            b.push("t").raw(0x1C).push("scroll").raw(0x4E).raw(0x26);
+        });
+        w.actions(a.stop()).showFrame();
+        PlayedMovie p(w.finish());
+        const auto wheel = [&p](QPointF at, int lines) {
+            p.send(InputEvent::Kind::MouseMove, at);
+            InputEvent e;
+            e.kind = InputEvent::Kind::MouseWheel;
+            e.position = at;
+            e.wheelLines = lines;
+            p.player.handleInput(e);
+        };
+        wheel({5, 5}, -1);
+        wheel({5, 5}, -2);
+        wheel({150, 150}, 1); // not over the field
+        wheel({5, 5}, 1);
+        QCOMPARE(p.host.traces, QStringList({"2", "4", "3"}));
     }
 
     void removedClipNoLongerListens() {

@@ -2,6 +2,7 @@
 #include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
 #include "swfwriter/writer_media.h"
+#include "swfwriter/writer_sound.h"
 
 #include <QTest>
 
@@ -89,6 +90,16 @@ std::shared_ptr<const Movie> clipUnderField() {
     const auto field = write::defineEditText(w, design);
     w.place({.depth = 1, .character = clip, .name = QString("clip")});
     w.place({.depth = 2, .character = field, .name = QString("txt")});
+    w.showFrame();
+    return load(w.finish());
+}
+
+// A 100 x 100 stage whose only content is a 4 x 2 red bitmap exported as "pic".
+std::shared_ptr<const Movie> exportedBitmap() {
+    write::SwfWriter w({100, 100}, 12, 8);
+    QImage red(4, 2, QImage::Format_ARGB32_Premultiplied);
+    red.fill(Qt::red);
+    write::exportAssets(w, {{write::defineBitsLossless(w, red), QStringLiteral("pic")}});
     w.showFrame();
     return load(w.finish());
 }
@@ -217,6 +228,96 @@ private Q_SLOTS:
         QVERIFY(near(img.pixel(12, 10), Qt::red));
         QVERIFY(near(img.pixel(8, 10), Qt::white));
         QVERIFY(near(img.pixel(50, 30), Qt::white));
+    }
+
+    // loadBitmap copies an exported bitmap; a clip shows it at its pixel size, and what
+    // scripts then paint on it shows once they are done.
+    void attachedBitmapShowsItsPixels() {
+        ScriptStage s(exportedBitmap());
+        Vm& vm = s.runtime->vm();
+        const Value cls = vm.getMember(
+            vm.getMember(vm.getMember(Value(vm.global), QStringLiteral("flash")), "display"),
+            QStringLiteral("BitmapData"));
+        const Value bitmap = call(vm, cls, "loadBitmap", {QStringLiteral("PIC")});
+        QCOMPARE(s.describe(vm.getMember(bitmap, QStringLiteral("width"))), QString("number:4"));
+        QCOMPARE(s.describe(call(vm, bitmap, "getPixel", {0.0, 0.0})),
+                 QString("number:%1").arg(0xFF0000));
+        QCOMPARE(s.describe(call(vm, cls, "loadBitmap", {QStringLiteral("none")})),
+                 QString("undefined:undefined"));
+        const Value root(vm.clipObject(*s.root));
+        const Value holder = call(vm, root, "createEmptyMovieClip", {QStringLiteral("h"), 1.0});
+        vm.setMember(holder, QStringLiteral("_x"), 10.0);
+        call(vm, holder, "attachBitmap", {bitmap, 1.0});
+        QImage img = draw(s);
+        QVERIFY(near(img.pixel(10, 1), Qt::red, 0));
+        QVERIFY(near(img.pixel(13, 0), Qt::red, 0));
+        QVERIFY(near(img.pixel(14, 0), Qt::white, 0));
+        QVERIFY(near(img.pixel(10, 2), Qt::white, 0));
+        QCOMPARE(vm.toString(vm.getMember(holder, QStringLiteral("_width"))), QString("4"));
+        call(vm, bitmap, "setPixel", {1.0, 0.0, double(0x0000FF)});
+        s.runtime->runPending();
+        img = draw(s);
+        QVERIFY(near(img.pixel(11, 0), Qt::blue, 0));
+        QVERIFY(near(img.pixel(12, 0), Qt::red, 0));
+        call(vm, bitmap, "dispose", {});
+        s.runtime->runPending();
+        QVERIFY(near(draw(s).pixel(12, 0), Qt::white, 0));
+    }
+
+    // A script's field with a negative size reaches left and up from where it is placed.
+    void negativeFieldSizeReachesBack() {
+        ScriptStage s(exportedBitmap());
+        Vm& vm = s.runtime->vm();
+        const Value root(vm.clipObject(*s.root));
+        const Value field =
+            call(vm, root, "createTextField", {QStringLiteral("t"), 1.0, 50.0, 50.0, -50.0, -30.0});
+        vm.setMember(field, QStringLiteral("background"), true);
+        vm.setMember(field, QStringLiteral("backgroundColor"), 0.0);
+        QCOMPARE(vm.toString(vm.getMember(field, QStringLiteral("_x"))), QString("50"));
+        QCOMPARE(vm.toString(vm.getMember(field, QStringLiteral("_width"))), QString("50"));
+        QCOMPARE(vm.toString(vm.getMember(field, QStringLiteral("_height"))), QString("30"));
+        const QImage img = draw(s);
+        QVERIFY(near(img.pixel(25, 35), Qt::black, 0));
+        QVERIFY(near(img.pixel(25, 15), Qt::white, 0));
+        QVERIFY(near(img.pixel(60, 60), Qt::white, 0));
+    }
+
+    // hscroll moves the text left by whole pixels inside the field's box.
+    void hscrollMovesTheTextLeft() {
+        TraceHost host;
+        ScriptStage s(clipUnderField(), &host);
+        Vm& vm = s.runtime->vm();
+        const Value field = s.variable("txt");
+        QImage img = draw(s);
+        QVERIFY(near(img.pixel(4, 10), Qt::black));
+        QVERIFY(near(img.pixel(7, 10), Qt::red));
+        vm.setMember(field, QStringLiteral("hscroll"), 4.0);
+        QCOMPARE(vm.toString(vm.getMember(field, QStringLiteral("hscroll"))), QString("4"));
+        img = draw(s);
+        QVERIFY(near(img.pixel(4, 10), Qt::red));
+        QVERIFY(near(img.pixel(7, 10), Qt::black));
+        QVERIFY(near(img.pixel(9, 10), Qt::red)); // the box still clips
+    }
+
+    // A script's field with embedFonts draws in the movie's font its format names.
+    void scriptFieldUsesEmbeddedFontByName() {
+        TraceHost host;
+        ScriptStage s(clipUnderField(), &host);
+        Vm& vm = s.runtime->vm();
+        const Value root(vm.clipObject(*s.root));
+        const Value field =
+            call(vm, root, "createTextField", {QStringLiteral("f"), 5.0, 50.0, 50.0, 40.0, 40.0});
+        vm.setMember(field, QStringLiteral("embedFonts"), true);
+        const Value format = vm.construct(vm.getMember(Value(vm.global), "TextFormat"), {});
+        vm.setMember(format, QStringLiteral("font"), QStringLiteral("Bars"));
+        vm.setMember(format, QStringLiteral("size"), 20.0);
+        call(vm, field, "setNewTextFormat", {format});
+        vm.setMember(field, QStringLiteral("text"), QStringLiteral("II"));
+        const double width = vm.toNumber(vm.getMember(field, QStringLiteral("textWidth")));
+        QVERIFY2(width >= 15 && width <= 16, qPrintable(QString::number(width))); // 2 x 400/1024 em
+        const QImage img = draw(s);
+        QVERIFY(near(img.pixel(54, 53), Qt::black)); // the bar reaches the ascent
+        QVERIFY(near(img.pixel(58, 60), Qt::red));   // the clip under the field, between bars
     }
 
     // A cached clip's picture lands on whole device pixels: no edge is half covered.

@@ -446,10 +446,19 @@ private Q_SLOTS:
              {make(vm, "geom", "Rectangle", {0.0, 0.0, 1.0, 1.0}),
               make(vm, "geom", "ColorTransform", {0.5, 0.5, 0.5, 0.5, 0.0, 0.0, 0.0, 0.0})});
         QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("7f7e7e7e"));
+        // Raising alpha alone is taken for a fade and does nothing; with any other change
+        // it applies.
+        const Value one = make(vm, "geom", "Rectangle", {0.0, 0.0, 1.0, 1.0});
+        call(vm, t, "colorTransform",
+             {one, make(vm, "geom", "ColorTransform", {1.0, 1.0, 1.0, 2.0, 0.0, 0.0, 0.0, 0.0})});
+        QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("7f7e7e7e"));
+        call(vm, t, "colorTransform",
+             {one, make(vm, "geom", "ColorTransform", {1.0, 1.0, 1.0, 2.0, 0.0, 0.0, 1.0, 0.0})});
+        QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("fe7e7e7f"));
         QCOMPARE(text(vm, call(vm, t, "colorTransform", {area, Value(vm.newObject())})),
                  QStringLiteral("-2"));
         call(vm, t, "scroll", {1.0, 0.0}); // what is uncovered keeps its pixels
-        QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("7f7e7e7e"));
+        QCOMPARE(hex(vm, t, 0, 0), QStringLiteral("fe7e7e7f"));
     }
 
     // draw: a bitmap source under a matrix, limited to the clip rectangle; the colour

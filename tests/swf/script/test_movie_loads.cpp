@@ -284,6 +284,36 @@ private Q_SLOTS:
         QCOMPARE(vm.toNumber(call(vm, now, "getSWFVersion", {})), -1.0);
     }
 
+    // An image loaded into a clip the timeline placed is drawn where the clip is.
+    void loadedImageIsDrawn() {
+        write::SwfWriter parent({100, 100}, 12, 8);
+        parent.background(Qt::white);
+        write::Timeline nothing;
+        nothing.showFrame();
+        const auto holder = parent.defineSprite(nothing);
+        parent.place({.depth = 1,
+                      .character = holder,
+                      .matrix = QTransform::fromTranslate(10, 20),
+                      .name = QString("p")});
+        Actions a;
+        a.push("pic.png").push(1.0).push("p").raw(GetVariable).push("loadMovie");
+        a.raw(CallMethod).raw(Pop);
+        parent.actions(a).showFrame(3);
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("pic.png"), pngBytes({40, 30}));
+        Player player;
+        player.setHost(&host);
+        player.setMovie(load(parent.finish()));
+        player.runFirstFrameActions();
+        player.tick();
+        player.tick();
+        const QImage shown = renderImage(player, {100, 100});
+        QVERIFY(near(shown.pixel(15, 25), Qt::blue));
+        QVERIFY(near(shown.pixel(49, 49), Qt::blue));
+        QVERIFY(near(shown.pixel(5, 25), Qt::white));
+        QVERIFY(near(shown.pixel(55, 55), Qt::white));
+    }
+
     // A level is drawn over the movie below it.
     void levelsDrawAboveTheRoot() {
         write::SwfWriter parent({100, 100}, 12, 7);

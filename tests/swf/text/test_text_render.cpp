@@ -179,6 +179,28 @@ private Q_SLOTS:
         QVERIFY2(oneLine.right() >= 110 && oneLine.right() <= 119, "cut at the field's edge");
     }
 
+    // A DefineFont3 that only names a device face ends at its glyph count; fields using it
+    // take that face (and keep it when scripts remake them).
+    void fontWithoutGlyphsNamesTheFace() {
+        SwfWriter w({100, 40});
+        const std::uint16_t fontId = w.takeId();
+        QByteArray font;
+        font.append(char(fontId & 0xFF)).append(char(fontId >> 8));
+        font.append('\x04').append('\x01'); // wide codes; language
+        font.append(char(6)).append("_sans", 6);
+        font.append(2, '\0'); // no glyphs, and nothing after
+        w.rawTag(75, font);
+        write::EditTextDesign field;
+        field.bounds = QRectF(0, 0, 100, 40);
+        field.text = QStringLiteral("HH");
+        field.fontId = fontId;
+        const auto id = write::defineEditText(w, field);
+        w.place({.depth = 1, .character = id}).showFrame();
+        auto movie = test::load(w.finish());
+        QVERIFY(movie->dictionary.character(fontId));
+        QCOMPARE(editText(*movie, id)->settings().format.face, QStringLiteral("_sans"));
+    }
+
     void htmlColourAndSize() {
         SwfWriter w({300, 100});
         w.background(Qt::white);

@@ -85,7 +85,10 @@ Object* bitmapProto(Vm& vm) {
     return ctor ? objectOf(vm.getMember(Value(ctor), "prototype")) : nullptr;
 }
 
-BitmapDataObject* newBitmap(Vm& vm, int width, int height, bool transparent, std::uint32_t fill) {
+} // namespace
+
+BitmapDataObject* newBitmapData(Vm& vm, int width, int height, bool transparent,
+                                std::uint32_t fill) {
     const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
     if (vm.heap().bytes() + bytes > vm.budgets().memoryBytes)
         vm.collectNow();
@@ -102,6 +105,8 @@ BitmapDataObject* newBitmap(Vm& vm, int width, int height, bool transparent, std
     return b;
 }
 
+namespace {
+
 Value construct(Vm& vm, const Value&, Args args) {
     if (args.size() < 2)
         return Undefined{};
@@ -111,7 +116,7 @@ Value construct(Vm& vm, const Value&, Args args) {
     const bool transparent = args.size() > 2 ? vm.toBoolean(args[2]) : true;
     const std::uint32_t fill = args.size() > 3 ? toUint32(vm.toNumber(args[3])) : 0xFFFFFFFFu;
     BitmapDataObject* b =
-        newBitmap(vm, static_cast<int>(w), static_cast<int>(h), transparent, fill);
+        newBitmapData(vm, static_cast<int>(w), static_cast<int>(h), transparent, fill);
     return b ? Value(b) : Value(Undefined{});
 }
 
@@ -398,6 +403,12 @@ Value colorTransform(Vm& vm, const Value& self, Args args) {
     const ColorTransform* cx = geometry::colorTransformOf(args[1]);
     if (!cx)
         return -2.0;
+    // The player takes a transform that only multiplies alpha for a fade, which never
+    // raises alpha: a multiplier over 1 then changes nothing.
+    const bool alphaOnly = cx->rMult == 1 && cx->gMult == 1 && cx->bMult == 1 && cx->rAdd == 0 &&
+                           cx->gAdd == 0 && cx->bAdd == 0 && cx->aAdd == 0;
+    if (alphaOnly && cx->aMult >= 1)
+        return 0.0;
     const Area c = clipped(a, b->width, b->height);
     for (int y = c.y; y < c.y + c.h; ++y)
         for (int x = c.x; x < c.x + c.w; ++x)
@@ -554,7 +565,7 @@ Value cloneBitmap(Vm& vm, const Value& self, Args) {
     BitmapDataObject* b = liveBitmap(self);
     if (!b)
         return -1.0;
-    BitmapDataObject* c = newBitmap(vm, b->width, b->height, b->transparent, 0);
+    BitmapDataObject* c = newBitmapData(vm, b->width, b->height, b->transparent, 0);
     if (!c)
         return Undefined{};
     c->pixels = b->pixels;
@@ -629,6 +640,7 @@ void installBitmapData(Vm& vm) {
                              "perlinNoise", "pixelDissolve", "threshold"})
         geometry::member(vm, proto, name, notYet);
     Object* ctor = objectOf(vm.getMember(Value(display), QStringLiteral("BitmapData")));
+    vm.method(ctor, QStringLiteral("loadBitmap"), loadBitmap);
     const std::pair<const char*, double> channels[] = {
         {"RED_CHANNEL", 1}, {"GREEN_CHANNEL", 2}, {"BLUE_CHANNEL", 4}, {"ALPHA_CHANNEL", 8}};
     for (const auto& [name, value] : channels)

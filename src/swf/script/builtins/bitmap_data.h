@@ -5,9 +5,21 @@
 #include <QImage>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+namespace reelcase::swf {
+class BitmapCharacter;
+class TimelineInstance;
+} // namespace reelcase::swf
+
 namespace reelcase::swf::avm1 {
+
+// A depth of a clip that shows a bitmap (attachBitmap).
+struct BitmapShownAt {
+    std::weak_ptr<TimelineInstance> clip;
+    int depth = 0;
+};
 
 // A script's bitmap: premultiplied ARGB pixels, rounded as the player rounds them, so
 // colours read back exactly as the player's do.
@@ -28,10 +40,23 @@ public:
     bool transparent = true;
     bool disposed = false;
     std::vector<std::uint32_t> pixels; // premultiplied, row by row
+    // Where clips show it, and the picture they show: pixels as the last scripts left them.
+    std::vector<BitmapShownAt> shownAt;
+    std::shared_ptr<const BitmapCharacter> shown;
 };
 
 namespace builtins {
 void installBitmapData(Vm& vm);
+// A new bitmap filled with fill (straight ARGB), or null over the memory budget.
+BitmapDataObject* newBitmapData(Vm& vm, int width, int height, bool transparent,
+                                std::uint32_t fill);
+// BitmapData.loadBitmap(name): a copy of an exported bitmap of the running movie.
+Value loadBitmap(Vm& vm, const Value& self, Args args);
+// A clip shows the bitmap at a depth (attachBitmap), replacing what was there.
+void showBitmap(Vm& vm, BitmapDataObject& bitmap, const std::shared_ptr<TimelineInstance>& clip,
+                int depth);
+// Clips showing a bitmap whose pixels changed since they were last shown get the new ones.
+void showChangedBitmaps(Vm& vm);
 } // namespace builtins
 
 } // namespace reelcase::swf::avm1

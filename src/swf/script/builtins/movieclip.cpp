@@ -1,3 +1,4 @@
+#include "swf/script/builtins/bitmap_data.h"
 #include "swf/script/builtins/builtins.h"
 #include "swf/script/builtins/input.h"
 
@@ -324,9 +325,10 @@ Value hitTest(Vm& vm, const Value& self, Args args) {
 // A DefineEditText body for a script's text field: bounds, no text, device font.
 std::shared_ptr<const Character> newTextField(Vm& vm, double w, double h) {
     QByteArray body;
-    // RECT with 20-bit fields: 0, width, 0, height (twips).
-    const std::int64_t values[4] = {0, static_cast<std::int64_t>(w * 20), 0,
-                                    static_cast<std::int64_t>(h * 20)};
+    // RECT with 20-bit fields (twips): a negative size reaches left or up from the origin.
+    const auto w20 = static_cast<std::int64_t>(w * 20), h20 = static_cast<std::int64_t>(h * 20);
+    const std::int64_t values[4] = {std::min<std::int64_t>(w20, 0), std::max<std::int64_t>(w20, 0),
+                                    std::min<std::int64_t>(h20, 0), std::max<std::int64_t>(h20, 0)};
     std::uint64_t bits = 0;
     int count = 0;
     auto putBits = [&](std::uint64_t v, int n) {
@@ -360,10 +362,9 @@ Value createTextField(Vm& vm, const Value& self, Args args) {
     const int depth = scriptDepth(vm, args[1], ok);
     if (!ok)
         return Undefined{};
-    // Whole pixels, cut toward zero; sizes as magnitudes.
+    // Whole pixels, cut toward zero.
     const double x = toInt32(vm.toNumber(args[2])), y = toInt32(vm.toNumber(args[3]));
-    const double w = std::abs(static_cast<double>(toInt32(vm.toNumber(args[4]))));
-    const double h = std::abs(static_cast<double>(toInt32(vm.toNumber(args[5]))));
+    const double w = toInt32(vm.toNumber(args[4])), h = toInt32(vm.toNumber(args[5]));
     auto field = newTextField(vm, w, h);
     if (!field)
         return Undefined{};
@@ -374,6 +375,16 @@ Value createTextField(Vm& vm, const Value& self, Args args) {
         return Undefined{};
     Object* made = vm.displayObjectFor(*c, *o);
     return vm.version() >= 8 ? Value(made) : Value(Undefined{});
+}
+
+Value attachBitmap(Vm& vm, const Value& self, Args args) {
+    auto c = clip(vm, self);
+    auto* bitmap = dynamic_cast<BitmapDataObject*>(objectOf(arg(args, 0)));
+    bool ok = false;
+    const int depth = args.size() > 1 ? scriptDepth(vm, args[1], ok) : 0;
+    if (c && bitmap && !bitmap->disposed && ok)
+        showBitmap(vm, *bitmap, c, depth);
+    return Undefined{};
 }
 
 Value nothing(Vm&, const Value&, Args) {
@@ -411,6 +422,7 @@ void installMovieClip(Vm& vm) {
         {"globalToLocal", globalToLocal},
         {"hitTest", hitTest},
         {"createTextField", createTextField},
+        {"attachBitmap", attachBitmap},
         {"startDrag", nothing},
         {"stopDrag", nothing},
         {"loadVariables", clipLoadVariables},

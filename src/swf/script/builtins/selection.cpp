@@ -236,6 +236,13 @@ void focusAtPointer(Vm& vm, QPointF stage) {
     field->restartCaret(vm);
 }
 
+void scrollFieldAtPointer(Vm& vm, QPointF stage, int lines) {
+    TextFieldObject* field = vm.root() ? fieldAt(vm, *vm.root(), QTransform(), stage * 20) : nullptr;
+    if (!field || !field->mouseWheelEnabled || lines == 0)
+        return;
+    vm.setMember(Value(field), QStringLiteral("scroll"), double(field->scroll - lines));
+}
+
 void focusLeaving(Vm& vm, const DisplayObject& object) {
     SelectionObject* s = selection(vm);
     auto* held = s ? dynamic_cast<DisplayHandle*>(s->focus) : nullptr;

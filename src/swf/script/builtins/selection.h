@@ -28,6 +28,9 @@ void moveFocus(Vm& vm, Object* target);
 // A click at a stage point (pixels): a selectable text field there takes focus with the
 // caret at the click; elsewhere a focused field loses it.
 void focusAtPointer(Vm& vm, QPointF stage);
+// The wheel scrolls the topmost field under the pointer (stage pixels) that takes it, by
+// lines (positive: up).
+void scrollFieldAtPointer(Vm& vm, QPointF stage, int lines);
 // An object about to leave the stage: focus held by it or inside it goes (scripts hear).
 void focusLeaving(Vm& vm, const DisplayObject& object);
 // A key went down or up: the focused clip or button hears onKeyDown or onKeyUp, unless
