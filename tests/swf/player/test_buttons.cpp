@@ -219,6 +219,28 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"key a", "enter", "left"}));
     }
 
+    // A button shown inside another takes the pointer; key conditions reach only buttons on
+    // the display lists of clips, not those inside buttons.
+    void innerButtonTakesThePointer() {
+        using namespace write;
+        SwfWriter w({200, 200}, 12, 8);
+        const auto shape = square(w, Qt::red);
+        const auto inner = defineButton2(
+            w, {{StateUp | StateOver | StateDown | StateHit, shape, 1}},
+            {{OverUpToOverDown, 0, traced("inner press")}, {0, 'a', traced("inner a")}});
+        const auto outer = defineButton2(
+            w, {{StateUp | StateOver | StateDown | StateHit, inner, 1}},
+            {{OverUpToOverDown, 0, traced("outer press")}, {0, 'a', traced("outer a")}});
+        w.place({.depth = 1, .character = outer});
+        w.actions(Actions().stop()).showFrame();
+        PlayedMovie p(w.finish());
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        p.send(InputEvent::Kind::MouseUp, {100, 100});
+        p.player.handleInput(keyDown(keycode::A, U'a'));
+        QCOMPARE(p.host.traces, QStringList({"inner press", "outer a"}));
+    }
+
     // Tab reaches the button; Space and Enter then run its own press and release, unless a
     // key condition on a button takes the key.
     void spaceAndEnterPressTheFocusedButton() {
