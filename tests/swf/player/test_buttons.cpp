@@ -241,6 +241,27 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"inner press", "outer a"}));
     }
 
+    // A key a button's condition takes types nothing into the focused field.
+    void keyTakenByAButtonTypesNothing() {
+        Actions script; // an input field f, focused
+        script.pushInt(20).pushInt(100).pushInt(0).pushInt(0).pushInt(5).push("f").pushInt(6);
+        script.push("_root").raw(0x1C).push("createTextField").raw(0x52).raw(0x17);
+        script.push("f").raw(0x1C).push("type").push("input").raw(0x4F);
+        script.push("f").raw(0x1C).pushInt(1).push("Selection").raw(0x1C);
+        script.push("setFocus").raw(0x52).raw(0x17);
+        Actions showText;
+        showText.push("f").raw(0x1C).push("text").raw(0x4E).raw(0x26);
+        PlayedMovie p(buttonMovie({{0, 'a', traced("key a")}, {0, 'c', showText}}, false, script));
+        for (char32_t c : {U'a', U'b', U'c'}) {
+            p.player.handleInput(keyDown(keycode::A + static_cast<int>(c - U'a'), c));
+            InputEvent typed;
+            typed.kind = InputEvent::Kind::TextInput;
+            typed.codepoint = c;
+            p.player.handleInput(typed);
+        }
+        QCOMPARE(p.host.traces, QStringList({"key a", "b"}));
+    }
+
     // Tab reaches the button; Space and Enter then run its own press and release, unless a
     // key condition on a button takes the key.
     void spaceAndEnterPressTheFocusedButton() {
