@@ -126,6 +126,46 @@ private Q_SLOTS:
         QCOMPARE(g_events, QStringList({"mouse high", "mouse low", "mouse ", "mouse listener"}));
     }
 
+    // hitTest against shapes: a point on a left edge or corner is outside, strokes count,
+    // a script's mask covers nothing; against the box, edges count, even when flat.
+    void hitTestFollowsWhatIsPainted() {
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        auto square = [&](const char* name, double depth, double from, double to) {
+            const Value c = call(vm, root, "createEmptyMovieClip", {QString(name), depth});
+            call(vm, c, "beginFill", {255.0});
+            call(vm, c, "moveTo", {from, from});
+            for (auto [x, y] : {std::pair{to, from}, {to, to}, {from, to}, {from, from}})
+                call(vm, c, "lineTo", {x, y});
+            call(vm, c, "endFill", {});
+            return c;
+        };
+        auto hits = [&](const Value& c, double x, double y, bool shape) {
+            return vm.toBoolean(call(vm, c, "hitTest", {x, y, shape}));
+        };
+        const Value a = square("a", 1, 20, 60);
+        QVERIFY(!hits(a, 20, 20, true));
+        QVERIFY(hits(a, 21, 21, true));
+        QVERIFY(!hits(a, 60, 60, true));
+        QVERIFY(hits(a, 20, 20, false));
+
+        const Value line = call(vm, root, "createEmptyMovieClip", {QStringLiteral("l"), 2.0});
+        call(vm, line, "lineStyle", {4.0});
+        call(vm, line, "moveTo", {100.0, 100.0});
+        call(vm, line, "lineTo", {140.0, 100.0});
+        QVERIFY(hits(line, 120, 101, true));
+        QVERIFY(!hits(line, 120, 103, true));
+
+        vm.setMember(a, "_xscale", 0.0);
+        QVERIFY(hits(a, 0, 40, false));
+
+        const Value mask = square("m", 3, 20, 60);
+        call(vm, a, "setMask", {mask});
+        QVERIFY(!hits(mask, 30, 30, true));
+        QVERIFY(hits(mask, 30, 30, false));
+    }
+
     // setInterval calls back as the clock passes its period; clearInterval stops it.
     void timers() {
         g_events.clear();
