@@ -166,6 +166,46 @@ private Q_SLOTS:
         QVERIFY(hits(mask, 30, 30, false));
     }
 
+    // A clip's tabIndex keeps a 32-bit integer (none: the smallest) hidden from for..in.
+    void clipTabIndexIsAHiddenInteger() {
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        const Value c = call(vm, Value(vm.clipObject(*stage.root)), "createEmptyMovieClip",
+                             {QStringLiteral("c"), 1.0});
+        vm.setMember(c, "tabIndex", 1.9);
+        QCOMPARE(stage.describe(vm.getMember(c, "tabIndex")), QStringLiteral("number:1"));
+        vm.setMember(c, "tabIndex", QStringLiteral("x"));
+        QCOMPARE(vm.toNumber(vm.getMember(c, "tabIndex")), -2147483648.0);
+        QVERIFY(!vm.toBoolean(call(vm, c, "isPropertyEnumerable", {QStringLiteral("tabIndex")})));
+    }
+
+    // PlaceObject's union of all events gates its handlers: an event it leaves out never
+    // fires, whatever a handler's own flags say.
+    void clipEventsOutsideTheUnionNeverFire() {
+        write::SwfWriter w({100, 100}, 12, 7);
+        write::Timeline empty;
+        const auto sprite = w.defineSprite(empty.showFrame());
+        auto record = [](std::uint32_t events, const char* text) -> QByteArray {
+            QByteArray code = Actions().push(text).raw(0x26).bytes();
+            QByteArray out;
+            for (std::uint32_t v : {events, static_cast<std::uint32_t>(code.size())})
+                for (int i = 0; i < 4; ++i)
+                    out.append(char((v >> (8 * i)) & 0xff));
+            return out.append(code);
+        };
+        enum : std::uint32_t { Load = 0x1, EnterFrame = 0x2 };
+        QByteArray place("\x82\x01\x00", 3); // clip actions and a character, depth 1
+        place.append(char(sprite & 0xff)).append(char(sprite >> 8));
+        place.append(QByteArray("\0\0\x01\0\0\0", 6)); // reserved; all events: load
+        place += record(Load | EnterFrame, "both") + record(EnterFrame, "enterFrame");
+        place.append(QByteArray(4, '\0'));
+        w.rawTag(26, place).showFrame(2);
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        stage.tick();
+        QCOMPARE(host.lines, QStringList({"both"}));
+    }
+
     // setInterval calls back as the clock passes its period; clearInterval stops it.
     void timers() {
         g_events.clear();
