@@ -179,6 +179,24 @@ private Q_SLOTS:
         QVERIFY(!vm.toBoolean(call(vm, c, "isPropertyEnumerable", {QStringLiteral("tabIndex")})));
     }
 
+    // A clip gives up the focus when it hides, not when hidden again.
+    void onlyHidingDropsTheFocus() {
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        const Value c = call(vm, Value(vm.clipObject(*stage.root)), "createEmptyMovieClip",
+                             {QStringLiteral("c"), 1.0});
+        const Value selection = vm.getMember(Value(vm.global), "Selection");
+        auto focus = [&] { return vm.toString(call(vm, selection, "getFocus", {})); };
+        vm.setMember(c, "focusEnabled", true);
+        vm.setMember(c, "_visible", false);
+        QVERIFY(vm.toBoolean(call(vm, selection, "setFocus", {c})));
+        vm.setMember(c, "_visible", false);
+        QCOMPARE(focus(), QStringLiteral("_level0.c"));
+        vm.setMember(c, "_visible", true);
+        vm.setMember(c, "_visible", false);
+        QCOMPARE(focus(), QStringLiteral("null"));
+    }
+
     // PlaceObject's union of all events gates its handlers: an event it leaves out never
     // fires, whatever a handler's own flags say.
     void clipEventsOutsideTheUnionNeverFire() {
