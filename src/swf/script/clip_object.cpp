@@ -239,26 +239,25 @@ bool DisplayHandle::getNative(Vm& vm, const QString& name, Value& out) {
 
 namespace {
 
-// A button's or clip's tabIndex keeps a 32-bit integer; what has none (NaN, out of range)
-// becomes the smallest. A clip's is hidden from for..in.
-bool setTabIndex(Vm& vm, DisplayHandle& self, const QString& name, const Value& value) {
-    if (self.kind() == Kind::TextField || !vm.sameName(name, QStringLiteral("tabIndex")))
+// A button's tabIndex keeps a 32-bit integer; what has none (NaN, out of range) becomes
+// the smallest.
+bool setButtonTabIndex(Vm& vm, DisplayHandle& self, const QString& name, const Value& value) {
+    if (self.kind() == Kind::TextField || dynamic_cast<ClipObject*>(&self) ||
+        !vm.sameName(name, QStringLiteral("tabIndex")))
         return false;
     Value stored = value;
     if (!isVoid(value)) {
         const double d = std::trunc(vm.toNumber(value));
         stored = std::isnan(d) || d < -2147483648.0 || d > 2147483647.0 ? -2147483648.0 : d;
     }
-    Property& p = self.put(name, stored);
-    if (dynamic_cast<ClipObject*>(&self))
-        p.flags |= DontEnum;
+    self.put(name, stored);
     return true;
 }
 
 } // namespace
 
 bool DisplayHandle::setNative(Vm& vm, const QString& name, const Value& value) {
-    if (setTabIndex(vm, *this, name, value))
+    if (setButtonTabIndex(vm, *this, name, value))
         return true;
     if (!name.startsWith(QLatin1Char('_')) || !isDisplayProperty(name))
         return false;
@@ -432,8 +431,6 @@ bool ClipObject::getNative(Vm& vm, const QString& name, Value& out) {
 }
 
 bool ClipObject::setNative(Vm& vm, const QString& name, const Value& value) {
-    if (setTabIndex(vm, *this, name, value))
-        return true;
     if (!name.startsWith(QLatin1Char('_')))
         return false;
     const QString n = name.toLower();

@@ -166,19 +166,6 @@ private Q_SLOTS:
         QVERIFY(hits(mask, 30, 30, false));
     }
 
-    // A clip's tabIndex keeps a 32-bit integer (none: the smallest) hidden from for..in.
-    void clipTabIndexIsAHiddenInteger() {
-        ScriptStage stage(frames(1));
-        Vm& vm = stage.runtime->vm();
-        const Value c = call(vm, Value(vm.clipObject(*stage.root)), "createEmptyMovieClip",
-                             {QStringLiteral("c"), 1.0});
-        vm.setMember(c, "tabIndex", 1.9);
-        QCOMPARE(stage.describe(vm.getMember(c, "tabIndex")), QStringLiteral("number:1"));
-        vm.setMember(c, "tabIndex", QStringLiteral("x"));
-        QCOMPARE(vm.toNumber(vm.getMember(c, "tabIndex")), -2147483648.0);
-        QVERIFY(!vm.toBoolean(call(vm, c, "isPropertyEnumerable", {QStringLiteral("tabIndex")})));
-    }
-
     // A clip gives up the focus when it hides, not when hidden again.
     void onlyHidingDropsTheFocus() {
         ScriptStage stage(frames(1));
