@@ -48,9 +48,7 @@ bool hitsCharacter(const Character& character, QPointF point, const Dictionary& 
     const QRectF box = character.bounds();
     if (!box.contains(point) && !box.isEmpty())
         return false;
-    const QPainterPath outline = character.outline(ratio);
-    // Text and bitmaps have no outline: their box is what they cover.
-    return outline.isEmpty() ? box.contains(point) : outline.contains(point);
+    return character.hits(point, ratio);
 }
 
 bool hitsButtonArea(const Button& button, QPointF point, const Dictionary& dictionary,

@@ -28,8 +28,9 @@ void placeObject(TagContext& c) {
 // onClipEvent handlers; a malformed list keeps the handlers read before the fault.
 std::shared_ptr<const std::vector<ClipAction>> readClipActions(BitReader& r, int version) {
     auto flagsOf = [&] { return version >= 6 ? r.u32() : static_cast<std::uint32_t>(r.u16()); };
-    r.u16();   // reserved
-    flagsOf(); // union of all events
+    r.u16(); // reserved
+    // The union of all events: an event it leaves out never fires, whatever a handler says.
+    const std::uint32_t allEvents = flagsOf();
     auto actions = std::make_shared<std::vector<ClipAction>>();
     while (r.ok() && actions->size() < 256) {
         const std::uint32_t events = flagsOf();
@@ -37,7 +38,7 @@ std::shared_ptr<const std::vector<ClipAction>> readClipActions(BitReader& r, int
             break;
         std::uint32_t size = r.u32();
         ClipAction action;
-        action.events = events;
+        action.events = events & allEvents;
         if ((events & 0x20000) && size > 0) {
             action.keyCode = r.u8();
             --size;

@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QTransform>
 
+#include <cmath>
 #include <cstdint>
 
 class QImage;
@@ -68,6 +69,17 @@ public:
     virtual QPainterPath outline(int ratio) const {
         (void)ratio;
         return {};
+    }
+    // Whether the point (own twips) lies on what the character paints: inside its outline,
+    // or its box when it has none (text, bitmaps).
+    virtual bool hits(QPointF point, int ratio) const {
+        const QPainterPath area = outline(ratio);
+        return area.isEmpty() ? bounds().contains(point) : outlineHolds(area, point);
+    }
+    // Flash counts the edges strictly left of the point, so a point on a left edge or a
+    // corner is outside; Qt counts an edge through the point as well.
+    static bool outlineHolds(const QPainterPath& area, QPointF point) {
+        return area.contains(QPointF(std::nextafter(point.x(), -INFINITY), point.y()));
     }
     // Sprites own a timeline; everything else returns null.
     virtual const TimelineDef* timeline() const { return nullptr; }

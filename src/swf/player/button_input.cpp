@@ -23,7 +23,16 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
         const DisplayObject& o = it->second;
         if (!o.instantiated || !o.placement.visible || o.placement.clipDepth > 0)
             continue;
+        bool invertible = false;
+        const QTransform inverse = o.placement.matrix.inverted(&invertible);
+        auto inside = [&](TimelineInstance& children) {
+            return invertible ? buttonAt(children, inverse.map(point), own, scripts, nesting + 1)
+                              : PointerTarget{};
+        };
         if (o.button) {
+            // A button shown inside another takes the pointer before the one holding it.
+            if (PointerTarget inner = inside(*o.button->parts))
+                return inner;
             if (o.button->enabled && hitsObject(o, point, own, nesting) &&
                 (!scripts || scripts->buttonEnabled(timeline, *timeline.objectAt(it->first))))
                 return {o.id, timeline.weak_from_this(), o.button->trackAsMenu};
@@ -36,12 +45,7 @@ PointerTarget buttonAt(TimelineInstance& timeline, QPointF point, const Dictiona
                 return {o.id, timeline.weak_from_this(), false};
             continue;
         }
-        bool invertible = false;
-        const QTransform inverse = o.placement.matrix.inverted(&invertible);
-        if (!invertible)
-            continue;
-        if (PointerTarget inner =
-                buttonAt(*o.sprite, inverse.map(point), own, scripts, nesting + 1))
+        if (PointerTarget inner = inside(*o.sprite))
             return inner;
     }
     return {};

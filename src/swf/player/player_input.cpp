@@ -6,6 +6,8 @@
 #include "swf/script/builtins/selection.h"
 #include "swf/script/script_runtime.h"
 
+#include <utility>
+
 namespace reelcase::swf {
 
 void Player::handleInput(const InputEvent& event) {
@@ -93,6 +95,7 @@ void Player::handleInput(const InputEvent& event) {
             queued |= focusHearsKey(event);
             tellScripts(Event::KeyDown, buttonKeyCode(event.keyCode, event.codepoint));
             const bool taken = s.buttons.keyPressed(root, event.keyCode, event.codepoint);
+            s.keyTakenByButton = taken;
             queued |= taken;
             queued |= focusKey(event, taken);
         } else {
@@ -123,6 +126,8 @@ void Player::handleInput(const InputEvent& event) {
         break;
     case Kind::TextInput:
     case Kind::TextControl:
+        if (std::exchange(s.keyTakenByButton, false))
+            break;
         byUser = true;
         queued = focusTextInput(event);
         break;

@@ -24,6 +24,7 @@ struct Player::State {
     bool looping = true;
     bool firstActionsPending = false;
     int scriptStepsPerFrame = 0;
+    bool keyTakenByButton = false; // the character the key types goes to no text field
     Host* host = nullptr;
     std::shared_ptr<SoundMixer> mixer = std::make_shared<SoundMixer>();
     std::int64_t audioFramesRendered = 0; // timeline frames renderAudio() has played

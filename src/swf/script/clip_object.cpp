@@ -296,8 +296,9 @@ bool DisplayHandle::setNative(Vm& vm, const QString& name, const Value& value) {
             e->placement.cxform.aMult = d / 100;
     } else if (n == QLatin1String("_visible")) {
         const bool visible = vm.toBoolean(value);
-        if (!visible) {
-            // Hidden objects hold no focus; the holder is named while it still shows.
+        if (!visible && e->placement.visible) {
+            // Objects that hide give up the focus (the holder is named while it still
+            // shows); one already hidden keeps a focus a script gave it.
             builtins::focusLeaving(vm, *e);
             e = entry(); // the handlers may have removed it
             if (!e)

@@ -306,6 +306,12 @@ QPainterPath MorphShape::outline(int ratio) const {
     return shapeOutline(frameAt(ratio, nullptr)->paths);
 }
 
+bool MorphShape::hits(QPointF point, int ratio) const {
+    const auto f = frameAt(ratio, nullptr);
+    return outlineHolds(shapeOutline(f->paths), point) ||
+           strokesHold(f->paths, f->data.styleSets, point);
+}
+
 void registerMorphShapeTags(TagTable& t) {
     t.add(tag::DefineMorphShape, defineMorphShape, true);
     t.add(tag::DefineMorphShape2, defineMorphShape, true);

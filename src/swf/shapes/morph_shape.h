@@ -25,6 +25,7 @@ public:
     QRectF paintedArea(const QTransform& toDevice, double stageScale) const override;
     void draw(const DrawArgs& args) const override;
     QPainterPath outline(int ratio) const override;
+    bool hits(QPointF point, int ratio) const override;
 
     // The shape as it stands at ratio (0..65535): styles and records interpolated.
     ShapeData shapeAt(int ratio) const;

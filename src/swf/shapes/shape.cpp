@@ -27,6 +27,10 @@ QPainterPath Shape::outline(int) const {
     return shapeOutline(m_paths);
 }
 
+bool Shape::hits(QPointF point, int ratio) const {
+    return outlineHolds(outline(ratio), point) || strokesHold(m_paths, m_data.styleSets, point);
+}
+
 namespace {
 
 void defineShape(TagContext& c) {

@@ -14,6 +14,7 @@ public:
     QRectF paintedArea(const QTransform& toDevice, double stageScale) const override;
     void draw(const DrawArgs& args) const override;
     QPainterPath outline(int ratio) const override;
+    bool hits(QPointF point, int ratio) const override;
 
     const ShapeData& data() const { return m_data; }
     const ShapePaths& paths() const { return m_paths; }

@@ -6,6 +6,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace reelcase::swf {
@@ -148,6 +149,39 @@ QPainterPath shapeOutline(const ShapePaths& paths) {
         out = unite(out, area);
     }
     return out;
+}
+
+bool strokesHold(const ShapePaths& paths, const std::vector<StyleSet>& styleSets, QPointF point) {
+    auto distanceSquared = [&](QPointF a, QPointF b) {
+        const QPointF ab = b - a;
+        const double length = QPointF::dotProduct(ab, ab);
+        const double t =
+            length > 0 ? std::clamp(QPointF::dotProduct(point - a, ab) / length, 0.0, 1.0) : 0.0;
+        const QPointF d = point - (a + t * ab);
+        return QPointF::dotProduct(d, d);
+    };
+    for (const ShapeLayer& layer : paths.layers) {
+        const auto set = static_cast<std::size_t>(layer.styleSet);
+        if (set >= styleSets.size())
+            continue;
+        for (const StrokePath& stroke : layer.strokes) {
+            const auto i = static_cast<std::size_t>(stroke.style);
+            // A hairline reaches a twip.
+            const double width = i < styleSets[set].lines.size()
+                                     ? std::max<double>(styleSets[set].lines[i].width, 1)
+                                     : 1;
+            const double reach = width * width / 4;
+            if (!stroke.path.controlPointRect()
+                     .adjusted(-width, -width, width, width)
+                     .contains(point))
+                continue;
+            for (const QPolygonF& line : stroke.path.toSubpathPolygons())
+                for (qsizetype k = 1; k < line.size(); ++k)
+                    if (distanceSquared(line[k - 1], line[k]) <= reach)
+                        return true;
+        }
+    }
+    return false;
 }
 
 QPainterPath unite(const QPainterPath& a, const QPainterPath& b) {

@@ -25,6 +25,8 @@ QRectF paintedShapeArea(const QRectF& bounds, const StrokeReach& reach, const QT
 
 // The union of a shape's filled areas, in twips (for masks).
 QPainterPath shapeOutline(const ShapePaths& paths);
+// Whether the point (twips) lies on one of the strokes, half their width either side.
+bool strokesHold(const ShapePaths& paths, const std::vector<StyleSet>& styleSets, QPointF point);
 
 // The union of two areas; large ones are only overlaid (winding), which is exact unless
 // their contours run in opposite directions where they overlap.

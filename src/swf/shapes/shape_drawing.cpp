@@ -23,6 +23,7 @@ public:
     }
     void draw(const DrawArgs& args) const override { shape().draw(args); }
     QPainterPath outline(int ratio) const override { return shape().outline(ratio); }
+    bool hits(QPointF point, int ratio) const override { return shape().hits(point, ratio); }
 
 private:
     const Shape& shape() const {

@@ -219,6 +219,49 @@ private Q_SLOTS:
         QCOMPARE(p.host.traces, QStringList({"key a", "enter", "left"}));
     }
 
+    // A button shown inside another takes the pointer; key conditions reach only buttons on
+    // the display lists of clips, not those inside buttons.
+    void innerButtonTakesThePointer() {
+        using namespace write;
+        SwfWriter w({200, 200}, 12, 8);
+        const auto shape = square(w, Qt::red);
+        const auto inner = defineButton2(
+            w, {{StateUp | StateOver | StateDown | StateHit, shape, 1}},
+            {{OverUpToOverDown, 0, traced("inner press")}, {0, 'a', traced("inner a")}});
+        const auto outer = defineButton2(
+            w, {{StateUp | StateOver | StateDown | StateHit, inner, 1}},
+            {{OverUpToOverDown, 0, traced("outer press")}, {0, 'a', traced("outer a")}});
+        w.place({.depth = 1, .character = outer});
+        w.actions(Actions().stop()).showFrame();
+        PlayedMovie p(w.finish());
+        p.send(InputEvent::Kind::MouseMove, {100, 100});
+        p.send(InputEvent::Kind::MouseDown, {100, 100});
+        p.send(InputEvent::Kind::MouseUp, {100, 100});
+        p.player.handleInput(keyDown(keycode::A, U'a'));
+        QCOMPARE(p.host.traces, QStringList({"inner press", "outer a"}));
+    }
+
+    // A key a button's condition takes types nothing into the focused field.
+    void keyTakenByAButtonTypesNothing() {
+        Actions script; // an input field f, focused
+        script.pushInt(20).pushInt(100).pushInt(0).pushInt(0).pushInt(5).push("f").pushInt(6);
+        script.push("_root").raw(0x1C).push("createTextField").raw(0x52).raw(0x17);
+        script.push("f").raw(0x1C).push("type").push("input").raw(0x4F);
+        script.push("f").raw(0x1C).pushInt(1).push("Selection").raw(0x1C);
+        script.push("setFocus").raw(0x52).raw(0x17);
+        Actions showText;
+        showText.push("f").raw(0x1C).push("text").raw(0x4E).raw(0x26);
+        PlayedMovie p(buttonMovie({{0, 'a', traced("key a")}, {0, 'c', showText}}, false, script));
+        for (char32_t c : {U'a', U'b', U'c'}) {
+            p.player.handleInput(keyDown(keycode::A + static_cast<int>(c - U'a'), c));
+            InputEvent typed;
+            typed.kind = InputEvent::Kind::TextInput;
+            typed.codepoint = c;
+            p.player.handleInput(typed);
+        }
+        QCOMPARE(p.host.traces, QStringList({"key a", "b"}));
+    }
+
     // Tab reaches the button; Space and Enter then run its own press and release, unless a
     // key condition on a button takes the key.
     void spaceAndEnterPressTheFocusedButton() {

@@ -126,6 +126,91 @@ private Q_SLOTS:
         QCOMPARE(g_events, QStringList({"mouse high", "mouse low", "mouse ", "mouse listener"}));
     }
 
+    // hitTest against shapes: a point on a left edge or corner is outside, strokes count,
+    // a script's mask covers nothing; against the box, edges count, even when flat.
+    void hitTestFollowsWhatIsPainted() {
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        const Value root = vm.clipObject(*stage.root);
+        auto square = [&](const char* name, double depth, double from, double to) {
+            const Value c = call(vm, root, "createEmptyMovieClip", {QString(name), depth});
+            call(vm, c, "beginFill", {255.0});
+            call(vm, c, "moveTo", {from, from});
+            for (auto [x, y] : {std::pair{to, from}, {to, to}, {from, to}, {from, from}})
+                call(vm, c, "lineTo", {x, y});
+            call(vm, c, "endFill", {});
+            return c;
+        };
+        auto hits = [&](const Value& c, double x, double y, bool shape) {
+            return vm.toBoolean(call(vm, c, "hitTest", {x, y, shape}));
+        };
+        const Value a = square("a", 1, 20, 60);
+        QVERIFY(!hits(a, 20, 20, true));
+        QVERIFY(hits(a, 21, 21, true));
+        QVERIFY(!hits(a, 60, 60, true));
+        QVERIFY(hits(a, 20, 20, false));
+
+        const Value line = call(vm, root, "createEmptyMovieClip", {QStringLiteral("l"), 2.0});
+        call(vm, line, "lineStyle", {4.0});
+        call(vm, line, "moveTo", {100.0, 100.0});
+        call(vm, line, "lineTo", {140.0, 100.0});
+        QVERIFY(hits(line, 120, 101, true));
+        QVERIFY(!hits(line, 120, 103, true));
+
+        vm.setMember(a, "_xscale", 0.0);
+        QVERIFY(hits(a, 0, 40, false));
+
+        const Value mask = square("m", 3, 20, 60);
+        call(vm, a, "setMask", {mask});
+        QVERIFY(!hits(mask, 30, 30, true));
+        QVERIFY(hits(mask, 30, 30, false));
+    }
+
+    // A clip gives up the focus when it hides, not when hidden again.
+    void onlyHidingDropsTheFocus() {
+        ScriptStage stage(frames(1));
+        Vm& vm = stage.runtime->vm();
+        const Value c = call(vm, Value(vm.clipObject(*stage.root)), "createEmptyMovieClip",
+                             {QStringLiteral("c"), 1.0});
+        const Value selection = vm.getMember(Value(vm.global), "Selection");
+        auto focus = [&] { return vm.toString(call(vm, selection, "getFocus", {})); };
+        vm.setMember(c, "focusEnabled", true);
+        vm.setMember(c, "_visible", false);
+        QVERIFY(vm.toBoolean(call(vm, selection, "setFocus", {c})));
+        vm.setMember(c, "_visible", false);
+        QCOMPARE(focus(), QStringLiteral("_level0.c"));
+        vm.setMember(c, "_visible", true);
+        vm.setMember(c, "_visible", false);
+        QCOMPARE(focus(), QStringLiteral("null"));
+    }
+
+    // PlaceObject's union of all events gates its handlers: an event it leaves out never
+    // fires, whatever a handler's own flags say.
+    void clipEventsOutsideTheUnionNeverFire() {
+        write::SwfWriter w({100, 100}, 12, 7);
+        write::Timeline empty;
+        const auto sprite = w.defineSprite(empty.showFrame());
+        auto record = [](std::uint32_t events, const char* text) -> QByteArray {
+            QByteArray code = Actions().push(text).raw(0x26).bytes();
+            QByteArray out;
+            for (std::uint32_t v : {events, static_cast<std::uint32_t>(code.size())})
+                for (int i = 0; i < 4; ++i)
+                    out.append(char((v >> (8 * i)) & 0xff));
+            return out.append(code);
+        };
+        enum : std::uint32_t { Load = 0x1, EnterFrame = 0x2 };
+        QByteArray place("\x82\x01\x00", 3); // clip actions and a character, depth 1
+        place.append(char(sprite & 0xff)).append(char(sprite >> 8));
+        place.append(QByteArray("\0\0\x01\0\0\0", 6)); // reserved; all events: load
+        place += record(Load | EnterFrame, "both") + record(EnterFrame, "enterFrame");
+        place.append(QByteArray(4, '\0'));
+        w.rawTag(26, place).showFrame(2);
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        stage.tick();
+        QCOMPARE(host.lines, QStringList({"both"}));
+    }
+
     // setInterval calls back as the clock passes its period; clearInterval stops it.
     void timers() {
         g_events.clear();

@@ -111,7 +111,10 @@ void stopDragging(Vm& vm) {
 
 bool hitsShapes(Vm& vm, TimelineInstance& clip, QPointF stage) {
     const Dictionary& dictionary = vm.context().movie->dictionary;
-    // The clip's own visibility does not count (its children's does).
+    // The clip's own visibility does not count (its children's does); a script's mask
+    // covers nothing.
+    if (const DisplayObject* entry = clip.entry(); entry && entry->isScriptMask)
+        return false;
     return hitsTimeline(clip, stageToLocal(clip, stage) * 20.0, dictionary);
 }
 

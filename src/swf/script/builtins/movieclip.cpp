@@ -314,7 +314,9 @@ Value hitTest(Vm& vm, const Value& self, Args args) {
     const QRectF mine = toStage(*c).mapRect(c->bounds());
     if (args.size() >= 2) {
         const QPointF p(vm.toNumber(args[0]) * 20, vm.toNumber(args[1]) * 20);
-        return !c->bounds().isNull() && mine.contains(p);
+        // Edges count, so a clip scaled flat still holds the points of its line.
+        return !c->bounds().isNull() && p.x() >= mine.left() && p.x() <= mine.right() &&
+               p.y() >= mine.top() && p.y() <= mine.bottom();
     }
     auto other = vm.clipOf(args[0]);
     if (!other || c->bounds().isNull() || other->bounds().isNull())

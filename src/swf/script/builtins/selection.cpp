@@ -59,10 +59,11 @@ Value getFocus(Vm& vm, const Value&, Args) {
 Value setFocus(Vm& vm, const Value&, Args args) {
     const Value target = arg(args, 0);
     if (isVoid(target)) {
-        // Clearing says whether there was a focus to clear.
-        const bool had = focusedObject(vm) != nullptr;
+        // Clearing takes exactly one argument, and then succeeds with or without a focus.
+        if (args.size() != 1)
+            return false;
         moveFocus(vm, nullptr);
-        return had;
+        return true;
     }
     Object* o = objectOf(target);
     if (!o && vm.root()) {
