@@ -8,8 +8,19 @@
 #include "swf/format/records.h"
 #include "swf/format/tag_table.h"
 
+#include <algorithm>
+
 namespace reelcase::swf {
 namespace {
+
+// The player looks a character up as it reaches the place tag, so one defined later in
+// the file is not there yet: the place shows nothing (a move keeps the object it has).
+bool definedSoFar(const Movie& movie, std::uint16_t id) {
+    if (movie.dictionary.character(id))
+        return true;
+    return std::any_of(movie.imports.begin(), movie.imports.end(),
+                       [id](const Movie::Import& i) { return i.id == id; });
+}
 
 void placeObject(TagContext& c) {
     BitReader& r = c.body;
@@ -19,7 +30,7 @@ void placeObject(TagContext& c) {
     p.matrix = readMatrix(r);
     if (r.remaining() > 0)
         p.cxform = readColorTransform(r, false);
-    if (r.ok()) {
+    if (r.ok() && definedSoFar(c.movie, *p.characterId)) {
         c.frame.commands.emplace_back(std::move(p));
         ++c.timeline.placeCount;
     }
@@ -62,8 +73,11 @@ void placeObject23(TagContext& c) {
     const bool hasCharacter = flags & 0x02;
     if (v3 && ((flags3 & 0x08) || ((flags3 & 0x10) && hasCharacter)))
         r.string(c.movie.version); // class name: AS3 only
-    if (hasCharacter)
-        p.characterId = r.u16();
+    if (hasCharacter) {
+        const std::uint16_t id = r.u16();
+        if (definedSoFar(c.movie, id))
+            p.characterId = id;
+    }
     if (flags & 0x04)
         p.matrix = readMatrix(r);
     if (flags & 0x08)

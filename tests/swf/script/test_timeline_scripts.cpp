@@ -57,6 +57,26 @@ private Q_SLOTS:
                  QStringLiteral("movieclip:_level0.instance2"));
     }
 
+    // A place tag naming a character the file defines only later shows nothing, even in
+    // the definition's own frame; one after the definition places it.
+    void placeBeforeDefinition() {
+        write::SwfWriter w({100, 100}, 12, 8);
+        w.place({.depth = 1, .character = w.nextId(), .name = QStringLiteral("early")});
+        w.showFrame();
+        w.place({.depth = 2, .character = w.nextId(), .name = QStringLiteral("sameFrame")});
+        const auto sprite = w.defineSprite(namingSprite());
+        w.place({.depth = 3, .character = sprite, .name = QStringLiteral("late")});
+        w.place({.depth = 1, .character = sprite, .name = QStringLiteral("atFreedDepth")});
+        w.actions(Actions().stop()).showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        stage.tick();
+        QCOMPARE(host.lines, QStringList({"late", "atFreedDepth"}));
+        QCOMPARE(stage.describe(stage.variable("early")), QStringLiteral("undefined:undefined"));
+        QCOMPARE(stage.describe(stage.variable("sameFrame")),
+                 QStringLiteral("undefined:undefined"));
+    }
+
     // Frame scripts run as the tags come (a clip placed after its parent's script runs
     // after it); later frames run the newest timeline first, so children before parents.
     void frameScriptOrder() {
