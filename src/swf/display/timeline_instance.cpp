@@ -420,11 +420,12 @@ void TimelineInstance::advance(bool loop) {
         if (m_frame + 1 < frameCount()) {
             ++m_frame;
             applyFrame(m_frame, true);
-        } else if (loop) {
+        } else if (loop && m_def.complete) {
             gotoFrame(0);
-        } else {
+        } else if (!loop) {
             m_playing = false;
         }
+        // Else it waits on its last frame for frames still to load, which never come.
     }
     if (m_frame == frameBefore + 1 || !m_playing)
         followStream(frameBefore); // jumps and loops went through gotoFrame

@@ -1,3 +1,4 @@
+#include "swf/format/tag_table.h"
 #include "swf/script/action_codes.h"
 #include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
@@ -29,6 +30,21 @@ Actions traceName(const char* suffix) {
         .push(suffix)
         .raw(Add2)
         .raw(Trace);
+}
+
+// A DefineSprite as a file may hold it: its tags as given, with no End tag unless added.
+std::uint16_t defineSpriteAsIs(write::SwfWriter& w, const write::Timeline& sprite, bool end) {
+    const std::uint16_t id = w.takeId();
+    QByteArray body;
+    for (int v : {int(id), sprite.frameCount()}) {
+        body.append(static_cast<char>(v & 0xff));
+        body.append(static_cast<char>(v >> 8));
+    }
+    body.append(sprite.tags());
+    if (end)
+        body.append(write::tagBytes(tag::End, {}));
+    w.rawTag(tag::DefineSprite, body);
+    return id;
 }
 
 } // namespace
@@ -75,6 +91,29 @@ private Q_SLOTS:
         QCOMPARE(stage.describe(stage.variable("early")), QStringLiteral("undefined:undefined"));
         QCOMPARE(stage.describe(stage.variable("sameFrame")),
                  QStringLiteral("undefined:undefined"));
+    }
+
+    // A timeline loops only when its tags end in ShowFrame and End: one cut short, or with
+    // tags after its last ShowFrame, plays those and then stays on its last frame.
+    void unfinishedTimelinesStayOnTheirLastFrame() {
+        write::SwfWriter w({100, 100}, 12, 8);
+        write::Timeline twoFrames;
+        twoFrames.actions(traceName(" 1")).showFrame().actions(traceName(" 2")).showFrame();
+        write::Timeline openLastFrame;
+        openLastFrame.actions(traceName(" 1")).showFrame().actions(traceName(" 2"));
+        const auto complete = defineSpriteAsIs(w, twoFrames, true);
+        const auto noEnd = defineSpriteAsIs(w, twoFrames, false);
+        const auto open = defineSpriteAsIs(w, openLastFrame, true);
+        w.place({.depth = 1, .character = complete, .name = QStringLiteral("complete")});
+        w.place({.depth = 2, .character = noEnd, .name = QStringLiteral("noEnd")});
+        w.place({.depth = 3, .character = open, .name = QStringLiteral("open")});
+        w.showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        for (int i = 0; i < 3; ++i)
+            stage.tick();
+        QCOMPARE(host.lines, QStringList({"complete 1", "noEnd 1", "open 1", "open 2", "noEnd 2",
+                                          "complete 2", "complete 1", "complete 2"}));
     }
 
     // Frame scripts run as the tags come (a clip placed after its parent's script runs
