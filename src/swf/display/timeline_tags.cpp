@@ -13,12 +13,14 @@
 namespace reelcase::swf {
 namespace {
 
-// The player looks a character up as it reaches the place tag, so one defined later in
-// the file is not there yet: the place shows nothing (a move keeps the object it has).
-bool definedSoFar(const Movie& movie, std::uint16_t id) {
-    if (movie.dictionary.character(id))
+// The player looks a character up as it reaches the place tag. On the main timeline
+// that is as it reads the file, so one defined later is not there yet: the place shows
+// nothing (a move keeps the object it has). A sprite plays once it is placed, when the
+// definitions after it may already have been read.
+bool placeable(const TagContext& c, std::uint16_t id) {
+    if (c.inSprite || c.movie.dictionary.character(id))
         return true;
-    return std::any_of(movie.imports.begin(), movie.imports.end(),
+    return std::any_of(c.movie.imports.begin(), c.movie.imports.end(),
                        [id](const Movie::Import& i) { return i.id == id; });
 }
 
@@ -30,7 +32,7 @@ void placeObject(TagContext& c) {
     p.matrix = readMatrix(r);
     if (r.remaining() > 0)
         p.cxform = readColorTransform(r, false);
-    if (r.ok() && definedSoFar(c.movie, *p.characterId)) {
+    if (r.ok() && placeable(c, *p.characterId)) {
         c.frame.commands.emplace_back(std::move(p));
         ++c.timeline.placeCount;
     }
@@ -75,7 +77,7 @@ void placeObject23(TagContext& c) {
         r.string(c.movie.version); // class name: AS3 only
     if (hasCharacter) {
         const std::uint16_t id = r.u16();
-        if (definedSoFar(c.movie, id))
+        if (placeable(c, id))
             p.characterId = id;
     }
     if (flags & 0x04)
