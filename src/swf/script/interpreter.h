@@ -51,7 +51,9 @@ private:
     void push(Value v);
     Value pop();
     int popCount();
+    int countOf(double d) const; // a count of stack values, at most those there are
     std::vector<Value> popArgs();
+    std::vector<Value> popValues(int n);
     QString constant(int i) const;
     void pushData(BitReader& args);
     Value defineFunction(BitReader& args, int& next, bool version2);
