@@ -549,6 +549,8 @@ DisplayObject* TimelineInstance::loadMovieAt(int depth, std::shared_ptr<const Mo
     const std::uint64_t id = o.id;
     const std::shared_ptr<TimelineInstance> sprite = o.sprite;
     m_list.insert_or_assign(depth, std::move(o));
+    // The clip's load event comes again, before the new movie's first frame's scripts.
+    m_context.actions.push_back({sprite, nullptr});
     sprite->enterFirstFrame();
     auto now = m_list.find(depth);
     if (now == m_list.end() || now->second.id != id)
