@@ -760,9 +760,10 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     }
     case InitArray:
     case InitObject: {
-        // A count negative as a 32-bit integer builds nothing: undefined, the stack kept.
+        // A count below zero or past the 32-bit integers builds nothing: undefined, the
+        // stack kept.
         const double count = vm.toNumber(pop());
-        if (toInt32(count) < 0) {
+        if (count < 0 || count > std::numeric_limits<std::int32_t>::max()) {
             push(Undefined{});
             break;
         }
