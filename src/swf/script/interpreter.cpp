@@ -154,8 +154,8 @@ Interpreter::Exit Interpreter::runRange(int begin, int end, int& pc, Value& resu
         BitReader args(data + at, length);
         bool leave = false;
         const Exit e = step(op, args, pc, next, result, leave);
-        if (e == Exit::Return)
-            return e;
+        if (e == Exit::Return || (m_f.frameScriptOf && m_f.frameScriptOf->removed()))
+            return Exit::Return;
         if (leave)
             continue; // pc was set by a branch or a nested block
         pc = next;

@@ -116,6 +116,29 @@ private Q_SLOTS:
                                           "complete 2", "complete 1", "complete 2"}));
     }
 
+    // A frame script whose clip leaves the stage while it runs stops there.
+    void frameScriptStopsWithItsClip() {
+        write::SwfWriter w({100, 100}, 12, 8);
+        write::Timeline sprite;
+        // "before", the root to its frame 2 (which removes this clip), "after".
+        sprite.actions(Actions()
+                           .push("before")
+                           .raw(Trace)
+                           .push("/:2")
+                           .raw(GotoFrame2, QByteArray(1, '\0'))
+                           .push("after")
+                           .raw(Trace));
+        sprite.showFrame();
+        const auto id = w.defineSprite(sprite);
+        w.place({.depth = 1, .character = id, .name = QStringLiteral("a")});
+        w.showFrame();
+        w.remove(1);
+        w.actions(Actions().push("root 2").raw(Trace)).showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        QCOMPARE(host.lines, QStringList({"before", "root 2"}));
+    }
+
     // Frame scripts run as the tags come (a clip placed after its parent's script runs
     // after it); later frames run the newest timeline first, so children before parents.
     void frameScriptOrder() {
