@@ -432,11 +432,12 @@ void TimelineInstance::advance(bool loop) {
         if (m_frame + 1 < frameCount()) {
             ++m_frame;
             applyFrame(m_frame, true);
-        } else if (loop) {
+        } else if (loop && m_def.complete) {
             gotoFrame(0);
-        } else {
+        } else if (!loop) {
             m_playing = false;
         }
+        // Else it waits on its last frame for frames still to load, which never come.
     }
     if (m_frame == frameBefore + 1 || !m_playing)
         followStream(frameBefore); // jumps and loops went through gotoFrame
@@ -561,6 +562,8 @@ DisplayObject* TimelineInstance::loadMovieAt(int depth, std::shared_ptr<const Mo
     const std::uint64_t id = o.id;
     const std::shared_ptr<TimelineInstance> sprite = o.sprite;
     m_list.insert_or_assign(depth, std::move(o));
+    // The clip's load event comes again, before the new movie's first frame's scripts.
+    m_context.actions.push_back({sprite, nullptr});
     sprite->enterFirstFrame();
     auto now = m_list.find(depth);
     if (now == m_list.end() || now->second.id != id)

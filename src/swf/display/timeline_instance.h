@@ -175,6 +175,7 @@ public:
     void gotoFrame(int frame);
 
     int currentFrame() const { return m_frame; }
+    bool removed() const { return m_detached; } // taken off the stage
     int frameCount() const { return m_def.frameCount(); }
     bool isPlaying() const { return m_playing; }
     void play() { m_playing = true; }

@@ -8,8 +8,21 @@
 #include "swf/format/records.h"
 #include "swf/format/tag_table.h"
 
+#include <algorithm>
+
 namespace reelcase::swf {
 namespace {
+
+// The player looks a character up as it reaches the place tag. On the main timeline
+// that is as it reads the file, so one defined later is not there yet: the place shows
+// nothing (a move keeps the object it has). A sprite plays once it is placed, when the
+// definitions after it may already have been read.
+bool placeable(const TagContext& c, std::uint16_t id) {
+    if (c.inSprite || c.movie.dictionary.character(id))
+        return true;
+    return std::any_of(c.movie.imports.begin(), c.movie.imports.end(),
+                       [id](const Movie::Import& i) { return i.id == id; });
+}
 
 void placeObject(TagContext& c) {
     BitReader& r = c.body;
@@ -19,7 +32,7 @@ void placeObject(TagContext& c) {
     p.matrix = readMatrix(r);
     if (r.remaining() > 0)
         p.cxform = readColorTransform(r, false);
-    if (r.ok()) {
+    if (r.ok() && placeable(c, *p.characterId)) {
         c.frame.commands.emplace_back(std::move(p));
         ++c.timeline.placeCount;
     }
@@ -63,8 +76,11 @@ void placeObject23(TagContext& c) {
     const bool hasCharacter = flags & 0x02;
     if (v3 && ((flags3 & 0x08) || ((flags3 & 0x10) && hasCharacter)))
         r.string(c.movie.version); // class name: AS3 only
-    if (hasCharacter)
-        p.characterId = r.u16();
+    if (hasCharacter) {
+        const std::uint16_t id = r.u16();
+        if (placeable(c, id))
+            p.characterId = id;
+    }
     if (flags & 0x04)
         p.matrix = readMatrix(r);
     if (flags & 0x08)

@@ -21,6 +21,7 @@ void parseTags(ParseState& parse, BitReader& r, Movie& movie, TimelineDef& timel
                bool inSprite) {
     FrameDef frame;
     bool frameHasContent = false;
+    bool sawEnd = false;
     while (r.remaining() >= 2) {
         if (--parse.tagBudget < 0)
             break;
@@ -38,8 +39,10 @@ void parseTags(ParseState& parse, BitReader& r, Movie& movie, TimelineDef& timel
             break;
         }
         BitReader body = r.sub(length);
-        if (code == tag::End)
+        if (code == tag::End) {
+            sawEnd = true;
             break;
+        }
         if (code == tag::ShowFrame) {
             if (static_cast<int>(timeline.frames.size()) >= limits::maxFrames)
                 break;
@@ -57,8 +60,10 @@ void parseTags(ParseState& parse, BitReader& r, Movie& movie, TimelineDef& timel
         }
     }
     // A last frame without its ShowFrame (a cut-off file) still shows.
-    if (frameHasContent && !frame.commands.empty())
+    const bool openFrame = frameHasContent && !frame.commands.empty();
+    if (openFrame)
         timeline.frames.push_back(std::move(frame));
+    timeline.complete = sawEnd && !openFrame;
     if (timeline.frames.empty())
         timeline.frames.emplace_back();
 }

@@ -89,6 +89,9 @@ struct TimelineDef {
     int placeCount = 0;         // place commands in all frames
     int byteLength = 0;         // a sprite's tags as the file holds them
     std::optional<StreamHead> stream;
+    // Its tags end in a ShowFrame and then End. The player keeps loading one that does not
+    // and so never loops it: it stays on its last frame.
+    bool complete = true;
     int frameCount() const { return static_cast<int>(frames.size()); }
     int frameOfLabel(const QString& label) const { return labels.value(labelKey(label), -1); }
     // Labels match without regard to ASCII case only.

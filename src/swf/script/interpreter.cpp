@@ -38,7 +38,10 @@ Value Interpreter::pop() {
 }
 
 int Interpreter::popCount() {
-    const double d = m_vm.toNumber(pop());
+    return countOf(m_vm.toNumber(pop()));
+}
+
+int Interpreter::countOf(double d) const {
     const int available = static_cast<int>(m_vm.m_stack.size() - m_f.stackBase);
     if (!(d > 0))
         return 0;
@@ -46,7 +49,10 @@ int Interpreter::popCount() {
 }
 
 std::vector<Value> Interpreter::popArgs() {
-    const int n = popCount();
+    return popValues(popCount());
+}
+
+std::vector<Value> Interpreter::popValues(int n) {
     std::vector<Value> args;
     args.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
@@ -148,8 +154,8 @@ Interpreter::Exit Interpreter::runRange(int begin, int end, int& pc, Value& resu
         BitReader args(data + at, length);
         bool leave = false;
         const Exit e = step(op, args, pc, next, result, leave);
-        if (e == Exit::Return)
-            return e;
+        if (e == Exit::Return || (m_f.frameScriptOf && m_f.frameScriptOf->removed()))
+            return Exit::Return;
         if (leave)
             continue; // pc was set by a branch or a nested block
         pc = next;
@@ -756,13 +762,20 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         vm.setMember(object, name, value);
         break;
     }
-    case InitArray: {
-        std::vector<Value> elements = popArgs();
-        push(vm.newArray(elements));
-        break;
-    }
+    case InitArray:
     case InitObject: {
-        const int n = popCount();
+        // A count below zero or past the 32-bit integers builds nothing: undefined, the
+        // stack kept.
+        const double count = vm.toNumber(pop());
+        if (count < 0 || count > std::numeric_limits<std::int32_t>::max()) {
+            push(Undefined{});
+            break;
+        }
+        const int n = countOf(count);
+        if (op == InitArray) {
+            push(vm.newArray(popValues(n)));
+            break;
+        }
         std::vector<std::pair<QString, Value>> pairs;
         for (int i = 0; i < n; ++i) {
             Value value = pop();

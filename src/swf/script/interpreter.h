@@ -33,6 +33,8 @@ struct Vm::Frame {
     int withDepth = 0; // the last entries of scope that with blocks pushed
     int version = 0;
     std::size_t stackBase = 0;
+    // A frame script stops once its clip is taken off the stage; event handlers go on.
+    const TimelineInstance* frameScriptOf = nullptr;
 };
 
 // Runs the actions of one activation, with nested ranges for with and try blocks.
@@ -51,7 +53,9 @@ private:
     void push(Value v);
     Value pop();
     int popCount();
+    int countOf(double d) const; // a count of stack values, at most those there are
     std::vector<Value> popArgs();
+    std::vector<Value> popValues(int n);
     QString constant(int i) const;
     void pushData(BitReader& args);
     Value defineFunction(BitReader& args, int& next, bool version2);

@@ -179,7 +179,7 @@ void ScriptRuntime::runPending() {
             m_context.actions.pop_front();
             if (auto timeline = next.timeline.lock()) {
                 if (next.code)
-                    m_vm->runBlock(*timeline, *next.code);
+                    m_vm->runBlock(*timeline, *next.code, nullptr, true);
                 else if (next.enterFrame)
                     sendEnterFrame(*timeline);
                 else

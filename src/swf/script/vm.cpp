@@ -866,7 +866,7 @@ QString Vm::slashPath(TimelineInstance& clip) {
 
 // Running
 
-void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self) {
+void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self, bool frameScript) {
     const bool outermost = m_frames.empty();
     if (outermost && m_steps <= 0)
         return;
@@ -879,6 +879,8 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self) 
     frame.registers.assign(4, Undefined{});
     frame.version = clip.movie() ? clip.movie()->version : m_version; // a loaded movie's own
     frame.stackBase = m_stack.size();
+    if (frameScript)
+        frame.frameScriptOf = &clip;
     m_frames.push_back(&frame);
     struct Exit {
         Vm& vm;

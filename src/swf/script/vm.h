@@ -168,7 +168,8 @@ public:
 
     // Running code.
     // A frame script (or init action, or clip event handler) on its timeline.
-    void runBlock(TimelineInstance& clip, const QByteArray& code, Object* self = nullptr);
+    void runBlock(TimelineInstance& clip, const QByteArray& code, Object* self = nullptr,
+                  bool frameScript = false);
     void trace(const QString& line);
     void abortScript(); // throws ScriptAbort
     int maxArrayLength() const { return m_budgets.arrayLength; }

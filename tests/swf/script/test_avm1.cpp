@@ -192,6 +192,9 @@ private Q_SLOTS:
                 .raw(CallMethod),
             "number:7");
         row("int()", 6, Actions().push(-2.7).push(1.0).push("int").raw(CallFunction), "number:-2");
+        row("array of a count past 32 bits", 6, Actions().push(4294967297.0).raw(InitArray),
+            "undefined:");
+        row("object of a negative count", 6, Actions().push(-1.0).raw(InitObject), "undefined:");
         row("unknown call", 6, Actions().push(0.0).push("nothing").raw(CallFunction), "undefined:");
     }
     void expressions() {

@@ -1,9 +1,11 @@
 #include "support/fake_swf_host.h"
+#include "swf/format/tag_table.h"
 #include "swf/player/player.h"
 #include "swf/script/action_codes.h"
 #include "swf/script/movie_loads.h"
 #include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
+#include "swfwriter/bit_writer.h"
 #include "swfwriter/writer_sound.h"
 
 #include <QBuffer>
@@ -43,8 +45,9 @@ QByteArray tracingMovie(const QString& text, int version = 7) {
 
 // A stage whose loads read host's files; frame() runs what a player's frame does.
 struct LoadingStage : ScriptStage {
-    LoadingStage(FakeSwfHost& host)
-        : ScriptStage(load(tracingMovie(QStringLiteral("parent"))), &host) {
+    LoadingStage(FakeSwfHost& host,
+                 const QByteArray& movie = tracingMovie(QStringLiteral("parent")))
+        : ScriptStage(load(movie), &host) {
         runtime->vm().movieLoads().setParser(
             [](const QByteArray& bytes) { return parseMovie(bytes); });
     }
@@ -67,6 +70,27 @@ Object* recordingListener(Vm& vm) {
     for (int i = 0; i < 5; ++i)
         vm.setMember(Value(o), QLatin1String(loadEvents[i]), vm.newNative(handlers[i]));
     return o;
+}
+
+// A movie with a clip "holder" whose onClipEvent(load) traces "load".
+QByteArray movieWithLoadEvent() {
+    write::SwfWriter w({100, 100}, 12, 7);
+    const auto sprite = w.defineSprite(write::Timeline().showFrame());
+    const QByteArray code = Actions().push("load").raw(Trace).bytes();
+    BitWriter place;
+    place.u8(0xA2); // clip actions, name, character
+    place.u16(1);
+    place.u16(sprite);
+    place.bytes(QByteArray("holder", 7));
+    place.u16(0);
+    place.u32(1); // every event: load
+    place.u32(1);
+    place.u32(static_cast<std::uint32_t>(code.size()));
+    place.bytes(code);
+    place.u32(0);
+    w.rawTag(tag::PlaceObject2, place.data());
+    w.actions(Actions().stop()).showFrame();
+    return w.finish();
 }
 
 QByteArray pngBytes(QSize size) {
@@ -125,6 +149,21 @@ private Q_SLOTS:
         QCOMPARE(vm.toNumber(call(vm, now, "getSWFVersion", {})), 8.0);
         const Value progress = call(vm, loader, "getProgress", {now});
         QCOMPARE(vm.toNumber(vm.getMember(progress, "bytesLoaded")), size);
+    }
+
+    // A movie loaded into a clip brings the clip's load event again, before the movie's
+    // first frame's scripts.
+    void loadEventComesAgain() {
+        FakeSwfHost host;
+        host.files.insert(QStringLiteral("child.swf"), tracingMovie(QStringLiteral("child")));
+        LoadingStage stage(host, movieWithLoadEvent());
+        Vm& vm = stage.runtime->vm();
+        stage.frame();
+        host.traces.clear();
+        call(vm, vm.getMember(stage.rootObject(), "holder"), "loadMovie",
+             {QStringLiteral("child.swf")});
+        stage.frame();
+        QCOMPARE(host.traces.mid(0, 2), QStringList({"load", "child"}));
     }
 
     // A file that is missing or no movie: onLoadError and the clip stays; an unload queued

@@ -1,3 +1,4 @@
+#include "swf/format/tag_table.h"
 #include "swf/script/action_codes.h"
 #include "swf/script_stage.h"
 #include "swf/swf_fixtures.h"
@@ -31,6 +32,21 @@ Actions traceName(const char* suffix) {
         .raw(Trace);
 }
 
+// A DefineSprite as a file may hold it: its tags as given, with no End tag unless added.
+std::uint16_t defineSpriteAsIs(write::SwfWriter& w, const write::Timeline& sprite, bool end) {
+    const std::uint16_t id = w.takeId();
+    QByteArray body;
+    for (int v : {int(id), sprite.frameCount()}) {
+        body.append(static_cast<char>(v & 0xff));
+        body.append(static_cast<char>(v >> 8));
+    }
+    body.append(sprite.tags());
+    if (end)
+        body.append(write::tagBytes(tag::End, {}));
+    w.rawTag(tag::DefineSprite, body);
+    return id;
+}
+
 } // namespace
 
 class TestTimelineScripts : public QObject {
@@ -55,6 +71,72 @@ private Q_SLOTS:
                                           "instance1", "named", "instance2"}));
         QCOMPARE(stage.describe(stage.variable("instance2")),
                  QStringLiteral("movieclip:_level0.instance2"));
+    }
+
+    // A place tag naming a character the file defines only later shows nothing, even in
+    // the definition's own frame; one after the definition places it.
+    void placeBeforeDefinition() {
+        write::SwfWriter w({100, 100}, 12, 8);
+        w.place({.depth = 1, .character = w.nextId(), .name = QStringLiteral("early")});
+        w.showFrame();
+        w.place({.depth = 2, .character = w.nextId(), .name = QStringLiteral("sameFrame")});
+        const auto sprite = w.defineSprite(namingSprite());
+        w.place({.depth = 3, .character = sprite, .name = QStringLiteral("late")});
+        w.place({.depth = 1, .character = sprite, .name = QStringLiteral("atFreedDepth")});
+        w.actions(Actions().stop()).showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        stage.tick();
+        QCOMPARE(host.lines, QStringList({"late", "atFreedDepth"}));
+        QCOMPARE(stage.describe(stage.variable("early")), QStringLiteral("undefined:undefined"));
+        QCOMPARE(stage.describe(stage.variable("sameFrame")),
+                 QStringLiteral("undefined:undefined"));
+    }
+
+    // A timeline loops only when its tags end in ShowFrame and End: one cut short, or with
+    // tags after its last ShowFrame, plays those and then stays on its last frame.
+    void unfinishedTimelinesStayOnTheirLastFrame() {
+        write::SwfWriter w({100, 100}, 12, 8);
+        write::Timeline twoFrames;
+        twoFrames.actions(traceName(" 1")).showFrame().actions(traceName(" 2")).showFrame();
+        write::Timeline openLastFrame;
+        openLastFrame.actions(traceName(" 1")).showFrame().actions(traceName(" 2"));
+        const auto complete = defineSpriteAsIs(w, twoFrames, true);
+        const auto noEnd = defineSpriteAsIs(w, twoFrames, false);
+        const auto open = defineSpriteAsIs(w, openLastFrame, true);
+        w.place({.depth = 1, .character = complete, .name = QStringLiteral("complete")});
+        w.place({.depth = 2, .character = noEnd, .name = QStringLiteral("noEnd")});
+        w.place({.depth = 3, .character = open, .name = QStringLiteral("open")});
+        w.showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        for (int i = 0; i < 3; ++i)
+            stage.tick();
+        QCOMPARE(host.lines, QStringList({"complete 1", "noEnd 1", "open 1", "open 2", "noEnd 2",
+                                          "complete 2", "complete 1", "complete 2"}));
+    }
+
+    // A frame script whose clip leaves the stage while it runs stops there.
+    void frameScriptStopsWithItsClip() {
+        write::SwfWriter w({100, 100}, 12, 8);
+        write::Timeline sprite;
+        // "before", the root to its frame 2 (which removes this clip), "after".
+        sprite.actions(Actions()
+                           .push("before")
+                           .raw(Trace)
+                           .push("/:2")
+                           .raw(GotoFrame2, QByteArray(1, '\0'))
+                           .push("after")
+                           .raw(Trace));
+        sprite.showFrame();
+        const auto id = w.defineSprite(sprite);
+        w.place({.depth = 1, .character = id, .name = QStringLiteral("a")});
+        w.showFrame();
+        w.remove(1);
+        w.actions(Actions().push("root 2").raw(Trace)).showFrame();
+        TraceHost host;
+        ScriptStage stage(load(w.finish()), &host);
+        QCOMPARE(host.lines, QStringList({"before", "root 2"}));
     }
 
     // Frame scripts run as the tags come (a clip placed after its parent's script runs
