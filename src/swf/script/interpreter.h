@@ -64,6 +64,10 @@ private:
     bool deleteVariable(const QString& name);
     // A clip named by a slash or dot path from the current target; null when none.
     Object* resolveTarget(const QString& path);
+    // The object part of a variable's path: its first name is looked up scope by scope.
+    Object* resolveVariablePath(const QString& path);
+    // tellTarget's clip: a path that names none leads to level 0.
+    Object* tellTargetOf(const QString& path);
     Object* resolvePathFrom(Object* start, const QString& path);
     Object* pathStep(const Value& v);
     static Object* superBase(const SuperObject& s);
