@@ -573,7 +573,7 @@ bool isRemovedClip(Object* o) {
         return false;
     auto timeline = clip->clip.lock();
     // A clip that is still running may be off its parent's list already.
-    return !timeline || (timeline->parent() && !clip->entry());
+    return !timeline || (timeline->parent() && !timeline->isButtonState() && !clip->entry());
 }
 
 } // namespace reelcase::swf::avm1

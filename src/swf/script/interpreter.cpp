@@ -1044,7 +1044,7 @@ Value Interpreter::callSuperConstructor(const SuperObject& s, Args args) {
 // Where super's members are looked for: above the method's holder; a clip there (or
 // nothing) offers none.
 Object* Interpreter::superBase(const SuperObject& s) {
-    return s.home && s.home->kind() != Kind::Clip ? s.home->proto : nullptr;
+    return avm1::superBase(s.home);
 }
 
 void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool play, int bias) {

@@ -93,13 +93,16 @@ Object* resolveClipPath(Vm& vm, Object* start, const QString& path, bool warn) {
     return at;
 }
 
+Object* Interpreter::liveTarget() {
+    // A target that has left the stage (even while its own code runs) gives way to level 0.
+    if (!isRemovedClip(m_f.target))
+        return m_f.target;
+    TimelineInstance* level0 = levelRoot(m_vm, 0);
+    return level0 ? m_vm.clipObject(*level0) : nullptr;
+}
+
 Object* Interpreter::resolveTarget(const QString& path) {
-    // A target that has left the stage reads paths from level 0.
-    Object* base = m_f.target;
-    if (isRemovedClip(base)) {
-        TimelineInstance* level0 = levelRoot(m_vm, 0);
-        base = level0 ? m_vm.clipObject(*level0) : nullptr;
-    }
+    Object* base = liveTarget();
     if (path.isEmpty())
         return base;
     return resolvePathFrom(base, path);
@@ -133,7 +136,7 @@ Object* Interpreter::resolveVariablePath(const QString& path) {
     for (std::size_t i = m_f.scope.size(); i-- > 1;)
         if (Object* o = from(m_f.scope[i]))
             return o;
-    if (Object* o = from(m_f.target))
+    if (Object* o = from(liveTarget()))
         return o;
     if (Object* o = from(m_vm.global))
         return o;
@@ -145,10 +148,15 @@ Object* Interpreter::resolveVariablePath(const QString& path) {
 }
 
 Object* Interpreter::tellTargetOf(const QString& path) {
-    if (Object* t = resolveTarget(path))
-        return t;
+    // Nested tellTargets do not stack: each path starts from the code's own timeline.
     TimelineInstance* level0 = levelRoot(m_vm, 0);
-    return level0 ? m_vm.clipObject(*level0) : nullptr;
+    Object* fallback = level0 ? m_vm.clipObject(*level0) : nullptr;
+    Object* base = m_f.scope.empty() ? m_f.target : m_f.scope.front();
+    if (isRemovedClip(base))
+        base = fallback;
+    if (Object* t = resolvePathFrom(base, path))
+        return t;
+    return fallback;
 }
 
 Value Interpreter::getVariable(const QString& name, Object** withObject) {
@@ -181,7 +189,7 @@ Value Interpreter::getVariable(const QString& name, Object** withObject) {
     // Kept in a register or dropped, super is no variable.
     if (m_f.callee && vm.sameName(name, QStringLiteral("super")) &&
         !(m_f.callee->code && m_f.callee->code->version2 && (m_f.callee->code->flags & 0x30))) {
-        auto* s = vm.heap().make<SuperObject>(nullptr);
+        auto* s = vm.heap().make<SuperObject>(avm1::superBase(m_f.home));
         s->self = m_f.self;
         s->home = m_f.home;
         return s;
@@ -195,7 +203,7 @@ Value Interpreter::getVariable(const QString& name, Object** withObject) {
             return out;
         }
     }
-    if (m_f.target && vm.findMember(m_f.target, name, out))
+    if (Object* target = liveTarget(); target && vm.findMember(target, name, out))
         return out;
     if (vm.sameName(name, QStringLiteral("_parent")))
         return Undefined{};
@@ -247,15 +255,23 @@ void Interpreter::setVariable(const QString& name, const Value& value) {
             return;
         }
     }
-    if (m_f.target)
-        vm.setMember(Value(m_f.target), name, value);
+    if (Object* target = liveTarget())
+        vm.setMember(Value(target), name, value);
 }
 
 void Interpreter::defineLocal(const QString& name, const Value& value) {
+    // A with block's object that holds the name itself takes the value.
+    for (int i = 0; i < m_f.withDepth && i < static_cast<int>(m_f.scope.size()); ++i) {
+        Object* w = m_f.scope[m_f.scope.size() - 1 - static_cast<std::size_t>(i)];
+        if (w && w->find(name)) {
+            m_vm.setMember(Value(w), name, value);
+            return;
+        }
+    }
     if (m_f.activation)
         m_f.activation->put(name, value);
-    else if (m_f.target)
-        m_vm.setMember(Value(m_f.target), name, value);
+    else if (Object* target = liveTarget())
+        m_vm.setMember(Value(target), name, value);
 }
 
 bool Interpreter::deleteVariable(const QString& name) {

@@ -704,7 +704,7 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
         return a;
     };
     auto makeSuper = [&]() -> Value {
-        auto* s = m_heap.make<SuperObject>(nullptr);
+        auto* s = m_heap.make<SuperObject>(superBase(home));
         s->self = self;
         s->home = home;
         return s;

@@ -176,6 +176,51 @@ private Q_SLOTS:
         QCOMPARE(stage.describe(stage.variable("near")), QStringLiteral("string:root"));
         QCOMPARE(stage.describe(stage.variable("told")), QStringLiteral("number:1"));
     }
+
+    // DefineLocal in a with block sets the with object's own property of that name, else
+    // the timeline's; nested tellTargets each start from the code's own timeline.
+    void withAndTellTarget() {
+        const QByteArray body = open(
+            Actions().push("b").push(10.0).raw(DefineLocal).push("c").push(5.0).raw(DefineLocal));
+        const char size[] = {char(body.size()), 0};
+        QByteArray script = open(Actions()
+                                     .push("o")
+                                     .push("b")
+                                     .push(1.0)
+                                     .push(1.0)
+                                     .raw(InitObject)
+                                     .raw(SetVariable)
+                                     .push("o")
+                                     .raw(GetVariable)
+                                     .raw(With, QByteArray(size, 2))) +
+                            body;
+        auto make = [](const char* parent, const char* name) -> QByteArray {
+            return open(Actions()
+                            .push(1.0)
+                            .push(name)
+                            .push(2.0)
+                            .push(parent)
+                            .raw(GetVariable)
+                            .push("createEmptyMovieClip")
+                            .raw(CallMethod)
+                            .raw(Pop));
+        };
+        script += make("_root", "a") + make("a", "b");
+        script += open(Actions()
+                           .setTarget("a")
+                           .setTarget("a.b")
+                           .push("x")
+                           .push(3.0)
+                           .raw(SetVariable)
+                           .setTarget(""));
+        ScriptStage stage(movie(7, {script}));
+        Vm& vm = stage.runtime->vm();
+        QCOMPARE(stage.describe(vm.getMember(stage.variable("o"), "b")),
+                 QStringLiteral("number:10"));
+        QCOMPARE(stage.describe(stage.variable("c")), QStringLiteral("number:5"));
+        const Value b = vm.getMember(stage.variable("a"), "b");
+        QCOMPARE(stage.describe(vm.getMember(b, "x")), QStringLiteral("number:3"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestScopes)
