@@ -72,8 +72,9 @@ private:
     Object* resolveTarget(const QString& path);
     // The target, or level 0 once the target has left the stage.
     Object* liveTarget();
-    // The object part of a variable's path: its first name is looked up scope by scope.
-    Object* resolveVariablePath(const QString& path);
+    // The object part of a variable's path: its first name is looked up scope by scope
+    // (a scope counts when the path leads to an object there that has member, if given).
+    Object* resolveVariablePath(const QString& path, const QString& member = {});
     // tellTarget's clip, from the code's own timeline: a path that names none leads to
     // level 0.
     Object* tellTargetOf(const QString& path);

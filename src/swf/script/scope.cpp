@@ -108,7 +108,7 @@ Object* Interpreter::resolveTarget(const QString& path) {
     return resolvePathFrom(base, path);
 }
 
-Object* Interpreter::resolveVariablePath(const QString& path) {
+Object* Interpreter::resolveVariablePath(const QString& path, const QString& member) {
     if (path.startsWith(QLatin1Char('/')))
         return resolveTarget(path);
     // The first segment may be a variable (dot syntax) or a child of the target.
@@ -131,7 +131,9 @@ Object* Interpreter::resolveVariablePath(const QString& path) {
         Value v = pathMember(m_vm, scope, first);
         if (!objectOf(v))
             return nullptr;
-        return rest.isEmpty() ? objectOf(v) : resolveClipPath(m_vm, objectOf(v), rest, false);
+        Object* o = rest.isEmpty() ? objectOf(v) : resolveClipPath(m_vm, objectOf(v), rest, false);
+        Value ignored;
+        return o && (member.isEmpty() || m_vm.findMember(o, member, ignored)) ? o : nullptr;
     };
     for (std::size_t i = m_f.scope.size(); i-- > 1;)
         if (Object* o = from(m_f.scope[i]))
@@ -169,7 +171,7 @@ Value Interpreter::getVariable(const QString& name, Object** withObject) {
         }
         const int dot = name.lastIndexOf(QLatin1Char('.'));
         if (dot > 0 && !name.contains(QLatin1Char('/'))) {
-            Object* t = resolveVariablePath(name.left(dot));
+            Object* t = resolveVariablePath(name.left(dot), name.mid(dot + 1));
             return t ? vm.getMember(Value(t), name.mid(dot + 1)) : Value(Undefined{});
         }
         // eval of a slash path goes down only; ".." is for tellTarget and properties.

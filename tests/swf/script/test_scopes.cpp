@@ -161,7 +161,7 @@ private Q_SLOTS:
     }
 
     // Paths: a dotted name is tried scope by scope (the first from which the whole path
-    // leads somewhere wins); a tellTarget path that names nothing acts on level 0.
+    // leads to the variable wins); a tellTarget path that names nothing acts on level 0.
     void pathsThroughScopes() {
         Actions a;
         a.push("_global").raw(GetVariable).push("a");
@@ -170,10 +170,17 @@ private Q_SLOTS:
         a.push("a").push("b").push("root").push(1.0).raw(InitObject).raw(SetVariable);
         a.push("deep").push("a.b.c").raw(GetVariable).raw(SetVariable);
         a.push("near").push("a.b").raw(GetVariable).raw(SetVariable);
+        // _root.g.b is an object without c: the search goes on to _global.g.b.c.
+        a.push("_global").raw(GetVariable).push("g");
+        a.push("b").push("c").push("global").push(1.0).raw(InitObject).push(1.0).raw(InitObject);
+        a.raw(SetMember);
+        a.push("g").push("b").push(0.0).raw(InitObject).push(1.0).raw(InitObject).raw(SetVariable);
+        a.push("past").push("g.b.c").raw(GetVariable).raw(SetVariable);
         a.setTarget("nowhere").push("told").push(1.0).raw(SetVariable).setTarget("");
         ScriptStage stage(movie(7, {open(a)}));
         QCOMPARE(stage.describe(stage.variable("deep")), QStringLiteral("string:global"));
         QCOMPARE(stage.describe(stage.variable("near")), QStringLiteral("string:root"));
+        QCOMPARE(stage.describe(stage.variable("past")), QStringLiteral("string:global"));
         QCOMPARE(stage.describe(stage.variable("told")), QStringLiteral("number:1"));
     }
 
