@@ -568,4 +568,13 @@ QString urlOf(Vm& vm, const TimelineInstance& clip) {
     return name.isEmpty() ? QString() : QStringLiteral("file:///") + name;
 }
 
+bool isRemovedClip(Object* o) {
+    auto* clip = dynamic_cast<ClipObject*>(o);
+    if (!clip)
+        return false;
+    auto timeline = clip->clip.lock();
+    // A clip that is still running may be off its parent's list already.
+    return !timeline || (timeline->parent() && !timeline->isButtonState() && !clip->entry());
+}
+
 } // namespace reelcase::swf::avm1

@@ -75,7 +75,11 @@ Object* rootFor(Vm& vm, TimelineInstance* clip);
 QString urlOf(Vm& vm, const TimelineInstance& clip);
 // The object a slash or dot path names from start ("/a/b", "a.b", "..", "_root"); null
 // when none.
-Object* resolveClipPath(Vm& vm, Object* start, const QString& path);
+// when none. warn: say so when a step meets a primitive, as the player does.
+Object* resolveClipPath(Vm& vm, Object* start, const QString& path, bool warn = true);
+
+// A clip's script object whose timeline has left the stage.
+bool isRemovedClip(Object* o);
 
 // SWF 4's property indices name these; every display object has them.
 bool isDisplayProperty(const QString& name);

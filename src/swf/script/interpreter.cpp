@@ -302,7 +302,7 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         if (path.isEmpty())
             m_f.target = m_f.scope.empty() ? nullptr : m_f.scope.front();
         else
-            m_f.target = resolveTarget(path);
+            m_f.target = tellTargetOf(path);
         break;
     }
     case SetTarget2: {
@@ -312,7 +312,7 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         else {
             const QString path = vm.toString(t);
             m_f.target = path.isEmpty() ? (m_f.scope.empty() ? nullptr : m_f.scope.front())
-                                        : resolveTarget(path);
+                                        : tellTargetOf(path);
         }
         break;
     }
@@ -457,8 +457,11 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
         auto clip = vm.clipOf(clipObj);
         if (!clip)
             break;
+        // Frame numbers wrap at 32 bits, as the player's integers do.
         bool isNumber = false;
-        int f = s.toInt(&isNumber) - 1;
+        const double number = s.toDouble(&isNumber);
+        const std::int32_t asked = isNumber ? toInt32(number) : 0;
+        int f = asked > 0 ? asked - 1 : -1;
         if (!isNumber)
             f = clip->definition().frameOfLabel(s);
         if (f < 0 || f >= clip->frameCount())
@@ -585,13 +588,17 @@ Interpreter::Exit Interpreter::step(int op, BitReader& a, int& pc, int next, Val
     case CallFunction: {
         const QString name = vm.toString(pop());
         std::vector<Value> args = popArgs();
-        // A function found on a with block's object runs with that object as this.
-        for (int i = 0; i < m_f.withDepth && i < static_cast<int>(m_f.scope.size()); ++i) {
-            Object* w = m_f.scope[m_f.scope.size() - 1 - static_cast<std::size_t>(i)];
+        // A function found on a with block's object or in a function's locals runs with
+        // that object as this.
+        for (std::size_t i = m_f.scope.size(); i-- > 1;) {
+            Object* w = m_f.scope[i];
             Value found;
             if (w && vm.findMember(w, name, found)) {
-                push(vm.call(found, Value(w), args));
-                return Exit::End;
+                if (!dynamic_cast<SuperObject*>(objectOf(found))) {
+                    push(vm.call(found, Value(w), args));
+                    return Exit::End;
+                }
+                break;
             }
         }
         const Value fn = getVariable(name);
@@ -1054,7 +1061,7 @@ Value Interpreter::callSuperConstructor(const SuperObject& s, Args args) {
 // Where super's members are looked for: above the method's holder; a clip there (or
 // nothing) offers none.
 Object* Interpreter::superBase(const SuperObject& s) {
-    return s.home && s.home->kind() != Kind::Clip ? s.home->proto : nullptr;
+    return avm1::superBase(s.home);
 }
 
 void Interpreter::gotoFrame(TimelineInstance& clip, const Value& frame, bool play, int bias) {

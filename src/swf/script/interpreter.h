@@ -4,7 +4,13 @@
 
 namespace reelcase::swf::avm1 {
 
-// A super reference: methods found above home, called on the same this.
+// Where super looks for members: above home (nothing for a clip's own code).
+inline Object* superBase(Object* home) {
+    return home && home->kind() != Kind::Clip ? home->proto : nullptr;
+}
+
+// A super reference: methods found above home, called on the same this; its __proto__ is
+// that base, so converting it asks the base's methods.
 class SuperObject : public Object {
 public:
     using Object::Object;
@@ -68,6 +74,14 @@ private:
     bool deleteVariable(const QString& name);
     // A clip named by a slash or dot path from the current target; null when none.
     Object* resolveTarget(const QString& path);
+    // The target, or level 0 once the target has left the stage.
+    Object* liveTarget();
+    // The object part of a variable's path: its first name is looked up scope by scope
+    // (a scope counts when the path leads to an object there that has member, if given).
+    Object* resolveVariablePath(const QString& path, const QString& member = {});
+    // tellTarget's clip, from the code's own timeline: a path that names none leads to
+    // level 0.
+    Object* tellTargetOf(const QString& path);
     Object* resolvePathFrom(Object* start, const QString& path);
     Object* pathStep(const Value& v);
     static Object* superBase(const SuperObject& s);

@@ -43,6 +43,7 @@ struct Property {
     Object* getter = nullptr;
     Object* setter = nullptr;
     std::uint16_t flags = 0;
+    std::uint8_t busy = 0; // getter or setter calls running (nested ones see value)
     bool isAccessor() const { return getter != nullptr; }
 };
 
@@ -104,7 +105,7 @@ public:
     struct Watch {
         Object* callback = nullptr;
         Value data;
-        bool running = false;
+        int depth = 0; // calls running
     };
     std::unique_ptr<QHash<QString, Watch>> watches;
     std::vector<Object*> interfaces; // implements

@@ -16,12 +16,22 @@ bool isPath(const QString& name) {
 }
 
 // A path goes on through objects only; the player warns when it meets a primitive.
-Object* stepThrough(Vm& vm, const Value& v) {
+Object* stepThrough(Vm& vm, const Value& v, bool warn = true) {
     const ValueType t = avm1::typeOf(v);
-    if (t == TypeBool || t == TypeNumber || t == TypeString)
+    if (warn && (t == TypeBool || t == TypeNumber || t == TypeString))
         vm.trace(QStringLiteral("Parameters of primitive types are no longer coerced into the "
                                 "required type - Object."));
     return objectOf(v);
+}
+
+// A step of a path: a clip's children come before its variables.
+Value pathMember(Vm& vm, Object* at, const QString& name) {
+    if (auto* clip = dynamic_cast<ClipObject*>(at)) {
+        const Value child = clip->child(vm, name);
+        if (!isVoid(child))
+            return child;
+    }
+    return vm.getMember(Value(at), name);
 }
 
 } // namespace
@@ -34,7 +44,7 @@ Object* Interpreter::resolvePathFrom(Object* start, const QString& path) {
     return resolveClipPath(m_vm, start, path);
 }
 
-Object* resolveClipPath(Vm& vm, Object* start, const QString& path) {
+Object* resolveClipPath(Vm& vm, Object* start, const QString& path, bool warn) {
     Object* at = start;
     int i = 0;
     const int n = static_cast<int>(path.size());
@@ -75,7 +85,7 @@ Object* resolveClipPath(Vm& vm, Object* start, const QString& path) {
             } else if (vm.sameName(seg, QStringLiteral("this"))) {
                 // stays
             } else {
-                at = stepThrough(vm, vm.getMember(Value(at), seg));
+                at = stepThrough(vm, pathMember(vm, at, seg), warn);
             }
         }
         i = j + 1;
@@ -83,11 +93,24 @@ Object* resolveClipPath(Vm& vm, Object* start, const QString& path) {
     return at;
 }
 
-Object* Interpreter::resolveTarget(const QString& path) {
-    if (path.isEmpty())
+Object* Interpreter::liveTarget() {
+    // A target that has left the stage (even while its own code runs) gives way to level 0.
+    if (!isRemovedClip(m_f.target))
         return m_f.target;
+    TimelineInstance* level0 = levelRoot(m_vm, 0);
+    return level0 ? m_vm.clipObject(*level0) : nullptr;
+}
+
+Object* Interpreter::resolveTarget(const QString& path) {
+    Object* base = liveTarget();
+    if (path.isEmpty())
+        return base;
+    return resolvePathFrom(base, path);
+}
+
+Object* Interpreter::resolveVariablePath(const QString& path, const QString& member) {
     if (path.startsWith(QLatin1Char('/')))
-        return resolvePathFrom(m_f.target, path);
+        return resolveTarget(path);
     // The first segment may be a variable (dot syntax) or a child of the target.
     int j = 0;
     while (j < path.size() && path[j] != QLatin1Char('/') && path[j] != QLatin1Char('.') &&
@@ -99,17 +122,43 @@ Object* Interpreter::resolveTarget(const QString& path) {
         m_vm.sameName(first, QStringLiteral("_root")) ||
         first.startsWith(QLatin1String("_level")) || m_vm.sameName(first, QStringLiteral("this")) ||
         m_vm.sameName(first, QStringLiteral("_global")))
-        return resolvePathFrom(m_f.target, path);
-    Object* start = nullptr;
-    if (m_f.target) {
-        if (auto* clip = dynamic_cast<ClipObject*>(m_f.target))
-            start = objectOf(clip->child(m_vm, first));
-    }
-    if (!start)
-        start = pathStep(getVariable(first));
+        return resolveTarget(path);
+    const QString rest = j >= path.size() ? QString() : path.mid(j + 1);
+    // Scope by scope, the first from which the whole path leads to an object names it.
+    auto from = [&](Object* scope) -> Object* {
+        if (!scope)
+            return nullptr;
+        Value v = pathMember(m_vm, scope, first);
+        if (!objectOf(v))
+            return nullptr;
+        Object* o = rest.isEmpty() ? objectOf(v) : resolveClipPath(m_vm, objectOf(v), rest, false);
+        Value ignored;
+        return o && (member.isEmpty() || m_vm.findMember(o, member, ignored)) ? o : nullptr;
+    };
+    for (std::size_t i = m_f.scope.size(); i-- > 1;)
+        if (Object* o = from(m_f.scope[i]))
+            return o;
+    if (Object* o = from(liveTarget()))
+        return o;
+    if (Object* o = from(m_vm.global))
+        return o;
+    // None does: the steps say where the path fails.
+    Object* start = pathStep(getVariable(first));
     if (!start)
         return nullptr;
-    return j >= path.size() ? start : resolvePathFrom(start, path.mid(j + 1));
+    return rest.isEmpty() ? start : resolvePathFrom(start, rest);
+}
+
+Object* Interpreter::tellTargetOf(const QString& path) {
+    // Nested tellTargets do not stack: each path starts from the code's own timeline.
+    TimelineInstance* level0 = levelRoot(m_vm, 0);
+    Object* fallback = level0 ? m_vm.clipObject(*level0) : nullptr;
+    Object* base = m_f.scope.empty() ? m_f.target : m_f.scope.front();
+    if (isRemovedClip(base))
+        base = fallback;
+    if (Object* t = resolvePathFrom(base, path))
+        return t;
+    return fallback;
 }
 
 Value Interpreter::getVariable(const QString& name, Object** withObject) {
@@ -117,24 +166,32 @@ Value Interpreter::getVariable(const QString& name, Object** withObject) {
     if (isPath(name) && name != QLatin1String("..")) {
         const int colon = name.lastIndexOf(QLatin1Char(':'));
         if (colon >= 0) {
-            Object* t = resolveTarget(name.left(colon));
+            Object* t = resolveVariablePath(name.left(colon));
             return t ? vm.getMember(Value(t), name.mid(colon + 1)) : Value(Undefined{});
         }
         const int dot = name.lastIndexOf(QLatin1Char('.'));
         if (dot > 0 && !name.contains(QLatin1Char('/'))) {
-            Object* t = resolveTarget(name.left(dot));
+            Object* t = resolveVariablePath(name.left(dot), name.mid(dot + 1));
             return t ? vm.getMember(Value(t), name.mid(dot + 1)) : Value(Undefined{});
         }
         // eval of a slash path goes down only; ".." is for tellTarget and properties.
         if (name.contains(QLatin1String("..")))
             return Undefined{};
-        Object* t = resolveTarget(name);
+        Object* t = resolveVariablePath(name);
         return t ? Value(t) : Value(Undefined{});
     }
-    if (vm.sameName(name, QStringLiteral("this")))
+    if (vm.sameName(name, QStringLiteral("this"))) {
+        // A function that keeps this in a register (or drops it) has no this variable:
+        // the name finds its timeline.
+        if (m_f.callee && m_f.callee->code && m_f.callee->code->version2 &&
+            (m_f.callee->code->flags & 0x03) && m_f.target)
+            return m_f.target;
         return m_f.self;
-    if (m_f.callee && vm.sameName(name, QStringLiteral("super"))) {
-        auto* s = vm.heap().make<SuperObject>(nullptr);
+    }
+    // Kept in a register or dropped, super is no variable.
+    if (m_f.callee && vm.sameName(name, QStringLiteral("super")) &&
+        !(m_f.callee->code && m_f.callee->code->version2 && (m_f.callee->code->flags & 0x30))) {
+        auto* s = vm.heap().make<SuperObject>(avm1::superBase(m_f.home));
         s->self = m_f.self;
         s->home = m_f.home;
         return s;
@@ -148,7 +205,7 @@ Value Interpreter::getVariable(const QString& name, Object** withObject) {
             return out;
         }
     }
-    if (m_f.target && vm.findMember(m_f.target, name, out))
+    if (Object* target = liveTarget(); target && vm.findMember(target, name, out))
         return out;
     if (vm.sameName(name, QStringLiteral("_parent")))
         return Undefined{};
@@ -183,10 +240,15 @@ void Interpreter::setVariable(const QString& name, const Value& value) {
         const int dot = name.lastIndexOf(QLatin1Char('.'));
         const int at = colon >= 0 ? colon : (name.contains(QLatin1Char('/')) ? -1 : dot);
         if (at > 0) {
-            if (Object* t = resolveTarget(name.left(at)))
+            if (Object* t = resolveVariablePath(name.left(at)))
                 vm.setMember(Value(t), name.mid(at + 1), value);
             return;
         }
+    }
+    // this is the activation's own: setting it changes what this code sees, nothing else.
+    if (vm.sameName(name, QStringLiteral("this"))) {
+        m_f.self = value;
+        return;
     }
     for (std::size_t i = m_f.scope.size(); i-- > 1;) {
         Object* s = m_f.scope[i];
@@ -195,15 +257,23 @@ void Interpreter::setVariable(const QString& name, const Value& value) {
             return;
         }
     }
-    if (m_f.target)
-        vm.setMember(Value(m_f.target), name, value);
+    if (Object* target = liveTarget())
+        vm.setMember(Value(target), name, value);
 }
 
 void Interpreter::defineLocal(const QString& name, const Value& value) {
+    // A with block's object that holds the name itself takes the value.
+    for (int i = 0; i < m_f.withDepth && i < static_cast<int>(m_f.scope.size()); ++i) {
+        Object* w = m_f.scope[m_f.scope.size() - 1 - static_cast<std::size_t>(i)];
+        if (w && w->find(name)) {
+            m_vm.setMember(Value(w), name, value);
+            return;
+        }
+    }
     if (m_f.activation)
         m_f.activation->put(name, value);
-    else if (m_f.target)
-        m_vm.setMember(Value(m_f.target), name, value);
+    else if (Object* target = liveTarget())
+        m_vm.setMember(Value(target), name, value);
 }
 
 bool Interpreter::deleteVariable(const QString& name) {
@@ -211,7 +281,7 @@ bool Interpreter::deleteVariable(const QString& name) {
         const int at =
             std::max(name.lastIndexOf(QLatin1Char(':')), name.lastIndexOf(QLatin1Char('.')));
         if (at > 0) {
-            Object* t = resolveTarget(name.left(at));
+            Object* t = resolveVariablePath(name.left(at));
             return t && m_vm.deleteMember(t, name.mid(at + 1));
         }
     }

@@ -23,6 +23,39 @@ namespace {
 const double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr int maxChain = 256; // __proto__ links followed before giving up (cycles)
 
+// How deep one property's getter, setter and watcher calls may nest: before SWF 7 not at
+// all (a nested access reaches the value itself), later 65 deep.
+bool callsTooDeep(Vm& vm, Object* holder, const QString& name) {
+    int depth = 0;
+    if (holder->watches)
+        if (auto it = holder->watches->find(vm.key(name)); it != holder->watches->end())
+            depth = it->depth;
+    if (Property* p = holder->find(name); p && p->isAccessor())
+        depth += p->busy;
+    return depth >= (vm.version() >= 7 ? 65 : 1);
+}
+
+// Counts a getter or setter call on its property while it runs (the property may be
+// gone or replaced by then; the replacement starts afresh).
+class AccessorCall {
+public:
+    AccessorCall(Object* holder, const QString& name, Property* p)
+        : m_holder(holder)
+        , m_name(name) {
+        ++p->busy;
+    }
+    ~AccessorCall() {
+        if (Property* p = m_holder->find(m_name); p && p->busy > 0)
+            --p->busy;
+    }
+    AccessorCall(const AccessorCall&) = delete;
+    AccessorCall& operator=(const AccessorCall&) = delete;
+
+private:
+    Object* m_holder;
+    QString m_name;
+};
+
 } // namespace
 
 Vm::Vm(PlayContext& context, ScriptHost* host, int swfVersion, Budgets budgets)
@@ -155,7 +188,7 @@ QString Vm::toString(const Value& v) {
     case TypeObject: {
         Object* o = std::get<Object*>(v);
         if (o->kind() == Kind::Clip) {
-            if (auto c = clipOf(v))
+            if (auto c = clipOf(v); c && !isRemovedClip(o))
                 return targetPath(*c);
             return QString();
         }
@@ -388,7 +421,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     if (o->getNative(*this, name, out))
         return true;
     if (Property* p = visibleOwn(o, name)) {
-        out = p->isAccessor() ? call(p->getter, o, {}, o->proto) : p->value;
+        out = p->isAccessor() ? readAccessor(o, name, o, o->proto) : p->value;
         return true;
     }
     if (o->kind() == Kind::Clip) {
@@ -402,7 +435,7 @@ bool Vm::findMember(Object* o, const QString& name, Value& out) {
     Object* p = o->proto;
     for (int i = 0; p && i < maxChain; ++i, p = p->proto) {
         if (Property* prop = visibleOwn(p, name)) {
-            out = prop->isAccessor() ? call(prop->getter, o, {}, p) : prop->value;
+            out = prop->isAccessor() ? readAccessor(p, name, o, p) : prop->value;
             return true;
         }
     }
@@ -472,28 +505,34 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
     Value v = value;
     if (o->watches) {
         auto it = o->watches->find(key(name));
-        if (it != o->watches->end() && !it->running) {
+        if (it != o->watches->end() && !callsTooDeep(*this, o, name)) {
+            const Object::Watch w = *it;
+            ++it->depth;
+            const QString k = key(name);
+            struct Running {
+                Object* o;
+                const QString& k;
+                ~Running() {
+                    if (o->watches)
+                        if (auto at = o->watches->find(k); at != o->watches->end() && at->depth > 0)
+                            --at->depth;
+                }
+            } running{o, k};
+            // The watcher sees the stored value: a getter is not asked.
             Value old;
-            findMember(o, name, old);
-            Object::Watch w = *it;
-            it->running = true;
+            if (Property* p = lookup(o, name); p && p->isAccessor())
+                old = p->value;
+            else
+                findMember(o, name, old);
             const Value args[] = {name, old, v, w.data};
             try {
                 v = call(w.callback, object, args);
             } catch (ScriptThrow&) {
                 // A watcher that throws leaves the property undefined.
-                if (o->watches && o->watches->contains(key(name)))
-                    (*o->watches)[key(name)].running = false;
                 if (Property* p = o->find(name); p && !p->isAccessor() && !(p->flags & ReadOnly))
                     p->value = Undefined{};
                 throw;
-            } catch (...) {
-                if (o->watches && o->watches->contains(key(name)))
-                    (*o->watches)[key(name)].running = false;
-                throw;
             }
-            if (o->watches && o->watches->contains(key(name)))
-                (*o->watches)[key(name)].running = false;
         }
     }
     if (o->setNative(*this, name, v))
@@ -505,10 +544,7 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
     }
     if (Property* p = o->find(name)) {
         if (p->isAccessor()) {
-            if (p->setter) {
-                const Value arg = v;
-                call(p->setter, object, std::span<const Value>(&arg, 1), o->proto);
-            }
+            writeAccessor(o, name, object, v, o->proto);
             return;
         }
         if (!(p->flags & ReadOnly))
@@ -518,16 +554,42 @@ void Vm::setMember(const Value& object, const QString& name, const Value& value)
     // An inherited setter answers for the object.
     Object* holder = nullptr;
     if (Property* p = o->proto ? lookup(o->proto, name, &holder) : nullptr; p && p->isAccessor()) {
-        if (p->setter) {
-            const Value arg = v;
-            call(p->setter, object, std::span<const Value>(&arg, 1), holder);
-        }
+        writeAccessor(holder, name, object, v, holder);
         return;
     }
     o->put(name, v);
     m_heap.noteGrowth(sizeof(Property) + static_cast<std::size_t>(name.size()) * 2);
     if (m_heap.bytes() > m_budgets.memoryBytes)
         abortScript();
+}
+
+Value Vm::readAccessor(Object* holder, const QString& name, const Value& self, Object* home) {
+    Property* p = holder->find(name);
+    if (!p || !p->isAccessor())
+        return p ? p->value : Value(Undefined{});
+    if (callsTooDeep(*this, holder, name))
+        return p->value;
+    const Value getter = p->getter;
+    const AccessorCall running(holder, name, p);
+    return call(getter, self, {}, home);
+}
+
+void Vm::writeAccessor(Object* holder, const QString& name, const Value& self, const Value& value,
+                       Object* home) {
+    Property* p = holder->find(name);
+    if (!p || !p->isAccessor())
+        return;
+    auto* setter = dynamic_cast<FunctionObject*>(p->setter);
+    if (!setter)
+        return;
+    if (!callsTooDeep(*this, holder, name)) {
+        const AccessorCall running(holder, name, p);
+        call(Value(setter), self, std::span<const Value>(&value, 1), home);
+    }
+    // A script setter's value stays beside it: nested calls read it. Native accessors
+    // keep their own state there.
+    if (Property* after = holder->find(name); after && after->isAccessor() && setter->code)
+        after->value = value;
 }
 
 bool Vm::deleteMember(Object* object, const QString& name) {
@@ -622,6 +684,18 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
         frame.scope = {base};
         frame.target = base;
     }
+    // A function whose clip has left the stage runs on the clip it was called on, else on
+    // level 0.
+    if (isRemovedClip(frame.target)) {
+        Object* base = objectOf(self);
+        if (!base || base->kind() != Kind::Clip || isRemovedClip(base)) {
+            TimelineInstance* level0 = levelRoot(*this, 0);
+            base = level0 ? clipObject(*level0) : nullptr;
+        }
+        frame.target = base;
+        if (!frame.scope.empty())
+            frame.scope.front() = base;
+    }
     frame.self = self;
     frame.callee = &f;
     frame.home = home;
@@ -651,7 +725,7 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
         return a;
     };
     auto makeSuper = [&]() -> Value {
-        auto* s = m_heap.make<SuperObject>(nullptr);
+        auto* s = m_heap.make<SuperObject>(superBase(home));
         s->self = self;
         s->home = home;
         return s;
@@ -663,14 +737,15 @@ Value Vm::callScript(FunctionObject& f, const Value& self, Args args, Object* ho
                 frame.registers[static_cast<size_t>(r)] = v;
             ++r;
         };
+        // Suppressing wins over preloading: neither register nor variable is made.
         const int fl = code.flags;
-        if (fl & 0x01)
+        if ((fl & 0x03) == 0x01)
             reg(self);
-        if (fl & 0x04)
+        if ((fl & 0x0c) == 0x04)
             reg(makeArguments());
-        else if (!(fl & 0x08))
+        else if (!(fl & 0x0c))
             frame.activation->put(QStringLiteral("arguments"), makeArguments());
-        if (fl & 0x10)
+        if ((fl & 0x30) == 0x10)
             reg(makeSuper());
         if (fl & 0x40) {
             Object* root = rootFor(*this, clipOf(frame.target).get());
@@ -878,7 +953,8 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self, 
     frame.self = self ? Value(self) : Value(clipObj);
     frame.registers.assign(4, Undefined{});
     frame.version = clip.movie() ? clip.movie()->version : m_version; // a loaded movie's own
-    frame.stackBase = m_stack.size();
+    // The blocks a frame runs share one stack: what one leaves the next may pop.
+    frame.stackBase = outermost ? 0 : m_stack.size();
     if (frameScript)
         frame.frameScriptOf = &clip;
     m_frames.push_back(&frame);
@@ -889,7 +965,7 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self, 
             vm.m_frames.pop_back();
             vm.m_stack.resize(std::min(stack, vm.m_stack.size()));
         }
-    } exit{*this, m_stack.size()};
+    } exit{*this, outermost ? std::numeric_limits<std::size_t>::max() : m_stack.size()};
     try {
         Interpreter(*this, frame).run();
     } catch (ScriptThrow&) {
@@ -898,6 +974,7 @@ void Vm::runBlock(TimelineInstance& clip, const QByteArray& code, Object* self, 
         if (!outermost)
             throw;
         m_abortedThisFrame = true;
+        m_stack.clear();
     }
 }
 

@@ -114,6 +114,11 @@ public:
     Object* buttonChild(Object* o, const QString& name);
     // The property of name on object or its chain (cycles and depth are capped).
     Property* lookup(Object* object, const QString& name, Object** holder = nullptr);
+    // A getter or setter of holder's property, called on self; while the property's own
+    // calls run (nested deeper than the player allows) its plain value stands in.
+    Value readAccessor(Object* holder, const QString& name, const Value& self, Object* home);
+    void writeAccessor(Object* holder, const QString& name, const Value& self, const Value& value,
+                       Object* home);
     bool hasProperty(Object* object, const QString& name);
     // An own property the running code's version sees (see visibleInVersion).
     Property* visibleOwn(Object* object, const QString& name);
@@ -174,7 +179,11 @@ public:
     void abortScript(); // throws ScriptAbort
     int maxArrayLength() const { return m_budgets.arrayLength; }
     // Resets the step budget (once a frame).
-    void newFrame() { m_steps = m_budgets.stepsPerFrame; }
+    void newFrame() {
+        m_steps = m_budgets.stepsPerFrame;
+        if (m_frames.empty())
+            m_stack.clear();
+    }
     bool aborted() const { return m_abortedThisFrame; }
 
     // Garbage collection at a safe point: no native frame is on the C++ stack.
