@@ -121,8 +121,7 @@ void Player::handleInput(const InputEvent& event) {
     case Kind::MouseWheel:
         tellScripts(Event::MouseWheel, event.wheelLines);
         if (s.scripts && input.pointerInside)
-            avm1::builtins::scrollFieldAtPointer(s.scripts->vm(), input.pointer,
-                                                 event.wheelLines);
+            avm1::builtins::scrollFieldAtPointer(s.scripts->vm(), input.pointer, event.wheelLines);
         break;
     case Kind::TextInput:
     case Kind::TextControl:

@@ -367,9 +367,8 @@ private Q_SLOTS:
         const auto field = write::defineEditText(w, design);
         w.place({.depth = 1, .character = field, .name = QString("t")});
         Actions a;
-        handler(a, "t", "onScroller", [](Actions& b) {
-            b.push("t").raw(0x1C).push("scroll").raw(0x4E).raw(0x26);
-        });
+        handler(a, "t", "onScroller",
+                [](Actions& b) { b.push("t").raw(0x1C).push("scroll").raw(0x4E).raw(0x26); });
         w.actions(a.stop()).showFrame();
         PlayedMovie p(w.finish());
         const auto wheel = [&p](QPointF at, int lines) {

@@ -238,7 +238,8 @@ void focusAtPointer(Vm& vm, QPointF stage) {
 }
 
 void scrollFieldAtPointer(Vm& vm, QPointF stage, int lines) {
-    TextFieldObject* field = vm.root() ? fieldAt(vm, *vm.root(), QTransform(), stage * 20) : nullptr;
+    TextFieldObject* field =
+        vm.root() ? fieldAt(vm, *vm.root(), QTransform(), stage * 20) : nullptr;
     if (!field || !field->mouseWheelEnabled || lines == 0)
         return;
     vm.setMember(Value(field), QStringLiteral("scroll"), double(field->scroll - lines));
