@@ -174,7 +174,9 @@ void EditText::draw(const DrawArgs& args) const {
     }
     if (!m_s.autoSize)
         p.setClipRect(m_s.bounds, Qt::IntersectClip);
-    const TextLayout& layout = *cachedLayout(args.context);
+    // Held here: without a cache, the layout lives only as long as this pointer.
+    const std::shared_ptr<const TextLayout> laid = cachedLayout(args.context);
+    const TextLayout& layout = *laid;
     p.translate(-m_s.hscroll * 20.0, 0);
     if (m_firstLine > 0 && m_firstLine < static_cast<int>(layout.lineTops.size()))
         p.translate(0, layout.lineTops.front() - layout.lineTops[m_firstLine]);
