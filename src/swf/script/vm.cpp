@@ -115,6 +115,9 @@ FunctionObject* Vm::defineClass(const QString& name, NativeFunction call, Native
 QString Vm::makeString(QString s) {
     if (s.size() > maxStringLength)
         abortScript();
+    // Making a long string costs as much as many small steps: a loop growing strings near the
+    // cap would otherwise copy megabytes per step for the whole step budget.
+    m_steps -= static_cast<int>(s.size() / 64);
     return s;
 }
 

@@ -81,7 +81,7 @@ public:
     // A class: a function with a prototype; put on _global under name.
     FunctionObject* defineClass(const QString& name, NativeFunction call, NativeFunction construct,
                                 Object* prototype);
-    QString makeString(QString s); // aborts the script past the string cap
+    QString makeString(QString s); // aborts the script past the string cap; long ones cost steps
 
     // Conversions as the movie's version does them (objects call valueOf / toString).
     double toNumber(const Value& v);

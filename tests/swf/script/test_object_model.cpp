@@ -198,6 +198,20 @@ private Q_SLOTS:
         doubling.push("s").push("s").raw(GetVariable).push("s").raw(GetVariable).raw(Add2);
         doubling.raw(SetVariable).jump("again");
         QTest::newRow("string doubling") << doubling.bytes();
+        // s = "x" doubled to two million characters; while (true) t = s + "y";
+        Actions growing;
+        growing.push("s").push("x").raw(SetVariable);
+        for (int i = 0; i < 21; ++i)
+            growing.push("s")
+                .push("s")
+                .raw(GetVariable)
+                .push("s")
+                .raw(GetVariable)
+                .raw(Add2)
+                .raw(SetVariable);
+        growing.mark("again").push("t").push("s").raw(GetVariable).push("y").raw(Add2);
+        growing.raw(SetVariable).jump("again");
+        QTest::newRow("long strings made over and over") << growing.bytes();
         // a = []; a[1e9] = 1;
         Actions huge;
         huge.push("a").pushInt(0).raw(InitArray).raw(SetVariable);
