@@ -17,6 +17,13 @@ inline std::shared_ptr<const swf::Movie> load(const QByteArray& file) {
     return movie;
 }
 
+// A one-frame movie of the given version with nothing on it, for scripts run against it.
+inline std::shared_ptr<const swf::Movie> emptyMovie(int version) {
+    swf::write::SwfWriter w({100, 100}, 12, version);
+    w.showFrame();
+    return load(w.finish());
+}
+
 // Renders the player's current frame into an image of the given size.
 inline QImage renderImage(const swf::Player& player, QSize size,
                           swf::Quality quality = swf::Quality::High) {

@@ -16,12 +16,6 @@ namespace {
 
 const double notANumber = std::numeric_limits<double>::quiet_NaN();
 
-std::shared_ptr<const Movie> emptyMovie(int version) {
-    write::SwfWriter w({100, 100}, 12, version);
-    w.showFrame();
-    return load(w.finish());
-}
-
 // Natives the tests hang on objects; each call is counted.
 int valueOfCalls = 0;
 Value countedValueOf(Vm&, const Value&, Args) {

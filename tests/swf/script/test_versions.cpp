@@ -13,12 +13,6 @@ using write::Actions;
 
 namespace {
 
-std::shared_ptr<const Movie> emptyMovie(int version) {
-    write::SwfWriter w({100, 100}, 12, version);
-    w.showFrame();
-    return load(w.finish());
-}
-
 Value traceValueOf(Vm& vm, const Value& self, Args) {
     vm.trace(QStringLiteral("valueOf"));
     return vm.getMember(self, QStringLiteral("v"));
